@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "bridge/CommandTarget.h"
+#include "history/ClipboardStore.h"
+#include "platform/AppDelegate.h"
+#include "platform/Locations.h"
+#include "platform/Platform.h"
+#include "sessions/SessionStore.h"
+
+namespace brimble {
+
+inline constexpr const char* indexURL = "vellumo://clipboard/index.html";
+
+// The application controller: owns the stores, fixes the launch order, answers the platform and
+// the page. Made once by `main` as a shared object, so callbacks can hold it weakly.
+class Hub final : public AppDelegate, public CommandTarget, public std::enable_shared_from_this<Hub> {
+public:
+    // Loads "clipboard.json", then "sessions.json" and "blocks.json".
+    Hub(Platform platform, Locations locations);
+    ~Hub() override;
+
+    // AppDelegate
+    void applicationDidFinishLaunching() override;
+    void applicationShouldHandleReopen(bool hasVisibleWindows) override;
+    void didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson) override;
+    SchemeResult startSchemeTask(std::string_view url) override;
+    void pageDidFinishLoading() override;
+    PageDialogAnswer runPageDialog(const PageDialogRequest& request) override;
+    void performMenuAction(MenuAction action) override;
+    bool isMenuItemChecked(MenuAction action) override;
+
+    // CommandTarget
+    ClipboardStore& clipStore() override { return clip; }
+    SessionStore& sessionStore() override { return sessions; }
+    Defaults& settings() override { return platform_.defaults; }
+    double now() override { return platform_.clock.now(); }
+    std::string currentSessionId() override;
+    void pushState() override;
+    void copyToPasteboard(const std::string& id) override;
+    void openURL(const std::string& url) override;
+    void applyAppearance() override;
+    void excludeAppPicker() override;
+    void showAbout() override;
+    void showHelp() override;
+
+    void installStatusItem();
+    void startClipTimer();
+    void pollPasteboard();
+    void showMainWindow();
+    void toggleDockVisible();
+    void togglePauseMenu();
+    void offerImportOnce();
+    void importFromParleoMenu();
+
+    ClipboardStore clip;
+    SessionStore sessions;
+    int64_t clipLastChange = 0;
+
+private:
+    void buildWindow();
+    void buildWebView();
+    void applyDockPolicy();
+
+    Platform platform_;
+    Locations locations_;
+    bool clipTimerStarted_ = false;
+    bool webViewBuilt_ = false;
+};
+
+} // namespace brimble

@@ -1,0 +1,46 @@
+#include "app/Settings.h"
+
+#include <algorithm>
+
+#include "platform/Defaults.h"
+
+namespace brimble {
+
+bool boolSetting(const Defaults& defaults, std::string_view key, bool fallback)
+{
+    return defaults.boolValue(key).value_or(fallback);
+}
+
+int effectiveHistoryLimit(std::optional<int64_t> stored)
+{
+    const int64_t value = stored.value_or(0);
+    if (value == 0)
+        return 50;
+    return static_cast<int>(std::clamp<int64_t>(value, 10, 500));
+}
+
+int historyLimitSetting(const Defaults& defaults)
+{
+    return effectiveHistoryLimit(defaults.intValue(Def::historyLimit));
+}
+
+std::vector<std::string> excludedAppsSetting(const Defaults& defaults)
+{
+    return defaults.stringListValue(Def::excludedApps).value_or(std::vector<std::string>{});
+}
+
+std::string appearanceModeSetting(const Defaults& defaults)
+{
+    return defaults.stringValue(Def::appearanceMode).value_or("system");
+}
+
+Appearance appearanceForMode(std::string_view mode)
+{
+    if (mode == "light")
+        return Appearance::Light;
+    if (mode == "dark")
+        return Appearance::Dark;
+    return Appearance::System;
+}
+
+} // namespace brimble

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/AppShell.h"
+
+namespace brimble {
+
+class Defaults;
+
+// The settings keys. Defaults are applied where a key is read, never stored.
+namespace Def {
+inline constexpr std::string_view clipboardPaused = "clipboardPaused";
+inline constexpr std::string_view devtools = "devtools";
+inline constexpr std::string_view historyLimit = "historyLimit";
+inline constexpr std::string_view excludedApps = "excludedApps";
+inline constexpr std::string_view recordSecrets = "recordSecrets";
+inline constexpr std::string_view importOfferDone = "importOfferDone";
+inline constexpr std::string_view activeSessionId = "activeSessionId";
+inline constexpr std::string_view appearanceMode = "appearanceMode";
+inline constexpr std::string_view dockVisible = "dockVisible";
+} // namespace Def
+
+// The stored Boolean, or `fallback` when the key is absent.
+bool boolSetting(const Defaults& defaults, std::string_view key, bool fallback);
+
+// The effective history limit of a stored value: absent or 0 gives 50, anything else 10...500.
+int effectiveHistoryLimit(std::optional<int64_t> stored);
+int historyLimitSetting(const Defaults& defaults);
+
+// "excludedApps": empty when absent or not a list of texts.
+std::vector<std::string> excludedAppsSetting(const Defaults& defaults);
+
+// "appearanceMode" as stored, "system" when absent.
+std::string appearanceModeSetting(const Defaults& defaults);
+
+// The appearance of a mode text: exact "light" and "dark"; anything else follows the system.
+Appearance appearanceForMode(std::string_view mode);
+
+} // namespace brimble

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace brimble {
+
+class ClipboardStore;
+class Defaults;
+class SessionStore;
+
+// What the page's commands act on; the controller implements it.
+class CommandTarget {
+public:
+    CommandTarget() = default;
+    CommandTarget(const CommandTarget&) = delete;
+    CommandTarget& operator=(const CommandTarget&) = delete;
+    virtual ~CommandTarget() = default;
+
+    virtual ClipboardStore& clipStore() = 0;
+    virtual SessionStore& sessionStore() = 0;
+    virtual Defaults& settings() = 0;
+    // Seconds since 1970.
+    virtual double now() = 0;
+    // The session the window shows.
+    virtual std::string currentSessionId() = 0;
+    // Sends the whole state to the page once.
+    virtual void pushState() = 0;
+    // Puts an entry back on the clipboard and moves it to the front.
+    virtual void copyToPasteboard(const std::string& id) = 0;
+    // Opens an already checked address in the browser.
+    virtual void openURL(const std::string& url) = 0;
+    // Applies "appearanceMode" to the application, the window and the page.
+    virtual void applyAppearance() = 0;
+    // Runs the excluded-application picker, which pushes on its own.
+    virtual void excludeAppPicker() = 0;
+    virtual void showAbout() = 0;
+    virtual void showHelp() = 0;
+};
+
+} // namespace brimble

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sessions/Block.h"
+#include "sessions/Session.h"
+
+namespace brimble {
+
+class ClipboardStore;
+
+// The settings values a snapshot carries.
+struct PayloadSettings {
+    bool paused = false;
+    int cap = 50;
+    std::vector<std::string> excluded;
+    bool recordSecrets = false;
+    std::string activeSessionId;
+    std::string appearanceMode = "system";
+};
+
+// The snapshot of the active session as compact JSON; never fails (a fallback document is
+// returned when a value cannot be written, such as a non-finite time).
+std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
+                        const std::vector<Session>& sessions, const std::vector<Block>& blocks);
+
+// The script that hands a snapshot to the page: its JSON travels as Base64.
+std::string stateScript(const std::string& json);
+
+} // namespace brimble

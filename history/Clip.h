@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace brimble {
+
+// One history entry. Plain value; its JSON keys are the field names.
+struct Clip {
+    std::string id;                     // canonical upper-case UUID
+    double ts = 0;                      // last capture or copy-back, seconds since 1970
+    std::string text;                   // the copied text, or a picture's label
+    bool pinned = false;
+    std::string kind = "text";          // "text" or "image"
+    std::optional<std::string> imgFile; // bare name inside "clipboard-images"
+    std::optional<std::string> img;     // legacy inline data URL; read, never written
+    std::optional<std::string> sig;     // SHA-256 of the picture file, lowercase hex
+    std::string sessionId;              // "" until adopted by the first session
+    std::optional<std::string> blockId;
+
+    bool operator==(const Clip&) const = default;
+};
+
+} // namespace brimble

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brimble::ClipPrivacy {
+
+// Clipboard types that mark a copy as secret.
+const std::set<std::string>& markerTypes();
+
+// Why a change must not be recorded ("concealed-type", "password-marker", "excluded-app"), or
+// nothing when it may be.
+std::optional<std::string> skipReason(const std::set<std::string>& types,
+                                      const std::optional<std::string>& appId,
+                                      const std::vector<std::string>& excluded, bool recordSecrets);
+
+// Full Unicode lower-case mapping.
+std::string lowercased(std::string_view utf8);
+
+} // namespace brimble::ClipPrivacy

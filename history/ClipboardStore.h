@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "history/Clip.h"
+
+namespace brimble {
+
+class Defaults;
+
+// The ordered history of every session, pinned entries first, written through to
+// "clipboard.json" after every change.
+class ClipboardStore {
+public:
+    // Loads the history of `dataHome`'s data folder; a missing or undecodable file gives an
+    // empty history (an undecodable one is moved aside before it is first overwritten).
+    // `defaults` supplies the history limit and must outlive the store.
+    ClipboardStore(std::filesystem::path dataHome, const Defaults& defaults);
+    ClipboardStore(const ClipboardStore&) = delete;
+    ClipboardStore& operator=(const ClipboardStore&) = delete;
+    ~ClipboardStore();
+
+    // The entries of all sessions in display order.
+    std::vector<Clip> items;
+
+    // Writes "clipboard.json" atomically and durably, mode 0600. Failures are silent.
+    void save();
+    // A copy of the first entry with this id.
+    std::optional<Clip> find(const std::string& id) const;
+
+    void touch(const std::string& id, double ts);
+    void togglePin(const std::string& id);
+    void setPinned(std::span<const std::string> ids, bool pinned);
+    void remove(const std::string& id);
+    void removeMany(std::span<const std::string> ids);
+    void clearSession(const std::string& sessionId);
+    void reorderClips(std::span<const std::string> order, const std::optional<std::string>& blockId);
+    void assignSession(std::span<const std::string> ids, const std::string& sessionId);
+    void assignBlock(std::span<const std::string> ids, const std::optional<std::string>& blockId);
+    void adoptOrphans(const std::string& sessionId);
+
+    // Capture: moves an equal entry of the session to the front or adds a new one, then limits,
+    // prunes and saves.
+    void addText(const std::string& text, double ts, const std::string& sessionId);
+    void addImage(std::span<const uint8_t> bytes, const std::string& ext, const std::string& label,
+                  double ts, const std::string& sessionId);
+    // Keeps every pinned entry and the first N unpinned ones (N: the effective history limit).
+    void applyHistoryLimit();
+
+    // Pictures: legacy inline data becomes files; unreferenced files go; the budget holds.
+    void convertInlineImages();
+    void pruneImages();
+    uint64_t imagesTotalBytes() const;
+
+    // The data folder's root as given at construction.
+    const std::filesystem::path& dataHome() const { return dataHome_; }
+
+private:
+    std::filesystem::path dataHome_;
+    const Defaults& defaults_;
+};
+
+// Stable partition: pinned entries first, each group in its current order.
+std::vector<Clip> pinnedFirst(std::vector<Clip> clips);
+
+} // namespace brimble

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brimble {
+
+// The per-user settings store. Reads apply no defaults; a value of another type reads as absent.
+class Defaults {
+public:
+    Defaults() = default;
+    Defaults(const Defaults&) = delete;
+    Defaults& operator=(const Defaults&) = delete;
+    virtual ~Defaults() = default;
+
+    // Whether any value is stored under `key`.
+    virtual bool has(std::string_view key) const = 0;
+    // The stored Boolean, or nothing.
+    virtual std::optional<bool> boolValue(std::string_view key) const = 0;
+    // The stored integer (a stored floating-point number is truncated), or nothing.
+    virtual std::optional<int64_t> intValue(std::string_view key) const = 0;
+    // The stored text, or nothing.
+    virtual std::optional<std::string> stringValue(std::string_view key) const = 0;
+    // The stored list of texts, or nothing when absent or not a list of texts only.
+    virtual std::optional<std::vector<std::string>> stringListValue(std::string_view key) const = 0;
+    // Stores a Boolean; written through at once.
+    virtual void setBool(std::string_view key, bool value) = 0;
+    // Stores an integer; written through at once.
+    virtual void setInt(std::string_view key, int64_t value) = 0;
+    // Stores a text; written through at once.
+    virtual void setString(std::string_view key, const std::string& value) = 0;
+    // Stores a list of texts; written through at once.
+    virtual void setStringList(std::string_view key, const std::vector<std::string>& value) = 0;
+};
+
+} // namespace brimble

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace brimble {
+
+using Bytes = std::vector<uint8_t>;
+
+// A decoded picture as the platform holds it; only the codec looks inside.
+class PlatformImage {
+public:
+    PlatformImage() = default;
+    PlatformImage(const PlatformImage&) = delete;
+    PlatformImage& operator=(const PlatformImage&) = delete;
+    virtual ~PlatformImage() = default;
+
+    // Nominal width before any scaling, as the label reports it.
+    virtual double nominalWidth() const = 0;
+    // Nominal height before any scaling, as the label reports it.
+    virtual double nominalHeight() const = 0;
+};
+
+enum class ImageFormat { Png, Jpeg };
+
+struct EncodedImage {
+    Bytes bytes;
+    std::string extension; // "png" or "jpg"
+};
+
+// Scaling, encoding and decoding of pictures.
+class ImageCodec {
+public:
+    ImageCodec() = default;
+    ImageCodec(const ImageCodec&) = delete;
+    ImageCodec& operator=(const ImageCodec&) = delete;
+    virtual ~ImageCodec() = default;
+
+    // Scales so that the longer side is at most `maxSide` pixels (never 0) and encodes as PNG,
+    // or JPEG at quality 0.8; nothing when the picture cannot be encoded.
+    virtual std::optional<EncodedImage> encode(const PlatformImage& image, ImageFormat format,
+                                               int maxSide) = 0;
+    // Decodes picture bytes (PNG, JPEG, TIFF...), or nothing when they are no picture.
+    virtual std::unique_ptr<PlatformImage> decode(std::span<const uint8_t> bytes) = 0;
+};
+
+} // namespace brimble

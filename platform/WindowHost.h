@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+namespace brimble {
+
+struct WindowSpec {
+    std::string title;
+    int width = 0;
+    int height = 0;
+    int minWidth = 0;
+    int minHeight = 0;
+    std::string frameAutosaveName; // the saved frame overrides centring
+};
+
+struct WebViewSpec {
+    bool developerExtras = false;
+    std::string scheme;         // served through AppDelegate::startSchemeTask
+    std::string messageChannel; // delivered through AppDelegate::didReceiveScriptMessage
+};
+
+// The main window and the web view that fills it.
+class WindowHost {
+public:
+    WindowHost() = default;
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+    virtual ~WindowHost() = default;
+
+    // Builds the main window, centred; closing it only hides it.
+    virtual void createWindow(const WindowSpec& spec) = 0;
+    // Builds the web view with its scheme handler and message channel and makes it the window's content.
+    virtual void createWebView(const WebViewSpec& spec) = 0;
+    // Starts loading a page; returns at once.
+    virtual void loadURL(const std::string& url) = 0;
+    // Evaluates a script in the page; the result and any error are ignored.
+    virtual void runScript(const std::string& script) = 0;
+    // Brings the window to the front and gives it the keyboard.
+    virtual void showWindow() = 0;
+    // Whether the window is on screen now.
+    virtual bool isWindowVisible() = 0;
+};
+
+} // namespace brimble

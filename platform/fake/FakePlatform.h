@@ -1,0 +1,230 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace brimble {
+
+// Every call a fake is asked to do, as readable lines, in order.
+class FakeLog {
+public:
+    void add(std::string line) { lines_.push_back(std::move(line)); }
+    const std::vector<std::string>& lines() const { return lines_; }
+    // The lines that start with `prefix`.
+    std::vector<std::string> matching(const std::string& prefix) const;
+    void clear() { lines_.clear(); }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// An in-memory clipboard. `simulateCopy` plays another program's copy.
+class FakePasteboard final : public Pasteboard {
+public:
+    FakePasteboard(FakeLog& log, ImageCodec& codec) : log_(log), codec_(codec) {}
+
+    // Another program copies: new types, text and picture bytes; the change count moves.
+    void simulateCopy(std::set<std::string> types, std::optional<std::string> text,
+                      std::optional<Bytes> imageBytes = std::nullopt);
+    // Runs the watch callback, as the platform does after a change or a timer.
+    void fireWatch();
+    bool isWatching() const { return static_cast<bool>(onMaybeChanged_); }
+
+    std::set<std::string> currentTypes;
+    std::optional<std::string> currentText;
+    std::optional<Bytes> currentImageBytes; // what `image()` decodes
+    std::string writtenImage;               // "W×H" of the last picture written, "" if none
+    int64_t count = 1;
+    int watchCalls = 0;
+
+    int64_t changeCount() override { return count; }
+    std::set<std::string> types() override { return currentTypes; }
+    std::optional<std::string> text() override { return currentText; }
+    std::unique_ptr<PlatformImage> image() override;
+    void clear() override;
+    void writeText(const std::string& text) override;
+    void writeImage(const PlatformImage& image) override;
+    void watch(std::function<void()> onMaybeChanged) override;
+
+private:
+    FakeLog& log_;
+    ImageCodec& codec_;
+    std::function<void()> onMaybeChanged_;
+};
+
+// Settings in memory. `setRaw` stores a value of any type, as a hand-edited file might.
+class FakeDefaults final : public Defaults {
+public:
+    using Value = std::variant<bool, int64_t, double, std::string, std::vector<std::string>,
+                               std::vector<int64_t>>;
+    explicit FakeDefaults(FakeLog& log) : log_(log) {}
+
+    void setRaw(const std::string& key, Value value) { values_[key] = std::move(value); }
+    void erase(const std::string& key) { values_.erase(key); }
+    size_t size() const { return values_.size(); }
+
+    bool has(std::string_view key) const override;
+    std::optional<bool> boolValue(std::string_view key) const override;
+    std::optional<int64_t> intValue(std::string_view key) const override;
+    std::optional<std::string> stringValue(std::string_view key) const override;
+    std::optional<std::vector<std::string>> stringListValue(std::string_view key) const override;
+    void setBool(std::string_view key, bool value) override;
+    void setInt(std::string_view key, int64_t value) override;
+    void setString(std::string_view key, const std::string& value) override;
+    void setStringList(std::string_view key, const std::vector<std::string>& value) override;
+
+private:
+    const Value* find(std::string_view key) const;
+    FakeLog& log_;
+    std::map<std::string, Value, std::less<>> values_;
+};
+
+// A clock that moves only when told.
+class FakeClock final : public Clock {
+public:
+    double time = 1'760'000'000.25;
+    double now() override { return time; }
+};
+
+// Deferred work that runs when the test advances the fake clock.
+class FakeMainLoop final : public MainLoop {
+public:
+    explicit FakeMainLoop(FakeClock& clock) : clock_(clock) {}
+    void runLater(double seconds, std::function<void()> work) override;
+    // Moves the clock forward, running due work in time order as it goes.
+    void advance(double seconds);
+    size_t pending() const { return queue_.size(); }
+
+private:
+    struct Item {
+        double due;
+        uint64_t seq;
+        std::function<void()> work;
+    };
+    FakeClock& clock_;
+    std::vector<Item> queue_;
+    uint64_t seq_ = 0;
+};
+
+// Modal dialogs answered from scripts; an empty script answers with the first button / OK.
+class FakeDialogs final : public Dialogs {
+public:
+    explicit FakeDialogs(FakeLog& log) : log_(log) {}
+
+    std::deque<int> alertAnswers;                           // button index per alert
+    std::deque<std::optional<std::string>> promptAnswers;   // nothing: Cancel
+    std::deque<std::optional<std::string>> pickerAnswers;   // nothing: cancelled
+    std::vector<AlertSpec> alerts;                          // every alert shown
+
+    // Logs "alert: <message> | <informative>" and the buttons as "buttons: A, B".
+    int runAlert(const AlertSpec& spec) override;
+    // Logs "prompt: <message> | <default>".
+    std::optional<std::string> runPrompt(const std::string& message, const std::string& defaultText) override;
+    // Logs "picker: <message>".
+    std::optional<std::string> chooseApplication(const AppPickerSpec& spec) override;
+
+private:
+    FakeLog& log_;
+};
+
+class FakeFrontmostApp final : public FrontmostApp {
+public:
+    std::optional<std::string> app;
+    std::optional<std::string> identifier() override { return app; }
+};
+
+// Logs "shell: policy regular|accessory", "shell: activate", "shell: appearance system|light|dark",
+// "shell: open <url>", "shell: quit".
+class FakeAppShell final : public AppShell {
+public:
+    explicit FakeAppShell(FakeLog& log) : log_(log) {}
+    void setActivationPolicy(ActivationPolicy policy) override;
+    void activate() override;
+    void setAppearance(Appearance appearance) override;
+    void openURL(const std::string& url) override;
+    void quit() override;
+
+private:
+    FakeLog& log_;
+};
+
+// Logs "window: create <title> <w>x<h> min <w>x<h> autosave <name>", "webview: create devtools=<0|1>
+// scheme=<s> channel=<c>", "webview: load <url>", "window: show". Scripts are kept, not logged.
+class FakeWindowHost final : public WindowHost {
+public:
+    explicit FakeWindowHost(FakeLog& log) : log_(log) {}
+    std::vector<std::string> scripts;
+    bool visible = false;
+    bool hasWebView = false;
+
+    void createWindow(const WindowSpec& spec) override;
+    void createWebView(const WebViewSpec& spec) override;
+    void loadURL(const std::string& url) override;
+    void runScript(const std::string& script) override;
+    void showWindow() override;
+    bool isWindowVisible() override { return visible; }
+
+private:
+    FakeLog& log_;
+};
+
+// Keeps what was installed; logs "menubar: <menu titles>" and "status item: <icon> | <items>".
+class FakeMenus final : public Menus {
+public:
+    explicit FakeMenus(FakeLog& log) : log_(log) {}
+    std::vector<Menu> menuBar;
+    std::optional<Menu> statusMenu;
+    std::string statusIcon;
+    int statusInstalls = 0;
+
+    void installMenuBar(const std::vector<Menu>& menus) override;
+    void installStatusItem(const std::string& iconPath, const Menu& menu) override;
+
+private:
+    FakeLog& log_;
+};
+
+// Logs "panel: about" and "panel: help".
+class FakePanels final : public Panels {
+public:
+    explicit FakePanels(FakeLog& log) : log_(log) {}
+    void showAbout() override { log_.add("panel: about"); }
+    void showHelp() override { log_.add("panel: help"); }
+
+private:
+    FakeLog& log_;
+};
+
+// The whole fake platform; the picture codec is the real GdkPixbuf one.
+class FakePlatform {
+public:
+    FakePlatform();
+    ~FakePlatform();
+
+    Platform platform();
+    const std::vector<std::string>& log() const { return log_.lines(); }
+
+    FakeLog log_;
+    std::unique_ptr<ImageCodec> codec;
+    FakePasteboard pasteboard;
+    FakeDefaults defaults;
+    FakeClock clock;
+    FakeMainLoop loop;
+    FakeDialogs dialogs;
+    FakeFrontmostApp frontmost;
+    FakeAppShell shell;
+    FakeWindowHost host;
+    FakeMenus menus;
+    FakePanels panels;
+};
+
+} // namespace brimble

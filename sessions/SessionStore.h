@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sessions/Block.h"
+#include "sessions/Session.h"
+
+namespace brimble {
+
+class ClipboardStore;
+
+// Sessions and blocks, kept in "sessions.json" and "blocks.json" beside the history.
+class SessionStore {
+public:
+    // Loads both files; an unreadable one leaves its list empty (and is moved aside before it is
+    // first overwritten).
+    explicit SessionStore(std::filesystem::path dataHome);
+    SessionStore(const SessionStore&) = delete;
+    SessionStore& operator=(const SessionStore&) = delete;
+    ~SessionStore();
+
+    std::vector<Session> sessions; // creation order
+    std::vector<Block> blocks;     // creation order
+
+    void saveSessions();
+    void saveBlocks();
+
+    // Makes sure a session exists, gives session-less entries to the first one, returns it.
+    Session ensureDefaultSession(ClipboardStore& clip, double now);
+    Session createSession(const std::string& name, double now);
+    void renameSession(const std::string& id, const std::string& name);
+    Block createBlock(const std::string& name, const std::string& color, const std::string& sessionId);
+    void renameBlock(const std::string& id, const std::string& name);
+    void setBlockColor(const std::string& id, const std::string& color);
+    void toggleBlockPinned(const std::string& id);
+    void deleteBlock(const std::string& id);
+    std::vector<Block> blocksInSession(const std::string& sessionId) const;
+    bool hasSession(const std::string& id) const;
+
+private:
+    std::filesystem::path dataHome_;
+};
+
+} // namespace brimble
