@@ -1,0 +1,343 @@
+#include "platform/fake/FakePlatform.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/pixbuf/PixbufImageCodec.h"
+
+namespace brimble {
+
+namespace {
+
+std::string join(const std::vector<std::string>& parts, const std::string& separator)
+{
+    std::string out;
+    for (const auto& part : parts) {
+        if (!out.empty())
+            out += separator;
+        out += part;
+    }
+    return out;
+}
+
+std::string sizeText(const PlatformImage& image)
+{
+    return std::to_string(static_cast<long long>(image.nominalWidth())) + "×"
+        + std::to_string(static_cast<long long>(image.nominalHeight()));
+}
+
+} // namespace
+
+std::vector<std::string> FakeLog::matching(const std::string& prefix) const
+{
+    std::vector<std::string> out;
+    for (const auto& line : lines_)
+        if (line.starts_with(prefix))
+            out.push_back(line);
+    return out;
+}
+
+// Pasteboard
+
+void FakePasteboard::simulateCopy(std::set<std::string> types, std::optional<std::string> text,
+                                  std::optional<Bytes> imageBytes)
+{
+    currentTypes = std::move(types);
+    currentText = std::move(text);
+    currentImageBytes = std::move(imageBytes);
+    writtenImage.clear();
+    ++count;
+}
+
+void FakePasteboard::fireWatch()
+{
+    if (onMaybeChanged_)
+        onMaybeChanged_();
+}
+
+std::unique_ptr<PlatformImage> FakePasteboard::image()
+{
+    if (!currentImageBytes)
+        return nullptr;
+    return codec_.decode(*currentImageBytes);
+}
+
+void FakePasteboard::clear()
+{
+    log_.add("pasteboard: clear");
+    currentTypes.clear();
+    currentText.reset();
+    currentImageBytes.reset();
+    writtenImage.clear();
+    ++count;
+}
+
+void FakePasteboard::writeText(const std::string& text)
+{
+    log_.add("pasteboard: text " + text);
+    currentTypes = {"public.utf8-plain-text"};
+    currentText = text;
+    ++count;
+}
+
+void FakePasteboard::writeImage(const PlatformImage& image)
+{
+    writtenImage = sizeText(image);
+    log_.add("pasteboard: image " + writtenImage);
+    currentTypes = {"public.png"};
+    ++count;
+}
+
+void FakePasteboard::watch(std::function<void()> onMaybeChanged)
+{
+    ++watchCalls;
+    log_.add("pasteboard: watch");
+    onMaybeChanged_ = std::move(onMaybeChanged);
+}
+
+// Defaults
+
+const FakeDefaults::Value* FakeDefaults::find(std::string_view key) const
+{
+    auto it = values_.find(key);
+    return it == values_.end() ? nullptr : &it->second;
+}
+
+bool FakeDefaults::has(std::string_view key) const
+{
+    return find(key) != nullptr;
+}
+
+std::optional<bool> FakeDefaults::boolValue(std::string_view key) const
+{
+    const Value* value = find(key);
+    if (value && std::holds_alternative<bool>(*value))
+        return std::get<bool>(*value);
+    return std::nullopt;
+}
+
+std::optional<int64_t> FakeDefaults::intValue(std::string_view key) const
+{
+    const Value* value = find(key);
+    if (!value)
+        return std::nullopt;
+    if (std::holds_alternative<int64_t>(*value))
+        return std::get<int64_t>(*value);
+    if (std::holds_alternative<double>(*value)) {
+        const double number = std::get<double>(*value);
+        if (std::isfinite(number) && std::fabs(number) < 9.0e18)
+            return static_cast<int64_t>(number);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> FakeDefaults::stringValue(std::string_view key) const
+{
+    const Value* value = find(key);
+    if (value && std::holds_alternative<std::string>(*value))
+        return std::get<std::string>(*value);
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> FakeDefaults::stringListValue(std::string_view key) const
+{
+    const Value* value = find(key);
+    if (value && std::holds_alternative<std::vector<std::string>>(*value))
+        return std::get<std::vector<std::string>>(*value);
+    return std::nullopt;
+}
+
+void FakeDefaults::setBool(std::string_view key, bool value)
+{
+    log_.add("defaults: " + std::string(key) + " = " + (value ? "true" : "false"));
+    values_[std::string(key)] = value;
+}
+
+void FakeDefaults::setInt(std::string_view key, int64_t value)
+{
+    log_.add("defaults: " + std::string(key) + " = " + std::to_string(value));
+    values_[std::string(key)] = value;
+}
+
+void FakeDefaults::setString(std::string_view key, const std::string& value)
+{
+    log_.add("defaults: " + std::string(key) + " = \"" + value + "\"");
+    values_[std::string(key)] = value;
+}
+
+void FakeDefaults::setStringList(std::string_view key, const std::vector<std::string>& value)
+{
+    log_.add("defaults: " + std::string(key) + " = [" + join(value, ", ") + "]");
+    values_[std::string(key)] = value;
+}
+
+// Main loop
+
+void FakeMainLoop::runLater(double seconds, std::function<void()> work)
+{
+    queue_.push_back({clock_.time + std::max(0.0, seconds), seq_++, std::move(work)});
+}
+
+void FakeMainLoop::advance(double seconds)
+{
+    const double end = clock_.time + seconds;
+    for (;;) {
+        auto next = std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
+            return a.due < b.due || (a.due == b.due && a.seq < b.seq);
+        });
+        if (next == queue_.end() || next->due > end)
+            break;
+        Item item = std::move(*next);
+        queue_.erase(next);
+        clock_.time = std::max(clock_.time, item.due);
+        item.work();
+    }
+    clock_.time = end;
+}
+
+// Dialogs
+
+int FakeDialogs::runAlert(const AlertSpec& spec)
+{
+    alerts.push_back(spec);
+    log_.add("alert: " + spec.message + " | " + spec.informative);
+    if (!spec.buttons.empty())
+        log_.add("buttons: " + join(spec.buttons, ", "));
+    if (alertAnswers.empty())
+        return 0;
+    const int answer = alertAnswers.front();
+    alertAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> FakeDialogs::runPrompt(const std::string& message, const std::string& defaultText)
+{
+    log_.add("prompt: " + message + " | " + defaultText);
+    if (promptAnswers.empty())
+        return defaultText;
+    auto answer = promptAnswers.front();
+    promptAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> FakeDialogs::chooseApplication(const AppPickerSpec& spec)
+{
+    log_.add("picker: " + spec.message);
+    if (pickerAnswers.empty())
+        return std::nullopt;
+    auto answer = pickerAnswers.front();
+    pickerAnswers.pop_front();
+    return answer;
+}
+
+// Shell
+
+void FakeAppShell::setActivationPolicy(ActivationPolicy policy)
+{
+    log_.add(std::string("shell: policy ") + (policy == ActivationPolicy::Regular ? "regular" : "accessory"));
+}
+
+void FakeAppShell::activate()
+{
+    log_.add("shell: activate");
+}
+
+void FakeAppShell::setAppearance(Appearance appearance)
+{
+    const char* name = appearance == Appearance::Light ? "light"
+        : appearance == Appearance::Dark               ? "dark"
+                                                       : "system";
+    log_.add(std::string("shell: appearance ") + name);
+}
+
+void FakeAppShell::openURL(const std::string& url)
+{
+    log_.add("shell: open " + url);
+}
+
+void FakeAppShell::quit()
+{
+    log_.add("shell: quit");
+}
+
+// Window host
+
+void FakeWindowHost::createWindow(const WindowSpec& spec)
+{
+    log_.add("window: create " + spec.title + " " + std::to_string(spec.width) + "x"
+             + std::to_string(spec.height) + " min " + std::to_string(spec.minWidth) + "x"
+             + std::to_string(spec.minHeight) + " autosave " + spec.frameAutosaveName);
+}
+
+void FakeWindowHost::createWebView(const WebViewSpec& spec)
+{
+    hasWebView = true;
+    log_.add(std::string("webview: create devtools=") + (spec.developerExtras ? "1" : "0")
+             + " scheme=" + spec.scheme + " channel=" + spec.messageChannel);
+}
+
+void FakeWindowHost::loadURL(const std::string& url)
+{
+    log_.add("webview: load " + url);
+}
+
+void FakeWindowHost::runScript(const std::string& script)
+{
+    scripts.push_back(script);
+}
+
+void FakeWindowHost::showWindow()
+{
+    visible = true;
+    log_.add("window: show");
+}
+
+// Menus
+
+void FakeMenus::installMenuBar(const std::vector<Menu>& menus)
+{
+    menuBar = menus;
+    std::vector<std::string> titles;
+    for (const auto& menu : menus)
+        titles.push_back(menu.title);
+    log_.add("menubar: " + join(titles, ", "));
+}
+
+void FakeMenus::installStatusItem(const std::string& iconPath, const Menu& menu)
+{
+    ++statusInstalls;
+    statusIcon = iconPath;
+    statusMenu = menu;
+    std::vector<std::string> titles;
+    for (const auto& item : menu.items) {
+        if (item.isSeparator())
+            titles.push_back("-");
+        else
+            titles.push_back(item.title + (item.checkable ? (item.checked ? " [x]" : " [ ]") : ""));
+    }
+    log_.add("status item: " + join(titles, ", "));
+}
+
+// The whole platform
+
+FakePlatform::FakePlatform()
+    : codec(makePixbufImageCodec())
+    , pasteboard(log_, *codec)
+    , defaults(log_)
+    , loop(clock)
+    , dialogs(log_)
+    , shell(log_)
+    , host(log_)
+    , menus(log_)
+    , panels(log_)
+{
+}
+
+FakePlatform::~FakePlatform() = default;
+
+Platform FakePlatform::platform()
+{
+    return Platform{shell, clock, defaults, dialogs, frontmost, *codec, loop, menus, panels, pasteboard, host};
+}
+
+} // namespace brimble
