@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "app/Settings.h"
+#include "platform/fake/FakePlatform.h"
+
+namespace brimble {
+namespace {
+
+TEST(Settings, EmptyStoreGivesTheDocumentedDefaults)
+{
+    FakeLog log;
+    FakeDefaults defaults(log);
+    EXPECT_FALSE(boolSetting(defaults, Def::clipboardPaused, false));
+    EXPECT_FALSE(boolSetting(defaults, Def::devtools, false));
+    EXPECT_EQ(historyLimitSetting(defaults), 50);
+    EXPECT_TRUE(excludedAppsSetting(defaults).empty());
+    EXPECT_FALSE(boolSetting(defaults, Def::recordSecrets, false));
+    EXPECT_FALSE(boolSetting(defaults, Def::importOfferDone, false));
+    EXPECT_EQ(appearanceModeSetting(defaults), "system");
+    EXPECT_TRUE(boolSetting(defaults, Def::dockVisible, true));
+    EXPECT_EQ(defaults.size(), 0u) << "reading must never store a default";
+}
+
+TEST(Settings, EffectiveHistoryLimitClampsEveryStoredValue)
+{
+    struct Row {
+        std::optional<int64_t> stored;
+        int expected;
+    };
+    const Row rows[] = {{std::nullopt, 50}, {0, 50},    {5, 10},     {1, 10},   {10, 10}, {11, 11},
+                        {499, 499},         {500, 500}, {501, 500},  {-3, 10},  {900, 500},
+                        {INT64_MIN, 10},    {INT64_MAX, 500}};
+    for (const auto& row : rows)
+        EXPECT_EQ(effectiveHistoryLimit(row.stored), row.expected) << row.stored.value_or(-999);
+}
+
+// A hand-edited settings file can hold any type; the readers must fall back, not misread.
+TEST(Settings, ValuesOfTheWrongTypeReadAsAbsent)
+{
+    FakeLog log;
+    FakeDefaults defaults(log);
+    defaults.setRaw(std::string(Def::excludedApps), std::vector<int64_t>{1, 2});
+    defaults.setRaw(std::string(Def::clipboardPaused), std::string("yes"));
+    defaults.setRaw(std::string(Def::historyLimit), std::string("100"));
+    defaults.setRaw(std::string(Def::appearanceMode), int64_t{2});
+    EXPECT_TRUE(excludedAppsSetting(defaults).empty());
+    EXPECT_FALSE(boolSetting(defaults, Def::clipboardPaused, false));
+    EXPECT_EQ(historyLimitSetting(defaults), 50);
+    EXPECT_EQ(appearanceModeSetting(defaults), "system");
+}
+
+TEST(Settings, AppearanceModeIsCaseSensitive)
+{
+    EXPECT_EQ(appearanceForMode("light"), Appearance::Light);
+    EXPECT_EQ(appearanceForMode("dark"), Appearance::Dark);
+    EXPECT_EQ(appearanceForMode("Dark"), Appearance::System);
+    EXPECT_EQ(appearanceForMode("system"), Appearance::System);
+    EXPECT_EQ(appearanceForMode(""), Appearance::System);
+}
+
+} // namespace
+} // namespace brimble
