@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what Brimble needs on Debian 12, skipping apt entirely when everything is there.
+# Usage: scripts/install-deps.sh [--test]
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev
+    libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev
+    librsvg2-common
+)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(
+        libgtest-dev libgmock-dev libbenchmark-dev clang
+        xvfb xauth xclip xdotool x11-utils imagemagick dbus dbus-x11 python3
+        chromium nodejs npm
+    )
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    # A tool that is already on the PATH (for example a newer Node.js) needs no package.
+    case "$package" in
+        nodejs) command -v node >/dev/null && continue ;;
+        npm) command -v npm >/dev/null && continue ;;
+    esac
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
