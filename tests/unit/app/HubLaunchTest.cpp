@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "app/HubTestSupport.h"
+#include "support/HubFixture.h"
 #include "history/ClipCodec.h"
 
 namespace brimble {
@@ -115,7 +115,7 @@ TEST(HubLaunch, OrphanEntriesJoinTheFirstSessionAndTheLimitApplies)
     std::vector<Clip> clips;
     for (int i = 0; i < 60; ++i)
         clips.push_back({.id = "ID-" + std::to_string(i), .ts = double(i), .text = "t" + std::to_string(i)});
-    test::writeFile(f.dataDir() / "clipboard.json", encodeClips(clips));
+    test::writeFile(f.dataDir() / "clipboard.json", encodeClips(clips).value());
     Hub& hub = f.launch();
     ASSERT_EQ(hub.clip.items.size(), 50u);
     for (const auto& clip : hub.clip.items)

@@ -2,7 +2,7 @@
 
 #include "app/MainMenu.h"
 #include "app/Settings.h"
-#include "app/HubTestSupport.h"
+#include "support/HubFixture.h"
 
 namespace brimble {
 namespace {
