@@ -1,0 +1,249 @@
+#include "history/Capture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include <glib.h>
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
+
+#include "app/Settings.h"
+#include "history/ClipPrivacy.h"
+#include "history/ClipboardStore.h"
+#include "history/ImageFiles.h"
+#include "history/UnicodeText.h"
+#include "history/Uuid.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/FrontmostApp.h"
+#include "platform/Pasteboard.h"
+
+namespace brimble {
+
+namespace {
+
+const std::set<std::string>& imageTypes()
+{
+    static const std::set<std::string> types = {"public.png", "public.jpeg", "public.tiff"};
+    return types;
+}
+
+bool offersImage(const std::set<std::string>& types)
+{
+    return std::any_of(types.begin(), types.end(),
+                       [](const std::string& type) { return imageTypes().contains(type); });
+}
+
+// Decimal text of a nominal size, truncated toward zero. The platform never reports a size
+// that is not finite; such a value would read as 0 rather than fail the whole picture.
+std::string sizeNumber(double value)
+{
+    if (!std::isfinite(value))
+        return "0";
+    constexpr double limit = 9.0e18;
+    const double clamped = std::clamp(value, -limit, limit);
+    return std::to_string(static_cast<long long>(clamped));
+}
+
+// Extended grapheme clusters in `utf8`, counting no further than `stopAfter`.
+size_t countGraphemes(const std::string& utf8, size_t stopAfter)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UText* text = utext_openUTF8(nullptr, utf8.data(), static_cast<int64_t>(utf8.size()), &status);
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    size_t count = 0;
+    if (U_SUCCESS(status) && clusters) {
+        clusters->setText(text, status);
+        clusters->first();
+        while (count <= stopAfter && clusters->next() != icu::BreakIterator::DONE)
+            ++count;
+    }
+    utext_close(text);
+    // Should ICU fail, the byte length stands in: it is never below the true count, so an
+    // over-long text is still refused.
+    if (U_FAILURE(status))
+        return utf8.size();
+    return count;
+}
+
+// Whether the text may be recorded by length. Every cluster takes at least one byte, so texts
+// of at most the limit in bytes need no counting.
+bool withinTextLimit(const std::string& utf8)
+{
+    if (utf8.size() <= maxTextGraphemes)
+        return true;
+    return countGraphemes(utf8, maxTextGraphemes) <= maxTextGraphemes;
+}
+
+PushNeeded captureImage(CaptureServices& services, ClipboardStore& store, const PlatformImage& image,
+                        const std::set<std::string>& types,
+                        const std::function<std::string()>& currentSessionId)
+{
+    // The format word of the label and the encoding are chosen apart: a copy offering JPEG and
+    // PNG is labelled "JPEG" and stored as PNG, which loses nothing.
+    const bool preferJPEG = types.contains("public.jpeg") && !types.contains("public.png");
+    std::optional<EncodedImage> encoded = encodeImage(
+        services.codec, image, preferJPEG ? ImageFormat::Jpeg : ImageFormat::Png, maxImageSide);
+    if (!encoded)
+        return PushNeeded::No;
+    const std::string label = imageLabel(types, image.nominalWidth(), image.nominalHeight());
+    store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(), currentSessionId());
+    // The page is refreshed even when the picture could not be written.
+    return PushNeeded::Yes;
+}
+
+PushNeeded captureText(CaptureServices& services, ClipboardStore& store,
+                       const std::function<std::string()>& currentSessionId)
+{
+    const std::optional<std::string> text = services.pasteboard.text();
+    // The history file holds valid UTF-8 only; a text that is not could not be read back.
+    if (!text || !g_utf8_validate_len(text->data(), text->size(), nullptr))
+        return PushNeeded::No;
+    if (isBlankText(*text) || !withinTextLimit(*text))
+        return PushNeeded::No;
+    store.addText(*text, services.clock.now(), currentSessionId());
+    return PushNeeded::Yes;
+}
+
+// Takes the entry at `index` out, gives it the new time and puts it at the front.
+void moveToFront(std::vector<Clip>& items, size_t index, double ts)
+{
+    items[index].ts = ts;
+    std::rotate(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(index),
+                items.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+}
+
+} // namespace
+
+PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int64_t& clipLastChange,
+                          const std::function<std::string()>& currentSessionId)
+{
+    const int64_t count = services.pasteboard.changeCount();
+    if (count == clipLastChange)
+        return PushNeeded::No;
+    // The change is consumed before anything else: a copy made while paused, or one that is
+    // filtered out, is never picked up by a later tick.
+    clipLastChange = count;
+    if (boolSetting(services.defaults, Def::clipboardPaused, false))
+        return PushNeeded::No;
+
+    const std::set<std::string> types = services.pasteboard.types();
+    const std::optional<std::string> frontmost = services.frontmost.identifier();
+    if (ClipPrivacy::skipReason(types, frontmost, excludedAppsSetting(services.defaults),
+                                boolSetting(services.defaults, Def::recordSecrets, false)))
+        return PushNeeded::No;
+
+    if (offersImage(types)) {
+        // An image type with no picture behind it falls back to the text on offer.
+        if (std::unique_ptr<PlatformImage> image = services.pasteboard.image())
+            return captureImage(services, store, *image, types, currentSessionId);
+    }
+    return captureText(services, store, currentSessionId);
+}
+
+std::string imageLabel(const std::set<std::string>& types, double width, double height)
+{
+    const char* format = types.contains("public.jpeg") ? "JPEG"
+        : types.contains("public.png")                   ? "PNG"
+                                                         : "Image";
+    return std::string(format) + " \u00B7 " + sizeNumber(width) + "\u00D7" + sizeNumber(height);
+}
+
+size_t graphemeCount(const std::string& utf8)
+{
+    return countGraphemes(utf8, std::numeric_limits<size_t>::max() - 1);
+}
+
+bool isBlankText(const std::string& utf8)
+{
+    const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto size = static_cast<int32_t>(std::min<size_t>(utf8.size(), INT32_MAX));
+    int32_t offset = 0;
+    while (offset < size) {
+        UChar32 c;
+        U8_NEXT(bytes, offset, size, c);
+        // White_Space is the general categories Z* plus the controls tab to carriage return
+        // and U+0085: the white space and line breaks that trimming removes.
+        if (c < 0 || !u_isUWhiteSpace(c))
+            return false;
+    }
+    return true;
+}
+
+void ClipboardStore::addText(const std::string& text, double ts, const std::string& sessionId)
+{
+    const CanonicalMatcher sameText(text);
+    // The kind is not compared: a picture whose label reads like the copied text matches too.
+    auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
+        return clip.sessionId == sessionId && sameText.matches(clip.text);
+    });
+    if (found != items.end()) {
+        moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
+    } else {
+        Clip clip;
+        clip.id = newUuid();
+        clip.ts = ts;
+        clip.text = text;
+        clip.kind = "text";
+        clip.sessionId = sessionId;
+        items.insert(items.begin(), std::move(clip));
+    }
+    items = pinnedFirst(std::move(items));
+    applyHistoryLimit();
+    pruneImages();
+    save();
+}
+
+void ClipboardStore::addImage(std::span<const uint8_t> bytes, const std::string& ext,
+                              const std::string& label, double ts, const std::string& sessionId)
+{
+    const std::string sig = sha256Hex(bytes);
+    auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
+        return clip.kind == "image" && clip.sig == sig && clip.sessionId == sessionId;
+    });
+    if (found != items.end()) {
+        // The same picture again: its file and label stay, nothing is written.
+        moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
+    } else {
+        std::optional<std::string> name = writeImage(dataHome_, bytes, ext);
+        if (!name)
+            return;
+        Clip clip;
+        clip.id = newUuid();
+        clip.ts = ts;
+        clip.text = label;
+        clip.kind = "image";
+        clip.imgFile = std::move(*name);
+        clip.sig = sig;
+        clip.sessionId = sessionId;
+        items.insert(items.begin(), std::move(clip));
+    }
+    items = pinnedFirst(std::move(items));
+    applyHistoryLimit();
+    pruneImages();
+    save();
+}
+
+void ClipboardStore::applyHistoryLimit()
+{
+    const auto limit = static_cast<size_t>(historyLimitSetting(defaults_));
+    std::vector<Clip> kept;
+    kept.reserve(items.size());
+    for (Clip& clip : items)
+        if (clip.pinned)
+            kept.push_back(std::move(clip));
+    // Pinned entries neither count nor go; the newest unpinned ones are at the front.
+    size_t unpinned = 0;
+    for (Clip& clip : items)
+        if (!clip.pinned && unpinned++ < limit)
+            kept.push_back(std::move(clip));
+    items = std::move(kept);
+}
+
+} // namespace brimble

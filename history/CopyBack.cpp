@@ -1,0 +1,47 @@
+#include "history/CopyBack.h"
+
+#include "history/AppSupport.h"
+#include "history/AtomicFile.h"
+#include "history/ClipboardStore.h"
+#include "platform/ImageCodec.h"
+#include "platform/Pasteboard.h"
+
+namespace brimble {
+
+namespace {
+
+// The entry's picture as the platform holds it, or nothing when its file is gone or no picture.
+std::unique_ptr<PlatformImage> loadPicture(const ClipboardStore& store, ImageCodec& codec, const Clip& clip)
+{
+    if (clip.kind != "image" || !clip.imgFile)
+        return nullptr;
+    const std::optional<std::string> bytes =
+        readWholeFile(AppSupport::imagesFolder(store.dataHome()) / *clip.imgFile);
+    if (!bytes)
+        return nullptr;
+    return codec.decode(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
+}
+
+} // namespace
+
+void copyToPasteboard(ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
+                      const std::string& id, double now, int64_t& clipLastChange)
+{
+    const std::optional<Clip> clip = store.find(id);
+    if (!clip)
+        return;
+
+    // Cleared first, so the clipboard holds only what is written here.
+    pasteboard.clear();
+    if (std::unique_ptr<PlatformImage> picture = loadPicture(store, codec, *clip))
+        pasteboard.writeImage(*picture);
+    else
+        // A picture that cannot be read is replaced by its label, such as "PNG · 640×480".
+        pasteboard.writeText(clip->text);
+
+    // Our own write is taken as seen, so the next tick records nothing.
+    clipLastChange = pasteboard.changeCount();
+    store.touch(id, now);
+}
+
+} // namespace brimble

@@ -1,0 +1,191 @@
+#include "history/ImageFiles.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include <glib.h>
+
+#include "history/AppSupport.h"
+#include "history/AtomicFile.h"
+#include "history/ClipboardStore.h"
+#include "history/Uuid.h"
+
+namespace brimble {
+
+namespace {
+
+constexpr int imageFolderMode = 0700;
+constexpr int imageFileMode = 0600;
+
+bool isBase64Letter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+'
+        || c == '/';
+}
+
+// The size the file system reports, 0 for a missing or unreadable file.
+uint64_t fileBytes(const std::filesystem::path& path)
+{
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<uint64_t>(size);
+}
+
+} // namespace
+
+std::optional<EncodedImage> encodeImage(ImageCodec& codec, const PlatformImage& image,
+                                        ImageFormat format, int maxSide)
+{
+    return codec.encode(image, format, maxSide);
+}
+
+std::optional<std::string> writeImage(const std::filesystem::path& dataHome,
+                                      std::span<const uint8_t> bytes, const std::string& ext)
+{
+    const std::filesystem::path folder = AppSupport::imagesFolder(dataHome);
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    std::filesystem::permissions(folder, static_cast<std::filesystem::perms>(imageFolderMode),
+                                 std::filesystem::perm_options::replace, ignored);
+
+    std::string name = newUuid() + "." + ext;
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!writeFileAtomically(folder / name, data, imageFileMode))
+        return std::nullopt;
+    return name;
+}
+
+std::string sha256Hex(std::span<const uint8_t> bytes)
+{
+    g_autofree char* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256, bytes.data(), bytes.size());
+    return hex ? hex : "";
+}
+
+std::optional<Bytes> decodeBase64Strictly(std::string_view text)
+{
+    // GLib's decoder skips anything it does not know, so the text is checked first.
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    size_t padding = 0;
+    while (padding < text.size() && text[text.size() - 1 - padding] == '=')
+        ++padding;
+    if (padding > 2)
+        return std::nullopt;
+    if (!std::all_of(text.begin(), text.end() - static_cast<std::ptrdiff_t>(padding), isBase64Letter))
+        return std::nullopt;
+    if (text.empty())
+        return Bytes{};
+
+    const std::string terminated(text);
+    gsize length = 0;
+    g_autofree guchar* decoded = g_base64_decode(terminated.c_str(), &length);
+    if (!decoded)
+        return std::nullopt;
+    return Bytes(decoded, decoded + length);
+}
+
+void ClipboardStore::convertInlineImages()
+{
+    if (std::none_of(items.begin(), items.end(), [](const Clip& clip) { return clip.img.has_value(); }))
+        return;
+
+    bool changed = false;
+    for (Clip& clip : items) {
+        if (!clip.img)
+            continue;
+        if (clip.imgFile) {
+            clip.img.reset();
+            continue;
+        }
+        const std::string dataURL = std::move(*clip.img);
+        clip.img.reset();
+        changed = true;
+
+        const size_t comma = dataURL.find(',');
+        if (comma == std::string::npos)
+            continue;
+        const std::optional<Bytes> bytes = decodeBase64Strictly(std::string_view(dataURL).substr(comma + 1));
+        if (!bytes)
+            continue;
+        // The legacy bytes are kept exactly as they were, without scaling or re-encoding.
+        const std::string ext = dataURL.find("image/jpeg") != std::string::npos ? "jpg" : "png";
+        std::optional<std::string> name = writeImage(dataHome_, *bytes, ext);
+        if (!name)
+            continue;
+        clip.imgFile = std::move(*name);
+        clip.sig = sha256Hex(*bytes);
+    }
+
+    std::erase_if(items, [](const Clip& clip) { return clip.kind == "image" && !clip.imgFile; });
+    if (changed)
+        save();
+}
+
+void ClipboardStore::pruneImages()
+{
+    const std::filesystem::path folder = AppSupport::imagesFolder(dataHome_);
+    std::error_code error;
+    std::filesystem::directory_iterator listing(folder, error);
+    if (error)
+        return;
+    std::vector<std::string> listed;
+    for (; listing != std::filesystem::directory_iterator(); listing.increment(error)) {
+        if (error)
+            break;
+        listed.push_back(listing->path().filename().string());
+    }
+
+    std::unordered_set<std::string> referenced;
+    for (const Clip& clip : items)
+        if (clip.imgFile)
+            referenced.insert(*clip.imgFile);
+    // Anything else in the folder is a leftover: of a removed entry, a crash, or the user.
+    for (const std::string& name : listed) {
+        if (!referenced.contains(name)) {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder / name, ignored);
+        }
+    }
+
+    // Sizes are asked once per file; only a removed file is asked again. Two entries naming
+    // one file count it twice, as the budget measure does.
+    std::unordered_map<std::string, uint64_t> sizes;
+    for (const std::string& name : referenced)
+        sizes.emplace(name, fileBytes(folder / name));
+    auto total = [&] {
+        uint64_t sum = 0;
+        for (const Clip& clip : items)
+            if (clip.imgFile)
+                sum += sizes[*clip.imgFile];
+        return sum;
+    };
+
+    // Oldest unpinned pictures go first; pinned ones sit at the front, so they go last.
+    size_t end = items.size();
+    while (total() > imagesBudgetBytes) {
+        while (end > 0 && !items[end - 1].imgFile)
+            --end;
+        if (end == 0)
+            break;
+        const std::string name = *items[end - 1].imgFile;
+        std::error_code ignored;
+        std::filesystem::remove(folder / name, ignored);
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(end - 1));
+        --end;
+        sizes[name] = fileBytes(folder / name);
+    }
+}
+
+uint64_t ClipboardStore::imagesTotalBytes() const
+{
+    const std::filesystem::path folder = AppSupport::imagesFolder(dataHome_);
+    uint64_t sum = 0;
+    for (const Clip& clip : items)
+        if (clip.imgFile)
+            sum += fileBytes(folder / *clip.imgFile);
+    return sum;
+}
+
+} // namespace brimble
