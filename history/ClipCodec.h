@@ -11,14 +11,16 @@
 namespace brimble {
 
 // Decodes a history file: a JSON array of entries. "id" (string) and "ts" (number) are required
-// in every entry, or the whole document fails; every other key is read leniently.
+// in every entry, or the whole document fails; every other key is read leniently. Text that is
+// not valid UTF-8 (raw, or through an escaped lone surrogate) fails the document as well.
 std::optional<std::vector<Clip>> decodeClips(std::string_view json);
 
-// One entry as compact JSON ("img" never written, absent optional fields left out).
-std::string encodeClip(const Clip& clip);
+// One entry as compact JSON ("img" never written, absent optional fields left out). Nothing when
+// the entry cannot be written as valid JSON (a time that is not a finite number).
+std::optional<std::string> encodeClip(const Clip& clip);
 
-// The whole history as a compact JSON array.
-std::string encodeClips(std::span<const Clip> clips);
+// The whole history as a compact JSON array, or nothing when any entry cannot be encoded.
+std::optional<std::string> encodeClips(std::span<const Clip> clips);
 
 // Whether an "imgFile" value may be used: non-empty, no "/" or "\", not starting with ".".
 bool isSafeImageFileName(std::string_view name);

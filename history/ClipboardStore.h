@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -61,8 +62,14 @@ public:
     const std::filesystem::path& dataHome() const { return dataHome_; }
 
 private:
+    struct EncodedEntries;
+
     std::filesystem::path dataHome_;
     const Defaults& defaults_;
+    // Each entry's JSON from the last save, reused while the entry is unchanged.
+    std::unique_ptr<EncodedEntries> encoded_;
+    // Set when the file on disk could not be decoded; it is moved aside before the first save.
+    bool keepUnreadableFile_ = false;
 };
 
 // Stable partition: pinned entries first, each group in its current order.

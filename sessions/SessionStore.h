@@ -41,6 +41,9 @@ public:
 
 private:
     std::filesystem::path dataHome_;
+    // Set for a file that exists but could not be decoded; it is moved aside before its first save.
+    bool keepUnreadableSessions_ = false;
+    bool keepUnreadableBlocks_ = false;
 };
 
 } // namespace brimble

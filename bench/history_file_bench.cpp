@@ -1,0 +1,181 @@
+// Load and save of the history file at its two typical sizes: the largest history the limit
+// allows with long texts (500 entries of 50,000 characters, about 25 MB) and a default-size
+// history of short texts. Saves are measured with the encoded entries cached from the previous
+// save (the usual case: one entry changed), with one entry changed, and with nothing cached.
+
+#include <benchmark/benchmark.h>
+#include <glib.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "history/AppSupport.h"
+#include "history/AtomicFile.h"
+#include "history/ClipCodec.h"
+#include "history/ClipboardStore.h"
+#include "history/Uuid.h"
+#include "platform/fake/FakePlatform.h"
+
+namespace brimble {
+namespace {
+
+// A folder under the system's temporary folder, removed at the end.
+class BenchDir {
+public:
+    BenchDir()
+    {
+        g_autofree char* made = g_dir_make_tmp("brimble-bench-XXXXXX", nullptr);
+        path_ = made ? made : "";
+    }
+    ~BenchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Text like pasted source code: lines of 80 characters with the odd quote and tab to escape.
+std::string sampleText(size_t length, int seed)
+{
+    std::string text;
+    text.reserve(length);
+    for (size_t i = 0; text.size() < length; ++i) {
+        if (i % 81 == 80)
+            text += '\n';
+        else if (i % 997 == 0)
+            text += '"';
+        else if (i % 1499 == 0)
+            text += '\t';
+        else
+            text += static_cast<char>('a' + (i * 7 + static_cast<size_t>(seed)) % 26);
+    }
+    return text;
+}
+
+std::vector<Clip> sampleHistory(int count, size_t textLength)
+{
+    std::vector<Clip> clips;
+    const std::string session = newUuid();
+    for (int i = 0; i < count; ++i) {
+        Clip& clip = clips.emplace_back();
+        clip.id = newUuid();
+        clip.ts = 1760000000.123 + i;
+        clip.text = sampleText(textLength, i);
+        clip.pinned = i % 50 == 0;
+        clip.sessionId = session;
+    }
+    return clips;
+}
+
+struct Fixture {
+    Fixture(int count, size_t textLength)
+    {
+        const std::vector<Clip> clips = pinnedFirst(sampleHistory(count, textLength));
+        std::filesystem::create_directories(AppSupport::directory(dir.path()));
+        writeFileAtomically(AppSupport::historyFile(dir.path()), encodeClips(clips).value(), 0600);
+    }
+    BenchDir dir;
+    FakeLog log;
+    FakeDefaults defaults{log};
+};
+
+void setBytes(benchmark::State& state, const std::filesystem::path& file)
+{
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations())
+                            * static_cast<int64_t>(std::filesystem::file_size(file)));
+}
+
+void BM_Load(benchmark::State& state)
+{
+    Fixture fixture(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    for (auto _ : state) {
+        ClipboardStore store(fixture.dir.path(), fixture.defaults);
+        benchmark::DoNotOptimize(store.items.data());
+    }
+    setBytes(state, AppSupport::historyFile(fixture.dir.path()));
+}
+
+void BM_Decode(benchmark::State& state)
+{
+    Fixture fixture(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    const std::string bytes = readWholeFile(AppSupport::historyFile(fixture.dir.path())).value();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeClips(bytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+
+void BM_Encode(benchmark::State& state)
+{
+    const std::vector<Clip> clips = sampleHistory(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encodeClips(clips));
+}
+
+// Nothing changed since the last save: every entry comes from the cache.
+void BM_SaveWarm(benchmark::State& state)
+{
+    Fixture fixture(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    ClipboardStore store(fixture.dir.path(), fixture.defaults);
+    store.save();
+    for (auto _ : state)
+        store.save();
+    setBytes(state, AppSupport::historyFile(fixture.dir.path()));
+}
+
+// The usual save after a copy: one entry moved to the front with a new time.
+void BM_SaveOneChanged(benchmark::State& state)
+{
+    Fixture fixture(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    ClipboardStore store(fixture.dir.path(), fixture.defaults);
+    store.save();
+    double now = 1770000000;
+    for (auto _ : state)
+        store.touch(store.items.back().id, now += 1);
+    setBytes(state, AppSupport::historyFile(fixture.dir.path()));
+}
+
+// Every entry changed: as at the first save after start.
+void BM_SaveCold(benchmark::State& state)
+{
+    Fixture fixture(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    ClipboardStore store(fixture.dir.path(), fixture.defaults);
+    store.save();
+    for (auto _ : state) {
+        for (Clip& clip : store.items)
+            clip.ts += 1;
+        store.save();
+    }
+    setBytes(state, AppSupport::historyFile(fixture.dir.path()));
+}
+
+// The floor under every save: the durable replace of a file of the same size.
+void BM_DurableWriteOnly(benchmark::State& state)
+{
+    Fixture fixture(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+    const auto file = AppSupport::historyFile(fixture.dir.path());
+    const std::string bytes = readWholeFile(file).value();
+    for (auto _ : state)
+        writeFileAtomically(file, bytes, 0600);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+
+// {entries, characters per text}
+void sizes(benchmark::internal::Benchmark* bench)
+{
+    bench->Args({500, 50000})->Args({50, 40})->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_Load)->Apply(sizes);
+BENCHMARK(BM_Decode)->Apply(sizes);
+BENCHMARK(BM_Encode)->Apply(sizes);
+BENCHMARK(BM_DurableWriteOnly)->Apply(sizes);
+BENCHMARK(BM_SaveWarm)->Apply(sizes);
+BENCHMARK(BM_SaveOneChanged)->Apply(sizes);
+BENCHMARK(BM_SaveCold)->Apply(sizes);
+
+} // namespace
+} // namespace brimble

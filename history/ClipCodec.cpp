@@ -1,0 +1,137 @@
+#include "history/ClipCodec.h"
+
+#include <cmath>
+
+#include "history/JsonText.h"
+
+namespace brimble {
+
+namespace {
+
+const rapidjson::Value* member(const rapidjson::Value& object, const char* key)
+{
+    const auto found = object.FindMember(key);
+    return found == object.MemberEnd() ? nullptr : &found->value;
+}
+
+// A lenient string key: anything but a JSON string reads as absent.
+std::optional<std::string> optionalString(const rapidjson::Value& object, const char* key)
+{
+    const rapidjson::Value* value = member(object, key);
+    if (!value || !value->IsString())
+        return std::nullopt;
+    return json::stringOf(*value);
+}
+
+std::optional<Clip> decodeClip(const rapidjson::Value& object)
+{
+    if (!object.IsObject())
+        return std::nullopt;
+    const rapidjson::Value* id = member(object, "id");
+    const rapidjson::Value* ts = member(object, "ts");
+    if (!id || !id->IsString() || !ts || !ts->IsNumber())
+        return std::nullopt;
+
+    Clip clip;
+    clip.id = json::stringOf(*id);
+    clip.ts = ts->GetDouble();
+    // The exact number parser turns some values just beyond the double range into NaN or an
+    // infinity instead of failing; such a time could never be saved again.
+    if (!std::isfinite(clip.ts))
+        return std::nullopt;
+    clip.text = optionalString(object, "text").value_or("");
+    const rapidjson::Value* pinned = member(object, "pinned");
+    clip.pinned = pinned && pinned->IsBool() && pinned->GetBool();
+    clip.kind = optionalString(object, "kind").value_or("text");
+    clip.imgFile = optionalString(object, "imgFile");
+    // A name from the file must never lead outside the picture folder.
+    if (clip.imgFile && !isSafeImageFileName(*clip.imgFile))
+        clip.imgFile.reset();
+    clip.img = optionalString(object, "img");
+    clip.sig = optionalString(object, "sig");
+    clip.sessionId = optionalString(object, "sessionId").value_or("");
+    clip.blockId = optionalString(object, "blockId");
+    return clip;
+}
+
+bool writeClip(json::Writer& writer, const Clip& clip)
+{
+    writer.StartObject();
+    writer.Key("id");
+    json::writeString(writer, clip.id);
+    writer.Key("ts");
+    // RapidJSON refuses NaN and the infinities, which have no JSON form.
+    if (!writer.Double(clip.ts))
+        return false;
+    writer.Key("text");
+    json::writeString(writer, clip.text);
+    writer.Key("pinned");
+    writer.Bool(clip.pinned);
+    writer.Key("kind");
+    json::writeString(writer, clip.kind);
+    if (clip.imgFile) {
+        writer.Key("imgFile");
+        json::writeString(writer, *clip.imgFile);
+    }
+    if (clip.sig) {
+        writer.Key("sig");
+        json::writeString(writer, *clip.sig);
+    }
+    writer.Key("sessionId");
+    json::writeString(writer, clip.sessionId);
+    if (clip.blockId) {
+        writer.Key("blockId");
+        json::writeString(writer, *clip.blockId);
+    }
+    return writer.EndObject();
+}
+
+} // namespace
+
+std::optional<std::vector<Clip>> decodeClips(std::string_view json)
+{
+    std::string buffer = json::parseBuffer(json);
+    rapidjson::Document document;
+    if (!json::parseInPlace(buffer, document) || !document.IsArray())
+        return std::nullopt;
+
+    std::vector<Clip> clips;
+    clips.reserve(document.Size());
+    for (const auto& element : document.GetArray()) {
+        std::optional<Clip> clip = decodeClip(element);
+        if (!clip)
+            return std::nullopt;
+        clips.push_back(std::move(*clip));
+    }
+    return clips;
+}
+
+std::optional<std::string> encodeClip(const Clip& clip)
+{
+    rapidjson::StringBuffer buffer;
+    json::Writer writer(buffer);
+    if (!writeClip(writer, clip))
+        return std::nullopt;
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+std::optional<std::string> encodeClips(std::span<const Clip> clips)
+{
+    rapidjson::StringBuffer buffer;
+    json::Writer writer(buffer);
+    writer.StartArray();
+    for (const Clip& clip : clips) {
+        if (!writeClip(writer, clip))
+            return std::nullopt;
+    }
+    writer.EndArray();
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+bool isSafeImageFileName(std::string_view name)
+{
+    return !name.empty() && name.find('/') == std::string_view::npos
+        && name.find('\\') == std::string_view::npos && name.front() != '.';
+}
+
+} // namespace brimble

@@ -1,0 +1,262 @@
+#include "history/ClipboardStore.h"
+
+#include <algorithm>
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "history/AppSupport.h"
+#include "history/AtomicFile.h"
+#include "history/ClipCodec.h"
+
+namespace brimble {
+
+namespace {
+
+constexpr int privateFileMode = 0600;
+
+using IdSet = std::unordered_set<std::string_view>;
+
+IdSet idSet(std::span<const std::string> ids)
+{
+    return IdSet(ids.begin(), ids.end());
+}
+
+} // namespace
+
+// Saving rewrites the whole file after every change, and a long history is mostly unchanged
+// entries. Each entry's JSON is kept with a copy of the entry it was made from; comparing the
+// two is far cheaper than encoding again, and stays right however `items` was changed.
+struct ClipboardStore::EncodedEntries {
+    struct Entry {
+        Clip clip;
+        std::string json;
+    };
+    std::unordered_map<std::string, Entry> byId;
+
+    // The JSON array of `clips`, or nothing when an entry cannot be encoded.
+    std::optional<std::string> encode(const std::vector<Clip>& clips)
+    {
+        std::unordered_map<std::string, Entry> next;
+        next.reserve(clips.size());
+        std::deque<std::string> uncached; // entries that share an id with an earlier one
+        std::vector<const std::string*> pieces;
+        pieces.reserve(clips.size());
+        size_t total = 2;
+
+        for (const Clip& clip : clips) {
+            const std::string* piece = nullptr;
+            if (auto kept = next.find(clip.id); kept != next.end()) {
+                if (kept->second.clip == clip) {
+                    piece = &kept->second.json;
+                } else {
+                    std::optional<std::string> json = encodeClip(clip);
+                    if (!json)
+                        return std::nullopt;
+                    piece = &uncached.emplace_back(std::move(*json));
+                }
+            } else if (auto old = byId.find(clip.id); old != byId.end() && old->second.clip == clip) {
+                piece = &next.emplace(clip.id, std::move(old->second)).first->second.json;
+            } else {
+                std::optional<std::string> json = encodeClip(clip);
+                if (!json)
+                    return std::nullopt;
+                piece = &next.emplace(clip.id, Entry{clip, std::move(*json)}).first->second.json;
+            }
+            pieces.push_back(piece);
+            total += piece->size() + 1;
+        }
+
+        std::string out;
+        out.reserve(total);
+        out.push_back('[');
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (i > 0)
+                out.push_back(',');
+            out += *pieces[i];
+        }
+        out.push_back(']');
+        byId = std::move(next);
+        return out;
+    }
+};
+
+ClipboardStore::ClipboardStore(std::filesystem::path dataHome, const Defaults& defaults)
+    : dataHome_(std::move(dataHome))
+    , defaults_(defaults)
+    , encoded_(std::make_unique<EncodedEntries>())
+{
+    const std::filesystem::path file = AppSupport::historyFile(dataHome_);
+    std::error_code error;
+    if (std::optional<std::string> bytes = readWholeFile(file)) {
+        if (std::optional<std::vector<Clip>> clips = decodeClips(*bytes))
+            items = pinnedFirst(std::move(*clips));
+        else
+            keepUnreadableFile_ = true;
+    } else {
+        keepUnreadableFile_ = std::filesystem::exists(std::filesystem::symlink_status(file, error));
+    }
+    convertInlineImages();
+}
+
+ClipboardStore::~ClipboardStore() = default;
+
+void ClipboardStore::save()
+{
+    const std::filesystem::path folder = AppSupport::directory(dataHome_);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+
+    std::optional<std::string> bytes = encoded_->encode(items);
+    if (!bytes)
+        return;
+    const std::filesystem::path file = folder / "clipboard.json";
+    if (keepUnreadableFile_) {
+        moveAsideUnreadable(file, utcNowSeconds());
+        keepUnreadableFile_ = false;
+    }
+    writeFileAtomically(file, *bytes, privateFileMode);
+}
+
+std::optional<Clip> ClipboardStore::find(const std::string& id) const
+{
+    const auto found = std::find_if(items.begin(), items.end(), [&](const Clip& c) { return c.id == id; });
+    if (found == items.end())
+        return std::nullopt;
+    return *found;
+}
+
+void ClipboardStore::touch(const std::string& id, double ts)
+{
+    const auto found = std::find_if(items.begin(), items.end(), [&](const Clip& c) { return c.id == id; });
+    if (found == items.end())
+        return;
+    Clip clip = std::move(*found);
+    items.erase(found);
+    clip.ts = ts;
+    items.insert(items.begin(), std::move(clip));
+    items = pinnedFirst(std::move(items));
+    save();
+}
+
+void ClipboardStore::togglePin(const std::string& id)
+{
+    const auto found = std::find_if(items.begin(), items.end(), [&](const Clip& c) { return c.id == id; });
+    if (found == items.end())
+        return;
+    found->pinned = !found->pinned;
+    items = pinnedFirst(std::move(items));
+    applyHistoryLimit();
+    save();
+}
+
+void ClipboardStore::setPinned(std::span<const std::string> ids, bool pinned)
+{
+    const IdSet wanted = idSet(ids);
+    bool changed = false;
+    for (Clip& clip : items) {
+        if (clip.pinned != pinned && wanted.contains(clip.id)) {
+            clip.pinned = pinned;
+            changed = true;
+        }
+    }
+    if (!changed)
+        return;
+    items = pinnedFirst(std::move(items));
+    applyHistoryLimit();
+    save();
+}
+
+void ClipboardStore::remove(const std::string& id)
+{
+    std::erase_if(items, [&](const Clip& c) { return c.id == id; });
+    pruneImages();
+    save();
+}
+
+void ClipboardStore::removeMany(std::span<const std::string> ids)
+{
+    const IdSet doomed = idSet(ids);
+    std::erase_if(items, [&](const Clip& c) { return doomed.contains(c.id); });
+    pruneImages();
+    save();
+}
+
+void ClipboardStore::clearSession(const std::string& sessionId)
+{
+    std::erase_if(items, [&](const Clip& c) { return !c.pinned && c.sessionId == sessionId; });
+    pruneImages();
+    save();
+}
+
+void ClipboardStore::reorderClips(std::span<const std::string> order, const std::optional<std::string>& blockId)
+{
+    std::vector<bool> placed(items.size(), false);
+    std::vector<size_t> picks;
+    for (const std::string& id : order) {
+        const auto found = std::find_if(items.begin(), items.end(), [&](const Clip& c) { return c.id == id; });
+        if (found == items.end())
+            continue;
+        const auto index = static_cast<size_t>(found - items.begin());
+        if (placed[index])
+            continue;
+        placed[index] = true;
+        picks.push_back(index);
+    }
+
+    std::vector<Clip> reordered;
+    reordered.reserve(items.size());
+    for (size_t index : picks) {
+        reordered.push_back(std::move(items[index]));
+        reordered.back().blockId = blockId;
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!placed[i])
+            reordered.push_back(std::move(items[i]));
+    }
+    items = std::move(reordered);
+    save();
+}
+
+void ClipboardStore::assignSession(std::span<const std::string> ids, const std::string& sessionId)
+{
+    const IdSet wanted = idSet(ids);
+    for (Clip& clip : items) {
+        if (wanted.contains(clip.id)) {
+            clip.sessionId = sessionId;
+            clip.blockId.reset();
+        }
+    }
+    save();
+}
+
+void ClipboardStore::assignBlock(std::span<const std::string> ids, const std::optional<std::string>& blockId)
+{
+    const IdSet wanted = idSet(ids);
+    for (Clip& clip : items) {
+        if (wanted.contains(clip.id))
+            clip.blockId = blockId;
+    }
+    save();
+}
+
+void ClipboardStore::adoptOrphans(const std::string& sessionId)
+{
+    bool changed = false;
+    for (Clip& clip : items) {
+        if (clip.sessionId.empty()) {
+            clip.sessionId = sessionId;
+            changed = true;
+        }
+    }
+    if (changed)
+        save();
+}
+
+std::vector<Clip> pinnedFirst(std::vector<Clip> clips)
+{
+    std::stable_partition(clips.begin(), clips.end(), [](const Clip& c) { return c.pinned; });
+    return clips;
+}
+
+} // namespace brimble

@@ -1,0 +1,153 @@
+#include "sessions/SessionCodec.h"
+
+#include <cmath>
+
+#include "history/JsonText.h"
+
+namespace brimble {
+
+namespace {
+
+const rapidjson::Value* member(const rapidjson::Value& object, const char* key)
+{
+    const auto found = object.FindMember(key);
+    return found == object.MemberEnd() ? nullptr : &found->value;
+}
+
+bool readString(const rapidjson::Value& object, const char* key, std::string& out)
+{
+    const rapidjson::Value* value = member(object, key);
+    if (!value || !value->IsString())
+        return false;
+    out = json::stringOf(*value);
+    return true;
+}
+
+// A whole number. A hand-edited "2.0" is accepted since it names the same rank.
+bool readInteger(const rapidjson::Value& object, const char* key, int64_t& out)
+{
+    const rapidjson::Value* value = member(object, key);
+    if (!value)
+        return false;
+    if (value->IsInt64()) {
+        out = value->GetInt64();
+        return true;
+    }
+    if (value->IsDouble()) {
+        const double number = value->GetDouble();
+        // 2^63 itself does not fit, hence the strict upper bound.
+        if (std::trunc(number) == number && number >= -9223372036854775808.0 && number < 9223372036854775808.0) {
+            out = static_cast<int64_t>(number);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<Session> decodeSession(const rapidjson::Value& object)
+{
+    Session session;
+    if (!object.IsObject() || !readString(object, "id", session.id) || !readString(object, "name", session.name))
+        return std::nullopt;
+    const rapidjson::Value* createdAt = member(object, "createdAt");
+    if (!createdAt || !createdAt->IsNumber())
+        return std::nullopt;
+    session.createdAt = createdAt->GetDouble();
+    return session;
+}
+
+std::optional<Block> decodeBlock(const rapidjson::Value& object)
+{
+    Block block;
+    if (!object.IsObject() || !readString(object, "id", block.id) || !readString(object, "name", block.name)
+        || !readString(object, "color", block.color) || !readString(object, "sessionId", block.sessionId)
+        || !readInteger(object, "order", block.order))
+        return std::nullopt;
+    const rapidjson::Value* pinned = member(object, "pinned");
+    if (!pinned || !pinned->IsBool())
+        return std::nullopt;
+    block.pinned = pinned->GetBool();
+    return block;
+}
+
+template<typename Record, typename Decode>
+std::optional<std::vector<Record>> decodeArray(std::string_view json, Decode decode)
+{
+    std::string buffer = json::parseBuffer(json);
+    rapidjson::Document document;
+    if (!json::parseInPlace(buffer, document) || !document.IsArray())
+        return std::nullopt;
+    std::vector<Record> records;
+    records.reserve(document.Size());
+    for (const auto& element : document.GetArray()) {
+        std::optional<Record> record = decode(element);
+        if (!record)
+            return std::nullopt;
+        records.push_back(std::move(*record));
+    }
+    return records;
+}
+
+std::string finish(const rapidjson::StringBuffer& buffer)
+{
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+} // namespace
+
+std::optional<std::vector<Session>> decodeSessions(std::string_view json)
+{
+    return decodeArray<Session>(json, decodeSession);
+}
+
+std::optional<std::string> encodeSessions(std::span<const Session> sessions)
+{
+    rapidjson::StringBuffer buffer;
+    json::Writer writer(buffer);
+    writer.StartArray();
+    for (const Session& session : sessions) {
+        writer.StartObject();
+        writer.Key("id");
+        json::writeString(writer, session.id);
+        writer.Key("name");
+        json::writeString(writer, session.name);
+        writer.Key("createdAt");
+        if (!writer.Double(session.createdAt))
+            return std::nullopt;
+        writer.EndObject();
+    }
+    writer.EndArray();
+    return finish(buffer);
+}
+
+std::optional<std::vector<Block>> decodeBlocks(std::string_view json)
+{
+    return decodeArray<Block>(json, decodeBlock);
+}
+
+std::optional<std::string> encodeBlocks(std::span<const Block> blocks)
+{
+    rapidjson::StringBuffer buffer;
+    json::Writer writer(buffer);
+    writer.StartArray();
+    for (const Block& block : blocks) {
+        writer.StartObject();
+        writer.Key("id");
+        json::writeString(writer, block.id);
+        writer.Key("name");
+        json::writeString(writer, block.name);
+        writer.Key("color");
+        json::writeString(writer, block.color);
+        writer.Key("pinned");
+        writer.Bool(block.pinned);
+        writer.Key("sessionId");
+        json::writeString(writer, block.sessionId);
+        writer.Key("order");
+        writer.Int64(block.order);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    return finish(buffer);
+}
+
+} // namespace brimble

@@ -1,0 +1,124 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "history/AtomicFile.h"
+#include "support/TempDir.h"
+
+namespace brimble {
+namespace {
+
+using test::fileMode;
+using test::readFile;
+using test::writeFile;
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// 2026-12-07 08:30:00 UTC.
+constexpr double december7 = 1796632200;
+
+TEST(AtomicFile, WritesTheBytesWithTheGivenMode)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    ASSERT_TRUE(writeFileAtomically(file, std::string("a\0b", 3), 0600));
+    EXPECT_EQ(readFile(file), std::string("a\0b", 3));
+    EXPECT_EQ(fileMode(file), 0600);
+}
+
+// A permissive umask or an older file made by hand must not leave the history readable by others.
+TEST(AtomicFile, ModeHoldsOverAnOlderLooserFileAndAnyUmask)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, "old");
+    std::filesystem::permissions(file, std::filesystem::perms(0666));
+    const mode_t previous = umask(0);
+    const bool written = writeFileAtomically(file, "new", 0600);
+    umask(previous);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(readFile(file), "new");
+    EXPECT_EQ(fileMode(file), 0600);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"}) << "no temporary file stays";
+}
+
+// A failed replace must leave neither a half-written target nor a stray temporary file.
+TEST(AtomicFile, FailedWriteLeavesNothingBehind)
+{
+    test::TempDir dir;
+    const auto blocked = dir / "clipboard.json";
+    std::filesystem::create_directory(blocked); // a folder in the way makes the final rename fail
+    writeFile(blocked / "inside", "kept");
+    EXPECT_FALSE(writeFileAtomically(blocked, "new", 0600));
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"});
+    EXPECT_EQ(readFile(blocked / "inside"), "kept");
+
+    EXPECT_FALSE(writeFileAtomically(dir / "no" / "such" / "folder.json", "new", 0600));
+}
+
+TEST(AtomicFile, MoveAsideNamesTheCopyByUtcTime)
+{
+    test::TempDir dir;
+    writeFile(dir / "clipboard.json", "broken");
+    ASSERT_TRUE(moveAsideUnreadable(dir / "clipboard.json", december7 + 0.75));
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json.unreadable-20261207T083000Z"});
+    EXPECT_EQ(readFile(dir / "clipboard.json.unreadable-20261207T083000Z"), "broken");
+}
+
+// Two failures within one second must not overwrite the first copy.
+TEST(AtomicFile, MoveAsideTwiceInOneSecondKeepsBoth)
+{
+    test::TempDir dir;
+    writeFile(dir / "blocks.json", "first");
+    ASSERT_TRUE(moveAsideUnreadable(dir / "blocks.json", december7));
+    writeFile(dir / "blocks.json", "second");
+    ASSERT_TRUE(moveAsideUnreadable(dir / "blocks.json", december7));
+    EXPECT_EQ(readFile(dir / "blocks.json.unreadable-20261207T083000Z"), "first");
+    EXPECT_EQ(readFile(dir / "blocks.json.unreadable-20261207T083000Z-1"), "second");
+}
+
+// A file that breaks at every start must not fill the disk with copies.
+TEST(AtomicFile, MoveAsideKeepsTheThreeNewestCopiesOfThatFileOnly)
+{
+    test::TempDir dir;
+    writeFile(dir / "sessions.json.unreadable-20200101T000000Z", "other file");
+    for (int day = 0; day < 5; ++day) {
+        writeFile(dir / "clipboard.json", "copy " + std::to_string(day));
+        ASSERT_TRUE(moveAsideUnreadable(dir / "clipboard.json", december7 + day * 86400));
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"clipboard.json.unreadable-20261209T083000Z",
+                                                             "clipboard.json.unreadable-20261210T083000Z",
+                                                             "clipboard.json.unreadable-20261211T083000Z",
+                                                             "sessions.json.unreadable-20200101T000000Z"}));
+    EXPECT_EQ(readFile(dir / "clipboard.json.unreadable-20261211T083000Z"), "copy 4");
+}
+
+TEST(AtomicFile, MoveAsideOfAMissingFileDoesNothing)
+{
+    test::TempDir dir;
+    EXPECT_FALSE(moveAsideUnreadable(dir / "clipboard.json", december7));
+    EXPECT_TRUE(namesIn(dir.path()).empty());
+}
+
+TEST(AtomicFile, ReadWholeFile)
+{
+    test::TempDir dir;
+    writeFile(dir / "data", std::string("x\0y", 3));
+    writeFile(dir / "empty", "");
+    EXPECT_EQ(readWholeFile(dir / "data"), std::string("x\0y", 3));
+    EXPECT_EQ(readWholeFile(dir / "empty"), "");
+    EXPECT_EQ(readWholeFile(dir / "missing"), std::nullopt);
+    EXPECT_EQ(readWholeFile(dir.path()), std::nullopt) << "a folder is not a file";
+}
+
+} // namespace
+} // namespace brimble
