@@ -1,0 +1,105 @@
+// The page commands that act on history entries.
+
+#include <array>
+#include <string>
+
+#include <glib.h>
+
+#include "bridge/CommandHandlers.h"
+#include "bridge/CommandTarget.h"
+#include "bridge/FieldReaders.h"
+#include "history/ClipboardStore.h"
+
+namespace brimble::commands {
+
+namespace {
+
+// The page may only hand web and mail addresses to the browser; "file" or "javascript" would
+// let a page fault reach the rest of the system.
+bool isOpenableURL(const std::string& url)
+{
+    g_autoptr(GUri) uri = g_uri_parse(url.c_str(), G_URI_FLAGS_ENCODED, nullptr);
+    if (!uri)
+        return false;
+    const char* scheme = g_uri_get_scheme(uri);
+    g_autofree char* lower = g_ascii_strdown(scheme ? scheme : "", -1);
+    constexpr std::array<std::string_view, 3> allowed = {"http", "https", "mailto"};
+    for (std::string_view name : allowed) {
+        if (name == lower)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+AfterCommand list(CommandTarget&, const rapidjson::Value&)
+{
+    return AfterCommand::Push;
+}
+
+AfterCommand copy(CommandTarget& target, const rapidjson::Value& body)
+{
+    if (const auto id = fields::readString(body, "id"))
+        target.copyToPasteboard(*id);
+    return AfterCommand::Push;
+}
+
+AfterCommand open(CommandTarget& target, const rapidjson::Value& body)
+{
+    const auto url = fields::readString(body, "url");
+    if (url && isOpenableURL(*url))
+        target.openURL(*url);
+    return AfterCommand::NoPush;
+}
+
+AfterCommand pin(CommandTarget& target, const rapidjson::Value& body)
+{
+    if (const auto id = fields::readString(body, "id"))
+        target.clipStore().togglePin(*id);
+    return AfterCommand::Push;
+}
+
+AfterCommand remove(CommandTarget& target, const rapidjson::Value& body)
+{
+    if (const auto id = fields::readString(body, "id"))
+        target.clipStore().remove(*id);
+    return AfterCommand::Push;
+}
+
+AfterCommand reorder(CommandTarget& target, const rapidjson::Value& body)
+{
+    if (const auto order = fields::readStringList(body, "order"))
+        target.clipStore().reorderClips(*order, fields::readString(body, "blockId"));
+    return AfterCommand::Push;
+}
+
+AfterCommand clear(CommandTarget& target, const rapidjson::Value&)
+{
+    target.clipStore().clearSession(target.currentSessionId());
+    return AfterCommand::Push;
+}
+
+AfterCommand pinMany(CommandTarget& target, const rapidjson::Value& body)
+{
+    if (const auto ids = fields::readStringList(body, "ids"))
+        target.clipStore().setPinned(*ids, fields::readBool(body, "pinned").value_or(true));
+    return AfterCommand::Push;
+}
+
+AfterCommand deleteMany(CommandTarget& target, const rapidjson::Value& body)
+{
+    if (const auto ids = fields::readStringList(body, "ids"))
+        target.clipStore().removeMany(*ids);
+    return AfterCommand::Push;
+}
+
+AfterCommand moveToBlock(CommandTarget& target, const rapidjson::Value& body)
+{
+    // Without a block id the entries leave their block; the block is not checked to exist.
+    if (const auto ids = fields::readStringList(body, "ids"))
+        target.clipStore().assignBlock(*ids, fields::readString(body, "blockId"));
+    return AfterCommand::Push;
+}
+
+} // namespace brimble::commands

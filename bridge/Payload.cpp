@@ -1,0 +1,197 @@
+#include "bridge/Payload.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include <glib.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "history/ClipboardStore.h"
+
+namespace brimble {
+
+namespace {
+
+using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+
+constexpr std::string_view imageURLPrefix = "vellumo://clipboard/img/";
+constexpr std::string_view scriptPrefix =
+    "window.__pr2clip && window.__pr2clip.render(window.__pr2clip.decode('";
+constexpr std::string_view scriptSuffix = "'))";
+
+// What the page receives when the snapshot cannot be written: an empty, unpaused history.
+constexpr std::string_view fallbackDocument =
+    R"({"items":[],"paused":false,"cap":50,"excluded":[],"recordSecrets":false,"sessions":[],)"
+    R"("activeSessionId":"","blocks":[],"appearanceMode":"system"})";
+
+// Every writer call reports whether it could write its value (a time that is not a finite
+// number cannot be); the first failure ends the document.
+class PayloadWriter {
+public:
+    explicit PayloadWriter(rapidjson::StringBuffer& buffer) : writer_(buffer) {}
+
+    bool ok() const { return ok_; }
+
+    void key(std::string_view name) { check(writer_.Key(name.data(), size(name))); }
+    void string(std::string_view text) { check(writer_.String(text.data(), size(text))); }
+    void boolean(bool value) { check(writer_.Bool(value)); }
+    void integer(int64_t value) { check(writer_.Int64(value)); }
+    void number(double value) { check(writer_.Double(value)); }
+    void startObject() { check(writer_.StartObject()); }
+    void endObject() { check(writer_.EndObject()); }
+    void startArray() { check(writer_.StartArray()); }
+    void endArray() { check(writer_.EndArray()); }
+
+    void member(std::string_view name, std::string_view text)
+    {
+        key(name);
+        string(text);
+    }
+
+private:
+    static rapidjson::SizeType size(std::string_view text) { return static_cast<rapidjson::SizeType>(text.size()); }
+    void check(bool written) { ok_ = ok_ && written; }
+
+    JsonWriter writer_;
+    bool ok_ = true;
+};
+
+void writeRow(PayloadWriter& out, const Clip& clip)
+{
+    out.startObject();
+    out.member("id", clip.id);
+    out.key("ts");
+    out.number(clip.ts);
+    out.member("text", clip.text);
+    out.key("pinned");
+    out.boolean(clip.pinned);
+    out.member("kind", clip.kind);
+    if (clip.imgFile) {
+        // The file name is appended unescaped: it is a UUID with an extension.
+        std::string url;
+        url.reserve(imageURLPrefix.size() + clip.imgFile->size());
+        url.append(imageURLPrefix).append(*clip.imgFile);
+        out.member("imgURL", url);
+    }
+    if (clip.blockId)
+        out.member("blockId", *clip.blockId);
+    out.endObject();
+}
+
+void writeSessionRow(PayloadWriter& out, const Session& session)
+{
+    out.startObject();
+    out.member("id", session.id);
+    out.member("name", session.name);
+    out.key("createdAt");
+    out.number(session.createdAt);
+    out.endObject();
+}
+
+void writeBlockRow(PayloadWriter& out, const Block& block)
+{
+    out.startObject();
+    out.member("id", block.id);
+    out.member("name", block.name);
+    out.member("color", block.color);
+    out.key("pinned");
+    out.boolean(block.pinned);
+    out.key("order");
+    out.integer(block.order);
+    out.endObject();
+}
+
+} // namespace
+
+std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
+                        const std::vector<Session>& sessions, const std::vector<Block>& blocks)
+{
+    const std::string& active = settings.activeSessionId;
+
+    std::vector<const Block*> activeBlocks;
+    for (const Block& block : blocks) {
+        if (block.sessionId == active)
+            activeBlocks.push_back(&block);
+    }
+    std::ranges::stable_sort(activeBlocks, {}, [](const Block* block) { return block->order; });
+
+    // Sized up front from the texts: a large session would otherwise be copied again at every
+    // doubling of the buffer.
+    size_t expected = 1024;
+    for (const Clip& clip : store.items) {
+        if (clip.sessionId == active)
+            expected += clip.text.size() + clip.text.size() / 16 + 160;
+    }
+    rapidjson::StringBuffer buffer(nullptr, expected);
+    PayloadWriter out(buffer);
+    out.startObject();
+
+    out.key("items");
+    out.startArray();
+    for (const Clip& clip : store.items) {
+        if (clip.sessionId == active)
+            writeRow(out, clip);
+    }
+    out.endArray();
+
+    out.key("paused");
+    out.boolean(settings.paused);
+    out.key("cap");
+    out.integer(settings.cap);
+
+    out.key("excluded");
+    out.startArray();
+    for (const std::string& app : settings.excluded)
+        out.string(app);
+    out.endArray();
+
+    out.key("recordSecrets");
+    out.boolean(settings.recordSecrets);
+
+    out.key("sessions");
+    out.startArray();
+    for (const Session& session : sessions)
+        writeSessionRow(out, session);
+    out.endArray();
+
+    out.member("activeSessionId", active);
+
+    out.key("blocks");
+    out.startArray();
+    for (const Block* block : activeBlocks)
+        writeBlockRow(out, *block);
+    out.endArray();
+
+    out.member("appearanceMode", settings.appearanceMode);
+    out.endObject();
+
+    if (!out.ok())
+        return std::string(fallbackDocument);
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+std::string stateScript(const std::string& json)
+{
+    // Base64 needs no escaping inside the single-quoted script text, whatever the JSON holds.
+    const auto* bytes = reinterpret_cast<const guchar*>(json.data());
+    // Room for the encoded text and whatever the closing step flushes.
+    const size_t room = (json.size() / 3 + 2) * 4 + 8;
+    std::string script;
+    script.reserve(scriptPrefix.size() + room + scriptSuffix.size());
+    script.append(scriptPrefix);
+
+    const size_t encodedStart = script.size();
+    script.resize(encodedStart + room);
+    gint state = 0;
+    gint save = 0;
+    char* out = script.data() + encodedStart;
+    gsize written = g_base64_encode_step(bytes, json.size(), FALSE, out, &state, &save);
+    written += g_base64_encode_close(FALSE, out + written, &state, &save);
+    script.resize(encodedStart + written);
+
+    script.append(scriptSuffix);
+    return script;
+}
+
+} // namespace brimble

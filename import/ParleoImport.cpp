@@ -1,0 +1,183 @@
+#include "import/ParleoImport.h"
+
+#include <system_error>
+#include <unordered_set>
+
+#include <glib.h>
+
+#include "app/Settings.h"
+#include "history/AppSupport.h"
+#include "history/ClipCodec.h"
+#include "history/ClipboardStore.h"
+#include "platform/Defaults.h"
+#include "platform/Dialogs.h"
+
+namespace brimble {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* confirmText =
+    "This makes a one-time COPY into Brimble's own storage. Parleo 2.0 keeps its history untouched "
+    "\u2014 nothing there is modified, moved, or deleted \u2014 and from now on the two apps record "
+    "independently.";
+
+fs::path parleoHistoryFile(const fs::path& dataHome)
+{
+    return parleoFolder(dataHome) / "clipboard.json";
+}
+
+fs::path parleoImagesFolder(const fs::path& dataHome)
+{
+    return parleoFolder(dataHome) / "clipboard-images";
+}
+
+// Whether anything, even a dangling link, lies at `path`.
+bool somethingAt(const fs::path& path)
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+std::optional<std::string> readWholeFile(const fs::path& path)
+{
+    g_autofree char* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
+        return std::nullopt;
+    return std::string(contents, length);
+}
+
+enum class ImageCopy { Copied, AlreadyThere, Failed };
+
+// Brings one picture over. A file already in Brimble's folder is kept as it is, even when it
+// differs; the companion's file is only read.
+ImageCopy copyImage(const fs::path& source, const fs::path& target)
+{
+    if (somethingAt(target))
+        return ImageCopy::AlreadyThere;
+    std::error_code error;
+    if (!fs::is_regular_file(source, error)) // a folder of that name is no picture
+        return ImageCopy::Failed;
+    if (!fs::copy_file(source, target, fs::copy_options::none, error)) {
+        // A copy cut short must not leave a half file behind that a later import would keep.
+        if (somethingAt(target))
+            fs::remove(target, error);
+        return ImageCopy::Failed;
+    }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, error);
+    return ImageCopy::Copied;
+}
+
+} // namespace
+
+fs::path parleoFolder(const fs::path& dataHome)
+{
+    return dataHome / "Parleo 2.0";
+}
+
+std::optional<ImportResult> importHistory(ClipboardStore& store, const fs::path& historyFile,
+                                          const fs::path& imagesFolder)
+{
+    const std::optional<std::string> bytes = readWholeFile(historyFile);
+    if (!bytes)
+        return std::nullopt;
+    std::optional<std::vector<Clip>> decoded = decodeClips(*bytes);
+    if (!decoded)
+        return std::nullopt;
+
+    // Only now, with a valid history in hand, is anything on disk touched.
+    const fs::path ownImages = AppSupport::imagesFolder(store.dataHome());
+    std::error_code error;
+    fs::create_directories(ownImages, error);
+    fs::permissions(ownImages, fs::perms::owner_all, fs::perm_options::replace, error);
+
+    // The known ids are taken once: two companion entries with the same id both come over.
+    std::unordered_set<std::string> known;
+    for (const Clip& clip : store.items)
+        known.insert(clip.id);
+
+    ImportResult result;
+    std::vector<Clip> merged = store.items;
+    for (Clip& clip : *decoded) {
+        if (known.contains(clip.id))
+            continue;
+        if (clip.imgFile) {
+            if (copyImage(imagesFolder / *clip.imgFile, ownImages / *clip.imgFile) == ImageCopy::Failed) {
+                ++result.skipped;
+                continue;
+            }
+            ++result.images;
+        } else if (clip.kind == "image" && !clip.img) {
+            ++result.skipped;
+            continue;
+        }
+        merged.push_back(std::move(clip));
+        ++result.copied;
+    }
+
+    store.items = pinnedFirst(std::move(merged));
+    store.convertInlineImages();
+    store.applyHistoryLimit();
+    store.pruneImages();
+    store.save();
+    return result;
+}
+
+std::string importResultText(const ImportResult& result)
+{
+    std::string text = "Copied " + std::to_string(result.copied) + " entr" + (result.copied == 1 ? "y" : "ies");
+    text += " (" + std::to_string(result.images) + " image" + (result.images == 1 ? "" : "s") + ").";
+    if (result.skipped > 0) {
+        text += " " + std::to_string(result.skipped) + " image entr" + (result.skipped == 1 ? "y" : "ies") +
+                " could not be copied (the picture no longer exists in Parleo) and were skipped.";
+    }
+    return text;
+}
+
+void importFromParleo(Dialogs& dialogs, ClipboardStore& store, ImportOffer offer,
+                      const std::function<void()>& pushState)
+{
+    const fs::path historyFile = parleoHistoryFile(store.dataHome());
+    if (!somethingAt(historyFile)) {
+        dialogs.runAlert({"No Parleo 2.0 clipboard history found", "There is nothing to import on this Mac.", {}});
+        return;
+    }
+
+    const bool firstLaunch = offer == ImportOffer::FirstLaunch;
+    const AlertSpec confirm{
+        firstLaunch ? "Copy your clipboard history from Parleo 2.0?" : "Import clipboard history from Parleo 2.0?",
+        confirmText,
+        {"Import a Copy", firstLaunch ? "Start Fresh" : "Cancel"},
+    };
+    if (dialogs.runAlert(confirm) != 0)
+        return;
+
+    const std::optional<ImportResult> result =
+        importHistory(store, historyFile, parleoImagesFolder(store.dataHome()));
+    if (result) {
+        dialogs.runAlert({"Import complete", importResultText(*result), {}});
+    } else {
+        dialogs.runAlert({"Couldn't read Parleo's history",
+                          "The file exists but didn't decode as a clipboard history. Nothing was imported, "
+                          "and nothing was changed on either side.",
+                          {}});
+    }
+    pushState();
+}
+
+void offerImportOnce(Defaults& defaults, Dialogs& dialogs, ClipboardStore& store,
+                     const std::function<void()>& pushState)
+{
+    if (boolSetting(defaults, Def::importOfferDone, false))
+        return;
+    // Set before anything is looked at, so the offer comes at most once whatever happens next.
+    defaults.setBool(Def::importOfferDone, true);
+    if (somethingAt(AppSupport::historyFile(store.dataHome())))
+        return;
+    if (somethingAt(parleoHistoryFile(store.dataHome())))
+        importFromParleo(dialogs, store, ImportOffer::FirstLaunch, pushState);
+}
+
+} // namespace brimble

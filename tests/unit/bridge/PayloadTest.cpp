@@ -1,0 +1,207 @@
+// The snapshot sent to the page and the script that carries it.
+
+#include <cmath>
+#include <limits>
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include "app/Settings.h"
+#include "bridge/Payload.h"
+#include "history/ClipboardStore.h"
+#include "platform/fake/FakePlatform.h"
+#include "support/TempDir.h"
+
+namespace brimble::test {
+namespace {
+
+constexpr std::string_view fallback =
+    R"({"items":[],"paused":false,"cap":50,"excluded":[],"recordSecrets":false,"sessions":[],)"
+    R"("activeSessionId":"","blocks":[],"appearanceMode":"system"})";
+
+Clip entry(const std::string& id, const std::string& sessionId, const std::string& text = "t")
+{
+    Clip clip;
+    clip.id = id;
+    clip.ts = 1'760'000'000.5;
+    clip.text = text;
+    clip.sessionId = sessionId;
+    return clip;
+}
+
+class PayloadTest : public ::testing::Test {
+protected:
+    rapidjson::Document snapshot()
+    {
+        json = payloadJSON(store, settings, sessions, blocks);
+        rapidjson::Document document;
+        document.Parse(json.c_str(), json.size());
+        EXPECT_FALSE(document.HasParseError()) << json;
+        return document;
+    }
+
+    TempDir dir;
+    FakeLog log;
+    FakeDefaults defaults{log};
+    ClipboardStore store{dir.path(), defaults};
+    PayloadSettings settings{.activeSessionId = "S1"};
+    std::vector<Session> sessions{{"S1", "Work", 10.25}, {"S2", "Home", 20.5}};
+    std::vector<Block> blocks;
+    std::string json;
+};
+
+// The whole document for a small state, key for key: the page reads exactly these names.
+TEST_F(PayloadTest, WritesEveryMemberCompactly)
+{
+    Clip image = entry("I", "S1", "PNG");
+    image.kind = "image";
+    image.imgFile = "A.png";
+    image.img = "data:image/png;base64,AAAA";
+    image.sig = "abc";
+    image.blockId = "K1";
+    image.pinned = true;
+    store.items = {image, entry("T", "S1", "hello")};
+    settings = {true, 10, {"org.gnome.Terminal"}, true, "S1", "dark"};
+    blocks = {{"K1", "Links", "rose", true, "S1", 2}};
+
+    EXPECT_EQ(payloadJSON(store, settings, sessions, blocks),
+              R"({"items":[{"id":"I","ts":1760000000.5,"text":"PNG","pinned":true,"kind":"image",)"
+              R"("imgURL":"vellumo://clipboard/img/A.png","blockId":"K1"},)"
+              R"({"id":"T","ts":1760000000.5,"text":"hello","pinned":false,"kind":"text"}],)"
+              R"("paused":true,"cap":10,"excluded":["org.gnome.Terminal"],"recordSecrets":true,)"
+              R"("sessions":[{"id":"S1","name":"Work","createdAt":10.25},{"id":"S2","name":"Home","createdAt":20.5}],)"
+              R"("activeSessionId":"S1","blocks":[{"id":"K1","name":"Links","color":"rose","pinned":true,"order":2}],)"
+              R"("appearanceMode":"dark"})");
+}
+
+// Absent optional members must be missing, not null: the page tests for their presence.
+TEST_F(PayloadTest, LeavesOutImageUrlAndBlockWhenAbsent)
+{
+    store.items = {entry("T", "S1")};
+    const auto document = snapshot();
+    const auto& row = document["items"][0];
+    EXPECT_FALSE(row.HasMember("imgURL"));
+    EXPECT_FALSE(row.HasMember("blockId"));
+    EXPECT_FALSE(row.HasMember("img"));
+    EXPECT_FALSE(row.HasMember("sig"));
+    EXPECT_FALSE(row.HasMember("sessionId"));
+}
+
+TEST_F(PayloadTest, SendsOnlyTheActiveSessionsEntriesAndBlocksButEverySession)
+{
+    store.items = {entry("A", "S1"), entry("X", "S2"), entry("O", ""), entry("B", "S1")};
+    blocks = {{"K2", "Other", "sky", false, "S2", 0}, {"K1", "Mine", "rose", false, "S1", 0}};
+    const auto document = snapshot();
+
+    std::vector<std::string> items;
+    for (const auto& row : document["items"].GetArray())
+        items.emplace_back(row["id"].GetString());
+    EXPECT_EQ(items, (std::vector<std::string>{"A", "B"}));
+    ASSERT_EQ(document["blocks"].Size(), 1u);
+    EXPECT_STREQ(document["blocks"][0]["id"].GetString(), "K1");
+    EXPECT_FALSE(document["blocks"][0].HasMember("sessionId"));
+    EXPECT_EQ(document["sessions"].Size(), 2u);
+}
+
+// A stable sort keeps blocks of equal rank in list order.
+TEST_F(PayloadTest, SortsBlocksStablyByOrder)
+{
+    blocks = {{"b1", "1", "rose", false, "S1", 3}, {"b2", "2", "rose", false, "S1", 1},
+              {"b3", "3", "rose", false, "S1", 1}};
+    const auto document = snapshot();
+    std::vector<std::string> ids;
+    for (const auto& row : document["blocks"].GetArray())
+        ids.emplace_back(row["id"].GetString());
+    EXPECT_EQ(ids, (std::vector<std::string>{"b2", "b3", "b1"}));
+}
+
+TEST_F(PayloadTest, NonFiniteTimeGivesTheFallbackDocument)
+{
+    Clip broken = entry("A", "S1");
+    broken.ts = std::numeric_limits<double>::quiet_NaN();
+    store.items = {broken};
+    EXPECT_EQ(payloadJSON(store, settings, sessions, blocks), fallback);
+
+    store.items = {entry("A", "S1")};
+    sessions[1].createdAt = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(payloadJSON(store, settings, sessions, blocks), fallback);
+}
+
+// Nothing is remembered between snapshots: a change shows in the very next one.
+TEST_F(PayloadTest, IsBuiltAfreshEveryTime)
+{
+    store.items = {entry("A", "S1")};
+    const std::string first = payloadJSON(store, settings, sessions, blocks);
+    store.items[0].text = "changed";
+    EXPECT_NE(payloadJSON(store, settings, sessions, blocks), first);
+}
+
+TEST_F(PayloadTest, SendsAppearanceModeAsStored)
+{
+    settings.appearanceMode = "Dark";
+    EXPECT_STREQ(snapshot()["appearanceMode"].GetString(), "Dark");
+}
+
+struct CapCase {
+    std::optional<int64_t> stored;
+    int cap;
+};
+
+class SnapshotCap : public ::testing::TestWithParam<CapCase> {};
+
+TEST_P(SnapshotCap, IsTheEffectiveHistoryLimit)
+{
+    EXPECT_EQ(effectiveHistoryLimit(GetParam().stored), GetParam().cap);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SnapshotCap, ::testing::Values(
+    CapCase{std::nullopt, 50}, CapCase{0, 50}, CapCase{5, 10}, CapCase{10, 10}, CapCase{11, 11},
+    CapCase{499, 499}, CapCase{500, 500}, CapCase{501, 500}, CapCase{-3, 10},
+    CapCase{std::numeric_limits<int64_t>::min(), 10}, CapCase{std::numeric_limits<int64_t>::max(), 500}));
+
+TEST_F(PayloadTest, CarriesTheCapItIsGiven)
+{
+    settings.cap = effectiveHistoryLimit(501);
+    EXPECT_EQ(snapshot()["cap"].GetInt(), 500);
+}
+
+constexpr std::string_view scriptPrefix = "window.__pr2clip && window.__pr2clip.render(window.__pr2clip.decode('";
+
+std::string decodeScript(const std::string& script)
+{
+    EXPECT_TRUE(script.starts_with(scriptPrefix));
+    EXPECT_TRUE(script.ends_with("'))"));
+    const std::string base64 = script.substr(scriptPrefix.size(), script.size() - scriptPrefix.size() - 3);
+    EXPECT_EQ(base64.find_first_of("'\\\n\r\""), std::string::npos) << "must sit inside single quotes";
+    gsize length = 0;
+    g_autofree guchar* bytes = g_base64_decode(base64.c_str(), &length);
+    return std::string(reinterpret_cast<const char*>(bytes), length);
+}
+
+TEST(StateScript, WrapsBase64InTheRenderCall)
+{
+    EXPECT_EQ(scriptPrefix.size(), 69u);
+    EXPECT_EQ(stateScript("a"), std::string(scriptPrefix) + "YQ=='))");
+    EXPECT_EQ(stateScript("ab"), std::string(scriptPrefix) + "YWI='))");
+    EXPECT_EQ(stateScript("abc"), std::string(scriptPrefix) + "YWJj'))");
+    EXPECT_EQ(stateScript(""), std::string(scriptPrefix) + "'))");
+}
+
+// Quotes, backslashes, line breaks and emoji would break a script string if sent raw.
+TEST_F(PayloadTest, TextReachesThePageUnchangedThroughBase64)
+{
+    const std::string tricky = "it's \"quoted\" \\ back\\slash\nline\r\nbreak </script> \u2028 \U0001F600 \u00e9";
+    store.items = {entry("A", "S1", tricky)};
+    const std::string sent = payloadJSON(store, settings, sessions, blocks);
+
+    const std::string received = decodeScript(stateScript(sent));
+    EXPECT_EQ(received, sent);
+    rapidjson::Document document;
+    document.Parse(received.c_str(), received.size());
+    ASSERT_FALSE(document.HasParseError());
+    EXPECT_EQ(std::string(document["items"][0]["text"].GetString()), tricky);
+}
+
+} // namespace
+} // namespace brimble::test

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "app/Settings.h"
+#include "bridge/CommandTarget.h"
+#include "history/ClipboardStore.h"
+#include "history/CopyBack.h"
+#include "platform/fake/FakePlatform.h"
+#include "sessions/SessionStore.h"
+
+namespace brimble::test {
+
+// What the page's commands act on, as the controller provides it: real stores on a temporary
+// folder, the fake platform's settings, clipboard and shell. Every push and every hand-off to the
+// controller becomes one line of the fake's log, so a test reads the effects in order.
+class RecordingTarget final : public CommandTarget {
+public:
+    explicit RecordingTarget(const std::filesystem::path& dataHome)
+        : clip(dataHome, fake.defaults), sessions(dataHome)
+    {
+    }
+
+    FakePlatform fake;
+    ClipboardStore clip;
+    SessionStore sessions;
+    int64_t clipLastChange = 0;
+
+    const std::vector<std::string>& log() const { return fake.log(); }
+    int pushes() const { return static_cast<int>(std::ranges::count(log(), std::string("push"))); }
+
+    ClipboardStore& clipStore() override { return clip; }
+    SessionStore& sessionStore() override { return sessions; }
+    Defaults& settings() override { return fake.defaults; }
+    double now() override { return fake.clock.now(); }
+
+    std::string currentSessionId() override
+    {
+        const std::optional<std::string> stored = fake.defaults.stringValue(Def::activeSessionId);
+        if (stored && sessions.hasSession(*stored))
+            return *stored;
+        return sessions.sessions.empty() ? std::string() : sessions.sessions.front().id;
+    }
+
+    void pushState() override { fake.log_.add("push"); }
+
+    void copyToPasteboard(const std::string& id) override
+    {
+        brimble::copyToPasteboard(clip, fake.pasteboard, *fake.codec, id, now(), clipLastChange);
+    }
+
+    void openURL(const std::string& url) override { fake.shell.openURL(url); }
+
+    void applyAppearance() override
+    {
+        fake.shell.setAppearance(appearanceForMode(appearanceModeSetting(fake.defaults)));
+    }
+
+    void excludeAppPicker() override { fake.log_.add("exclude picker"); }
+    void showAbout() override { fake.panels.showAbout(); }
+    void showHelp() override { fake.panels.showHelp(); }
+};
+
+} // namespace brimble::test
