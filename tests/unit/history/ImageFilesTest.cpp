@@ -64,8 +64,9 @@ TEST_P(StrictBase64, AcceptsOnlyPaddedAlphabetText)
 {
     const std::optional<Bytes> decoded = decodeBase64Strictly(GetParam().text);
     ASSERT_EQ(decoded.has_value(), GetParam().decoded.has_value());
-    if (decoded)
+    if (decoded) {
         EXPECT_EQ(asString(*decoded), *GetParam().decoded);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
