@@ -1,0 +1,94 @@
+// The process entry of the desktop program: one GtkApplication, so that starting Brimble again
+// shows the running instance's window instead of starting a second recorder.
+
+#include <filesystem>
+#include <memory>
+
+#include <csignal>
+
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+
+#include "app/Hub.h"
+#include "platform/JsonFileDefaults.h"
+#include "platform/gtk/GtkPlatform.h"
+#include "platform/gtk/ResourcesFolder.h"
+#include "platform/pixbuf/PixbufImageCodec.h"
+
+namespace {
+
+constexpr const char* applicationId = "app.brimble.Brimble";
+
+struct Program {
+    std::unique_ptr<brimble::GtkPlatform> platform;
+    std::shared_ptr<brimble::Hub> hub;
+};
+
+brimble::Locations userLocations()
+{
+    brimble::Locations locations;
+    locations.dataHome = g_get_user_data_dir();
+    locations.configHome = g_get_user_config_dir();
+    locations.resourcesDir = brimble::findResourcesFolder();
+    return locations;
+}
+
+void launch(GtkApplication* application, Program& program)
+{
+    const brimble::Locations locations = userLocations();
+    // Installed, the icon comes from the theme; in the build tree, from the resources.
+    const std::filesystem::path iconFile = locations.resourcesDir / "AppIcon.png";
+    if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "brimble") || !std::filesystem::exists(iconFile))
+        gtk_window_set_default_icon_name("brimble");
+    else
+        gtk_window_set_default_icon_from_file(iconFile.c_str(), nullptr);
+    auto defaults =
+        std::make_unique<brimble::JsonFileDefaults>(locations.configHome / "Brimble" / "settings.json");
+    program.platform = std::make_unique<brimble::GtkPlatform>(application, locations, std::move(defaults),
+                                                              brimble::makePixbufImageCodec());
+    program.hub = std::make_shared<brimble::Hub>(program.platform->platform(), locations);
+    program.platform->setDelegate(program.hub);
+    program.hub->applicationDidFinishLaunching();
+}
+
+// The first activation launches; every later one comes from Brimble being started again.
+void onActivate(GtkApplication* application, gpointer data)
+{
+    auto& program = *static_cast<Program*>(data);
+    if (!program.hub) {
+        launch(application, program);
+        return;
+    }
+    program.hub->applicationShouldHandleReopen(program.platform->host().isWindowVisible());
+}
+
+// Ending by signal goes through the ordinary quit, so the window frame is saved on the way out.
+gboolean onTerminate(gpointer application)
+{
+    g_application_quit(G_APPLICATION(application));
+    return G_SOURCE_CONTINUE;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The clipboard counter, the frontmost application and the tray speak X11; on a Wayland
+    // session the program runs through XWayland.
+    gdk_set_allowed_backends("x11");
+    g_set_prgname("brimble");
+    g_set_application_name("Brimble");
+
+    Program program;
+    g_autoptr(GtkApplication) application = gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS);
+    g_signal_connect(application, "activate", G_CALLBACK(onActivate), &program);
+    g_unix_signal_add(SIGTERM, onTerminate, application);
+    g_unix_signal_add(SIGINT, onTerminate, application);
+    // The program takes no arguments; only the program name is handed on.
+    const int status = g_application_run(G_APPLICATION(application), argc > 0 ? 1 : 0, argv);
+
+    // The controller goes first: it refers to the platform's services.
+    program.hub.reset();
+    program.platform.reset();
+    return status;
+}

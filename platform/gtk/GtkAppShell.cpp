@@ -1,0 +1,68 @@
+#include "platform/gtk/GtkAppShell.h"
+
+namespace brimble {
+
+GtkAppShell::GtkAppShell(GApplication* application, GtkMainWindow& window)
+    : application_(application), window_(window), desktop_([this] {
+        if (appearance_ == Appearance::System)
+            applyAppearance();
+    })
+{
+}
+
+void GtkAppShell::setActivationPolicy(ActivationPolicy policy)
+{
+    // Without a taskbar entry the tray item is the way back to the window.
+    const gboolean skip = policy == ActivationPolicy::Accessory;
+    gtk_window_set_skip_taskbar_hint(window_.window(), skip);
+    gtk_window_set_skip_pager_hint(window_.window(), skip);
+}
+
+void GtkAppShell::activate()
+{
+    // An X11 program comes to the front through one of its windows; a hidden one stays hidden
+    // until it is shown.
+    if (window_.isOnScreen())
+        window_.present();
+}
+
+void GtkAppShell::setAppearance(Appearance appearance)
+{
+    appearance_ = appearance;
+    applyAppearance();
+}
+
+void GtkAppShell::applyAppearance()
+{
+    GtkSettings* settings = gtk_settings_get_default();
+    if (!settings)
+        return;
+    bool dark = false;
+    switch (appearance_) {
+    case Appearance::Light:
+        dark = false;
+        break;
+    case Appearance::Dark:
+        dark = true;
+        break;
+    case Appearance::System:
+        dark = desktop_.prefersDark();
+        break;
+    }
+    // GTK's preference reaches every window, and WebKit answers the page's prefers-color-scheme
+    // from it.
+    g_object_set(settings, "gtk-application-prefer-dark-theme", dark ? TRUE : FALSE, nullptr);
+}
+
+void GtkAppShell::openURL(const std::string& url)
+{
+    g_app_info_launch_default_for_uri_async(url.c_str(), nullptr, nullptr, nullptr, nullptr);
+}
+
+void GtkAppShell::quit()
+{
+    if (application_)
+        g_application_quit(application_);
+}
+
+} // namespace brimble

@@ -1,0 +1,103 @@
+#include "platform/gtk/GtkDialogs.h"
+
+namespace brimble {
+
+namespace {
+
+constexpr int promptFieldWidthChars = 32;
+
+GtkWidget* messageDialog(GtkWindow* parent, const std::string& message, const std::string& informative,
+                         const std::vector<std::string>& buttons)
+{
+    GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s",
+                                               message.c_str());
+    if (!informative.empty())
+        gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", informative.c_str());
+    // Response ids are the button indexes; the first button is the default one (Return).
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].c_str(), static_cast<int>(i));
+        gtk_button_set_use_underline(GTK_BUTTON(button), FALSE);
+    }
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), 0);
+    gtk_window_set_position(GTK_WINDOW(dialog), parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+    return dialog;
+}
+
+int runAndDestroy(GtkWidget* dialog)
+{
+    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    return response;
+}
+
+} // namespace
+
+GtkDialogs::GtkDialogs(GtkMainWindow& window) : window_(window) {}
+
+GtkWindow* GtkDialogs::parent() const
+{
+    return window_.isOnScreen() ? window_.window() : nullptr;
+}
+
+int GtkDialogs::runAlert(const AlertSpec& spec)
+{
+    const std::vector<std::string> buttons = spec.buttons.empty() ? std::vector<std::string>{"OK"} : spec.buttons;
+    const int response = runAndDestroy(messageDialog(parent(), spec.message, spec.informative, buttons));
+    // Escape, the close button and a destroyed dialog end it without a button.
+    return response >= 0 && response < static_cast<int>(buttons.size()) ? response : -1;
+}
+
+std::optional<std::string> GtkDialogs::runPrompt(const std::string& message, const std::string& defaultText)
+{
+    GtkWidget* dialog = messageDialog(parent(), message, "", {"OK", "Cancel"});
+    GtkWidget* entry = gtk_entry_new();
+    gtk_entry_set_text(GTK_ENTRY(entry), defaultText.c_str());
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+    gtk_entry_set_width_chars(GTK_ENTRY(entry), promptFieldWidthChars);
+    GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
+    gtk_box_pack_end(GTK_BOX(area), entry, FALSE, FALSE, 0);
+    gtk_widget_show(entry);
+    // The field has the keyboard from the start, so the user can type at once.
+    gtk_widget_grab_focus(entry);
+
+    std::optional<std::string> text;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == 0)
+        text = gtk_entry_get_text(GTK_ENTRY(entry));
+    gtk_widget_destroy(dialog);
+    return text;
+}
+
+std::optional<std::string> GtkDialogs::chooseApplication(const AppPickerSpec& spec)
+{
+    GtkWidget* dialog = gtk_file_chooser_dialog_new("Brimble", parent(), GTK_FILE_CHOOSER_ACTION_OPEN, "Cancel",
+                                                    GTK_RESPONSE_CANCEL, spec.confirmLabel.c_str(),
+                                                    GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    GtkWidget* label = gtk_label_new(spec.message.c_str());
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_widget_set_margin_top(label, 8);
+    gtk_widget_set_margin_bottom(label, 8);
+    GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    gtk_box_pack_start(GTK_BOX(content), label, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(content), label, 0);
+    gtk_widget_show(label);
+
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, "Applications");
+    gtk_file_filter_add_pattern(filter, "*.desktop");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), filter);
+    gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(dialog), FALSE);
+    if (!spec.startFolder.empty())
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), spec.startFolder.c_str());
+
+    std::optional<std::string> chosen;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        g_autofree gchar* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+        if (file)
+            chosen = file;
+    }
+    gtk_widget_destroy(dialog);
+    return chosen;
+}
+
+} // namespace brimble

@@ -1,0 +1,162 @@
+#include "platform/gtk/GtkFrontmostApp.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <gdk/gdkx.h>
+#include <gio/gdesktopappinfo.h>
+
+namespace brimble {
+
+namespace {
+
+constexpr std::string_view desktopSuffix = ".desktop";
+
+std::string folded(const char* text)
+{
+    if (!text)
+        return {};
+    g_autofree gchar* result = g_utf8_casefold(text, -1);
+    return result ? std::string(result) : std::string();
+}
+
+// One property of a window as raw items, or nothing when it is missing or of another type.
+std::optional<std::vector<unsigned char>> windowProperty(Display* display, Window window, const char* name,
+                                                        Atom type, int format)
+{
+    Atom actualType = None;
+    int actualFormat = 0;
+    unsigned long items = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const Atom property = XInternAtom(display, name, False);
+    const int status = XGetWindowProperty(display, window, property, 0, 1024, False, type, &actualType,
+                                          &actualFormat, &items, &remaining, &data);
+    if (status != Success || actualType != type || actualFormat != format || !data) {
+        if (data)
+            XFree(data);
+        return std::nullopt;
+    }
+    // Format 32 items are stored as longs by Xlib, whatever their size on the wire.
+    const size_t itemSize = format == 32 ? sizeof(long) : static_cast<size_t>(format / 8);
+    std::vector<unsigned char> bytes(data, data + items * itemSize);
+    XFree(data);
+    return bytes;
+}
+
+Window activeWindow(Display* display)
+{
+    const auto value = windowProperty(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW, 32);
+    if (!value || value->size() < sizeof(long))
+        return None;
+    return static_cast<Window>(*reinterpret_cast<const long*>(value->data()));
+}
+
+std::optional<std::string> gtkApplicationId(Display* display, Window window)
+{
+    const auto value = windowProperty(display, window, "_GTK_APPLICATION_ID",
+                                      XInternAtom(display, "UTF8_STRING", False), 8);
+    if (!value || value->empty())
+        return std::nullopt;
+    std::string id(value->begin(), value->end());
+    if (const size_t end = id.find('\0'); end != std::string::npos)
+        id.resize(end);
+    return id.empty() ? std::nullopt : std::optional(id);
+}
+
+std::vector<std::string> windowClassNames(Display* display, Window window)
+{
+    std::vector<std::string> names;
+    XClassHint hint{};
+    if (!XGetClassHint(display, window, &hint))
+        return names;
+    // The class ("Gedit") is the better match and is tried first, then the instance ("gedit").
+    if (hint.res_class)
+        names.push_back(folded(hint.res_class));
+    if (hint.res_name)
+        names.push_back(folded(hint.res_name));
+    if (hint.res_class)
+        XFree(hint.res_class);
+    if (hint.res_name)
+        XFree(hint.res_name);
+    return names;
+}
+
+} // namespace
+
+GtkFrontmostApp::GtkFrontmostApp() : monitor_(g_app_info_monitor_get())
+{
+    g_signal_connect(monitor_, "changed", G_CALLBACK(onAppsChanged), this);
+}
+
+GtkFrontmostApp::~GtkFrontmostApp()
+{
+    g_signal_handlers_disconnect_by_data(monitor_, this);
+    g_object_unref(monitor_);
+}
+
+std::optional<std::string> GtkFrontmostApp::identifier()
+{
+    GdkDisplay* gdkDisplay = gdk_display_get_default();
+    if (!gdkDisplay || !GDK_IS_X11_DISPLAY(gdkDisplay))
+        return std::nullopt;
+    Display* display = GDK_DISPLAY_XDISPLAY(gdkDisplay);
+    // The active window may be destroyed between the reads; its errors are expected, not fatal.
+    gdk_x11_display_error_trap_push(gdkDisplay);
+    std::optional<std::string> id;
+    if (const Window window = activeWindow(display); window != None) {
+        id = gtkApplicationId(display, window);
+        if (!id)
+            id = entryForWindowClass(windowClassNames(display, window));
+    }
+    gdk_x11_display_error_trap_pop_ignored(gdkDisplay);
+    return id;
+}
+
+std::optional<std::string> GtkFrontmostApp::entryForWindowClass(const std::vector<std::string>& classNames)
+{
+    for (const std::string& name : classNames) {
+        if (name.empty())
+            continue;
+        for (const Entry& entry : entries()) {
+            if (entry.foldedWmClass == name)
+                return entry.id;
+        }
+        for (const Entry& entry : entries()) {
+            if (entry.foldedId == name)
+                return entry.id;
+        }
+    }
+    return std::nullopt;
+}
+
+const std::vector<GtkFrontmostApp::Entry>& GtkFrontmostApp::entries()
+{
+    if (entriesLoaded_)
+        return entries_;
+    entriesLoaded_ = true;
+    entries_.clear();
+    GList* all = g_app_info_get_all();
+    for (GList* item = all; item; item = item->next) {
+        auto* info = static_cast<GAppInfo*>(item->data);
+        const char* rawId = g_app_info_get_id(info);
+        if (!rawId)
+            continue;
+        std::string id(rawId);
+        if (id.ends_with(desktopSuffix))
+            id.resize(id.size() - desktopSuffix.size());
+        const char* wmClass = G_IS_DESKTOP_APP_INFO(info)
+            ? g_desktop_app_info_get_startup_wm_class(G_DESKTOP_APP_INFO(info))
+            : nullptr;
+        entries_.push_back({id, folded(id.c_str()), folded(wmClass)});
+    }
+    g_list_free_full(all, g_object_unref);
+    return entries_;
+}
+
+void GtkFrontmostApp::onAppsChanged(GAppInfoMonitor*, gpointer self)
+{
+    // Installed or removed applications are read again at the next lookup.
+    static_cast<GtkFrontmostApp*>(self)->entriesLoaded_ = false;
+}
+
+} // namespace brimble

@@ -1,0 +1,49 @@
+#include "platform/gtk/GtkStatusItem.h"
+
+#include <libayatana-appindicator/app-indicator.h>
+
+namespace brimble {
+
+namespace {
+
+constexpr const char* indicatorId = "brimble";
+constexpr const char* indicatorTitle = "Brimble";
+
+// The old menu may be the one whose item is being activated right now: it goes once that is over.
+gboolean destroyLater(gpointer menu)
+{
+    gtk_widget_destroy(GTK_WIDGET(menu));
+    g_object_unref(menu);
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace
+
+GtkStatusItem::~GtkStatusItem()
+{
+    if (indicator_)
+        g_object_unref(indicator_);
+    if (menu_)
+        g_object_unref(menu_);
+}
+
+void GtkStatusItem::install(const std::string& iconPath, GtkWidget* menu)
+{
+    // An icon name that names no icon leaves the item blank but still there and clickable.
+    const bool hasIcon = !iconPath.empty() && g_file_test(iconPath.c_str(), G_FILE_TEST_IS_REGULAR);
+    const char* icon = hasIcon ? iconPath.c_str() : "";
+    if (!indicator_) {
+        indicator_ = app_indicator_new(indicatorId, icon, APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+        app_indicator_set_title(indicator_, indicatorTitle);
+        app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_ACTIVE);
+    }
+    app_indicator_set_icon_full(indicator_, icon, indicatorTitle);
+
+    GtkWidget* previous = menu_;
+    menu_ = GTK_WIDGET(g_object_ref_sink(menu));
+    app_indicator_set_menu(indicator_, GTK_MENU(menu_));
+    if (previous)
+        g_idle_add(destroyLater, previous);
+}
+
+} // namespace brimble

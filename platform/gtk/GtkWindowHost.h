@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/WindowHost.h"
+#include "platform/gtk/DelegateLink.h"
+#include "platform/gtk/GtkMainWindow.h"
+#include "platform/gtk/PageWebView.h"
+
+namespace brimble {
+
+// The main window and the page's web view inside it.
+class GtkWindowHost final : public WindowHost {
+public:
+    GtkWindowHost(GtkMainWindow& window, const DelegateLink& delegate);
+    ~GtkWindowHost() override;
+
+    void createWindow(const WindowSpec& spec) override;
+    void createWebView(const WebViewSpec& spec) override;
+    void loadURL(const std::string& url) override;
+    void runScript(const std::string& script) override;
+    void showWindow() override;
+    bool isWindowVisible() override;
+
+    // The page, once made; the Edit menu's commands act on it.
+    PageWebView* page() const { return page_.get(); }
+
+private:
+    GtkMainWindow& window_;
+    const DelegateLink& delegate_;
+    std::unique_ptr<PageWebView> page_;
+};
+
+} // namespace brimble

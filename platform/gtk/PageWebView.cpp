@@ -1,0 +1,198 @@
+#include "platform/gtk/PageWebView.h"
+
+#include <string_view>
+
+#include "platform/gtk/SchemeRequests.h"
+
+namespace brimble {
+
+namespace {
+
+WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& delegate)
+{
+    WebKitWebContext* context = webkit_web_context_new();
+    // One page that is never navigated away from: no back-forward or page cache is worth keeping.
+    webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    if (!scheme.empty()) {
+        serveScheme(context, scheme, delegate);
+        // Secure and CORS-enabled, so module scripts and fetch work from the page. It is not
+        // registered as local: a local scheme blocks both.
+        WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+        webkit_security_manager_register_uri_scheme_as_secure(security, scheme.c_str());
+        webkit_security_manager_register_uri_scheme_as_cors_enabled(security, scheme.c_str());
+    }
+    return context;
+}
+
+std::string_view withoutFragment(std::string_view uri)
+{
+    const size_t hash = uri.find('#');
+    return hash == std::string_view::npos ? uri : uri.substr(0, hash);
+}
+
+} // namespace
+
+PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
+    : delegate_(delegate), messages_(delegate.weak()), channel_(spec.messageChannel)
+{
+    WebKitWebContext* context = makeContext(spec.scheme, delegate);
+    WebKitUserContentManager* content = webkit_user_content_manager_new();
+    if (!channel_.empty()) {
+        // Connected before the channel is registered, so not even the first message is missed.
+        const std::string signal = "script-message-received::" + channel_;
+        g_signal_connect(content, signal.c_str(), G_CALLBACK(onScriptMessage), this);
+        webkit_user_content_manager_register_script_message_handler(content, channel_.c_str());
+    }
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
+                                         content, nullptr));
+    g_object_ref_sink(view_);
+    g_object_unref(context);
+    g_object_unref(content);
+
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    webkit_settings_set_enable_developer_extras(settings, spec.developerExtras);
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+
+    g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+}
+
+PageWebView::~PageWebView()
+{
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(view_), this);
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_object_unref(view_);
+}
+
+void PageWebView::load(const std::string& url)
+{
+    pageURL_ = std::string(withoutFragment(url));
+    webkit_web_view_load_uri(view_, url.c_str());
+}
+
+void PageWebView::runScript(const std::string& script)
+{
+    if (!committed_)
+        return;
+    webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
+                                        nullptr, nullptr, nullptr, nullptr);
+}
+
+void PageWebView::executeEditingCommand(const char* command)
+{
+    webkit_web_view_execute_editing_command(view_, command);
+}
+
+bool PageWebView::isThePage(const char* uri) const
+{
+    return uri && !pageURL_.empty() && withoutFragment(uri) == pageURL_;
+}
+
+void PageWebView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data)
+{
+    auto* self = static_cast<PageWebView*>(data);
+    JSCValue* value = webkit_javascript_result_get_js_value(result);
+    // Values without a JSON form (undefined, functions) arrive as null, which the program ignores.
+    g_autofree char* json = value ? jsc_value_to_json(value, 0) : nullptr;
+    self->messages_.didReceiveScriptMessage(self->channel_, json ? std::string_view(json) : "null");
+}
+
+gboolean PageWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data)
+{
+    auto* self = static_cast<PageWebView*>(data);
+    PageDialogRequest request;
+    switch (webkit_script_dialog_get_dialog_type(dialog)) {
+    case WEBKIT_SCRIPT_DIALOG_ALERT:
+        request.kind = PageDialogKind::Alert;
+        break;
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+        request.kind = PageDialogKind::Confirm;
+        break;
+    case WEBKIT_SCRIPT_DIALOG_PROMPT: {
+        request.kind = PageDialogKind::Prompt;
+        const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
+        request.defaultText = defaultText ? defaultText : "";
+        break;
+    }
+    default:
+        // The page never leaves itself, so there is no unload to confirm.
+        return FALSE;
+    }
+    const char* message = webkit_script_dialog_get_message(dialog);
+    request.message = message ? message : "";
+
+    const std::shared_ptr<AppDelegate> delegate = self->delegate_.lock();
+    if (!delegate)
+        return TRUE;
+    const PageDialogAnswer answer = delegate->runPageDialog(request);
+    if (request.kind == PageDialogKind::Confirm)
+        webkit_script_dialog_confirm_set_confirmed(dialog, answer.confirmed);
+    // Leaving a prompt's text unset is what makes the page's prompt() return null.
+    if (request.kind == PageDialogKind::Prompt && answer.text)
+        webkit_script_dialog_prompt_set_text(dialog, answer.text->c_str());
+    return TRUE;
+}
+
+gboolean PageWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                     WebKitPolicyDecisionType type, gpointer data)
+{
+    auto* self = static_cast<PageWebView*>(data);
+    switch (type) {
+    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
+        // Links open through the page's "open" command; the view itself only ever shows the page.
+        WebKitNavigationAction* action =
+            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+        if (self->isThePage(uri))
+            webkit_policy_decision_use(decision);
+        else
+            webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+void PageWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data)
+{
+    auto* self = static_cast<PageWebView*>(data);
+    switch (event) {
+    case WEBKIT_LOAD_STARTED:
+        self->committed_ = false;
+        self->loadFailed_ = false;
+        break;
+    case WEBKIT_LOAD_COMMITTED:
+        self->committed_ = true;
+        break;
+    case WEBKIT_LOAD_FINISHED:
+        if (!self->loadFailed_) {
+            if (const std::shared_ptr<AppDelegate> delegate = self->delegate_.lock())
+                delegate->pageDidFinishLoading();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+gboolean PageWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, char*, GError*, gpointer data)
+{
+    static_cast<PageWebView*>(data)->loadFailed_ = true;
+    return FALSE;
+}
+
+void PageWebView::onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason, gpointer)
+{
+    // The page holds no state of its own: after a crash a reload asks for the state again.
+    if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API)
+        webkit_web_view_reload(view);
+}
+
+} // namespace brimble

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include <webkit2/webkit2.h>
+
+#include "bridge/WeakScriptMessageHandler.h"
+#include "platform/WindowHost.h"
+#include "platform/gtk/DelegateLink.h"
+
+namespace brimble {
+
+// The web view that shows the page: its own web context serving the private scheme through the
+// delegate, the page's message channel, the page's dialogs, and a navigation policy that keeps
+// the view on the page.
+class PageWebView {
+public:
+    PageWebView(const WebViewSpec& spec, const DelegateLink& delegate);
+    ~PageWebView();
+    PageWebView(const PageWebView&) = delete;
+    PageWebView& operator=(const PageWebView&) = delete;
+
+    GtkWidget* widget() const { return GTK_WIDGET(view_); }
+    void load(const std::string& url);
+    // Evaluates a script in the page once it has committed; earlier scripts would run in the
+    // blank document before it and are dropped.
+    void runScript(const std::string& script);
+    // One of WebKit's editing commands ("Copy", "Undo"...) on the page's selection or field.
+    void executeEditingCommand(const char* command);
+
+private:
+    static void onScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
+    static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
+    static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, gpointer self);
+    static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, char* uri, GError* error,
+                                 gpointer self);
+    static void onWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                                       gpointer self);
+
+    bool isThePage(const char* uri) const;
+
+    const DelegateLink& delegate_;
+    WeakScriptMessageHandler messages_;
+    std::string channel_;
+    std::string pageURL_;
+    WebKitWebView* view_;
+    bool committed_ = false;
+    bool loadFailed_ = false;
+};
+
+} // namespace brimble

@@ -1,0 +1,306 @@
+"""Starts the real Brimble under the test's X server with private folders and drives X11 clients.
+
+Every process started here is ended by its own PID. HOME and the XDG folders point into a
+temporary folder, so nothing touches the real home.
+"""
+
+import json
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+import zlib
+
+from inspector import PageInspector
+
+BRIMBLE = os.environ.get("BRIMBLE_EXECUTABLE", "brimble")
+OFFER_TARGETS = os.environ.get("BRIMBLE_OFFER_TARGETS", "offer_targets")
+PAGE_URL = "vellumo://clipboard/index.html"
+APPLICATION_ID = "app.brimble.Brimble"
+ARTIFACTS = os.environ.get("BRIMBLE_E2E_ARTIFACTS", tempfile.gettempdir())
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, message="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {message}")
+        time.sleep(interval)
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def write_png(path, width, height):
+    """A solid-colour RGB PNG, written with zlib so the test needs no image tool."""
+    row = b"\x00" + bytes([40, 120, 200]) * width
+    raw = row * height
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                  + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def png_size(path):
+    with open(path, "rb") as image:
+        head = image.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n":
+        raise AssertionError(f"{path} is not a PNG")
+    return struct.unpack(">II", head[16:24])
+
+
+def run_tool(*args, timeout=10):
+    return subprocess.run(args, capture_output=True, text=True, timeout=timeout, check=False)
+
+
+class Brimble:
+    """One running Brimble with its own HOME, data, config and runtime folders."""
+
+    def __init__(self, settings=None, history=None, inspector=True):
+        self.root = tempfile.mkdtemp(prefix="brimble-e2e-")
+        self.home = os.path.join(self.root, "home")
+        self.data = os.path.join(self.root, "data")
+        self.config = os.path.join(self.root, "config")
+        self.runtime = os.path.join(self.root, "runtime")
+        for folder in (self.home, self.data, self.config, self.runtime):
+            os.makedirs(folder, mode=0o700)
+        settings = dict(settings or {})
+        self.inspector_port = None
+        if inspector:
+            # The page is driven through the web inspector, which the "devtools" setting enables.
+            settings["devtools"] = True
+            self.inspector_port = free_port()
+        os.makedirs(os.path.join(self.config, "Brimble"))
+        with open(os.path.join(self.config, "Brimble", "settings.json"), "w") as out:
+            json.dump(settings, out)
+        if history is not None:
+            os.makedirs(self.data_folder, exist_ok=True)
+            with open(self.history_file, "w") as out:
+                json.dump(history, out)
+        self.env = dict(os.environ, HOME=self.home, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=self.config,
+                        XDG_RUNTIME_DIR=self.runtime, XDG_CACHE_HOME=os.path.join(self.home, ".cache"))
+        if self.inspector_port:
+            self.env["WEBKIT_INSPECTOR_HTTP_SERVER"] = f"127.0.0.1:{self.inspector_port}"
+        self.process = None
+        self.helpers = []
+        self._page = None
+        self.log_path = os.path.join(self.root, "brimble.log")
+
+    # Folders and files
+
+    @property
+    def data_folder(self):
+        return os.path.join(self.data, "Brimble")
+
+    @property
+    def history_file(self):
+        return os.path.join(self.data_folder, "clipboard.json")
+
+    @property
+    def images_folder(self):
+        return os.path.join(self.data_folder, "clipboard-images")
+
+    def history(self):
+        try:
+            with open(self.history_file) as source:
+                return json.load(source)
+        except (OSError, ValueError):
+            return []
+
+    def texts(self):
+        return [entry["text"] for entry in self.history()]
+
+    def settings(self):
+        try:
+            with open(os.path.join(self.config, "Brimble", "settings.json")) as source:
+                return json.load(source)
+        except (OSError, ValueError):
+            return {}
+
+    # Life cycle
+
+    def start(self):
+        self.log = open(self.log_path, "w")
+        self.process = subprocess.Popen([BRIMBLE], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        try:
+            wait_until(lambda: self.main_window() is not None, 30, 0.1, "the main window")
+        except AssertionError:
+            self.log.flush()
+            with open(self.log_path) as log:
+                raise AssertionError("no main window; exit code %s; log:\n%s"
+                                     % (self.process.poll(), log.read()[-3000:]))
+        return self
+
+    def stop(self):
+        self.quit()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def quit(self):
+        """Ends the program and its helpers but keeps its folders, for a second launch."""
+        if self._page:
+            self._page.close()
+            self._page = None
+        for helper in self.helpers:
+            end_process(helper)
+        self.helpers = []
+        if self.process:
+            end_process(self.process, signal.SIGTERM, 15)
+            self.process = None
+            self.log.close()
+            # The bus lets go of the single-instance name a moment after the process ends; a
+            # program started before that would only hand over to the one that is gone.
+            wait_until(lambda: not bus_name_taken(APPLICATION_ID), 10, 0.05, "the bus name to be free")
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    # The window
+
+    def main_window(self):
+        """The X id of the visible main window, or None."""
+        result = run_tool("xdotool", "search", "--onlyvisible", "--name", "^Brimble$")
+        for window in result.stdout.split():
+            geometry = self.window_geometry(window)
+            if geometry.get("WIDTH", 0) >= 520 and geometry.get("HEIGHT", 0) >= 380:
+                return window
+        return None
+
+    def window(self, timeout=10.0):
+        """The main window, waited for: a lookup can miss while X clients come and go."""
+        return wait_until(self.main_window, timeout, 0.1, "the main window")
+
+    def window_geometry(self, window):
+        values = {}
+        for line in run_tool("xdotool", "getwindowgeometry", "--shell", window).stdout.splitlines():
+            key, _, value = line.partition("=")
+            values[key] = int(value) if value.lstrip("-").isdigit() else value
+        return values
+
+    def press(self, window, *keys):
+        run_tool("xdotool", "windowfocus", "--sync", window)
+        run_tool("xdotool", "key", "--clearmodifiers", *keys)
+
+    def dialog_window(self, main):
+        """A visible Brimble window that is not the main one (a dialog), or None."""
+        result = run_tool("xdotool", "search", "--onlyvisible", "--class", "brimble")
+        for window in result.stdout.split():
+            if window != main and "Brimble" != run_tool("xdotool", "getwindowname", window).stdout.strip():
+                geometry = self.window_geometry(window)
+                if geometry.get("WIDTH", 0) > 50:
+                    return window
+        return None
+
+    # The page
+
+    def page(self):
+        if self._page is None:
+            self._page = PageInspector(self.inspector_port, timeout=30)
+            self._page.wait_for_document(PAGE_URL)
+        return self._page
+
+    def page_text(self):
+        return self.page().evaluate("document.body ? document.body.innerText : ''")
+
+    # Clipboard clients
+
+    def copy_text(self, text, target=None):
+        """Copies `text` with xclip, which keeps owning the clipboard until someone else takes it."""
+        args = ["xclip", "-quiet", "-selection", "clipboard", "-i"]
+        if target:
+            args[1:1] = ["-t", target]
+        helper = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        helper.stdin.write(text.encode())
+        helper.stdin.close()
+        self.helpers.append(helper)
+        return helper
+
+    def copy_file(self, path, target):
+        helper = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", target, "-i", path],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.helpers.append(helper)
+        return helper
+
+    def offer_targets(self, text, *extra_targets, window_first=False, app_id=None):
+        """Copies `text` offered as UTF8_STRING together with `extra_targets`. With
+        `window_first` (or an `app_id` for that window), the helper first shows a window and
+        makes it the active one; its X id is then returned with the process."""
+        front = ["--app-id", app_id] if app_id else ["--window"] if window_first else []
+        window_first = window_first or bool(app_id)
+        args = [OFFER_TARGETS] + front + [text, *extra_targets]
+        helper = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                  env=self.env)
+        self.helpers.append(helper)
+        window = None
+        line = helper.stdout.readline().strip()
+        if line.startswith("window "):
+            window = line.split()[1]
+            line = helper.stdout.readline().strip()
+        if line != "ready":
+            raise AssertionError("offer_targets did not take the clipboard")
+        return (helper, window) if window_first else helper
+
+
+def bus_name_taken(name):
+    reply = run_tool("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                     "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", f"string:{name}")
+    return "boolean true" in reply.stdout
+
+
+def read_clipboard(timeout=5.0):
+    """The clipboard's text, read by a separate xclip that is given up on after `timeout`.
+
+    Brimble may own the clipboard and answers on its main loop; the read never blocks the test."""
+    reader = subprocess.Popen(["xclip", "-o", "-selection", "clipboard"], stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL)
+    try:
+        out, _ = reader.communicate(timeout=timeout)
+        return out.decode() if reader.returncode == 0 else None
+    except subprocess.TimeoutExpired:
+        end_process(reader)
+        return None
+
+
+def end_process(process, first_signal=signal.SIGTERM, grace=5):
+    if process.poll() is not None:
+        return
+    try:
+        process.send_signal(first_signal)
+        process.wait(timeout=grace)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=5)
+
+
+class BrimbleTestCase(unittest.TestCase):
+    """Starts one Brimble per test and stops it afterwards, whatever happened."""
+
+    settings = None
+    history = None
+
+    def setUp(self):
+        self.app = Brimble(settings=self.settings, history=self.history)
+        self.addCleanup(self.app.stop)
+        self.app.start()
+
+    def wait_for_text(self, text, timeout=10.0):
+        return wait_until(lambda: text in self.app.texts(), timeout, message=f"{text!r} in clipboard.json")
