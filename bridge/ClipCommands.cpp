@@ -44,35 +44,6 @@ constexpr std::array<CommandEntry, 27> commandEntries{{
     {"help", commands::help},
 }};
 
-bool allStringsValid(const rapidjson::Value& value)
-{
-    if (value.IsString())
-        return json::isValidUtf8(std::string_view(value.GetString(), value.GetStringLength()));
-    if (value.IsArray()) {
-        for (const rapidjson::Value& element : value.GetArray()) {
-            if (!allStringsValid(element))
-                return false;
-        }
-    }
-    if (value.IsObject()) {
-        for (const auto& member : value.GetObject()) {
-            if (!allStringsValid(member.name) || !allStringsValid(member.value))
-                return false;
-        }
-    }
-    return true;
-}
-
-// Parses a message body. Text that is not valid UTF-8, raw or through an escaped lone
-// surrogate, is refused as in every file the stores read, so no command can store text that
-// could not be written back. Commands need no exact fractions, so the plain number parser is
-// used: RapidJSON's exact one reads past its tables on some long numbers.
-bool parseBody(std::string_view bodyJson, rapidjson::Document& body)
-{
-    body.Parse<rapidjson::kParseValidateEncodingFlag>(bodyJson.data(), bodyJson.size());
-    return !body.HasParseError() && allStringsValid(body);
-}
-
 } // namespace
 
 std::span<const CommandEntry> commandTable()
@@ -85,8 +56,11 @@ void receiveScriptMessage(CommandTarget& target, std::string_view channel, std::
     if (channel != clipChannel)
         return;
 
+    // The same reader as the stores' files: text that is not valid UTF-8, raw or through an
+    // escaped lone surrogate, is refused, so no command can store text that could not be saved.
+    std::string buffer = json::parseBuffer(bodyJson);
     rapidjson::Document body;
-    if (!parseBody(bodyJson, body) || !body.IsObject())
+    if (!json::parseInPlace(buffer, body) || !body.IsObject())
         return;
 
     // A body without a usable command still asks for the state, like "list".
