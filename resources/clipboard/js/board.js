@@ -1,0 +1,215 @@
+import { el, iconButton, syncChildren, setText, setFlag } from './dom.js';
+import { icon } from './icons.js';
+import { ui, visibleIds } from './state.js';
+import { cardFor, pruneCards, cardElement } from './cards.js';
+import { blockPalette } from './model.js';
+
+const boardInner = () => document.getElementById('boardInner');
+const sections = new Map();
+let openSection = null;
+let emptyState = null;
+let searchEmpty = null;
+
+function countLabel(n) {
+  return n === 1 ? '1 clip' : `${n} clips`;
+}
+
+function blockSection(block) {
+  let section = sections.get(block.id);
+  if (!section) {
+    const chevron = iconButton('chevronRight', { className: 'block-chevron', title: 'Collapse', data: { action: 'collapse' } });
+    const name = el('h2', { className: 'block-name' });
+    const count = el('span', { className: 'block-count' });
+    const pin = iconButton('pin', { className: 'icon-button block-pin', title: 'Pin block', data: { action: 'blockPin' } });
+    const more = iconButton('more', { className: 'icon-button block-more', title: 'Block options', data: { action: 'blockMenu' } });
+    const head = el('header', { className: 'block-head' }, [
+      chevron, el('span', { className: 'block-dot' }), name, count, el('span', { className: 'spacer' }), pin, more,
+    ]);
+    const grid = el('div', { className: 'grid' });
+    const empty = el('p', { className: 'block-empty', text: 'Drag cards here to file them in this block.' });
+    const node = el('section', { className: 'block', data: { container: block.id, blockId: block.id } }, [
+      head, el('div', { className: 'block-body' }, [grid, empty]),
+    ]);
+    section = { node, name, count, pin, chevron, grid, empty };
+    sections.set(block.id, section);
+  }
+  const known = blockPalette.includes(block.color);
+  section.node.dataset.color = known ? block.color : 'none';
+  setText(section.name, block.name);
+  section.name.title = 'Double-click to rename';
+  setFlag(section.node, 'pinned', block.pinned);
+  section.pin.title = block.pinned ? 'Unpin block' : 'Pin block';
+  section.pin.setAttribute('aria-pressed', String(block.pinned));
+  const collapsed = ui.collapsed.has(block.id);
+  setFlag(section.node, 'collapsed', collapsed);
+  section.chevron.title = collapsed ? 'Expand' : 'Collapse';
+  section.chevron.setAttribute('aria-expanded', String(!collapsed));
+  return section;
+}
+
+function openGrid() {
+  if (!openSection) {
+    const title = el('h2', { className: 'open-title', text: 'Clips' });
+    const count = el('span', { className: 'block-count' });
+    const grid = el('div', { className: 'grid' });
+    const empty = el('p', { className: 'open-empty', text: 'Drag a card here to take it out of its block.' });
+    const node = el('section', { className: 'open', data: { container: '' } }, [
+      el('header', { className: 'open-head' }, [title, count]), grid, empty,
+    ]);
+    openSection = { node, count, grid, empty };
+  }
+  return openSection;
+}
+
+function buildEmptyState() {
+  const resume = el('button', { className: 'button primary', text: 'Resume recording', data: { action: 'resume' }, attrs: { type: 'button' } });
+  const tip = (name, text) => el('li', { className: 'empty-tip' }, [icon(name), el('span', { text })]);
+  return el('div', { className: 'empty-state' }, [
+    el('div', { className: 'empty-art' }, [icon('clipboard', 'icon empty-icon')]),
+    el('h2', { className: 'empty-title', text: 'Copy something in any app…' }),
+    el('p', { className: 'empty-text', text: 'Everything you copy shows up here as a card, newest first.' }),
+    el('p', { className: 'empty-paused', text: 'Recording is paused, so new copies are not kept.' }),
+    resume,
+    el('ul', { className: 'empty-tips' }, [
+      tip('copy', 'Click a card to copy it back'),
+      tip('pin', 'Pin what you reuse'),
+      tip('block', 'Group cards in blocks'),
+    ]),
+  ]);
+}
+
+// Cards are drawn in display order up to a budget, and more as the board is
+// scrolled towards its end: a history of 500 long entries then costs about
+// one screenful to draw, to filter and to show again after a search.
+let budget = 0;
+
+// About one and a half screenfuls of cards for the board's current size.
+function screenful() {
+  const board = document.getElementById('board');
+  const columns = Math.max(1, Math.floor((board.clientWidth + 10) / 206));
+  const rows = Math.ceil(board.clientHeight / 146) + 3;
+  return Math.max(24, columns * rows);
+}
+let sentinel = null;
+let watcher = null;
+
+function matchingItems(container) {
+  return ui.hits === null ? container.items : container.items.filter((item) => ui.hits.has(item.id));
+}
+
+function watchEnd() {
+  if (!sentinel) {
+    sentinel = el('div', { className: 'board-end', attrs: { 'aria-hidden': 'true' } });
+    watcher = new IntersectionObserver((entries) => {
+      if (entries.some((entry) => entry.isIntersecting) && sentinel.dataset.more === 'true') {
+        budget += screenful();
+        drawBoard();
+      }
+    }, { root: document.getElementById('board'), rootMargin: '0px 0px 900px 0px' });
+  }
+  return sentinel;
+}
+
+// Back to one screenful, e.g. when the search text changes.
+export function resetBudget() {
+  budget = screenful();
+}
+
+// Makes sure the card of `id` is in the document (for the keyboard).
+export function revealCard(id) {
+  if (cardElement(id)?.isConnected) return;
+  const at = visibleIds().indexOf(id);
+  if (at < 0) return;
+  budget = Math.max(budget, at + screenful());
+  drawBoard();
+}
+
+// Draws the next slice of cards; false when every card is drawn already.
+export function revealMore() {
+  if (sentinel?.dataset.more !== 'true') return false;
+  budget += screenful();
+  drawBoard();
+  return true;
+}
+
+function drawCards(section, items, now) {
+  const nodes = items.map((item) => {
+    const node = cardFor(item, now);
+    setFlag(node, 'selected', ui.selection.has(item.id));
+    return node;
+  });
+  syncChildren(section.grid, nodes);
+}
+
+// Redraws every container from the latest snapshot, the search and the budget.
+export function drawBoard() {
+  const { snap, view } = ui;
+  const now = Date.now();
+  pruneCards(view.byId);
+  for (const id of sections.keys()) if (!view.blocks.some((b) => b.id === id)) sections.delete(id);
+
+  if (snap.items.length === 0 && view.blocks.length === 0) {
+    emptyState ||= buildEmptyState();
+    setFlag(emptyState, 'paused', snap.paused);
+    syncChildren(boardInner(), [emptyState]);
+    setText(document.getElementById('countLabel'), '');
+    return;
+  }
+
+  const searching = ui.hits !== null;
+  document.body.classList.toggle('searching', searching);
+  if (budget === 0) budget = screenful();
+  const nodes = [];
+  let left = budget;
+  let more = false;
+  let matches = 0;
+  for (const container of view.containers) {
+    const items = matchingItems(container);
+    matches += items.length;
+    if (searching && items.length === 0) continue;
+    const collapsed = container.block !== null && !searching && ui.collapsed.has(container.block.id);
+    if (more || (left <= 0 && !collapsed && items.length > 0)) {
+      more = true;
+      continue;
+    }
+    const section = container.block ? blockSection(container.block) : openGrid();
+    const drawn = collapsed ? [] : items.slice(0, left);
+    if (!collapsed) left -= drawn.length;
+    if (drawn.length < items.length && !collapsed) more = true;
+    drawCards(section, drawn, now);
+    const total = container.items.length;
+    setText(section.count, searching ? `${items.length} of ${total}` : countLabel(total));
+    setFlag(section.node, 'empty', total === 0);
+    if (!container.block) setFlag(section.node, 'titled', view.blocks.length > 0);
+    section.container = container;
+    section.drawnAll = drawn.length === items.length;
+    nodes.push(section.node);
+  }
+
+  searchEmpty ||= el('div', { className: 'search-empty' });
+  const settled = !searching || ui.searchDone;
+  searchEmpty.hidden = !searching || !ui.searchDone || matches > 0;
+  if (searching && ui.searchDone && matches === 0) {
+    searchEmpty.replaceChildren(
+      icon('search', 'icon search-empty-icon'),
+      el('p', { className: 'search-empty-title', text: `No clips match “${ui.query}”` }),
+      el('p', { className: 'search-empty-text', text: 'Try fewer letters, or press Esc to see everything.' }),
+    );
+  }
+  const end = watchEnd();
+  end.dataset.more = String(more);
+  nodes.push(searchEmpty, end);
+  syncChildren(boardInner(), nodes);
+  // Observing afresh reports the end's position now, so a window tall enough
+  // to show it at once keeps loading until it is filled.
+  watcher.unobserve(end);
+  if (more) watcher.observe(end);
+
+  const total = snap.items.length;
+  setText(document.getElementById('countLabel'), !settled ? 'Searching…' : searching ? `${matches} of ${total}` : countLabel(total));
+}
+
+// The section of a block or of the open grid ('' key), as last drawn.
+export function sectionFor(key) {
+  return key === '' ? openSection : sections.get(key) || null;
+}

@@ -1,0 +1,78 @@
+import { post } from './bridge.js';
+import { ui } from './state.js';
+import { blockPalette } from './model.js';
+import { openMenu } from './menu.js';
+import { clickCard } from './selection.js';
+import { focusCard } from './keyboard.js';
+import { drawBoard } from './board.js';
+import { explainTime } from './cards.js';
+import { togglePin, deleteEntry, openLink, renameBlock, setPaused } from './actions.js';
+
+function blockOf(node) {
+  const id = node.closest('[data-block-id]')?.dataset.blockId;
+  return id === undefined ? null : ui.view.blocks.find((b) => b.id === id) || null;
+}
+
+function blockMenu(block) {
+  return () => {
+    const current = ui.view.blocks.find((b) => b.id === block.id) || block;
+    return [
+      { label: 'Rename…', icon: 'pencil', id: 'rename', onSelect: () => renameBlock(current) },
+      { heading: 'Colour' },
+      { swatches: blockPalette, current: current.color, onSelect: (color) => post({ cmd: 'blockColor', id: current.id, color }) },
+      'separator',
+      { label: 'Delete Block', icon: 'trash', id: 'delete', danger: true, onSelect: () => post({ cmd: 'blockDelete', id: current.id }) },
+    ];
+  };
+}
+
+function blockAction(action, target) {
+  const block = blockOf(target);
+  if (!block) return;
+  if (action === 'collapse') {
+    if (ui.collapsed.has(block.id)) ui.collapsed.delete(block.id);
+    else ui.collapsed.add(block.id);
+    drawBoard();
+  } else if (action === 'blockPin') {
+    post({ cmd: 'blockPin', id: block.id });
+  } else if (action === 'blockMenu') {
+    openMenu(`block:${block.id}`, target, blockMenu(block));
+  }
+}
+
+function cardAction(action, id) {
+  if (action === 'pin') togglePin(id);
+  else if (action === 'delete') deleteEntry(id);
+  else if (action === 'open') openLink(id);
+}
+
+export function initBoardEvents() {
+  const board = document.getElementById('board');
+  board.addEventListener('click', (event) => {
+    const actionNode = event.target.closest('[data-action]');
+    const card = event.target.closest('.card');
+    const action = actionNode?.dataset.action;
+    if (card) {
+      const id = card.dataset.id;
+      focusCard(id, { scroll: false });
+      if (action && actionNode !== card && card.contains(actionNode)) cardAction(action, id);
+      else clickCard(id, event);
+      return;
+    }
+    if (action === 'resume') setPaused(false);
+    else if (action) blockAction(action, actionNode);
+  });
+  board.addEventListener('dblclick', (event) => {
+    const name = event.target.closest('.block-name');
+    const block = name && blockOf(name);
+    if (block) renameBlock(block);
+  });
+  board.addEventListener('mouseover', (event) => {
+    const time = event.target.closest?.('.card-time');
+    if (time) explainTime(time);
+  });
+  // Shift-click would otherwise select the text between two cards.
+  board.addEventListener('mousedown', (event) => {
+    if (event.shiftKey && event.target.closest('.card')) event.preventDefault();
+  });
+}

@@ -1,0 +1,42 @@
+import { ui } from './state.js';
+import { setText, setFlag } from './dom.js';
+import { openMenu } from './menu.js';
+import { newSession, renameSession, switchSession, setPaused } from './actions.js';
+import { openSettings } from './settings.js';
+
+function sessionMenu() {
+  const { snap, view } = ui;
+  const items = [{ heading: 'Sessions' }];
+  for (const session of snap.sessions) {
+    items.push({
+      label: session.name,
+      id: session.id,
+      checked: session.id === view.session?.id,
+      onSelect: () => switchSession(session.id),
+    });
+  }
+  items.push('separator');
+  if (view.session) {
+    const session = view.session;
+    items.push({ label: `Rename “${session.name}”…`, icon: 'pencil', id: 'rename', onSelect: () => renameSession(session) });
+  }
+  items.push({ label: 'New Session…', icon: 'plus', id: 'new', onSelect: newSession });
+  return items;
+}
+
+export function drawHeader() {
+  const { snap, view } = ui;
+  setText(document.getElementById('sessionName'), view.session ? view.session.name : 'No session');
+  const pause = document.getElementById('pauseButton');
+  setFlag(pause, 'paused', snap.paused);
+  setText(document.getElementById('pauseLabel'), snap.paused ? 'Paused' : 'Recording');
+  pause.title = snap.paused ? 'Recording is paused. Click to resume.' : 'Recording new copies. Click to pause.';
+  pause.setAttribute('aria-pressed', String(snap.paused));
+}
+
+export function initHeader() {
+  const button = document.getElementById('sessionButton');
+  button.addEventListener('click', () => openMenu('sessions', button, sessionMenu));
+  document.getElementById('pauseButton').addEventListener('click', () => setPaused(!ui.snap.paused));
+  document.getElementById('settingsButton').addEventListener('click', openSettings);
+}

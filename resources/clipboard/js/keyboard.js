@@ -1,0 +1,166 @@
+import { ui, visibleIds } from './state.js';
+import { cardElement, forEachCard } from './cards.js';
+import { menuKey, menuOpen } from './menu.js';
+import { copyEntry, togglePin, deleteEntry, clearSelection } from './actions.js';
+import { toggleSelected, selectAllVisible } from './selection.js';
+import { closeSettings } from './settings.js';
+import { clearSearch, focusSearch } from './toolbar.js';
+import { revealCard, revealMore } from './board.js';
+
+// A focus ring moves over the cards with the arrow keys: the focused card is
+// the only one in the tab order, so Tab leaves the board in one step.
+export function focusCard(id, { scroll = true } = {}) {
+  if (id !== null) revealCard(id);
+  const node = id === null ? null : cardElement(id);
+  if (!node) return;
+  if (ui.focusId !== id) {
+    const old = ui.focusId === null ? null : cardElement(ui.focusId);
+    if (old) old.tabIndex = -1;
+    ui.focusId = id;
+  }
+  node.tabIndex = 0;
+  node.focus({ preventScroll: true });
+  if (scroll) node.scrollIntoView({ block: 'nearest' });
+}
+
+// Keeps the focus ring on its card across a redraw (moving a node drops focus).
+export function restoreFocus(hadCardFocus) {
+  if (ui.focusId !== null && !ui.view.byId.has(ui.focusId)) ui.focusId = null;
+  forEachCard((id, node) => {
+    const want = id === ui.focusId ? 0 : -1;
+    if (node.tabIndex !== want) node.tabIndex = want;
+  });
+  if (hadCardFocus && ui.focusId !== null) cardElement(ui.focusId)?.focus({ preventScroll: true });
+}
+
+function neighbour(id, key) {
+  const order = visibleIds();
+  if (order.length === 0) return null;
+  const at = order.indexOf(id);
+  if (at < 0) return order[0];
+  if (key === 'ArrowRight') return order[Math.min(at + 1, order.length - 1)];
+  if (key === 'ArrowLeft') return order[Math.max(at - 1, 0)];
+  if (key === 'Home') return order[0];
+  if (key === 'End') return order[order.length - 1];
+  // Up and Down go to the card visually above or below, which may sit in
+  // another block: the nearest row in that direction, then the nearest column.
+  revealCard(id);
+  const from = cardElement(id).getBoundingClientRect();
+  const down = key === 'ArrowDown';
+  let best = null;
+  let bestScore = Infinity;
+  for (const other of order) {
+    const node = cardElement(other);
+    if (other === id || !node?.isConnected) continue;
+    const box = node.getBoundingClientRect();
+    const dy = down ? box.top - from.bottom : from.top - box.bottom;
+    if (dy < -1) continue;
+    const score = Math.round(dy) * 10000 + Math.abs(box.left - from.left);
+    if (score < bestScore) {
+      bestScore = score;
+      best = other;
+    }
+  }
+  // Below the last drawn card there may be more to draw.
+  if (best === null && down && revealMore()) return neighbour(id, key);
+  return best ?? id;
+}
+
+// The id the keyboard acts on: the focused card if it is still visible.
+function targetId() {
+  if (ui.focusId === null) return null;
+  return visibleIds().includes(ui.focusId) ? ui.focusId : null;
+}
+
+// Where the ring goes when its card is deleted: the next card, else the previous.
+function afterRemoval(id) {
+  const order = visibleIds();
+  const at = order.indexOf(id);
+  return order[at + 1] ?? order[at - 1] ?? null;
+}
+
+const moveKeys = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End']);
+
+function onCardKey(event) {
+  const id = targetId();
+  if (moveKeys.has(event.key)) {
+    const order = visibleIds();
+    const start = event.key === 'End' ? order[order.length - 1] : order[0];
+    const next = id === null ? start ?? null : neighbour(id, event.key);
+    if (next !== null) focusCard(next);
+    return true;
+  }
+  if (id === null) return false;
+  const plain = !event.ctrlKey && !event.metaKey && !event.altKey;
+  if (event.key === 'Enter' && plain) {
+    copyEntry(id);
+  } else if ((event.key === 'Delete' || event.key === 'Backspace') && plain) {
+    const next = afterRemoval(id);
+    deleteEntry(id);
+    if (next !== null) focusCard(next);
+  } else if ((event.key === 'p' || event.key === 'P') && plain) {
+    togglePin(id);
+  } else if (event.key === ' ' && plain) {
+    toggleSelected(id);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+function inTextField(target) {
+  return target instanceof HTMLInputElement || target instanceof HTMLTextAreaElement || target?.isContentEditable;
+}
+
+function onKey(event) {
+  const accel = event.ctrlKey || event.metaKey;
+  if (accel && !event.altKey && (event.key === 'f' || event.key === 'F')) {
+    event.preventDefault();
+    focusSearch();
+    return;
+  }
+  if (menuKey(event)) {
+    event.preventDefault();
+    return;
+  }
+  const target = event.target;
+  if (target?.id === 'search') {
+    if (event.key === 'Escape') {
+      event.preventDefault();
+      if (ui.query !== '') clearSearch();
+      else target.blur();
+    } else if (event.key === 'ArrowDown' || (event.key === 'Enter' && !accel)) {
+      const id = targetId() ?? visibleIds()[0] ?? null;
+      if (id === null) return;
+      event.preventDefault();
+      if (event.key === 'Enter') copyEntry(id);
+      focusCard(id);
+    }
+    return;
+  }
+  if (event.key === 'Escape') {
+    if (ui.settingsOpen) closeSettings();
+    else if (ui.selection.size > 0) clearSelection();
+    else if (ui.query !== '') clearSearch();
+    else return;
+    event.preventDefault();
+    return;
+  }
+  if (inTextField(target) || ui.settingsOpen || menuOpen()) return;
+  if (target instanceof HTMLButtonElement && (event.key === 'Enter' || event.key === ' ')) return;
+  if (accel && !event.altKey && (event.key === 'a' || event.key === 'A')) {
+    event.preventDefault();
+    selectAllVisible();
+    return;
+  }
+  if (event.key === '/' && !accel) {
+    event.preventDefault();
+    focusSearch();
+    return;
+  }
+  if (onCardKey(event)) event.preventDefault();
+}
+
+export function initKeyboard() {
+  document.addEventListener('keydown', onKey);
+}

@@ -1,0 +1,93 @@
+// Turns a snapshot into what the board draws: blocks in their display order
+// and every entry assigned to its container. Nothing here is kept between
+// snapshots; the snapshot is the whole truth.
+
+export const blockPalette = ['rose', 'peach', 'lemon', 'mint', 'sky', 'lavender'];
+
+const asString = (value, fallback = '') => (typeof value === 'string' ? value : fallback);
+const asNumber = (value, fallback = 0) => (typeof value === 'number' && Number.isFinite(value) ? value : fallback);
+const asList = (value) => (Array.isArray(value) ? value : []);
+
+function row(raw) {
+  return {
+    id: raw.id,
+    ts: asNumber(raw.ts),
+    text: asString(raw.text),
+    pinned: raw.pinned === true,
+    kind: asString(raw.kind, 'text'),
+    imgURL: typeof raw.imgURL === 'string' ? raw.imgURL : null,
+    blockId: typeof raw.blockId === 'string' ? raw.blockId : null,
+  };
+}
+
+// Reads a snapshot defensively: a missing or mistyped member counts as empty.
+export function normalize(raw) {
+  const snap = raw && typeof raw === 'object' ? raw : {};
+  const items = asList(snap.items).filter((item) => item && typeof item.id === 'string').map(row);
+  const sessions = asList(snap.sessions)
+    .filter((s) => s && typeof s.id === 'string')
+    .map((s) => ({ id: s.id, name: asString(s.name, 'Untitled'), createdAt: asNumber(s.createdAt) }));
+  const blocks = asList(snap.blocks)
+    .filter((b) => b && typeof b.id === 'string')
+    .map((b) => ({
+      id: b.id,
+      name: asString(b.name, 'Block'),
+      color: asString(b.color),
+      pinned: b.pinned === true,
+      order: asNumber(b.order),
+    }));
+  return {
+    items,
+    paused: snap.paused === true,
+    cap: asNumber(snap.cap, 50),
+    excluded: asList(snap.excluded).filter((x) => typeof x === 'string'),
+    recordSecrets: snap.recordSecrets === true,
+    sessions,
+    activeSessionId: asString(snap.activeSessionId),
+    blocks,
+    appearanceMode: asString(snap.appearanceMode, 'system'),
+  };
+}
+
+// Pinned blocks first, then ascending order; ties keep the snapshot's order.
+function sortBlocks(blocks) {
+  return blocks
+    .map((block, index) => ({ block, index }))
+    .sort((a, b) => (b.block.pinned - a.block.pinned) || (a.block.order - b.block.order) || (a.index - b.index))
+    .map(({ block }) => block);
+}
+
+// Containers in display order: pinned blocks, the open grid, the other blocks.
+// An entry whose block is not in the snapshot is shown in the open grid.
+export function buildView(snap) {
+  const blocks = sortBlocks(snap.blocks);
+  const members = new Map(blocks.map((block) => [block.id, []]));
+  const open = [];
+  const byId = new Map();
+  for (const item of snap.items) {
+    byId.set(item.id, item);
+    const list = item.blockId !== null ? members.get(item.blockId) : undefined;
+    (list || open).push(item);
+  }
+  const container = (block) => ({ key: block.id, block, items: members.get(block.id) });
+  const containers = [
+    ...blocks.filter((b) => b.pinned).map(container),
+    { key: '', block: null, items: open },
+    ...blocks.filter((b) => !b.pinned).map(container),
+  ];
+  const session = snap.sessions.find((s) => s.id === snap.activeSessionId) || snap.sessions[0] || null;
+  return { blocks, containers, byId, session };
+}
+
+// The ids of a container after moving `ids` in front of `beforeId` (or to its
+// end). Pinned entries stay ahead of unpinned ones, as everywhere else.
+export function orderAfterDrop(container, ids, beforeId, byId) {
+  const moving = new Set(ids);
+  const rest = container.items.map((item) => item.id).filter((id) => !moving.has(id));
+  let at = beforeId === null ? rest.length : rest.indexOf(beforeId);
+  if (at < 0) at = rest.length;
+  const order = [...rest.slice(0, at), ...ids, ...rest.slice(at)];
+  const pinned = order.filter((id) => byId.get(id)?.pinned);
+  const unpinned = order.filter((id) => !byId.get(id)?.pinned);
+  return [...pinned, ...unpinned];
+}

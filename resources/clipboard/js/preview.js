@@ -1,0 +1,60 @@
+// Card previews: only the first lines of an entry ever reach the document, so
+// a 50,000-character clip costs the same to draw as a short one.
+
+const scanLimit = 1200;
+const maxLines = 6;
+const maxLineLength = 160;
+const maxTotal = 240;
+
+// Cuts a string without splitting a surrogate pair.
+function cut(text, length) {
+  if (text.length <= length) return text;
+  const code = text.charCodeAt(length - 1);
+  return text.slice(0, code >= 0xd800 && code <= 0xdbff ? length - 1 : length);
+}
+
+export function makePreview(text) {
+  const head = cut(text, scanLimit);
+  const lines = head.split(/\r\n|\r|\n/);
+  let start = 0;
+  while (start < lines.length && lines[start].trim() === '') start++;
+  const out = [];
+  let total = 0;
+  for (let i = start; i < lines.length && out.length < maxLines && total < maxTotal; i++) {
+    let line = lines[i].trimEnd();
+    if (line.length > maxLineLength) line = cut(line, maxLineLength) + '…';
+    if (total + line.length > maxTotal) line = cut(line, maxTotal - total) + '…';
+    out.push(line);
+    total += line.length + 1;
+  }
+  return out.join('\n');
+}
+
+const linkPattern = /^(https?:\/\/|mailto:)[^\s<>"]+$/i;
+const colorPattern = /^#(?:[0-9a-f]{3}|[0-9a-f]{4}|[0-9a-f]{6}|[0-9a-f]{8})$/i;
+
+const codeLine = /^(?:\t| {2,})\S|[;{}]\s*$|=>|^\s*(?:import|export|def|fn|func|class|return|#include)\b/;
+
+// Source code reads better in a fixed-width font: several of the first lines
+// are indented or end like statements.
+function looksLikeCode(text) {
+  const lines = text.slice(0, scanLimit).split('\n', maxLines);
+  if (lines.length < 2) return false;
+  return lines.filter((line) => codeLine.test(line)).length >= 2;
+}
+
+// What a text entry looks like, for its label and its extras: a web or mail
+// link gets an Open button, a colour code a swatch, code a fixed-width font.
+export function classify(text) {
+  const trimmed = text.length > 2048 ? '' : text.trim();
+  if (linkPattern.test(trimmed)) return 'link';
+  if (colorPattern.test(trimmed)) return 'color';
+  if (looksLikeCode(text)) return 'code';
+  return 'text';
+}
+
+export function sizeLabel(length) {
+  if (length < 1000) return `${length} ${length === 1 ? 'char' : 'chars'}`;
+  if (length < 100000) return `${(length / 1000).toFixed(1).replace(/\.0$/, '')}k chars`;
+  return `${Math.round(length / 1000)}k chars`;
+}

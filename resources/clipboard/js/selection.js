@@ -1,0 +1,93 @@
+import { ui, visibleIds, selectedIds } from './state.js';
+import { forEachCard } from './cards.js';
+import { setFlag, setText } from './dom.js';
+import { openMenu } from './menu.js';
+import {
+  copyEntry, moveSelection, selectionToNewBlock, selectionToNewSession, pinSelection,
+  deleteSelection, clearSelection, selectionChanged, onSelectionChange,
+} from './actions.js';
+
+// A plain click copies; Control (or Command) toggles one card; Shift adds
+// the contiguous run of visible cards from the last toggled card.
+export function clickCard(id, event) {
+  const toggle = event.ctrlKey || event.metaKey;
+  if (event.shiftKey) {
+    const order = visibleIds();
+    const from = ui.anchorId === null ? -1 : order.indexOf(ui.anchorId);
+    const to = order.indexOf(id);
+    if (from < 0 || to < 0) {
+      ui.selection.add(id);
+      ui.anchorId = id;
+    } else {
+      for (let i = Math.min(from, to); i <= Math.max(from, to); i++) ui.selection.add(order[i]);
+    }
+    selectionChanged();
+  } else if (toggle) {
+    if (ui.selection.has(id)) ui.selection.delete(id);
+    else ui.selection.add(id);
+    ui.anchorId = id;
+    selectionChanged();
+  } else {
+    copyEntry(id);
+  }
+}
+
+export function toggleSelected(id) {
+  if (ui.selection.has(id)) ui.selection.delete(id);
+  else ui.selection.add(id);
+  ui.anchorId = id;
+  selectionChanged();
+}
+
+export function selectAllVisible() {
+  for (const id of visibleIds()) ui.selection.add(id);
+  selectionChanged();
+}
+
+// Drops selected ids that the latest snapshot no longer holds.
+export function pruneSelection() {
+  const byId = ui.view.byId;
+  for (const id of ui.selection) if (!byId.has(id)) ui.selection.delete(id);
+  if (ui.anchorId !== null && !byId.has(ui.anchorId)) ui.anchorId = null;
+}
+
+function moveMenu() {
+  const ids = selectedIds();
+  const filed = ids.some((id) => ui.view.byId.get(id)?.blockId);
+  const items = [];
+  if (ui.view.blocks.length > 0) items.push({ heading: 'Move to' });
+  for (const block of ui.view.blocks) {
+    items.push({ label: block.name, color: block.color, id: block.id, onSelect: () => moveSelection(block.id) });
+  }
+  if (filed) items.push({ label: 'Out of Its Block', icon: 'unfile', id: 'unfile', onSelect: () => moveSelection(null) });
+  if (items.length > 0) items.push('separator');
+  items.push({ label: 'New Block…', icon: 'plus', id: 'newBlock', onSelect: selectionToNewBlock });
+  return items;
+}
+
+// Marks selected cards and shows the floating bar while anything is selected.
+export function paintSelection() {
+  forEachCard((id, node) => setFlag(node, 'selected', ui.selection.has(id)));
+  const bar = document.getElementById('selectionBar');
+  const count = ui.selection.size;
+  if (bar.hidden !== (count === 0)) bar.hidden = count === 0;
+  document.body.classList.toggle('selecting', count > 0);
+  if (count === 0) return;
+  setText(document.getElementById('selectionCount'), `${count} selected`);
+  const allPinned = selectedIds().every((id) => ui.view.byId.get(id)?.pinned);
+  setText(document.getElementById('selPinLabel'), allPinned ? 'Unpin' : 'Pin');
+  document.getElementById('selPin').title = allPinned ? 'Unpin the selected clips' : 'Pin the selected clips';
+}
+
+export function initSelection() {
+  onSelectionChange(paintSelection);
+  const move = document.getElementById('selMove');
+  move.addEventListener('click', () => openMenu('move', move, moveMenu));
+  document.getElementById('selSession').addEventListener('click', selectionToNewSession);
+  document.getElementById('selPin').addEventListener('click', pinSelection);
+  document.getElementById('selDelete').addEventListener('click', deleteSelection);
+  document.getElementById('selClear').addEventListener('click', clearSelection);
+  for (const [id, title] of [['selMove', 'Move to Block'], ['selSession', 'Save as New Session'], ['selDelete', 'Delete the selected clips']]) {
+    document.getElementById(id).title = title;
+  }
+}

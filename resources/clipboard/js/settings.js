@@ -1,0 +1,93 @@
+import { post } from './bridge.js';
+import { ui } from './state.js';
+import { el, iconButton, syncChildren, setText } from './dom.js';
+import { clearHistory, setPaused } from './actions.js';
+
+const $ = (id) => document.getElementById(id);
+let returnFocus = null;
+
+// "org.keepassxc.KeePassXC.desktop" reads as "KeePassXC".
+function appName(id) {
+  const base = id.replace(/\.desktop$/i, '');
+  const last = base.split('.').pop() || base;
+  return last.charAt(0).toUpperCase() + last.slice(1);
+}
+
+function setSwitch(node, on) {
+  if (node.getAttribute('aria-checked') !== String(on)) node.setAttribute('aria-checked', String(on));
+}
+
+export function drawSettings() {
+  const { snap } = ui;
+  setSwitch($('setPaused'), snap.paused);
+  setSwitch($('setSecrets'), snap.recordSecrets);
+  const cap = $('setCap');
+  if (document.activeElement !== cap) cap.value = String(snap.cap);
+  for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {
+    const known = ['system', 'light', 'dark'].includes(snap.appearanceMode) ? snap.appearanceMode : 'system';
+    button.setAttribute('aria-checked', String(button.dataset.mode === known));
+  }
+  const list = $('excludeList');
+  const rows = snap.excluded.map((id) => {
+    const remove = iconButton('close', { className: 'icon-button exclude-remove', title: `Stop excluding ${appName(id)}`, data: { id } });
+    return el('li', { className: 'exclude-row' }, [
+      el('span', { className: 'exclude-initial', text: appName(id).charAt(0) }),
+      el('span', { className: 'exclude-text' }, [
+        el('span', { className: 'exclude-name', text: appName(id) }),
+        el('span', { className: 'exclude-id', text: id }),
+      ]),
+      remove,
+    ]);
+  });
+  if (rows.length === 0) rows.push(el('li', { className: 'exclude-none', text: 'No apps are excluded.' }));
+  syncChildren(list, rows);
+  setText($('settingsSession'), ui.view.session ? `“${ui.view.session.name}”` : 'this session');
+}
+
+export function openSettings() {
+  if (ui.settingsOpen) return;
+  ui.settingsOpen = true;
+  returnFocus = document.activeElement;
+  $('settings').hidden = false;
+  $('settingsScrim').hidden = false;
+  document.body.classList.add('settings-open');
+  $('settingsClose').focus({ preventScroll: true });
+}
+
+export function closeSettings() {
+  if (!ui.settingsOpen) return;
+  ui.settingsOpen = false;
+  $('settings').hidden = true;
+  $('settingsScrim').hidden = true;
+  document.body.classList.remove('settings-open');
+  if (returnFocus && returnFocus.isConnected) returnFocus.focus({ preventScroll: true });
+}
+
+function commitCap() {
+  const value = Number.parseInt($('setCap').value, 10);
+  if (Number.isFinite(value) && value !== ui.snap.cap) post({ cmd: 'cap', value });
+  else $('setCap').value = String(ui.snap.cap);
+}
+
+export function initSettings() {
+  $('settingsClose').addEventListener('click', closeSettings);
+  $('settingsScrim').addEventListener('click', closeSettings);
+  $('setPaused').addEventListener('click', () => setPaused(!ui.snap.paused));
+  $('setSecrets').addEventListener('click', () => post({ cmd: 'recordSecrets', value: !ui.snap.recordSecrets }));
+  $('setCap').addEventListener('change', commitCap);
+  $('setCap').addEventListener('keydown', (event) => {
+    if (event.key === 'Enter') $('setCap').blur();
+  });
+  $('setAppearance').addEventListener('click', (event) => {
+    const mode = event.target.closest('[data-mode]')?.dataset.mode;
+    if (mode && mode !== ui.snap.appearanceMode) post({ cmd: 'appearance', mode });
+  });
+  $('excludeAdd').addEventListener('click', () => post({ cmd: 'excludeAdd' }));
+  $('excludeList').addEventListener('click', (event) => {
+    const id = event.target.closest('.exclude-remove')?.dataset.id;
+    if (id !== undefined) post({ cmd: 'excludeRemove', id });
+  });
+  $('clearHistory').addEventListener('click', clearHistory);
+  $('helpButton').addEventListener('click', () => post({ cmd: 'help' }));
+  $('aboutButton').addEventListener('click', () => post({ cmd: 'about' }));
+}

@@ -1,0 +1,89 @@
+// The page's contract with the program: the bridge object, the first "list",
+// decoding, and redrawing only from snapshots.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs/promises';
+import path from 'node:path';
+import { setup, snapshot, clip, pageRoot } from './harness.mjs';
+
+const env = setup();
+before(() => env.start());
+after(() => env.stop());
+
+test('posts exactly one list, after the bridge object exists', async () => {
+  const page = await env.page();
+  await page.nextFrame();
+  assert.deepEqual(await page.posted(), [{ cmd: 'list' }]);
+  assert.deepEqual(await page.page.evaluate(() => window.__bridgeAtPost), [true]);
+  assert.deepEqual(page.errors, []);
+});
+
+test('decode reads Base64 as UTF-8 JSON, including non-ASCII text', async () => {
+  const page = await env.page();
+  const value = { items: [{ text: 'Grüße, 東京 🦑 "quoted" \\ back\nslash' }], cap: 7 };
+  const base64 = Buffer.from(JSON.stringify(value), 'utf8').toString('base64');
+  assert.deepEqual(await page.page.evaluate((b) => window.__pr2clip.decode(b), base64), value);
+});
+
+test('render shows the entries of the snapshot in its order', async () => {
+  const page = await env.page();
+  const items = [clip('third', { ts: 1 }), clip('first', { ts: 3 }), clip('second', { ts: 2 })];
+  await page.render(snapshot({ items }));
+  assert.deepEqual(await page.containerIds(''), items.map((i) => i.id));
+});
+
+test('the empty snapshot and the program’s fallback document show the empty state', async () => {
+  const page = await env.page();
+  await page.render(snapshot());
+  assert.equal(await page.page.locator('.empty-title').textContent(), 'Copy something in any app…');
+  const fallback = { items: [], paused: false, cap: 50, excluded: [], recordSecrets: false, sessions: [], activeSessionId: '', blocks: [], appearanceMode: 'system' };
+  await page.render(fallback);
+  assert.equal(await page.page.locator('.empty-state').isVisible(), true);
+  assert.equal(await page.page.locator('#sessionName').textContent(), 'No session');
+  assert.deepEqual(page.errors, []);
+});
+
+test('a snapshot with missing or mistyped members still draws', async () => {
+  // Guards against a renderer that trusts every member of the document.
+  const page = await env.page();
+  await page.page.evaluate(() => window.__pr2clip.render({ items: [{ id: 'A', text: 5 }, null, { text: 'no id' }], sessions: 'x', blocks: [{ id: 'B' }] }));
+  await page.nextFrame();
+  assert.deepEqual(await page.containerIds(''), ['A']);
+  assert.deepEqual(page.errors, []);
+});
+
+test('a new snapshot replaces the old view entirely', async () => {
+  const page = await env.page();
+  const a = clip('alpha');
+  const b = clip('beta');
+  await page.render(snapshot({ items: [a, b] }));
+  await page.render(snapshot({ items: [b] }));
+  assert.deepEqual(await page.containerIds(''), [b.id]);
+  assert.equal(await page.page.locator('#countLabel').textContent(), '1 clip');
+});
+
+test('user actions never change the view before the snapshot answers', async () => {
+  const page = await env.page();
+  const a = clip('alpha');
+  const b = clip('beta');
+  await page.render(snapshot({ items: [a, b] }));
+  await page.take();
+  await page.card(a.id).locator('[data-action="delete"]').click();
+  assert.deepEqual(await page.take(), [{ cmd: 'delete', id: a.id }]);
+  assert.deepEqual(await page.containerIds(''), [a.id, b.id]);
+});
+
+test('the page loads scripts and styles only from files, with a strict policy', async () => {
+  const html = await fs.readFile(path.join(pageRoot, 'index.html'), 'utf8');
+  const policy = html.match(/http-equiv="Content-Security-Policy"\s+content="([^"]+)"/)?.[1] || '';
+  assert.match(policy, /default-src 'none'/);
+  assert.match(policy, /script-src 'self' vellumo:;/);
+  assert.doesNotMatch(policy, /unsafe-inline|unsafe-eval|\*/);
+  assert.doesNotMatch(html, /<script(?![^>]*\bsrc=)[^>]*>/, 'no inline script');
+  assert.doesNotMatch(html, /\son[a-z]+=/i, 'no inline event handler');
+  assert.doesNotMatch(html, /\sstyle=/i, 'no inline style');
+  for (const file of await fs.readdir(path.join(pageRoot, 'js'))) {
+    const source = await fs.readFile(path.join(pageRoot, 'js', file), 'utf8');
+    assert.doesNotMatch(source, /innerHTML|outerHTML|insertAdjacentHTML|document\.write|\beval\(|new Function/, file);
+  }
+});

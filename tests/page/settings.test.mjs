@@ -1,0 +1,127 @@
+// The Settings sheet and the recording switch in the header.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { setup, snapshot, clip } from './harness.mjs';
+
+const env = setup();
+before(() => env.start());
+after(() => env.stop());
+
+async function openSettings(page, parts = {}) {
+  await page.render(snapshot({ items: [clip('x')], ...parts }));
+  await page.take();
+  await page.page.click('#settingsButton');
+  assert.equal(await page.page.locator('#settings').isVisible(), true);
+}
+
+test('the sheet shows the snapshot’s values', async () => {
+  const page = await env.page();
+  await openSettings(page, { paused: true, recordSecrets: true, cap: 120, appearanceMode: 'dark', excluded: ['org.keepassxc.KeePassXC.desktop', 'firefox.desktop'] });
+  assert.equal(await page.page.locator('#setPaused').getAttribute('aria-checked'), 'true');
+  assert.equal(await page.page.locator('#setSecrets').getAttribute('aria-checked'), 'true');
+  assert.equal(await page.page.locator('#setCap').inputValue(), '120');
+  assert.equal(await page.page.locator('#setAppearance [aria-checked="true"]').textContent(), 'Dark');
+  assert.deepEqual(await page.page.locator('.exclude-name').allTextContents(), ['KeePassXC', 'Firefox']);
+  assert.deepEqual(await page.page.locator('.exclude-id').allTextContents(), ['org.keepassxc.KeePassXC.desktop', 'firefox.desktop']);
+});
+
+test('switches post the opposite of the snapshot’s value', async () => {
+  const page = await env.page();
+  await openSettings(page, { paused: false, recordSecrets: false });
+  await page.page.click('#setPaused');
+  await page.page.click('#setSecrets');
+  assert.deepEqual(await page.take(), [{ cmd: 'pause', paused: true }, { cmd: 'recordSecrets', value: true }]);
+  // Nothing flips until the program answers.
+  assert.equal(await page.page.locator('#setPaused').getAttribute('aria-checked'), 'false');
+  await page.render(snapshot({ items: [clip('x')], paused: true, recordSecrets: true }));
+  await page.page.click('#setPaused');
+  await page.page.click('#setSecrets');
+  assert.deepEqual(await page.take(), [{ cmd: 'pause', paused: false }, { cmd: 'recordSecrets', value: false }]);
+});
+
+test('the header pill pauses and resumes recording', async () => {
+  const page = await env.page();
+  await page.render(snapshot({ items: [clip('x')] }));
+  await page.take();
+  assert.equal(await page.page.locator('#pauseLabel').textContent(), 'Recording');
+  await page.page.click('#pauseButton');
+  await page.render(snapshot({ items: [clip('x')], paused: true }));
+  assert.equal(await page.page.locator('#pauseLabel').textContent(), 'Paused');
+  await page.page.click('#pauseButton');
+  assert.deepEqual(await page.take(), [{ cmd: 'pause', paused: true }, { cmd: 'pause', paused: false }]);
+});
+
+test('the history limit posts the typed number when committed', async () => {
+  const page = await env.page();
+  await openSettings(page, { cap: 50 });
+  await page.page.fill('#setCap', '200');
+  await page.page.press('#setCap', 'Enter');
+  await page.page.fill('#setCap', '');
+  await page.page.press('#setCap', 'Enter');
+  assert.deepEqual(await page.take(), [{ cmd: 'cap', value: 200 }]);
+  assert.equal(await page.page.locator('#setCap').inputValue(), '50', 'an invalid value falls back to the snapshot’s');
+});
+
+test('the appearance control posts the chosen mode', async () => {
+  const page = await env.page();
+  await openSettings(page, { appearanceMode: 'system' });
+  await page.page.click('#setAppearance [data-mode="dark"]');
+  await page.page.click('#setAppearance [data-mode="light"]');
+  await page.page.click('#setAppearance [data-mode="system"]');
+  assert.deepEqual(await page.take(), [{ cmd: 'appearance', mode: 'dark' }, { cmd: 'appearance', mode: 'light' }]);
+});
+
+test('excluded apps: Add… asks the program, the cross removes one', async () => {
+  const page = await env.page();
+  await openSettings(page, { excluded: ['org.keepassxc.KeePassXC.desktop'] });
+  await page.page.click('#excludeAdd');
+  await page.page.click('.exclude-remove');
+  assert.deepEqual(await page.take(), [{ cmd: 'excludeAdd' }, { cmd: 'excludeRemove', id: 'org.keepassxc.KeePassXC.desktop' }]);
+});
+
+test('an empty exclusion list says so', async () => {
+  const page = await env.page();
+  await openSettings(page);
+  assert.equal(await page.page.locator('.exclude-none').textContent(), 'No apps are excluded.');
+});
+
+test('Clear history asks first and clears only when confirmed', async () => {
+  const page = await env.page();
+  await openSettings(page);
+  await page.answerConfirm(false, true);
+  await page.page.click('#clearHistory');
+  await page.page.click('#clearHistory');
+  assert.deepEqual(await page.take(), [{ cmd: 'clear' }]);
+  const asked = await page.dialogs();
+  assert.equal(asked.length, 2);
+  assert.match(asked[0].message, /Pinned clips are kept/);
+});
+
+test('Help and About ask the program for its windows', async () => {
+  const page = await env.page();
+  await openSettings(page);
+  await page.page.click('#helpButton');
+  await page.page.click('#aboutButton');
+  assert.deepEqual(await page.take(), [{ cmd: 'help' }, { cmd: 'about' }]);
+});
+
+test('the sheet stays open across snapshots and closes with Escape or the scrim', async () => {
+  const page = await env.page();
+  await openSettings(page);
+  await page.render(snapshot({ items: [clip('y')], cap: 70 }));
+  assert.equal(await page.page.locator('#settings').isVisible(), true);
+  assert.equal(await page.page.locator('#setCap').inputValue(), '70');
+  await page.page.keyboard.press('Escape');
+  assert.equal(await page.page.locator('#settings').isVisible(), false);
+  await page.page.click('#settingsButton');
+  await page.page.mouse.click(10, 300);
+  assert.equal(await page.page.locator('#settings').isVisible(), false);
+});
+
+test('the empty state of a paused history offers to resume', async () => {
+  const page = await env.page();
+  await page.render(snapshot({ paused: true }));
+  await page.take();
+  await page.page.click('.empty-state [data-action="resume"]');
+  assert.deepEqual(await page.take(), [{ cmd: 'pause', paused: false }]);
+});
