@@ -10,6 +10,7 @@
 #include "history/Capture.h"
 #include "history/CopyBack.h"
 #include "history/ExcludedApps.h"
+#include "history/KeepAlive.h"
 #include "import/ParleoImport.h"
 
 namespace brimble {
@@ -18,6 +19,16 @@ namespace {
 
 constexpr const char* pageScheme = "vellumo";
 
+// The page may not have loaded yet, or may be an older one without the function.
+constexpr const char* focusSearchScript =
+    "window.__pr2clip && window.__pr2clip.focusSearch && window.__pr2clip.focusSearch()";
+
+// Time for the window that had the keyboard to get it back once Brimble's is gone.
+constexpr double pasteDelaySeconds = 0.15;
+
+// How long an emptied clipboard is left to other programs before Brimble takes it over.
+constexpr double keepAliveDelaySeconds = 0.3;
+
 } // namespace
 
 Hub::Hub(Platform platform, Locations locations)
@@ -25,6 +36,7 @@ Hub::Hub(Platform platform, Locations locations)
     , sessions(locations.dataHome)
     , platform_(platform)
     , locations_(std::move(locations))
+    , autostart_(locations_.configHome, locations_.executable)
 {
 }
 
@@ -36,6 +48,7 @@ void Hub::applicationDidFinishLaunching()
     platform_.menus.installMenuBar(mainMenuBar());
     applyAppearance();
     applyDockPolicy();
+    bindShortcut();
     installStatusItem();
     buildWindow();
     buildWebView();
@@ -54,7 +67,17 @@ void Hub::applicationDidFinishLaunching()
 
     clip.applyHistoryLimit();
     clip.pruneImages();
+    sessions.saveIfUnsaved();
     clip.save();
+}
+
+// Every change starts from a tick or a page command. A file whose last write failed (a full disk,
+// a read-only folder) is written again first, sessions before the history, so the files catch up
+// once the fault clears and the history never names a session that is not on disk.
+void Hub::catchUpUnsavedFiles()
+{
+    sessions.saveIfUnsaved();
+    clip.saveIfUnsaved();
 }
 
 void Hub::buildWindow()
@@ -83,7 +106,18 @@ void Hub::installStatusItem()
     const bool visible = boolSetting(platform_.defaults, Def::dockVisible, true);
     const std::string icon =
         locations_.resourcesDir.empty() ? std::string() : (locations_.resourcesDir / "clipboard" / "icon.png").string();
-    platform_.menus.installStatusItem(icon, statusMenu(visible ? DockVisibility::Shown : DockVisibility::Hidden));
+    const StatusMenuState state{visible ? DockVisibility::Shown : DockVisibility::Hidden, autostart_.state(),
+                                shortcut_};
+    platform_.menus.installStatusItem(icon, statusMenu(state));
+}
+
+void Hub::bindShortcut()
+{
+    const bool bound = platform_.shortcut.bind(showWindowShortcut, [weak = weak_from_this()] {
+        if (auto hub = weak.lock())
+            hub->toggleFromShortcut();
+    });
+    shortcut_ = bound ? ShortcutState::Bound : ShortcutState::Taken;
 }
 
 void Hub::startClipTimer()
@@ -101,10 +135,23 @@ void Hub::startClipTimer()
 
 void Hub::pollPasteboard()
 {
+    catchUpUnsavedFiles();
     CaptureServices services{platform_.pasteboard, platform_.frontmost, platform_.codec, platform_.defaults,
                              platform_.clock};
-    if (brimble::pollPasteboard(services, clip, clipLastChange, [this] { return currentSessionId(); })
-        == PushNeeded::Yes)
+    const int64_t seen = clipLastChange;
+    const PushNeeded push =
+        brimble::pollPasteboard(services, clip, clipLastChange, [this] { return currentSessionId(); });
+    // Only a change can leave the clipboard without its owner; an empty clipboard found at launch
+    // is left alone. The take-over waits a moment and is decided afresh when due, so a program
+    // that copies right after another quits is never overwritten.
+    if (clipLastChange != seen && platform_.pasteboard.isOwnerless()) {
+        platform_.loop.runLater(keepAliveDelaySeconds, [weak = weak_from_this()] {
+            if (auto hub = weak.lock())
+                keepClipboardAlive(hub->clip, hub->platform_.pasteboard, hub->platform_.codec,
+                                   hub->platform_.defaults, hub->currentSessionId(), hub->clipLastChange);
+        });
+    }
+    if (push == PushNeeded::Yes)
         pushState();
 }
 
@@ -128,6 +175,8 @@ void Hub::pushState()
     settings.recordSecrets = boolSetting(defaults, Def::recordSecrets, false);
     settings.activeSessionId = currentSessionId();
     settings.appearanceMode = appearanceModeSetting(defaults);
+    settings.autostart = autostart_.state() == StartAtLogin::On;
+    settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
     platform_.host.runScript(stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks)));
 }
 
@@ -164,8 +213,47 @@ void Hub::showHelp()
 
 void Hub::showMainWindow()
 {
+    // Noted before Brimble takes the keyboard: the window that a chosen entry is pasted into.
+    platform_.paste.rememberFocus();
     platform_.shell.activate();
     platform_.host.showWindow();
+}
+
+void Hub::toggleFromShortcut()
+{
+    if (platform_.host.isWindowFocused()) {
+        platform_.host.hideWindow();
+        return;
+    }
+    showMainWindow();
+    platform_.host.runScript(focusSearchScript);
+}
+
+void Hub::hideWindow()
+{
+    platform_.host.hideWindow();
+}
+
+void Hub::pasteIntoPreviousWindow()
+{
+    platform_.host.hideWindow();
+    platform_.loop.runLater(pasteDelaySeconds, [weak = weak_from_this()] {
+        if (auto hub = weak.lock())
+            hub->platform_.paste.pasteIntoRemembered();
+    });
+}
+
+void Hub::setStartAtLogin(StartAtLogin wanted)
+{
+    autostart_.set(wanted);
+    // The tray menu's check mark is set when it is built.
+    installStatusItem();
+}
+
+void Hub::toggleStartAtLogin()
+{
+    setStartAtLogin(autostart_.state() == StartAtLogin::On ? StartAtLogin::Off : StartAtLogin::On);
+    pushState();
 }
 
 void Hub::toggleDockVisible()
@@ -201,6 +289,7 @@ void Hub::applicationShouldHandleReopen(bool hasVisibleWindows)
 
 void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson)
 {
+    catchUpUnsavedFiles();
     receiveScriptMessage(*this, channel, bodyJson);
 }
 
@@ -237,6 +326,9 @@ void Hub::performMenuAction(MenuAction action)
     case MenuAction::ToggleDockVisible:
         toggleDockVisible();
         break;
+    case MenuAction::ToggleStartAtLogin:
+        toggleStartAtLogin();
+        break;
     case MenuAction::Quit:
         platform_.shell.quit();
         break;
@@ -253,6 +345,8 @@ bool Hub::isMenuItemChecked(MenuAction action)
         return boolSetting(platform_.defaults, Def::clipboardPaused, false);
     case MenuAction::ToggleDockVisible:
         return boolSetting(platform_.defaults, Def::dockVisible, true);
+    case MenuAction::ToggleStartAtLogin:
+        return autostart_.state() == StartAtLogin::On;
     default:
         return false;
     }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "app/Autostart.h"
+#include "app/MainMenu.h"
 #include "bridge/CommandTarget.h"
 #include "history/ClipboardStore.h"
 #include "platform/AppDelegate.h"
@@ -46,11 +48,18 @@ public:
     void excludeAppPicker() override;
     void showAbout() override;
     void showHelp() override;
+    void setStartAtLogin(StartAtLogin wanted) override;
+    void hideWindow() override;
+    void pasteIntoPreviousWindow() override;
 
     void installStatusItem();
     void startClipTimer();
     void pollPasteboard();
     void showMainWindow();
+    // The desktop-wide key: shows the window with the search field ready, or hides it when it
+    // has the keyboard already.
+    void toggleFromShortcut();
+    void toggleStartAtLogin();
     void toggleDockVisible();
     void togglePauseMenu();
     void offerImportOnce();
@@ -64,9 +73,13 @@ private:
     void buildWindow();
     void buildWebView();
     void applyDockPolicy();
+    void bindShortcut();
+    void catchUpUnsavedFiles();
 
     Platform platform_;
     Locations locations_;
+    Autostart autostart_;
+    ShortcutState shortcut_ = ShortcutState::Unbound;
     bool clipTimerStarted_ = false;
     bool webViewBuilt_ = false;
 };

@@ -30,15 +30,20 @@ std::vector<Menu> mainMenuBar()
     };
 }
 
-Menu statusMenu(DockVisibility dock)
+Menu statusMenu(const StatusMenuState& state)
 {
-    MenuItem showInDock{"Show in Dock", MenuAction::ToggleDockVisible, "", true, dock == DockVisibility::Shown};
-    return {"Brimble",
-            {{"Show Brimble", MenuAction::ShowMainWindow},
-             MenuItem::separator(),
-             showInDock,
-             MenuItem::separator(),
-             {"Quit Brimble", MenuAction::Quit, "<Control>q"}}};
+    MenuItem show{"Show Brimble", MenuAction::ShowMainWindow};
+    if (state.shortcut == ShortcutState::Bound)
+        show.globalAccelerator = showWindowShortcut;
+    MenuItem showInDock{"Show in Dock", MenuAction::ToggleDockVisible, "", true, state.dock == DockVisibility::Shown};
+    MenuItem startAtLogin{"Start at Login", MenuAction::ToggleStartAtLogin, "", true, state.login == StartAtLogin::On};
+
+    Menu menu{"Brimble", {show}};
+    if (state.shortcut == ShortcutState::Taken)
+        menu.items.push_back({shortcutTakenText, MenuAction::None, "", false, false, false});
+    menu.items.insert(menu.items.end(), {MenuItem::separator(), showInDock, startAtLogin, MenuItem::separator(),
+                                         {"Quit Brimble", MenuAction::Quit, "<Control>q"}});
+    return menu;
 }
 
 } // namespace brimble

@@ -2,16 +2,32 @@
 
 #include <vector>
 
+#include "app/Autostart.h"
 #include "platform/Menus.h"
 
 namespace brimble {
 
 enum class DockVisibility { Hidden, Shown };
 
+// The desktop-wide key that shows or hides the window.
+inline constexpr const char* showWindowShortcut = "<Control><Alt>v";
+inline constexpr const char* shortcutTakenText = "Shortcut Ctrl+Alt+V is in use by another program";
+
+// Whether the desktop-wide key is ours: not tried yet, grabbed, or held by another program.
+enum class ShortcutState { Unbound, Bound, Taken };
+
+// What the tray item's menu shows besides its fixed items.
+struct StatusMenuState {
+    DockVisibility dock = DockVisibility::Shown;
+    StartAtLogin login = StartAtLogin::Off;
+    ShortcutState shortcut = ShortcutState::Unbound;
+};
+
 // The menu bar: application, "File", "Edit", "Capture" and "Window" menus.
 std::vector<Menu> mainMenuBar();
 
-// The tray item's menu; "Show in Dock" carries the current visibility.
-Menu statusMenu(DockVisibility dock);
+// The tray item's menu: "Show Brimble" carries the shortcut when it is ours, a disabled line says
+// when another program holds it, and the check items carry the current state.
+Menu statusMenu(const StatusMenuState& state);
 
 } // namespace brimble

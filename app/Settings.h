@@ -23,6 +23,7 @@ inline constexpr std::string_view importOfferDone = "importOfferDone";
 inline constexpr std::string_view activeSessionId = "activeSessionId";
 inline constexpr std::string_view appearanceMode = "appearanceMode";
 inline constexpr std::string_view dockVisible = "dockVisible";
+inline constexpr std::string_view pasteAfterChoosing = "pasteAfterChoosing";
 } // namespace Def
 
 // The stored Boolean, or `fallback` when the key is absent.

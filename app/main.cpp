@@ -24,12 +24,27 @@ struct Program {
     std::shared_ptr<brimble::Hub> hub;
 };
 
+// The running program's file, which the autostart entry names; empty when it cannot be told.
+std::filesystem::path runningExecutable()
+{
+    g_autofree gchar* target = g_file_read_link("/proc/self/exe", nullptr);
+    if (!target)
+        return {};
+    // A program replaced while it runs is reported with this mark; the new file is the one to start.
+    std::string path(target);
+    constexpr std::string_view replaced = " (deleted)";
+    if (path.ends_with(replaced))
+        path.resize(path.size() - replaced.size());
+    return path;
+}
+
 brimble::Locations userLocations()
 {
     brimble::Locations locations;
     locations.dataHome = g_get_user_data_dir();
     locations.configHome = g_get_user_config_dir();
     locations.resourcesDir = brimble::findResourcesFolder();
+    locations.executable = runningExecutable();
     return locations;
 }
 

@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 27> commandEntries{{
+constexpr std::array<CommandEntry, 30> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"open", commands::open},
@@ -42,6 +42,9 @@ constexpr std::array<CommandEntry, 27> commandEntries{{
     {"appearance", commands::appearance},
     {"about", commands::about},
     {"help", commands::help},
+    {"autostart", commands::autostart},
+    {"pasteAfterChoosing", commands::pasteAfterChoosing},
+    {"hide", commands::hide},
 }};
 
 } // namespace

@@ -60,6 +60,11 @@ AfterCommand appearance(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand about(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand help(CommandTarget& target, const rapidjson::Value& body);
 
+// The desktop.
+AfterCommand autostart(CommandTarget& target, const rapidjson::Value& body);
+AfterCommand pasteAfterChoosing(CommandTarget& target, const rapidjson::Value& body);
+AfterCommand hide(CommandTarget& target, const rapidjson::Value& body);
+
 } // namespace commands
 
 } // namespace brimble

@@ -7,6 +7,7 @@ namespace brimble {
 class ClipboardStore;
 class Defaults;
 class SessionStore;
+enum class StartAtLogin;
 
 // What the page's commands act on; the controller implements it.
 class CommandTarget {
@@ -35,6 +36,13 @@ public:
     virtual void excludeAppPicker() = 0;
     virtual void showAbout() = 0;
     virtual void showHelp() = 0;
+    // Writes or removes the autostart entry and shows the new state in the tray menu.
+    virtual void setStartAtLogin(StartAtLogin wanted) = 0;
+    // Takes the main window off the screen; the program keeps running.
+    virtual void hideWindow() = 0;
+    // Hides the window and, a moment later, pastes the clipboard into the window that had the
+    // keyboard before Brimble's was shown.
+    virtual void pasteIntoPreviousWindow() = 0;
 };
 
 } // namespace brimble

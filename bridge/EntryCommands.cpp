@@ -5,6 +5,7 @@
 
 #include <glib.h>
 
+#include "app/Settings.h"
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"
@@ -40,8 +41,14 @@ AfterCommand list(CommandTarget&, const rapidjson::Value&)
 
 AfterCommand copy(CommandTarget& target, const rapidjson::Value& body)
 {
-    if (const auto id = fields::readString(body, "id"))
-        target.copyToPasteboard(*id);
+    const auto id = fields::readString(body, "id");
+    if (!id)
+        return AfterCommand::Push;
+    // Only an entry that went on the clipboard is pasted: an unknown id leaves the window open.
+    const bool known = target.clipStore().find(*id).has_value();
+    target.copyToPasteboard(*id);
+    if (known && boolSetting(target.settings(), Def::pasteAfterChoosing, false))
+        target.pasteIntoPreviousWindow();
     return AfterCommand::Push;
 }
 

@@ -23,7 +23,7 @@ constexpr std::string_view scriptSuffix = "'))";
 // What the page receives when the snapshot cannot be written: an empty, unpaused history.
 constexpr std::string_view fallbackDocument =
     R"({"items":[],"paused":false,"cap":50,"excluded":[],"recordSecrets":false,"sessions":[],)"
-    R"("activeSessionId":"","blocks":[],"appearanceMode":"system"})";
+    R"("activeSessionId":"","blocks":[],"appearanceMode":"system","autostart":false,"pasteAfterChoosing":false})";
 
 // Every writer call reports whether it could write its value (a time that is not a finite
 // number cannot be); the first failure ends the document.
@@ -164,6 +164,10 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.endArray();
 
     out.member("appearanceMode", settings.appearanceMode);
+    out.key("autostart");
+    out.boolean(settings.autostart);
+    out.key("pasteAfterChoosing");
+    out.boolean(settings.pasteAfterChoosing);
     out.endObject();
 
     if (!out.ok())

@@ -18,6 +18,8 @@ struct PayloadSettings {
     bool recordSecrets = false;
     std::string activeSessionId;
     std::string appearanceMode = "system";
+    bool autostart = false;
+    bool pasteAfterChoosing = false;
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

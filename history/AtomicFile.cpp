@@ -40,6 +40,21 @@ std::vector<std::filesystem::path> unreadableCopies(const std::filesystem::path&
     return copies;
 }
 
+// GLib's temporary for an atomic write: the target's name, ".", six letters or digits.
+bool isTemporaryOf(const std::string& name, const std::string& target)
+{
+    constexpr size_t randomPart = 6;
+    if (name.size() != target.size() + 1 + randomPart || !name.starts_with(target) || name[target.size()] != '.')
+        return false;
+    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
+}
+
+bool isRegularFile(const std::filesystem::path& path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error));
+}
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -54,8 +69,10 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     const bool written = g_file_set_contents_full(path.c_str(), bytes.data(),
                                                   static_cast<gssize>(bytes.size()), flags, mode, &error);
     // The mode is set again because a failed write leaves the old file, and a umask may have
-    // narrowed the new one.
-    g_chmod(path.c_str(), mode);
+    // narrowed the new one. Only a plain file is touched: a failed write may have left a folder
+    // or a link in the file's place, and neither it nor what a link points to is ours to change.
+    if (isRegularFile(path))
+        g_chmod(path.c_str(), mode);
     return written;
 }
 
@@ -78,9 +95,42 @@ bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow)
         return false;
 
     std::vector<std::filesystem::path> copies = unreadableCopies(path);
-    for (size_t i = 0; i + keptUnreadableCopies < copies.size(); ++i)
-        std::filesystem::remove_all(copies[i], error);
+    // Only files go: a folder that stood in the file's place is left for its owner to look at.
+    for (size_t i = 0; i + keptUnreadableCopies < copies.size(); ++i) {
+        if (isRegularFile(copies[i]))
+            std::filesystem::remove(copies[i], error);
+    }
     return true;
+}
+
+bool clearWayForWrite(const std::filesystem::path& path, bool& keepUnreadable)
+{
+    if (!keepUnreadable)
+        return true;
+    std::error_code error;
+    if (moveAsideUnreadable(path, utcNowSeconds())
+        || !std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        keepUnreadable = false;
+        return true;
+    }
+    return false;
+}
+
+int removeStaleTemporaries(const std::filesystem::path& path)
+{
+    const std::string target = path.filename().string();
+    std::vector<std::filesystem::path> stale;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), error)) {
+        if (isTemporaryOf(entry.path().filename().string(), target) && isRegularFile(entry.path()))
+            stale.push_back(entry.path());
+    }
+    int removed = 0;
+    for (const auto& file : stale) {
+        if (std::filesystem::remove(file, error))
+            ++removed;
+    }
+    return removed;
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path)

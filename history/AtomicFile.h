@@ -22,6 +22,17 @@ bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow);
 // The whole content of a regular file, or nothing when it is missing or cannot be read.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
+// Whether a save may overwrite `path`. While `keepUnreadable` is set the file found at load could
+// not be decoded: it is moved aside first, and the flag is cleared once it is out of the way (or
+// gone). When it cannot be moved the answer is no and the flag stays, so a save made while the
+// folder is read-only does not let a later one destroy the only copy.
+bool clearWayForWrite(const std::filesystem::path& path, bool& keepUnreadable);
+
+// Removes the temporaries that an interrupted atomic write of `path` left beside it (GLib names
+// them "<name>.XXXXXX", six letters or digits). A write is interrupted only when the process dies
+// inside it, so any such file found at load belongs to a dead writer. Returns how many went.
+int removeStaleTemporaries(const std::filesystem::path& path);
+
 // Seconds since 1970 by the system clock, for the move-aside names.
 double utcNowSeconds();
 

@@ -76,6 +76,8 @@ size_t countGraphemes(const std::string& utf8, size_t stopAfter)
 // of at most the limit in bytes need no counting.
 bool withinTextLimit(const std::string& utf8)
 {
+    if (utf8.size() > maxTextBytes)
+        return false;
     if (utf8.size() <= maxTextGraphemes)
         return true;
     return countGraphemes(utf8, maxTextGraphemes) <= maxTextGraphemes;

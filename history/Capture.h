@@ -35,6 +35,11 @@ std::string imageLabel(const std::set<std::string>& types, double width, double 
 
 // Longest text recorded, in user-perceived characters.
 inline constexpr size_t maxTextGraphemes = 50000;
+// Longest text recorded, in bytes of UTF-8 (2 MiB). 50,000 characters of any script, or of the
+// longest emoji sequences, stay below it; a text of millions of combining marks on one letter
+// counts as a single character and would otherwise be kept, rewritten on every save and sent to
+// the page whole.
+inline constexpr size_t maxTextBytes = 2 * 1024 * 1024;
 
 // Extended grapheme clusters in UTF-8 text.
 size_t graphemeCount(const std::string& utf8);

@@ -87,6 +87,7 @@ ClipboardStore::ClipboardStore(std::filesystem::path dataHome, const Defaults& d
     , encoded_(std::make_unique<EncodedEntries>())
 {
     const std::filesystem::path file = AppSupport::historyFile(dataHome_);
+    removeStaleTemporaries(file);
     std::error_code error;
     if (std::optional<std::string> bytes = readWholeFile(file)) {
         if (std::optional<std::vector<Clip>> clips = decodeClips(*bytes))
@@ -111,11 +112,17 @@ void ClipboardStore::save()
     if (!bytes)
         return;
     const std::filesystem::path file = folder / "clipboard.json";
-    if (keepUnreadableFile_) {
-        moveAsideUnreadable(file, utcNowSeconds());
-        keepUnreadableFile_ = false;
+    if (!clearWayForWrite(file, keepUnreadableFile_)) {
+        unsaved_ = true;
+        return;
     }
-    writeFileAtomically(file, *bytes, privateFileMode);
+    unsaved_ = !writeFileAtomically(file, *bytes, privateFileMode);
+}
+
+void ClipboardStore::saveIfUnsaved()
+{
+    if (unsaved_)
+        save();
 }
 
 std::optional<Clip> ClipboardStore::find(const std::string& id) const

@@ -31,6 +31,9 @@ public:
 
     // Writes "clipboard.json" atomically and durably, mode 0600. Failures are silent.
     void save();
+    // Saves again when the last save did not land (a full disk, a read-only folder), so that
+    // the file catches up as soon as the fault clears, without waiting for the next change.
+    void saveIfUnsaved();
     // A copy of the first entry with this id.
     std::optional<Clip> find(const std::string& id) const;
 
@@ -70,6 +73,8 @@ private:
     std::unique_ptr<EncodedEntries> encoded_;
     // Set when the file on disk could not be decoded; it is moved aside before the first save.
     bool keepUnreadableFile_ = false;
+    // Set while the file on disk is older than `items` because a save failed.
+    bool unsaved_ = false;
 };
 
 // Stable partition: pinned entries first, each group in its current order.

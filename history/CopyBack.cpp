@@ -24,23 +24,28 @@ std::unique_ptr<PlatformImage> loadPicture(const ClipboardStore& store, ImageCod
 
 } // namespace
 
+void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec, const Clip& clip,
+                       int64_t& clipLastChange)
+{
+    // Cleared first, so the clipboard holds only what is written here.
+    pasteboard.clear();
+    if (std::unique_ptr<PlatformImage> picture = loadPicture(store, codec, clip))
+        pasteboard.writeImage(*picture);
+    else
+        // A picture that cannot be read is replaced by its label, such as "PNG · 640×480".
+        pasteboard.writeText(clip.text);
+
+    // Our own write is taken as seen, so the next tick records nothing.
+    clipLastChange = pasteboard.changeCount();
+}
+
 void copyToPasteboard(ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
                       const std::string& id, double now, int64_t& clipLastChange)
 {
     const std::optional<Clip> clip = store.find(id);
     if (!clip)
         return;
-
-    // Cleared first, so the clipboard holds only what is written here.
-    pasteboard.clear();
-    if (std::unique_ptr<PlatformImage> picture = loadPicture(store, codec, *clip))
-        pasteboard.writeImage(*picture);
-    else
-        // A picture that cannot be read is replaced by its label, such as "PNG · 640×480".
-        pasteboard.writeText(clip->text);
-
-    // Our own write is taken as seen, so the next tick records nothing.
-    clipLastChange = pasteboard.changeCount();
+    writeToPasteboard(store, pasteboard, codec, *clip, clipLastChange);
     store.touch(id, now);
 }
 

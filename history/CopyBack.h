@@ -8,6 +8,12 @@ namespace brimble {
 class ClipboardStore;
 class ImageCodec;
 class Pasteboard;
+struct Clip;
+
+// Puts the entry on the clipboard (its picture, or else its text) and takes the new change count
+// so the next tick records nothing. The history is left as it is: order and times stay.
+void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec, const Clip& clip,
+                       int64_t& clipLastChange);
 
 // Puts the entry back on the clipboard (its picture, or else its text), takes the new change
 // count so the next tick records nothing, and moves the entry to the front with time `now`.

@@ -47,8 +47,11 @@ std::optional<std::string> writeImage(const std::filesystem::path& dataHome,
     const std::filesystem::path folder = AppSupport::imagesFolder(dataHome);
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    std::filesystem::permissions(folder, static_cast<std::filesystem::perms>(imageFolderMode),
-                                 std::filesystem::perm_options::replace, ignored);
+    // Only our own folder is narrowed: a file standing in its place, or a link to a folder
+    // elsewhere, keeps the mode its owner gave it.
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(folder, ignored)))
+        std::filesystem::permissions(folder, static_cast<std::filesystem::perms>(imageFolderMode),
+                                     std::filesystem::perm_options::replace, ignored);
 
     std::string name = newUuid() + "." + ext;
     const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());

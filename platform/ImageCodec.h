@@ -44,7 +44,8 @@ public:
     // or JPEG at quality 0.8; nothing when the picture cannot be encoded.
     virtual std::optional<EncodedImage> encode(const PlatformImage& image, ImageFormat format,
                                                int maxSide) = 0;
-    // Decodes picture bytes (PNG, JPEG, TIFF...), or nothing when they are no picture.
+    // Decodes PNG, JPEG or TIFF bytes, or nothing when they are none of these or would decode to
+    // an unreasonably large bitmap.
     virtual std::unique_ptr<PlatformImage> decode(std::span<const uint8_t> bytes) = 0;
 };
 

@@ -22,6 +22,7 @@ rapidjson::Value stringValueOf(std::string_view text, rapidjson::Document::Alloc
 JsonFileDefaults::JsonFileDefaults(std::filesystem::path file)
     : file_(std::move(file))
 {
+    removeStaleTemporaries(file_);
     std::error_code error;
     if (std::optional<std::string> bytes = readWholeFile(file_)) {
         // The parsed strings point into the text, which therefore lives as long as they do.
@@ -135,10 +136,8 @@ void JsonFileDefaults::write()
         return;
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
-    if (keepUnreadableFile_) {
-        moveAsideUnreadable(file_, utcNowSeconds());
-        keepUnreadableFile_ = false;
-    }
+    if (!clearWayForWrite(file_, keepUnreadableFile_))
+        return;
     writeFileAtomically(file_, std::string_view(buffer.GetString(), buffer.GetSize()), privateFileMode);
 }
 

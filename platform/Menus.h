@@ -24,6 +24,7 @@ enum class MenuAction {
     Zoom,
     ShowMainWindow,
     ToggleDockVisible,
+    ToggleStartAtLogin,
 };
 
 struct MenuItem {
@@ -33,6 +34,9 @@ struct MenuItem {
     bool checkable = false;        // shows a check mark, asked from AppDelegate::isMenuItemChecked
     bool checked = false;          // the state when built (status menu)
     bool enabled = true;
+    // A desktop-wide key that also does what the item does, shown beside the title; it is bound
+    // elsewhere, never by the menu. GTK accelerator syntax; empty: none.
+    std::string globalAccelerator;
 
     static MenuItem separator() { return {}; }
     bool isSeparator() const { return title.empty(); }

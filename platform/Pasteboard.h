@@ -27,6 +27,8 @@ public:
     virtual std::optional<std::string> text() = 0;
     // A picture made from the clipboard, or nothing when none can be made.
     virtual std::unique_ptr<PlatformImage> image() = 0;
+    // Whether no program holds the clipboard now: its owner quit or let it go, so it is empty.
+    virtual bool isOwnerless() = 0;
     // Empties the clipboard before a write.
     virtual void clear() = 0;
     // Puts plain text on the clipboard; the change count moves at once.

@@ -5,10 +5,12 @@
 #include "platform/Defaults.h"
 #include "platform/Dialogs.h"
 #include "platform/FrontmostApp.h"
+#include "platform/GlobalShortcut.h"
 #include "platform/ImageCodec.h"
 #include "platform/MainLoop.h"
 #include "platform/Menus.h"
 #include "platform/Panels.h"
+#include "platform/PasteSender.h"
 #include "platform/Pasteboard.h"
 #include "platform/WindowHost.h"
 
@@ -27,6 +29,8 @@ struct Platform {
     Panels& panels;
     Pasteboard& pasteboard;
     WindowHost& host;
+    GlobalShortcut& shortcut;
+    PasteSender& paste;
 };
 
 } // namespace brimble

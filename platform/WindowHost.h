@@ -39,6 +39,10 @@ public:
     virtual void showWindow() = 0;
     // Whether the window is on screen now.
     virtual bool isWindowVisible() = 0;
+    // Takes the window off the screen, as closing it does; the program keeps running.
+    virtual void hideWindow() = 0;
+    // Whether the window is on screen and has the keyboard.
+    virtual bool isWindowFocused() = 0;
 };
 
 } // namespace brimble

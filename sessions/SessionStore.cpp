@@ -34,20 +34,20 @@ void loadList(const std::filesystem::path& file, Decode decode, std::vector<Reco
     }
 }
 
-void saveList(const std::filesystem::path& dataHome, const char* fileName,
+// Writes one list file; returns whether it landed. An encoding failure writes nothing and is
+// not retried: the same lists would fail again.
+bool saveList(const std::filesystem::path& dataHome, const char* fileName,
               const std::optional<std::string>& bytes, bool& unreadable)
 {
     const std::filesystem::path folder = AppSupport::directory(dataHome);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (!bytes)
-        return;
+        return true;
     const std::filesystem::path file = folder / fileName;
-    if (unreadable) {
-        moveAsideUnreadable(file, utcNowSeconds());
-        unreadable = false;
-    }
-    writeFileAtomically(file, *bytes, privateFileMode);
+    if (!clearWayForWrite(file, unreadable))
+        return false;
+    return writeFileAtomically(file, *bytes, privateFileMode);
 }
 
 } // namespace
@@ -56,6 +56,8 @@ SessionStore::SessionStore(std::filesystem::path dataHome)
     : dataHome_(std::move(dataHome))
 {
     const std::filesystem::path folder = AppSupport::directory(dataHome_);
+    removeStaleTemporaries(folder / sessionsFileName);
+    removeStaleTemporaries(folder / blocksFileName);
     loadList(folder / sessionsFileName, decodeSessions, sessions, keepUnreadableSessions_);
     loadList(folder / blocksFileName, decodeBlocks, blocks, keepUnreadableBlocks_);
 }
@@ -64,12 +66,20 @@ SessionStore::~SessionStore() = default;
 
 void SessionStore::saveSessions()
 {
-    saveList(dataHome_, sessionsFileName, encodeSessions(sessions), keepUnreadableSessions_);
+    sessionsUnsaved_ = !saveList(dataHome_, sessionsFileName, encodeSessions(sessions), keepUnreadableSessions_);
 }
 
 void SessionStore::saveBlocks()
 {
-    saveList(dataHome_, blocksFileName, encodeBlocks(blocks), keepUnreadableBlocks_);
+    blocksUnsaved_ = !saveList(dataHome_, blocksFileName, encodeBlocks(blocks), keepUnreadableBlocks_);
+}
+
+void SessionStore::saveIfUnsaved()
+{
+    if (sessionsUnsaved_)
+        saveSessions();
+    if (blocksUnsaved_)
+        saveBlocks();
 }
 
 Session SessionStore::ensureDefaultSession(ClipboardStore& clip, double now)

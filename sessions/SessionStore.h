@@ -26,6 +26,10 @@ public:
 
     void saveSessions();
     void saveBlocks();
+    // Writes again a file whose last save did not land. Entries saved in "clipboard.json" name
+    // their session by id; were "sessions.json" left behind after a failed write, the next
+    // start would not know that session and would hide its entries.
+    void saveIfUnsaved();
 
     // Makes sure a session exists, gives session-less entries to the first one, returns it.
     Session ensureDefaultSession(ClipboardStore& clip, double now);
@@ -44,6 +48,9 @@ private:
     // Set for a file that exists but could not be decoded; it is moved aside before its first save.
     bool keepUnreadableSessions_ = false;
     bool keepUnreadableBlocks_ = false;
+    // Set while a file on disk is older than its list because a save failed.
+    bool sessionsUnsaved_ = false;
+    bool blocksUnsaved_ = false;
 };
 
 } // namespace brimble

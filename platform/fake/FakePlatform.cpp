@@ -46,6 +46,17 @@ void FakePasteboard::simulateCopy(std::set<std::string> types, std::optional<std
     currentText = std::move(text);
     currentImageBytes = std::move(imageBytes);
     writtenImage.clear();
+    ownerless = false;
+    ++count;
+}
+
+void FakePasteboard::simulateOwnerQuit()
+{
+    currentTypes.clear();
+    currentText.reset();
+    currentImageBytes.reset();
+    writtenImage.clear();
+    ownerless = true;
     ++count;
 }
 
@@ -77,6 +88,7 @@ void FakePasteboard::writeText(const std::string& text)
     log_.add("pasteboard: text " + text);
     currentTypes = {"public.utf8-plain-text"};
     currentText = text;
+    ownerless = false;
     ++count;
 }
 
@@ -85,6 +97,7 @@ void FakePasteboard::writeImage(const PlatformImage& image)
     writtenImage = sizeText(image);
     log_.add("pasteboard: image " + writtenImage);
     currentTypes = {"public.png"};
+    ownerless = false;
     ++count;
 }
 
@@ -289,7 +302,15 @@ void FakeWindowHost::runScript(const std::string& script)
 void FakeWindowHost::showWindow()
 {
     visible = true;
+    focused = true;
     log_.add("window: show");
+}
+
+void FakeWindowHost::hideWindow()
+{
+    visible = false;
+    focused = false;
+    log_.add("window: hide");
 }
 
 // Menus
@@ -313,9 +334,29 @@ void FakeMenus::installStatusItem(const std::string& iconPath, const Menu& menu)
         if (item.isSeparator())
             titles.push_back("-");
         else
-            titles.push_back(item.title + (item.checkable ? (item.checked ? " [x]" : " [ ]") : ""));
+            titles.push_back(item.title + (item.globalAccelerator.empty() ? "" : " " + item.globalAccelerator)
+                             + (item.checkable ? (item.checked ? " [x]" : " [ ]") : "")
+                             + (item.enabled ? "" : " (disabled)"));
     }
     log_.add("status item: " + join(titles, ", "));
+}
+
+// Shortcut
+
+bool FakeGlobalShortcut::bind(const std::string& key, std::function<void()> onPress)
+{
+    log_.add("shortcut: bind " + key + (taken ? " (taken)" : ""));
+    if (taken)
+        return false;
+    accelerator = key;
+    onPress_ = std::move(onPress);
+    return true;
+}
+
+void FakeGlobalShortcut::press()
+{
+    if (onPress_)
+        onPress_();
 }
 
 // The whole platform
@@ -330,6 +371,8 @@ FakePlatform::FakePlatform()
     , host(log_)
     , menus(log_)
     , panels(log_)
+    , shortcut(log_)
+    , paste(log_)
 {
 }
 
@@ -337,7 +380,8 @@ FakePlatform::~FakePlatform() = default;
 
 Platform FakePlatform::platform()
 {
-    return Platform{shell, clock, defaults, dialogs, frontmost, *codec, loop, menus, panels, pasteboard, host};
+    return Platform{shell, clock,  defaults, dialogs,    frontmost, *codec, loop,
+                    menus, panels, pasteboard, host, shortcut, paste};
 }
 
 } // namespace brimble

@@ -35,6 +35,8 @@ public:
     // Another program copies: new types, text and picture bytes; the change count moves.
     void simulateCopy(std::set<std::string> types, std::optional<std::string> text,
                       std::optional<Bytes> imageBytes = std::nullopt);
+    // The program that owned the clipboard quits: it is empty and has no owner; the count moves.
+    void simulateOwnerQuit();
     // Runs the watch callback, as the platform does after a change or a timer.
     void fireWatch();
     bool isWatching() const { return static_cast<bool>(onMaybeChanged_); }
@@ -45,11 +47,13 @@ public:
     std::string writtenImage;               // "W×H" of the last picture written, "" if none
     int64_t count = 1;
     int watchCalls = 0;
+    bool ownerless = false;
 
     int64_t changeCount() override { return count; }
     std::set<std::string> types() override { return currentTypes; }
     std::optional<std::string> text() override { return currentText; }
     std::unique_ptr<PlatformImage> image() override;
+    bool isOwnerless() override { return ownerless; }
     void clear() override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
@@ -158,12 +162,14 @@ private:
 };
 
 // Logs "window: create <title> <w>x<h> min <w>x<h> autosave <name>", "webview: create devtools=<0|1>
-// scheme=<s> channel=<c>", "webview: load <url>", "window: show". Scripts are kept, not logged.
+// scheme=<s> channel=<c>", "webview: load <url>", "window: show", "window: hide". Scripts are kept,
+// not logged. A shown window has the keyboard until a test says otherwise through `focused`.
 class FakeWindowHost final : public WindowHost {
 public:
     explicit FakeWindowHost(FakeLog& log) : log_(log) {}
     std::vector<std::string> scripts;
     bool visible = false;
+    bool focused = false;
     bool hasWebView = false;
 
     void createWindow(const WindowSpec& spec) override;
@@ -172,12 +178,16 @@ public:
     void runScript(const std::string& script) override;
     void showWindow() override;
     bool isWindowVisible() override { return visible; }
+    void hideWindow() override;
+    bool isWindowFocused() override { return visible && focused; }
 
 private:
     FakeLog& log_;
 };
 
-// Keeps what was installed; logs "menubar: <menu titles>" and "status item: <icon> | <items>".
+// Keeps what was installed; logs "menubar: <menu titles>" and "status item: <items>", each item as
+// its title, then " <accelerator>" for a desktop-wide key, " [x]"/" [ ]" for a check mark and
+// " (disabled)".
 class FakeMenus final : public Menus {
 public:
     explicit FakeMenus(FakeLog& log) : log_(log) {}
@@ -204,6 +214,33 @@ private:
     FakeLog& log_;
 };
 
+// Logs "shortcut: bind <accelerator>", with " (taken)" when `taken` makes the grab fail.
+class FakeGlobalShortcut final : public GlobalShortcut {
+public:
+    explicit FakeGlobalShortcut(FakeLog& log) : log_(log) {}
+    bool taken = false;
+    std::string accelerator;
+
+    bool bind(const std::string& accelerator, std::function<void()> onPress) override;
+    // The user presses the bound key; nothing happens when none is bound.
+    void press();
+
+private:
+    FakeLog& log_;
+    std::function<void()> onPress_;
+};
+
+// Logs "paste: remember focus" and "paste: into remembered window".
+class FakePasteSender final : public PasteSender {
+public:
+    explicit FakePasteSender(FakeLog& log) : log_(log) {}
+    void rememberFocus() override { log_.add("paste: remember focus"); }
+    void pasteIntoRemembered() override { log_.add("paste: into remembered window"); }
+
+private:
+    FakeLog& log_;
+};
+
 // The whole fake platform; the picture codec is the real GdkPixbuf one.
 class FakePlatform {
 public:
@@ -225,6 +262,8 @@ public:
     FakeWindowHost host;
     FakeMenus menus;
     FakePanels panels;
+    FakeGlobalShortcut shortcut;
+    FakePasteSender paste;
 };
 
 } // namespace brimble

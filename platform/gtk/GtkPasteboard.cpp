@@ -73,11 +73,22 @@ std::unique_ptr<PlatformImage> GtkPasteboard::image()
     const int length = gtk_selection_data_get_length(data);
     std::unique_ptr<PlatformImage> image;
     if (length > 0) {
-        // The codec decodes huge pictures at a reduced size, so a giant screenshot costs little.
+        // The codec refuses a picture that claims more than 64 million pixels before decoding
+        // any of them, so a small file that would decode to gigabytes costs nothing.
         image = codec_.decode(std::span<const uint8_t>(gtk_selection_data_get_data(data), static_cast<size_t>(length)));
     }
     gtk_selection_data_free(data);
     return image;
+}
+
+bool GtkPasteboard::isOwnerless()
+{
+    GdkDisplay* display = gtk_clipboard_get_display(clipboard_);
+    if (!GDK_IS_X11_DISPLAY(display))
+        return false;
+    return XGetSelectionOwner(GDK_DISPLAY_XDISPLAY(display),
+                              gdk_x11_get_xatom_by_name_for_display(display, "CLIPBOARD"))
+        == None;
 }
 
 void GtkPasteboard::clear()

@@ -26,6 +26,7 @@ public:
     std::set<std::string> types() override;
     std::optional<std::string> text() override;
     std::unique_ptr<PlatformImage> image() override;
+    bool isOwnerless() override;
     void clear() override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;

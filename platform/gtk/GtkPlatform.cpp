@@ -26,6 +26,7 @@ GtkPlatform::GtkPlatform(GtkApplication* application, const Locations& locations
     , panels_(makeGtkPanels(
           loop_, [this] { return window_.window(); }, locations.resourcesDir,
           [this](const std::string& url) { shell_.openURL(url); }))
+    , shortcut_(window_)
 {
 }
 
@@ -33,8 +34,8 @@ GtkPlatform::~GtkPlatform() = default;
 
 Platform GtkPlatform::platform()
 {
-    return Platform{shell_, clock_, *defaults_, dialogs_, frontmost_, *codec_, loop_,
-                    menus_, *panels_, pasteboard_, host_};
+    return Platform{shell_,  clock_,   *defaults_,  dialogs_, frontmost_, *codec_, loop_,
+                    menus_,  *panels_, pasteboard_, host_,    shortcut_,  paste_};
 }
 
 void GtkPlatform::setDelegate(std::weak_ptr<AppDelegate> delegate)

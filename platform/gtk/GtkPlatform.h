@@ -10,9 +10,11 @@
 #include "platform/gtk/GtkAppShell.h"
 #include "platform/gtk/GtkDialogs.h"
 #include "platform/gtk/GtkFrontmostApp.h"
+#include "platform/gtk/GtkGlobalShortcut.h"
 #include "platform/gtk/GtkMainLoop.h"
 #include "platform/gtk/GtkMainWindow.h"
 #include "platform/gtk/GtkMenus.h"
+#include "platform/gtk/GtkPasteSender.h"
 #include "platform/gtk/GtkPasteboard.h"
 #include "platform/gtk/GtkWindowHost.h"
 #include "platform/gtk/SystemClock.h"
@@ -47,6 +49,8 @@ private:
     GtkWindowHost host_;
     GtkMenus menus_;
     std::unique_ptr<Panels> panels_;
+    GtkGlobalShortcut shortcut_;
+    GtkPasteSender paste_;
 };
 
 } // namespace brimble

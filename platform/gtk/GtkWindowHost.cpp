@@ -1,5 +1,7 @@
 #include "platform/gtk/GtkWindowHost.h"
 
+#include <gdk/gdkx.h>
+
 namespace brimble {
 
 GtkWindowHost::GtkWindowHost(GtkMainWindow& window, const DelegateLink& delegate)
@@ -35,12 +37,49 @@ void GtkWindowHost::runScript(const std::string& script)
 
 void GtkWindowHost::showWindow()
 {
+    const bool wasHidden = !gtk_widget_get_visible(GTK_WIDGET(window_.window()));
     window_.present();
+    // GTK maps a hidden window and leaves the keyboard to the window manager; where there is
+    // none, the window would come up without it. Presented again, now mapped, it is focused.
+    if (wasHidden)
+        window_.present();
+    // The page gets the keyboard afresh (see hideWindow).
+    if (page_)
+        gtk_widget_grab_focus(page_->widget());
 }
 
 bool GtkWindowHost::isWindowVisible()
 {
     return window_.isOnScreen();
+}
+
+void GtkWindowHost::hideWindow()
+{
+    // Hidden by the desktop-wide key, the page has seen Control and Alt go down but not up (the
+    // releases went to the key's grab). Taking its focus away makes it drop that state, which
+    // would otherwise swallow the first key typed when the window comes back.
+    gtk_window_set_focus(window_.window(), nullptr);
+    window_.hide();
+}
+
+bool GtkWindowHost::isWindowFocused()
+{
+    if (!window_.isOnScreen())
+        return false;
+    GdkWindow* own = gtk_widget_get_window(GTK_WIDGET(window_.window()));
+    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window_.window()));
+    if (!own || !GDK_IS_X11_DISPLAY(display))
+        return gtk_window_is_active(window_.window());
+    // X is asked rather than GTK's "is-active": a desktop-wide key grab takes the focus from the
+    // window for as long as the key is down, and GTK may already have seen that when the key's
+    // press arrives.
+    Window focus = None;
+    int revertTo = 0;
+    XGetInputFocus(GDK_DISPLAY_XDISPLAY(display), &focus, &revertTo);
+    if (focus == None || focus == PointerRoot)
+        return false;
+    GdkWindow* focused = gdk_x11_window_lookup_for_display(display, focus);
+    return focused && gdk_window_get_toplevel(focused) == own;
 }
 
 } // namespace brimble

@@ -21,6 +21,8 @@ public:
     void runScript(const std::string& script) override;
     void showWindow() override;
     bool isWindowVisible() override;
+    void hideWindow() override;
+    bool isWindowFocused() override;
 
     // The page, once made; the Edit menu's commands act on it.
     PageWebView* page() const { return page_.get(); }

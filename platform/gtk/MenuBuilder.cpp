@@ -49,6 +49,17 @@ void onMenuShow(GtkWidget* menu, gpointer)
     gtk_container_foreach(GTK_CONTAINER(menu), syncCheckMark, nullptr);
 }
 
+// Shows a key beside the item's title without binding it: the key works desktop-wide already.
+void showGlobalAccelerator(GtkWidget* item, const std::string& accelerator)
+{
+    guint key = 0;
+    GdkModifierType modifiers = GdkModifierType(0);
+    gtk_accelerator_parse(accelerator.c_str(), &key, &modifiers);
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+    if (key != 0 && GTK_IS_ACCEL_LABEL(label))
+        gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), key, modifiers);
+}
+
 } // namespace
 
 MenuBuilder::MenuBuilder(GtkAccelGroup* accelerators, ActionHandler onAction, CheckQuery isChecked)
@@ -94,6 +105,8 @@ GtkWidget* MenuBuilder::item(const MenuItem& model) const
         context->syncing = false;
     }
     gtk_widget_set_sensitive(widget, model.enabled);
+    if (!model.globalAccelerator.empty())
+        showGlobalAccelerator(widget, model.globalAccelerator);
     g_signal_connect(widget, "activate", G_CALLBACK(onActivate), nullptr);
 
     guint key = 0;

@@ -8,6 +8,8 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include "history/AtomicFile.h"
+
 namespace brimble {
 
 namespace {
@@ -43,7 +45,11 @@ bool plausibleSide(int side)
 
 } // namespace
 
-WindowFrameStore::WindowFrameStore(std::filesystem::path file) : file_(std::move(file)) {}
+WindowFrameStore::WindowFrameStore(std::filesystem::path file) : file_(std::move(file))
+{
+    // A write cut short by a crash leaves its temporary beside the file; nobody else clears it.
+    removeStaleTemporaries(file_);
+}
 
 std::optional<WindowFrame> WindowFrameStore::load(std::string_view name) const
 {
@@ -81,8 +87,7 @@ void WindowFrameStore::save(std::string_view name, const WindowFrame& frame) con
     if (!folder.empty() && g_mkdir_with_parents(folder.c_str(), 0700) != 0)
         return;
     // Written to a temporary file and renamed, so a crash never leaves half a file.
-    g_file_set_contents_full(file_.c_str(), buffer.GetString(), static_cast<gssize>(buffer.GetSize()),
-                             G_FILE_SET_CONTENTS_CONSISTENT, 0600, nullptr);
+    writeFileAtomically(file_, std::string_view(buffer.GetString(), buffer.GetSize()), 0600);
 }
 
 } // namespace brimble

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
+#include "platform/pixbuf/JpegMarkers.h"
 #include "platform/pixbuf/PixbufImage.h"
 
 namespace brimble {
@@ -15,21 +17,47 @@ constexpr double maxDecodedPixels = 64.0 * 1024 * 1024;
 constexpr gsize decodeChunk = 64 * 1024;
 
 struct LoaderGuard {
-    bool tooLarge = false;
+    bool refused = false;
     int width = 0;
     int height = 0;
+    // One past the lowest row the loader has filled in so far.
+    int rowsDone = 0;
 };
+
+// The clipboard offers pictures as PNG, JPEG or TIFF. Other loaders (SVG, icons, animations)
+// would parse whatever bytes a program labels as one of these, and are never needed.
+std::string formatName(GdkPixbufLoader* loader)
+{
+    GdkPixbufFormat* format = gdk_pixbuf_loader_get_format(loader);
+    g_autofree char* name = format ? gdk_pixbuf_format_get_name(format) : nullptr;
+    return name ? name : "";
+}
+
+bool isClipboardFormat(GdkPixbufLoader* loader)
+{
+    const std::string name = formatName(loader);
+    return name == "png" || name == "jpeg" || name == "tiff";
+}
 
 void onSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data)
 {
     auto* guard = static_cast<LoaderGuard*>(data);
     guard->width = width;
     guard->height = height;
-    if (width <= 0 || height <= 0 || static_cast<double>(width) * height > maxDecodedPixels) {
-        guard->tooLarge = true;
-        // Ask for a tiny result too, in case the loader decodes before we stop feeding it.
-        gdk_pixbuf_loader_set_size(loader, 1, 1);
+    if (width <= 0 || height <= 0 || static_cast<double>(width) * height > maxDecodedPixels
+        || !isClipboardFormat(loader)) {
+        guard->refused = true;
+        // A size of 0 × 0 is the loaders' own signal to stop before they allocate the pixels.
+        // Any other size would not do: the TIFF loader, which decodes only when the data are
+        // complete, would still fill a buffer of the full size and scale it down afterwards.
+        gdk_pixbuf_loader_set_size(loader, 0, 0);
     }
+}
+
+void onAreaUpdated(GdkPixbufLoader*, int, int y, int, int height, gpointer data)
+{
+    auto* guard = static_cast<LoaderGuard*>(data);
+    guard->rowsDone = std::max(guard->rowsDone, y + height);
 }
 
 GdkPixbuf* flattenOntoWhite(GdkPixbuf* source)
@@ -91,9 +119,10 @@ public:
         g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new();
         LoaderGuard guard;
         g_signal_connect(loader, "size-prepared", G_CALLBACK(onSizePrepared), &guard);
+        g_signal_connect(loader, "area-updated", G_CALLBACK(onAreaUpdated), &guard);
 
         bool failed = false;
-        for (size_t offset = 0; offset < bytes.size() && !guard.tooLarge; offset += decodeChunk) {
+        for (size_t offset = 0; offset < bytes.size() && !guard.refused; offset += decodeChunk) {
             const gsize length = std::min<gsize>(decodeChunk, bytes.size() - offset);
             if (!gdk_pixbuf_loader_write(loader, bytes.data() + offset, length, nullptr)) {
                 failed = true;
@@ -102,10 +131,15 @@ public:
         }
         const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
         g_signal_handlers_disconnect_by_data(loader, &guard);
-        if (failed || !closed || guard.tooLarge)
+        if (failed || !closed || guard.refused || !isClipboardFormat(loader))
             return nullptr;
         GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
-        if (!pixbuf)
+        // The PNG and JPEG loaders close without complaint on data that end early and hand out
+        // the picture with its lower part blank; only the rows they filled in tell.
+        if (!pixbuf || guard.rowsDone < gdk_pixbuf_get_height(pixbuf))
+            return nullptr;
+        // The JPEG loader reports every row even then: libjpeg fills in grey after the data end.
+        if (formatName(loader) == "jpeg" && !jpegReachesEndOfImage(bytes))
             return nullptr;
         // Apply the EXIF orientation so photos are stored the way they are seen.
         GdkPixbuf* oriented = gdk_pixbuf_apply_embedded_orientation(pixbuf);

@@ -201,6 +201,8 @@ export function snapshot(parts = {}) {
     activeSessionId: parts.activeSessionId ?? sessions[0].id,
     blocks: parts.blocks || [],
     appearanceMode: parts.appearanceMode || 'system',
+    autostart: parts.autostart ?? false,
+    pasteAfterChoosing: parts.pasteAfterChoosing ?? false,
   };
 }
 

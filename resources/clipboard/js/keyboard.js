@@ -1,6 +1,7 @@
 import { ui, visibleIds } from './state.js';
 import { cardElement, forEachCard } from './cards.js';
 import { menuKey, menuOpen } from './menu.js';
+import { post } from './bridge.js';
 import { copyEntry, togglePin, deleteEntry, clearSelection } from './actions.js';
 import { toggleSelected, selectAllVisible } from './selection.js';
 import { closeSettings } from './settings.js';
@@ -21,6 +22,19 @@ export function focusCard(id, { scroll = true } = {}) {
   node.tabIndex = 0;
   node.focus({ preventScroll: true });
   if (scroll) node.scrollIntoView({ block: 'nearest' });
+}
+
+// The program's desktop-wide key shows the window ready to type a search:
+// whatever sheet was left open is closed first.
+export function summonSearch() {
+  closeSettings();
+  focusSearch();
+}
+
+// Escape with nothing left to close puts the window away, as the key that
+// brought it did; the program keeps recording.
+function hideWindow() {
+  post({ cmd: 'hide' });
 }
 
 // Keeps the focus ring on its card across a redraw (moving a node drops focus).
@@ -128,7 +142,7 @@ function onKey(event) {
     if (event.key === 'Escape') {
       event.preventDefault();
       if (ui.query !== '') clearSearch();
-      else target.blur();
+      else hideWindow();
     } else if (event.key === 'ArrowDown' || (event.key === 'Enter' && !accel)) {
       const id = targetId() ?? visibleIds()[0] ?? null;
       if (id === null) return;
@@ -142,7 +156,7 @@ function onKey(event) {
     if (ui.settingsOpen) closeSettings();
     else if (ui.selection.size > 0) clearSelection();
     else if (ui.query !== '') clearSearch();
-    else return;
+    else hideWindow();
     event.preventDefault();
     return;
   }

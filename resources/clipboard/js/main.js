@@ -10,7 +10,7 @@ import { initToolbar, refreshSearch } from './toolbar.js';
 import { paintSelection, pruneSelection, initSelection } from './selection.js';
 import { drawSettings, initSettings } from './settings.js';
 import { initMenus, refreshMenu } from './menu.js';
-import { initKeyboard, restoreFocus } from './keyboard.js';
+import { initKeyboard, restoreFocus, summonSearch } from './keyboard.js';
 import { initBoardEvents } from './boardEvents.js';
 import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
@@ -39,8 +39,8 @@ function render(snapshot) {
   restoreFocus(hadCardFocus && ui.focusId !== null && cardElement(ui.focusId) !== null);
 }
 
-// The program calls these two; they must exist before the first "list".
-window.__pr2clip = Object.freeze({ decode, render });
+// The program calls these; decode and render must exist before the first "list".
+window.__pr2clip = Object.freeze({ decode, render, focusSearch: summonSearch });
 
 fillIconSlots(document.body);
 initTheme();

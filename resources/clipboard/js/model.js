@@ -46,6 +46,8 @@ export function normalize(raw) {
     activeSessionId: asString(snap.activeSessionId),
     blocks,
     appearanceMode: asString(snap.appearanceMode, 'system'),
+    autostart: snap.autostart === true,
+    pasteAfterChoosing: snap.pasteAfterChoosing === true,
   };
 }
 

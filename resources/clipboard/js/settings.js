@@ -21,6 +21,8 @@ export function drawSettings() {
   const { snap } = ui;
   setSwitch($('setPaused'), snap.paused);
   setSwitch($('setSecrets'), snap.recordSecrets);
+  setSwitch($('setAutostart'), snap.autostart);
+  setSwitch($('setPasteAfter'), snap.pasteAfterChoosing);
   const cap = $('setCap');
   if (document.activeElement !== cap) cap.value = String(snap.cap);
   for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {
@@ -74,6 +76,8 @@ export function initSettings() {
   $('settingsScrim').addEventListener('click', closeSettings);
   $('setPaused').addEventListener('click', () => setPaused(!ui.snap.paused));
   $('setSecrets').addEventListener('click', () => post({ cmd: 'recordSecrets', value: !ui.snap.recordSecrets }));
+  $('setAutostart').addEventListener('click', () => post({ cmd: 'autostart', value: !ui.snap.autostart }));
+  $('setPasteAfter').addEventListener('click', () => post({ cmd: 'pasteAfterChoosing', value: !ui.snap.pasteAfterChoosing }));
   $('setCap').addEventListener('change', commitCap);
   $('setCap').addEventListener('keydown', (event) => {
     if (event.key === 'Enter') $('setCap').blur();

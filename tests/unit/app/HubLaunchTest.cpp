@@ -26,7 +26,8 @@ TEST(HubLaunch, RunsEveryStepInItsFixedOrder)
         "menubar: Brimble, File, Edit, Capture, Window",
         "shell: appearance system",
         "shell: policy regular",
-        "status item: Show Brimble, -, Show in Dock [x], -, Quit Brimble",
+        "shortcut: bind <Control><Alt>v",
+        "status item: Show Brimble <Control><Alt>v, -, Show in Dock [x], Start at Login [ ], -, Quit Brimble",
         "window: create Brimble 980x640 min 520x380 autosave BrimbleMainWindow",
         "webview: create devtools=0 scheme=vellumo channel=pr2Clip",
         "webview: load vellumo://clipboard/index.html",
@@ -68,7 +69,8 @@ TEST(HubLaunch, HiddenDockStartsAsAccessoryAndStillShowsTheWindow)
     EXPECT_EQ(f.fake.log_.matching("shell: policy"), std::vector<std::string>{"shell: policy accessory"});
     EXPECT_EQ(f.fake.log_.matching("window: show").size(), 1u);
     EXPECT_EQ(f.fake.log_.matching("status item:"),
-              std::vector<std::string>{"status item: Show Brimble, -, Show in Dock [ ], -, Quit Brimble"});
+              std::vector<std::string>{"status item: Show Brimble <Control><Alt>v, -, Show in Dock [ ], "
+                                       "Start at Login [ ], -, Quit Brimble"});
 }
 
 TEST(HubLaunch, DevtoolsSettingEnablesTheInspector)

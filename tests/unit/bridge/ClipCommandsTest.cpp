@@ -75,10 +75,10 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
         names.emplace_back(entry.name);
     std::ranges::sort(names);
     const std::vector<std::string> expected = {
-        "about", "appearance", "blockColor", "blockCreate", "blockDelete", "blockPin", "blockRename",
-        "cap", "clear", "copy", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help", "list",
-        "moveToBlock", "open", "pause", "pin", "pinMany", "recordSecrets", "reorder", "sessionCreate",
-        "sessionRename", "sessionSaveSelection", "sessionSwitch"};
+        "about", "appearance", "autostart", "blockColor", "blockCreate", "blockDelete", "blockPin",
+        "blockRename", "cap", "clear", "copy", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help",
+        "hide", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
+        "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch"};
     EXPECT_EQ(names, expected);
 }
 

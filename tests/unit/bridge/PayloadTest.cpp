@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::string_view fallback =
     R"({"items":[],"paused":false,"cap":50,"excluded":[],"recordSecrets":false,"sessions":[],)"
-    R"("activeSessionId":"","blocks":[],"appearanceMode":"system"})";
+    R"("activeSessionId":"","blocks":[],"appearanceMode":"system","autostart":false,"pasteAfterChoosing":false})";
 
 Clip entry(const std::string& id, const std::string& sessionId, const std::string& text = "t")
 {
@@ -62,7 +62,7 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
     image.blockId = "K1";
     image.pinned = true;
     store.items = {image, entry("T", "S1", "hello")};
-    settings = {true, 10, {"org.gnome.Terminal"}, true, "S1", "dark"};
+    settings = {true, 10, {"org.gnome.Terminal"}, true, "S1", "dark", true, true};
     blocks = {{"K1", "Links", "rose", true, "S1", 2}};
 
     EXPECT_EQ(payloadJSON(store, settings, sessions, blocks),
@@ -72,7 +72,7 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
               R"("paused":true,"cap":10,"excluded":["org.gnome.Terminal"],"recordSecrets":true,)"
               R"("sessions":[{"id":"S1","name":"Work","createdAt":10.25},{"id":"S2","name":"Home","createdAt":20.5}],)"
               R"("activeSessionId":"S1","blocks":[{"id":"K1","name":"Links","color":"rose","pinned":true,"order":2}],)"
-              R"("appearanceMode":"dark"})");
+              R"("appearanceMode":"dark","autostart":true,"pasteAfterChoosing":true})");
 }
 
 // Absent optional members must be missing, not null: the page tests for their presence.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/Autostart.h"
 #include "app/Settings.h"
 #include "bridge/CommandTarget.h"
 #include "history/ClipboardStore.h"
@@ -61,6 +62,13 @@ public:
     void excludeAppPicker() override { fake.log_.add("exclude picker"); }
     void showAbout() override { fake.panels.showAbout(); }
     void showHelp() override { fake.panels.showHelp(); }
+
+    void setStartAtLogin(StartAtLogin wanted) override
+    {
+        fake.log_.add(wanted == StartAtLogin::On ? "start at login: on" : "start at login: off");
+    }
+    void hideWindow() override { fake.host.hideWindow(); }
+    void pasteIntoPreviousWindow() override { fake.log_.add("paste into previous window"); }
 };
 
 } // namespace brimble::test

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Measures the real desktop program under its own Xvfb and D-Bus session, with temporary HOME
+# and XDG folders, and prints the results as Markdown tables (start-up, capture latency, idle CPU
+# and wake-ups, resident memory of every Brimble process). See bench/desktop_bench.py.
+#
+# Usage: bench/desktop_bench.sh [build-dir] [--idle SECONDS] [--copies N] [--starts N]
+#                               [--settle SECONDS] [--markdown docs/benchmarks.md]
+# The build folder holds the `brimble` program (default build/release); a release build gives
+# the figures worth comparing. --idle defaults to 60 seconds for each of the three idle cases.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$here/build/release
+if [[ $# -gt 0 && $1 != --* ]]; then
+    build=$(cd "$1" && pwd)
+    shift
+fi
+if [[ ! -x $build/brimble ]]; then
+    echo "no brimble program in $build; build it first (cmake --preset release && cmake --build --preset release)" >&2
+    exit 1
+fi
+export BRIMBLE_EXECUTABLE=$build/brimble
+export BRIMBLE_BUILD_DIR=$build
+if [[ -z ${BRIMBLE_BENCH_INNER:-} ]]; then
+    export BRIMBLE_BENCH_INNER=1
+    # The desktop services that the session bus starts talk a lot; only errors are shown.
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$0" "$build" "$@" \
+        2> >(grep -E --line-buffered "Error|Traceback|File |^ |\.\.\.$" >&2)
+fi
+exec python3 "$here/bench/desktop_bench.py" "$@"

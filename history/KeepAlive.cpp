@@ -1,0 +1,38 @@
+#include "history/KeepAlive.h"
+
+#include "app/Settings.h"
+#include "history/ClipboardStore.h"
+#include "history/CopyBack.h"
+#include "platform/Pasteboard.h"
+
+namespace brimble {
+
+namespace {
+
+// The entry of the session captured or copied back last: the one the clipboard held. Pinned
+// entries lead the list whatever their time, so the list's first entry is not necessarily it.
+const Clip* newestOfSession(const ClipboardStore& store, const std::string& sessionId)
+{
+    const Clip* newest = nullptr;
+    for (const Clip& clip : store.items) {
+        if (clip.sessionId == sessionId && (!newest || clip.ts > newest->ts))
+            newest = &clip;
+    }
+    return newest;
+}
+
+} // namespace
+
+KeptAlive keepClipboardAlive(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
+                             const Defaults& defaults, const std::string& sessionId, int64_t& clipLastChange)
+{
+    if (boolSetting(defaults, Def::clipboardPaused, false) || !pasteboard.isOwnerless())
+        return KeptAlive::No;
+    const Clip* newest = newestOfSession(store, sessionId);
+    if (!newest)
+        return KeptAlive::No;
+    writeToPasteboard(store, pasteboard, codec, *newest, clipLastChange);
+    return KeptAlive::Yes;
+}
+
+} // namespace brimble

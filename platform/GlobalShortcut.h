@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace brimble {
+
+// A key combination that reaches the program from anywhere on the desktop.
+class GlobalShortcut {
+public:
+    GlobalShortcut() = default;
+    GlobalShortcut(const GlobalShortcut&) = delete;
+    GlobalShortcut& operator=(const GlobalShortcut&) = delete;
+    virtual ~GlobalShortcut() = default;
+
+    // Grabs `accelerator` (GTK syntax, "<Control><Alt>v") for the whole desktop and calls
+    // `onPress` on the main loop at each press. False when it cannot be grabbed, such as when
+    // another program holds it; the program then goes on without it.
+    virtual bool bind(const std::string& accelerator, std::function<void()> onPress) = 0;
+};
+
+} // namespace brimble

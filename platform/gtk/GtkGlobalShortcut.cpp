@@ -1,0 +1,115 @@
+#include "platform/gtk/GtkGlobalShortcut.h"
+
+#include <gdk/gdkx.h>
+#include <keybinder.h>
+
+namespace brimble {
+
+namespace {
+
+// How often, and at most how long, to wait for the keys to be let go. A press lasts about a
+// tenth of a second, so the first look costs a person nothing.
+constexpr guint releaseIntervalMs = 100;
+constexpr int releaseTicksMax = 10;
+
+Display* x11Display()
+{
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display))
+        return nullptr;
+    return GDK_DISPLAY_XDISPLAY(display);
+}
+
+} // namespace
+
+GtkGlobalShortcut::GtkGlobalShortcut(GtkMainWindow& window) : window_(window)
+{
+    // Only the X11 backend is ever used (see main); keybinder needs GTK to be up already.
+    static const bool initialised = [] {
+        keybinder_init();
+        return true;
+    }();
+    (void)initialised;
+}
+
+GtkGlobalShortcut::~GtkGlobalShortcut()
+{
+    if (releaseSource_)
+        g_source_remove(releaseSource_);
+    if (!accelerator_.empty())
+        keybinder_unbind(accelerator_.c_str(), onKey);
+}
+
+bool GtkGlobalShortcut::bind(const std::string& accelerator, std::function<void()> onPress)
+{
+    if (!accelerator_.empty() || !keybinder_supported())
+        return false;
+    // keybinder traps the X error of a key grabbed by another client and reports it as failure.
+    if (!keybinder_bind(accelerator.c_str(), onKey, this))
+        return false;
+    accelerator_ = accelerator;
+    onPress_ = std::move(onPress);
+    guint keyval = 0;
+    GdkModifierType modifiers = GdkModifierType(0);
+    gtk_accelerator_parse(accelerator.c_str(), &keyval, &modifiers);
+    if (Display* display = x11Display())
+        keycode_ = XKeysymToKeycode(display, keyval);
+    // GDK's Shift, Control and Alt bits are X's own.
+    modifiers_ = modifiers & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
+    return true;
+}
+
+void GtkGlobalShortcut::onKey(const char*, void* data)
+{
+    auto* self = static_cast<GtkGlobalShortcut*>(data);
+    // The key press is the user's request to see the window: its time lets the window manager's
+    // focus-stealing prevention give the window the keyboard.
+    if (GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(self->window_.window()))) {
+        if (GDK_IS_X11_WINDOW(window))
+            gdk_x11_window_set_user_time(window, keybinder_get_current_event_time());
+    }
+    // A key held down repeats; its repeats are the same request.
+    if (self->releaseSource_)
+        return;
+    self->releaseTicks_ = 0;
+    self->releaseSource_ = g_timeout_add(releaseIntervalMs, onReleaseTick, self);
+}
+
+gboolean GtkGlobalShortcut::onReleaseTick(gpointer data)
+{
+    auto* self = static_cast<GtkGlobalShortcut*>(data);
+    // A key held for long is answered anyway, so the window never waits on a stuck key.
+    if (self->keyIsDown() && ++self->releaseTicks_ < releaseTicksMax)
+        return G_SOURCE_CONTINUE;
+    self->releaseSource_ = 0;
+    self->answer();
+    return G_SOURCE_REMOVE;
+}
+
+bool GtkGlobalShortcut::keyIsDown() const
+{
+    Display* display = x11Display();
+    if (!display || keycode_ == 0 || keycode_ > 255)
+        return false;
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    if ((keys[keycode_ / 8] >> (keycode_ % 8)) & 1)
+        return true;
+    Window root = None;
+    Window child = None;
+    int rootX = 0;
+    int rootY = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return (mask & modifiers_) != 0;
+}
+
+void GtkGlobalShortcut::answer()
+{
+    if (onPress_)
+        onPress_();
+}
+
+} // namespace brimble
