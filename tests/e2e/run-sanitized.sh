@@ -9,7 +9,7 @@
 # Default: build/e2e-sanitize and the tests below (about ten minutes on two cores, build apart).
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$here/build/e2e-sanitize}
+build=$(realpath -m "${1:-$here/build/e2e-sanitize}")
 shift || true
 tests=("$@")
 if [[ ${#tests[@]} -eq 0 ]]; then

@@ -35,8 +35,9 @@ TEST_P(RefusedPicture, DecodesToNothingWithoutSpendingItsPixels)
 
     EXPECT_EQ(fake.codec->decode(bytes), nullptr);
 
-    if (measured)
+    if (measured) {
         EXPECT_LT(peakResidentBytes() - before, refusedPeakBudget);
+    }
 }
 
 TEST_P(RefusedPicture, CaptureRecordsNothingAndWritesNoFile)
@@ -84,8 +85,9 @@ TEST(HostilePicture, BombAtTheLimitIsStoredScaledWithBoundedMemory)
 
     EXPECT_EQ(f.tick(), PushNeeded::Yes);
 
-    if (measured)
+    if (measured) {
         EXPECT_LT(peakResidentBytes() - before, 300 * megabyte);
+    }
     ASSERT_EQ(f.store.items.size(), 1u);
     EXPECT_EQ(f.store.items[0].text, "PNG \u00B7 8192\u00D78192");
     const auto info = pictureInfo(f.imagesDir() / *f.store.items[0].imgFile);

@@ -155,7 +155,9 @@ TEST_P(WriteFault, WorkGoesOnInMemoryNothingOnDiskIsHarmedAndTheNextSaveWritesEv
     // is empty it holds nothing.
     auto after = treeSnapshot(f.home.path());
     const std::string images = "data/Brimble/clipboard-images";
-    if (!before.contains(images) && after.contains(images) && std::filesystem::is_empty(f.dataDir() / "clipboard-images"))
+    const bool madeEmpty = !before.contains(images) && after.contains(images)
+        && std::filesystem::is_empty(f.dataDir() / "clipboard-images");
+    if (madeEmpty)
         after.erase(images);
     EXPECT_EQ(after, before);
 
@@ -168,7 +170,8 @@ TEST_P(WriteFault, WorkGoesOnInMemoryNothingOnDiskIsHarmedAndTheNextSaveWritesEv
     std::vector<std::string> savedTexts;
     for (const Clip& clip : *saved)
         savedTexts.push_back(clip.text);
-    EXPECT_EQ(savedTexts, (std::vector<std::string>{"alpha", "PNG \u00B7 40\u00D730", "echo", "delta", "charlie", "bravo"}));
+    EXPECT_EQ(savedTexts,
+              (std::vector<std::string>{"alpha", "PNG \u00B7 40\u00D730", "echo", "delta", "charlie", "bravo"}));
     EXPECT_TRUE((*saved)[0].pinned);
     const auto sessions = decodeSessions(readFile(f.dataDir() / "sessions.json"));
     ASSERT_TRUE(sessions);
