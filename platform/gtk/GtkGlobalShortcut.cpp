@@ -1,6 +1,8 @@
 #include "platform/gtk/GtkGlobalShortcut.h"
 
 #include <gdk/gdkx.h>
+
+#include "platform/gtk/X11Display.h"
 #include <keybinder.h>
 
 namespace brimble {
@@ -11,14 +13,6 @@ namespace {
 // tenth of a second, so the first look costs a person nothing.
 constexpr guint releaseIntervalMs = 100;
 constexpr int releaseTicksMax = 10;
-
-Display* x11Display()
-{
-    GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display))
-        return nullptr;
-    return GDK_DISPLAY_XDISPLAY(display);
-}
 
 } // namespace
 
@@ -52,7 +46,7 @@ bool GtkGlobalShortcut::bind(const std::string& accelerator, std::function<void(
     guint keyval = 0;
     GdkModifierType modifiers = GdkModifierType(0);
     gtk_accelerator_parse(accelerator.c_str(), &keyval, &modifiers);
-    if (Display* display = x11Display())
+    if (Display* display = defaultX11Display())
         keycode_ = XKeysymToKeycode(display, keyval);
     // GDK's Shift, Control and Alt bits are X's own.
     modifiers_ = modifiers & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
@@ -88,7 +82,7 @@ gboolean GtkGlobalShortcut::onReleaseTick(gpointer data)
 
 bool GtkGlobalShortcut::keyIsDown() const
 {
-    Display* display = x11Display();
+    Display* display = defaultX11Display();
     if (!display || keycode_ == 0 || keycode_ > 255)
         return false;
     char keys[32] = {};

@@ -6,6 +6,8 @@
 #include <X11/keysym.h>
 #include <gdk/gdkx.h>
 
+#include "platform/gtk/X11Display.h"
+
 namespace brimble {
 
 namespace {
@@ -16,14 +18,6 @@ constexpr int waitTicksMax = 15;
 
 // The EWMH source indication of a request made on the user's behalf by a tool, not the window.
 constexpr long sourcePager = 2;
-
-Display* x11Display()
-{
-    GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display))
-        return nullptr;
-    return GDK_DISPLAY_XDISPLAY(display);
-}
 
 bool windowManagerActivates()
 {
@@ -82,7 +76,7 @@ GtkPasteSender::~GtkPasteSender()
 
 void GtkPasteSender::rememberFocus()
 {
-    Display* display = x11Display();
+    Display* display = defaultX11Display();
     if (!display)
         return;
     const Window focus = keyboardFocus(display);
@@ -98,7 +92,7 @@ void GtkPasteSender::rememberFocus()
 
 void GtkPasteSender::pasteIntoRemembered()
 {
-    Display* display = x11Display();
+    Display* display = defaultX11Display();
     if (!display)
         return;
     if (waitSource_) {
@@ -133,7 +127,7 @@ gboolean GtkPasteSender::onWaitTick(gpointer data)
 {
     auto* self = static_cast<GtkPasteSender*>(data);
     ++self->waitTicks_;
-    Display* display = x11Display();
+    Display* display = defaultX11Display();
     if (!display) {
         self->waitSource_ = 0;
         return G_SOURCE_REMOVE;
@@ -151,7 +145,7 @@ gboolean GtkPasteSender::onWaitTick(gpointer data)
 
 bool GtkPasteSender::rememberedHasKeyboard() const
 {
-    Display* display = x11Display();
+    Display* display = defaultX11Display();
     if (!display)
         return false;
     const Window focus = keyboardFocus(display);
@@ -162,7 +156,7 @@ bool GtkPasteSender::rememberedHasKeyboard() const
 
 void GtkPasteSender::sendControlV()
 {
-    Display* display = x11Display();
+    Display* display = defaultX11Display();
     int eventBase = 0;
     int errorBase = 0;
     int major = 0;
