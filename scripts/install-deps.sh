@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev
     libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev
-    librsvg2-common
+    librsvg2-common fonts-noto-color-emoji
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
