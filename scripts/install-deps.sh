@@ -11,7 +11,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
-        libgtest-dev libgmock-dev libbenchmark-dev clang
+        libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
         xvfb xauth xclip xdotool x11-utils imagemagick dbus dbus-x11 python3
         chromium nodejs npm
     )
