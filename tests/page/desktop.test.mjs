@@ -3,18 +3,11 @@
 // putting the window away.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { setup, snapshot, clip } from './harness.mjs';
+import { setup, snapshot, clip, openSettings } from './harness.mjs';
 
 const env = setup();
 before(() => env.start());
 after(() => env.stop());
-
-async function openSettings(page, parts = {}) {
-  await page.render(snapshot({ items: [clip('x')], ...parts }));
-  await page.take();
-  await page.page.click('#settingsButton');
-  assert.equal(await page.page.locator('#settings').isVisible(), true);
-}
 
 const checked = (page, id) => page.page.locator(id).getAttribute('aria-checked');
 const activeId = (page) => page.page.evaluate(() => document.activeElement?.id ?? null);

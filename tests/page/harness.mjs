@@ -1,6 +1,7 @@
 // Shared harness for the page's browser tests, screenshots and benchmark:
 // serves the page folder on loopback, drives Debian's Chromium, and stands in
 // for the program on the "pr2Clip" channel and for the native dialogs.
+import assert from 'node:assert/strict';
 import http from 'node:http';
 import fs from 'node:fs/promises';
 import path from 'node:path';
@@ -281,4 +282,12 @@ export function generateInPage(page, count, length) {
     };
     return items.length;
   }, [count, length]);
+}
+
+// Renders a snapshot with one entry (and `parts`) and opens the Settings sheet.
+export async function openSettings(page, parts = {}) {
+  await page.render(snapshot({ items: [clip('x')], ...parts }));
+  await page.take();
+  await page.page.click('#settingsButton');
+  assert.equal(await page.page.locator('#settings').isVisible(), true);
 }

@@ -1,18 +1,11 @@
 // The Settings sheet and the recording switch in the header.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { setup, snapshot, clip } from './harness.mjs';
+import { setup, snapshot, clip, openSettings } from './harness.mjs';
 
 const env = setup();
 before(() => env.start());
 after(() => env.stop());
-
-async function openSettings(page, parts = {}) {
-  await page.render(snapshot({ items: [clip('x')], ...parts }));
-  await page.take();
-  await page.page.click('#settingsButton');
-  assert.equal(await page.page.locator('#settings').isVisible(), true);
-}
 
 test('the sheet shows the snapshot’s values', async () => {
   const page = await env.page();

@@ -151,12 +151,7 @@ inline Bytes noisyPicture(int width, int height, const char* format)
             seed = seed * 1103515245 + 12345;
             pixels[y * stride + x] = static_cast<guchar>(seed >> 16);
         }
-    gchar* buffer = nullptr;
-    gsize size = 0;
-    gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, format, nullptr, nullptr);
-    Bytes bytes(reinterpret_cast<uint8_t*>(buffer), reinterpret_cast<uint8_t*>(buffer) + size);
-    g_free(buffer);
-    return bytes;
+    return encodedPixbuf(pixbuf, format);
 }
 
 // Resident memory of this process, and its peak since the last `resetPeakResident`, in bytes.

@@ -19,17 +19,23 @@ namespace brimble::test {
 
 inline const std::string plainText = "public.utf8-plain-text";
 
-// A picture of one colour in the given GdkPixbuf format ("png", "jpeg", "tiff").
-inline Bytes pictureBytes(int width, int height, const char* format, uint32_t rgba = 0x3366ccff)
+// A pixbuf saved in the given GdkPixbuf format ("png", "jpeg", "tiff").
+inline Bytes encodedPixbuf(GdkPixbuf* pixbuf, const char* format)
 {
-    g_autoptr(GdkPixbuf) pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
-    gdk_pixbuf_fill(pixbuf, rgba);
     gchar* buffer = nullptr;
     gsize size = 0;
     gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, format, nullptr, nullptr);
     Bytes bytes(reinterpret_cast<uint8_t*>(buffer), reinterpret_cast<uint8_t*>(buffer) + size);
     g_free(buffer);
     return bytes;
+}
+
+// A picture of one colour in the given GdkPixbuf format.
+inline Bytes pictureBytes(int width, int height, const char* format, uint32_t rgba = 0x3366ccff)
+{
+    g_autoptr(GdkPixbuf) pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
+    gdk_pixbuf_fill(pixbuf, rgba);
+    return encodedPixbuf(pixbuf, format);
 }
 
 struct PictureInfo {
