@@ -4,7 +4,7 @@
 
 #include <glib.h>
 
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 
 namespace brimble {
 

@@ -12,7 +12,7 @@
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "history/ImageFiles.h"
-#include "history/UnicodeText.h"
+#include "common/UnicodeText.h"
 #include "platform/fake/FakePlatform.h"
 
 namespace brimble {

@@ -23,7 +23,7 @@ export BRIMBLE_BUILD_DIR=$build
 if [[ -z ${BRIMBLE_BENCH_INNER:-} ]]; then
     export BRIMBLE_BENCH_INNER=1
     # The desktop services that the session bus starts talk a lot; only errors are shown.
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$0" "$build" "$@" \
+    exec "$here/tests/e2e/with-xvfb.sh" dbus-run-session -- "$0" "$build" "$@" \
         2> >(grep -E --line-buffered "Error|Traceback|File |^ |\.\.\.$" >&2)
 fi
 exec python3 "$here/bench/desktop_bench.py" "$@"

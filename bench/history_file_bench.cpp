@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "history/AppSupport.h"
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "history/ClipCodec.h"
 #include "history/ClipboardStore.h"
-#include "history/Uuid.h"
+#include "common/Uuid.h"
 #include "platform/fake/FakePlatform.h"
 
 namespace brimble {

@@ -8,7 +8,7 @@
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"
-#include "history/JsonText.h"
+#include "common/JsonText.h"
 
 namespace brimble {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "history/JsonText.h"
+#include "common/JsonText.h"
 
 namespace brimble {
 

@@ -4,7 +4,7 @@
 #include <unicode/casemap.h>
 #include <unicode/stringpiece.h>
 
-#include "history/UnicodeText.h"
+#include "common/UnicodeText.h"
 
 namespace brimble::ClipPrivacy {
 

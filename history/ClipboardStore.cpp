@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "history/AppSupport.h"
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "history/ClipCodec.h"
 
 namespace brimble {

@@ -1,7 +1,7 @@
 #include "history/CopyBack.h"
 
 #include "history/AppSupport.h"
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "history/ClipboardStore.h"
 #include "platform/ImageCodec.h"
 #include "platform/Pasteboard.h"

@@ -7,7 +7,7 @@
 
 #include "app/Settings.h"
 #include "history/ClipPrivacy.h"
-#include "history/UnicodeText.h"
+#include "common/UnicodeText.h"
 #include "platform/Defaults.h"
 #include "platform/Dialogs.h"
 

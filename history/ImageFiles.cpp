@@ -8,9 +8,9 @@
 #include <glib.h>
 
 #include "history/AppSupport.h"
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "history/ClipboardStore.h"
-#include "history/Uuid.h"
+#include "common/Uuid.h"
 
 namespace brimble {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "history/AtomicFile.h"
-#include "history/JsonText.h"
+#include "common/AtomicFile.h"
+#include "common/JsonText.h"
 
 namespace brimble {
 

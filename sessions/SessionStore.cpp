@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "history/AppSupport.h"
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "history/ClipboardStore.h"
-#include "history/Uuid.h"
+#include "common/Uuid.h"
 #include "sessions/SessionCodec.h"
 
 namespace brimble {

@@ -4,7 +4,7 @@
 
 #include <webkit2/webkit2.h>
 
-#include "bridge/WeakScriptMessageHandler.h"
+#include "platform/WeakScriptMessageHandler.h"
 #include "platform/WindowHost.h"
 #include "platform/gtk/DelegateLink.h"
 

@@ -8,7 +8,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 
 namespace brimble {
 

@@ -30,7 +30,7 @@ for name in "${tests[@]}"; do
         BRIMBLE_CRASH_ROUNDS=10 BRIMBLE_BURST_SECONDS=10 \
         ASAN_OPTIONS="log_path=$logs/asan:detect_leaks=1:fast_unwind_on_malloc=0:malloc_context_size=40" \
         UBSAN_OPTIONS="print_stacktrace=1:log_path=$logs/ubsan" \
-        xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- python3 "$name.py") >"$logs/$name.out" 2>&1
+        "$here/tests/e2e/with-xvfb.sh" dbus-run-session -- python3 "$name.py") >"$logs/$name.out" 2>&1
     result=$?
     grep -E "^(Ran|OK|FAILED|FAIL:|ERROR:)|Error:" "$logs/$name.out"
     [[ $result -eq 0 ]] || status=1

@@ -10,6 +10,7 @@ import path from 'node:path';
 import { pageRoot, imageRoot, snapshot, clip, block, now } from './harness.mjs';
 
 const source = path.join(path.dirname(new URL(import.meta.url).pathname), 'webkit', 'PageProbe.cpp');
+const withXvfb = path.join(path.dirname(new URL(import.meta.url).pathname), '..', 'e2e', 'with-xvfb.sh');
 let work = null;
 let probeBinary = null;
 let skipReason = null;
@@ -20,7 +21,7 @@ function have(command, args) {
 
 before(async () => {
   if (!have('pkg-config', ['--exists', 'webkit2gtk-4.1', 'gtk+-3.0'])) skipReason = 'WebKitGTK 4.1 development files are missing';
-  else if (!have('which', ['xvfb-run'])) skipReason = 'xvfb-run is missing';
+  else if (!have('which', ['Xvfb'])) skipReason = 'Xvfb is missing';
   if (skipReason) return;
   work = await fs.mkdtemp(path.join(os.tmpdir(), 'brimble-webkit-'));
   probeBinary = path.join(work, 'PageProbe');
@@ -42,13 +43,14 @@ async function runProbe(snap, script, { width = 1040, height = 720, shot = null 
   const scriptFile = path.join(work, 'probe.js');
   await fs.writeFile(snapFile, Buffer.from(JSON.stringify(snap), 'utf8').toString('base64'));
   await fs.writeFile(scriptFile, script);
-  const args = ['-a', '-s', '-screen 0 1280x900x24', probeBinary, pageRoot, imageRoot, snapFile, scriptFile, String(width), String(height)];
+  const args = [probeBinary, pageRoot, imageRoot, snapFile, scriptFile, String(width), String(height)];
   if (shot) args.push(shot);
   const env = {
     ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, 'config'), XDG_DATA_HOME: path.join(home, 'data'),
     XDG_CACHE_HOME: path.join(home, 'cache'), XDG_RUNTIME_DIR: work, GDK_BACKEND: 'x11',
+    BRIMBLE_XVFB_SCREEN: '1280x900x24',
   };
-  const child = spawn('xvfb-run', args, { env, detached: true, stdio: ['ignore', 'pipe', 'pipe'] });
+  const child = spawn(withXvfb, args, { env, detached: true, stdio: ['ignore', 'pipe', 'pipe'] });
   let stdout = '';
   child.stdout.on('data', (chunk) => { stdout += chunk; });
   child.stderr.on('data', () => {});

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "history/ClipCodec.h"
 #include "platform/JsonFileDefaults.h"
 #include "sessions/SessionStore.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bridge/WeakScriptMessageHandler.h"
+#include "platform/WeakScriptMessageHandler.h"
 
 namespace brimble {
 namespace {

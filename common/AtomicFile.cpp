@@ -1,4 +1,4 @@
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 
 #include <algorithm>
 #include <cmath>

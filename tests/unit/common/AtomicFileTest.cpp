@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "history/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "support/TempDir.h"
 
 namespace brimble {

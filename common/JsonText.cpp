@@ -1,4 +1,4 @@
-#include "history/JsonText.h"
+#include "common/JsonText.h"
 
 #include <glib.h>
 

@@ -1,4 +1,4 @@
-#include "history/UnicodeText.h"
+#include "common/UnicodeText.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "history/Uuid.h"
+#include "common/Uuid.h"
 
 #include <glib.h>
 
