@@ -35,7 +35,7 @@ echo "$deb"
 
 echo "--- checking what it holds"
 status=0
-lintian --fail-on error --info "$deb" >"$work/lintian.log" 2>&1 || status=$?
+lintian --fail-on error --display-info "$deb" >"$work/lintian.log" 2>&1 || status=$?
 grep -v "running with root privileges" "$work/lintian.log" || true
 ((status == 0)) || { echo "lintian reports errors" >&2; exit 1; }
 dpkg-deb -x "$deb" "$work/root"
@@ -60,7 +60,11 @@ dpkg-query -W -f='${Version} ${db:Status-Abbrev}\n' brimble
 dpkg-query -L brimble | while read -r path; do [[ -d $path ]] || echo "$path"; done | sort >"$work/files"
 
 echo "--- using the installed program"
-tests/e2e/with-xvfb.sh dbus-run-session -- python3 tests/package/test_installed.py -v
+# The bus and what it starts for the program (the accessibility bus) get a temporary home too.
+mkdir -p "$work/home" && mkdir -m 700 "$work/runtime"
+HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share \
+    XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/runtime \
+    tests/e2e/with-xvfb.sh dbus-run-session -- python3 tests/package/test_installed.py -v
 
 echo "--- removing"
 apt_get purge brimble >/dev/null
