@@ -47,6 +47,13 @@ shots=$(sed -n 's|.*<image>.*/\([^/]*\)</image>.*|\1|p' "$work/root/usr/share/me
 for shot in $shots; do
     [[ -f docs/screenshots/$shot ]] || { echo "screenshot $shot is not in docs/screenshots" >&2; exit 1; }
 done
+# A settings key added to the program without a line in the manual page fails here.
+manual=$(zcat "$work/root/usr/share/man/man1/brimble.1.gz")
+keys=$(sed -n 's/^inline constexpr std::string_view [A-Za-z]* = "\([A-Za-z]*\)";$/\1/p' app/Settings.h)
+[[ -n $keys ]] || { echo "no settings keys found in app/Settings.h" >&2; exit 1; }
+for key in $keys; do
+    grep -q "^\.BR $key " <<<"$manual" || { echo "the manual page does not describe $key" >&2; exit 1; }
+done
 # The installed program must find everything from its own place, never from where it was built.
 if grep -qaF "$repo" "$work/root/usr/bin/brimble"; then
     echo "the program has the build folder $repo compiled in" >&2
