@@ -3,6 +3,7 @@ package's own folder and names itself in the login autostart entry."""
 
 import os
 import shlex
+import subprocess
 import sys
 import unittest
 
@@ -52,6 +53,9 @@ class InstalledProgramTest(unittest.TestCase):
             "window.webkit.messageHandlers.pr2Clip.postMessage({cmd: 'autostart', value: true}); true")
         wait_until(lambda: os.path.exists(entry), 10, 0.1, "the autostart entry")
         self.assertEqual(shlex.split(exec_line(entry))[0], INSTALLED)
+        # The session reads this entry with the same rules as the menu's.
+        check = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True, check=False)
+        self.assertEqual((check.returncode, check.stdout), (0, ""))
 
 
 if __name__ == "__main__":
