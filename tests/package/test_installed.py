@@ -1,7 +1,9 @@
 """The program installed from the Debian package records a copy, serves its page from the
 package's own folder and names itself in the login autostart entry."""
 
+import gzip
 import os
+import re
 import shlex
 import subprocess
 import sys
@@ -13,6 +15,7 @@ import harness  # noqa: E402
 from harness import PAGE_URL, Brimble, wait_until  # noqa: E402
 
 INSTALLED = "/usr/bin/brimble"
+MANUAL = "/usr/share/man/man1/brimble.1.gz"
 
 
 def exec_line(entry_path):
@@ -56,6 +59,24 @@ class InstalledProgramTest(unittest.TestCase):
         # The session reads this entry with the same rules as the menu's.
         check = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True, check=False)
         self.assertEqual((check.returncode, check.stdout), (0, ""))
+
+
+@unittest.skipUnless(os.access(INSTALLED, os.X_OK), "needs the package installed")
+class OptionsTest(unittest.TestCase):
+
+    def test_manual_page_describes_every_option_that_help_lists(self):
+        # Without a display a program that does not answer --help itself ends at once.
+        env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        result = subprocess.run([INSTALLED, "--help"], env=env, capture_output=True, text=True, timeout=60,
+                                check=False)
+        listed = set(re.findall(r"^\s+(?:-\w, )?--([a-z][a-z-]*)", result.stdout, re.M))
+        # GLib's own help variants are not the program's options.
+        listed = {option for option in listed if not option.startswith("help-")}
+        if not listed - {"help"}:
+            self.skipTest("this build of the program lists no options")
+        with gzip.open(MANUAL, "rt") as manual:
+            documented = set(re.findall(r"^\.B \\-\\-([a-z-]+)$", manual.read(), re.M))
+        self.assertEqual(listed - documented, set())
 
 
 if __name__ == "__main__":
