@@ -47,6 +47,10 @@ shots=$(sed -n 's|.*<image>.*/\([^/]*\)</image>.*|\1|p' "$work/root/usr/share/me
 for shot in $shots; do
     [[ -f docs/screenshots/$shot ]] || { echo "screenshot $shot is not in docs/screenshots" >&2; exit 1; }
 done
+# The manual page as man shows it on a terminal, warnings and all.
+groff=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z \
+    "$work/root/usr/share/man/man1/brimble.1.gz" 2>&1 >/dev/null)
+[[ -z $groff ]] || { echo "the manual page does not format cleanly: $groff" >&2; exit 1; }
 # A settings key added to the program without a line in the manual page fails here.
 manual=$(zcat "$work/root/usr/share/man/man1/brimble.1.gz")
 keys=$(sed -n 's/^inline constexpr std::string_view [A-Za-z]* = "\([A-Za-z]*\)";$/\1/p' app/Settings.h)
