@@ -16,6 +16,9 @@ if [[ "${1:-}" == "--test" ]]; then
         chromium nodejs npm
     )
 fi
+# Making the Debian package needs `file` for its dependency scan; checking it, the validators.
+packages+=(file)
+[[ "${1:-}" == "--test" ]] && packages+=(lintian desktop-file-utils appstream)
 
 missing=()
 for package in "${packages[@]}"; do

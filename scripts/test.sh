@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Brimble and runs every test: the unit tests (developer build
-# and sanitizer build), the end-to-end tests under Xvfb, the page tests in a real browser engine
-# and a short fuzzing run.
+# and sanitizer build), the end-to-end tests under Xvfb, the page tests in a real browser engine,
+# a short fuzzing run, and the Debian package, made, checked, installed, used and removed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test || exit 1
@@ -34,6 +34,7 @@ run_suite "developer build: unit and end-to-end tests" build_and_test dev
 run_suite "sanitizer build: unit tests" build_and_test sanitize
 [[ -x tests/page/run.sh ]] && run_suite "page tests" tests/page/run.sh
 [[ -x tests/fuzz/run-fuzzers.sh ]] && run_suite "fuzzing" tests/fuzz/run-fuzzers.sh
+run_suite "Debian package" tests/package/run.sh
 
 echo
 ((failed)) && printf 'failed suite: %s\n' "${failures[@]}"

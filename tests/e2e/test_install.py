@@ -26,6 +26,8 @@ class InstallTest(unittest.TestCase):
         for relative in ("bin/brimble", "share/applications/brimble.desktop",
                          "share/metainfo/app.brimble.Brimble.metainfo.xml",
                          "share/icons/hicolor/512x512/apps/brimble.png",
+                         "share/icons/hicolor/scalable/apps/brimble.svg",
+                         "share/man/man1/brimble.1.gz",
                          "share/brimble/resources/clipboard/index.html",
                          "share/brimble/resources/clipboard/icon.png"):
             self.assertTrue(os.path.isfile(os.path.join(self.prefix, relative)), relative)
