@@ -140,7 +140,7 @@ void Hub::pollPasteboard()
                              platform_.clock};
     const int64_t seen = clipLastChange;
     const PushNeeded push =
-        brimble::pollPasteboard(services, clip, clipLastChange, [this] { return currentSessionId(); });
+        brimble::pollPasteboard(services, clip, clipLastChange, lastCapture, [this] { return currentSessionId(); });
     // Only a change can leave the clipboard without its owner; an empty clipboard found at launch
     // is left alone. The take-over waits a moment and is decided afresh when due, so a program
     // that copies right after another quits is never overwritten.
@@ -148,7 +148,8 @@ void Hub::pollPasteboard()
         platform_.loop.runLater(keepAliveDelaySeconds, [weak = weak_from_this()] {
             if (auto hub = weak.lock())
                 keepClipboardAlive(hub->clip, hub->platform_.pasteboard, hub->platform_.codec,
-                                   hub->platform_.defaults, hub->currentSessionId(), hub->clipLastChange);
+                                   hub->platform_.defaults, hub->currentSessionId(), hub->lastCapture,
+                                   hub->clipLastChange);
         });
     }
     if (push == PushNeeded::Yes)
@@ -187,7 +188,13 @@ void Hub::applyAppearance()
 
 void Hub::copyToPasteboard(const std::string& id)
 {
-    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, id, now(), clipLastChange);
+    // Copied first: `id` may live in the entry that the copy moves.
+    const std::string chosen = id;
+    const int64_t before = clipLastChange;
+    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange);
+    // The entry chosen in the window is what the clipboard holds now.
+    if (clipLastChange != before)
+        lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
 }
 
 void Hub::openURL(const std::string& url)

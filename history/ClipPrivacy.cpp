@@ -42,20 +42,36 @@ std::string lowercased(std::string_view utf8)
     return out;
 }
 
+namespace {
+
+std::optional<std::string> secretReason(const std::set<std::string>& types)
+{
+    const std::set<std::string>& markers = markerTypes();
+    for (const std::string& type : types)
+        if (markers.contains(type))
+            return "concealed-type";
+    for (const std::string& type : types) {
+        const std::string lower = lowercased(type);
+        if (lower.find("password") != std::string::npos || lower.find("concealed") != std::string::npos)
+            return "password-marker";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool isMarkedSecret(const std::set<std::string>& types)
+{
+    return secretReason(types).has_value();
+}
+
 std::optional<std::string> skipReason(const std::set<std::string>& types,
                                       const std::optional<std::string>& appId,
                                       const std::vector<std::string>& excluded, bool recordSecrets)
 {
     if (!recordSecrets) {
-        const std::set<std::string>& markers = markerTypes();
-        for (const std::string& type : types)
-            if (markers.contains(type))
-                return "concealed-type";
-        for (const std::string& type : types) {
-            const std::string lower = lowercased(type);
-            if (lower.find("password") != std::string::npos || lower.find("concealed") != std::string::npos)
-                return "password-marker";
-        }
+        if (std::optional<std::string> reason = secretReason(types))
+            return reason;
     }
 
     if (!appId)

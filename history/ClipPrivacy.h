@@ -11,6 +11,10 @@ namespace brimble::ClipPrivacy {
 // Clipboard types that mark a copy as secret.
 const std::set<std::string>& markerTypes();
 
+// Whether the types mark a copy as secret: a type of `markerTypes`, or one whose name holds
+// "password" or "concealed" in any case.
+bool isMarkedSecret(const std::set<std::string>& types);
+
 // Why a change must not be recorded ("concealed-type", "password-marker", "excluded-app"), or
 // nothing when it may be.
 std::optional<std::string> skipReason(const std::set<std::string>& types,
