@@ -64,6 +64,10 @@ void Hub::applicationDidFinishLaunching()
 
     if (!clipTimerStarted_)
         startClipTimer();
+    platform_.defaults.watch([weak = weak_from_this()] {
+        if (auto hub = weak.lock())
+            hub->settingsChangedOutside();
+    });
 
     clip.applyHistoryLimit();
     clip.pruneImages();
@@ -273,6 +277,24 @@ void Hub::toggleDockVisible()
 void Hub::togglePauseMenu()
 {
     platform_.defaults.setBool(Def::clipboardPaused, !boolSetting(platform_.defaults, Def::clipboardPaused, false));
+    pushState();
+}
+
+// Every key read once and kept in effect is applied again; the rest are read afresh where they
+// are used. A lower limit trims the history as the page's limit control does.
+void Hub::settingsChangedOutside()
+{
+    applyAppearance();
+    applyDockPolicy();
+    installStatusItem();
+    if (webViewBuilt_)
+        platform_.host.setDeveloperExtras(boolSetting(platform_.defaults, Def::devtools, false));
+    const size_t entries = clip.items.size();
+    clip.applyHistoryLimit();
+    if (clip.items.size() != entries) {
+        clip.pruneImages();
+        clip.save();
+    }
     pushState();
 }
 

@@ -65,6 +65,8 @@ public:
     void togglePauseMenu();
     void offerImportOnce();
     void importFromParleoMenu();
+    // The settings file was edited by another program: what depends on it follows at once.
+    void settingsChangedOutside();
 
     ClipboardStore clip;
     SessionStore sessions;
