@@ -177,6 +177,9 @@ void Hub::pushState()
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
     settings.cap = historyLimitSetting(defaults);
     settings.excluded = excludedAppsSetting(defaults);
+    for (const std::string& id : settings.excluded)
+        if (!platform_.frontmost.recognises(id))
+            settings.excludedUnmatched.push_back(id);
     settings.recordSecrets = boolSetting(defaults, Def::recordSecrets, false);
     settings.activeSessionId = currentSessionId();
     settings.appearanceMode = appearanceModeSetting(defaults);

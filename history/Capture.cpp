@@ -156,7 +156,7 @@ PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int6
 
     const std::set<std::string> types = services.pasteboard.types();
     lastCapture.markedSecret = ClipPrivacy::isMarkedSecret(types);
-    const std::optional<std::string> frontmost = services.frontmost.identifier();
+    const std::vector<std::string> frontmost = services.frontmost.identifiers();
     if (ClipPrivacy::skipReason(types, frontmost, excludedAppsSetting(services.defaults),
                                 boolSetting(services.defaults, Def::recordSecrets, false)))
         return PushNeeded::No;

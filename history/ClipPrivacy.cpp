@@ -86,4 +86,16 @@ std::optional<std::string> skipReason(const std::set<std::string>& types,
     return std::nullopt;
 }
 
+std::optional<std::string> skipReason(const std::set<std::string>& types, const std::vector<std::string>& appIds,
+                                      const std::vector<std::string>& excluded, bool recordSecrets)
+{
+    if (std::optional<std::string> reason = skipReason(types, std::nullopt, excluded, recordSecrets))
+        return reason;
+    for (const std::string& appId : appIds) {
+        if (std::optional<std::string> reason = skipReason({}, appId, excluded, true))
+            return reason;
+    }
+    return std::nullopt;
+}
+
 } // namespace brimble::ClipPrivacy

@@ -21,6 +21,10 @@ std::optional<std::string> skipReason(const std::set<std::string>& types,
                                       const std::optional<std::string>& appId,
                                       const std::vector<std::string>& excluded, bool recordSecrets);
 
+// The same for an application known by several ids: excluded when any of them is.
+std::optional<std::string> skipReason(const std::set<std::string>& types, const std::vector<std::string>& appIds,
+                                      const std::vector<std::string>& excluded, bool recordSecrets);
+
 // Full Unicode lower-case mapping.
 std::string lowercased(std::string_view utf8);
 

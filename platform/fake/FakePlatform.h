@@ -147,7 +147,9 @@ private:
 class FakeFrontmostApp final : public FrontmostApp {
 public:
     std::optional<std::string> app;
+    std::set<std::string> notInstalled; // ids that `recognises` says no to
     std::optional<std::string> identifier() override { return app; }
+    bool recognises(const std::string& id) override { return !notInstalled.contains(id); }
 };
 
 // Logs "shell: policy regular|accessory", "shell: activate", "shell: appearance system|light|dark",
