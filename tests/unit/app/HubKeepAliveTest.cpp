@@ -73,27 +73,6 @@ TEST(HubKeepAlive, CopyMadeWhileTheTakeOverWaitsIsLeftInPlace)
     EXPECT_EQ(f.fake.pasteboard.currentText, "fresh copy");
 }
 
-// A password manager clears by letting the clipboard go. With secrets recorded, the newest
-// entry is the password itself and must stay cleared.
-TEST(HubKeepAlive, RecordedPasswordLetGoStaysCleared)
-{
-    KeepAliveFixture f;
-    f.fake.defaults.setBool(Def::recordSecrets, true);
-    f.copy("older");
-    f.fake.clock.time += 1;
-    f.fake.pasteboard.simulateCopy({"public.utf8-plain-text", "x-kde-passwordManagerHint"}, std::string("hunter2"));
-    f.fake.pasteboard.fireWatch();
-    ASSERT_EQ(f.hub->clip.items.front().text, "hunter2");
-    const std::vector<Clip> before = f.hub->clip.items;
-    f.fake.log_.clear();
-
-    f.ownerQuits();
-    f.fake.pasteboard.fireWatch();
-    EXPECT_TRUE(f.fake.log_.matching("pasteboard:").empty());
-    EXPECT_TRUE(f.fake.pasteboard.isOwnerless());
-    EXPECT_EQ(f.hub->clip.items, before);
-}
-
 // Choosing an entry in the window puts it on the clipboard; that, not the last copy recorded,
 // is what goes back when the clipboard empties.
 TEST(HubKeepAlive, EntryChosenInTheWindowIsTheOneKept)
