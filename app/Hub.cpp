@@ -64,6 +64,10 @@ void Hub::applicationDidFinishLaunching()
 
     if (!clipTimerStarted_)
         startClipTimer();
+    platform_.defaults.watch([weak = weak_from_this()] {
+        if (auto hub = weak.lock())
+            hub->settingsChangedOutside();
+    });
 
     clip.applyHistoryLimit();
     clip.pruneImages();
@@ -140,7 +144,7 @@ void Hub::pollPasteboard()
                              platform_.clock};
     const int64_t seen = clipLastChange;
     const PushNeeded push =
-        brimble::pollPasteboard(services, clip, clipLastChange, [this] { return currentSessionId(); });
+        brimble::pollPasteboard(services, clip, clipLastChange, lastCapture, [this] { return currentSessionId(); });
     // Only a change can leave the clipboard without its owner; an empty clipboard found at launch
     // is left alone. The take-over waits a moment and is decided afresh when due, so a program
     // that copies right after another quits is never overwritten.
@@ -148,7 +152,8 @@ void Hub::pollPasteboard()
         platform_.loop.runLater(keepAliveDelaySeconds, [weak = weak_from_this()] {
             if (auto hub = weak.lock())
                 keepClipboardAlive(hub->clip, hub->platform_.pasteboard, hub->platform_.codec,
-                                   hub->platform_.defaults, hub->currentSessionId(), hub->clipLastChange);
+                                   hub->platform_.defaults, hub->currentSessionId(), hub->lastCapture,
+                                   hub->clipLastChange);
         });
     }
     if (push == PushNeeded::Yes)
@@ -172,6 +177,9 @@ void Hub::pushState()
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
     settings.cap = historyLimitSetting(defaults);
     settings.excluded = excludedAppsSetting(defaults);
+    for (const std::string& id : settings.excluded)
+        if (!platform_.frontmost.recognises(id))
+            settings.excludedUnmatched.push_back(id);
     settings.recordSecrets = boolSetting(defaults, Def::recordSecrets, false);
     settings.activeSessionId = currentSessionId();
     settings.appearanceMode = appearanceModeSetting(defaults);
@@ -187,7 +195,13 @@ void Hub::applyAppearance()
 
 void Hub::copyToPasteboard(const std::string& id)
 {
-    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, id, now(), clipLastChange);
+    // Copied first: `id` may live in the entry that the copy moves.
+    const std::string chosen = id;
+    const int64_t before = clipLastChange;
+    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange);
+    // The entry chosen in the window is what the clipboard holds now.
+    if (clipLastChange != before)
+        lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
 }
 
 void Hub::openURL(const std::string& url)
@@ -266,6 +280,24 @@ void Hub::toggleDockVisible()
 void Hub::togglePauseMenu()
 {
     platform_.defaults.setBool(Def::clipboardPaused, !boolSetting(platform_.defaults, Def::clipboardPaused, false));
+    pushState();
+}
+
+// Every key read once and kept in effect is applied again; the rest are read afresh where they
+// are used. A lower limit trims the history as the page's limit control does.
+void Hub::settingsChangedOutside()
+{
+    applyAppearance();
+    applyDockPolicy();
+    installStatusItem();
+    if (webViewBuilt_)
+        platform_.host.setDeveloperExtras(boolSetting(platform_.defaults, Def::devtools, false));
+    const size_t entries = clip.items.size();
+    clip.applyHistoryLimit();
+    if (clip.items.size() != entries) {
+        clip.pruneImages();
+        clip.save();
+    }
     pushState();
 }
 

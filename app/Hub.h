@@ -7,6 +7,7 @@
 #include "app/Autostart.h"
 #include "app/MainMenu.h"
 #include "bridge/CommandTarget.h"
+#include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "platform/AppDelegate.h"
 #include "platform/Locations.h"
@@ -64,10 +65,14 @@ public:
     void togglePauseMenu();
     void offerImportOnce();
     void importFromParleoMenu();
+    // The settings file was edited by another program: what depends on it follows at once.
+    void settingsChangedOutside();
 
     ClipboardStore clip;
     SessionStore sessions;
     int64_t clipLastChange = 0;
+    // What the clipboard held before it last emptied, for the keep-alive.
+    LastCapture lastCapture;
 
 private:
     void buildWindow();

@@ -60,6 +60,7 @@ struct FullHistory {
     FakePlatform fake;
     std::unique_ptr<ClipboardStore> store;
     int64_t clipLastChange = 0;
+    LastCapture lastCapture;
     uint64_t nextSeed = 1'000'000;
     CaptureServices services{fake.pasteboard, fake.frontmost, *fake.codec, fake.defaults, fake.clock};
 
@@ -81,7 +82,7 @@ struct FullHistory {
     }
     PushNeeded tick()
     {
-        return pollPasteboard(services, *store, clipLastChange, [] { return session; });
+        return pollPasteboard(services, *store, clipLastChange, lastCapture, [] { return session; });
     }
 };
 

@@ -145,6 +145,11 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     for (const std::string& app : settings.excluded)
         out.string(app);
     out.endArray();
+    out.key("excludedUnmatched");
+    out.startArray();
+    for (const std::string& app : settings.excludedUnmatched)
+        out.string(app);
+    out.endArray();
 
     out.key("recordSecrets");
     out.boolean(settings.recordSecrets);

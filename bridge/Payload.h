@@ -15,6 +15,7 @@ struct PayloadSettings {
     bool paused = false;
     int cap = 50;
     std::vector<std::string> excluded;
+    std::vector<std::string> excludedUnmatched; // excluded ids no installed application has
     bool recordSecrets = false;
     std::string activeSessionId;
     std::string appearanceMode = "system";

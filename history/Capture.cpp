@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <glib.h>
@@ -83,8 +84,15 @@ bool withinTextLimit(const std::string& utf8)
     return countGraphemes(utf8, maxTextGraphemes) <= maxTextGraphemes;
 }
 
+// Notes the entry a copy became, or that it was not recorded.
+void noteOutcome(LastCapture& lastCapture, std::optional<std::string> clipId)
+{
+    lastCapture.outcome = clipId ? CaptureOutcome::Recorded : CaptureOutcome::Skipped;
+    lastCapture.clipId = clipId.value_or(std::string());
+}
+
 PushNeeded captureImage(CaptureServices& services, ClipboardStore& store, const PlatformImage& image,
-                        const std::set<std::string>& types,
+                        const std::set<std::string>& types, LastCapture& lastCapture,
                         const std::function<std::string()>& currentSessionId)
 {
     // The format word of the label and the encoding are chosen apart: a copy offering JPEG and
@@ -95,12 +103,13 @@ PushNeeded captureImage(CaptureServices& services, ClipboardStore& store, const 
     if (!encoded)
         return PushNeeded::No;
     const std::string label = imageLabel(types, image.nominalWidth(), image.nominalHeight());
-    store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(), currentSessionId());
+    noteOutcome(lastCapture,
+                store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(), currentSessionId()));
     // The page is refreshed even when the picture could not be written.
     return PushNeeded::Yes;
 }
 
-PushNeeded captureText(CaptureServices& services, ClipboardStore& store,
+PushNeeded captureText(CaptureServices& services, ClipboardStore& store, LastCapture& lastCapture,
                        const std::function<std::string()>& currentSessionId)
 {
     const std::optional<std::string> text = services.pasteboard.text();
@@ -109,7 +118,7 @@ PushNeeded captureText(CaptureServices& services, ClipboardStore& store,
         return PushNeeded::No;
     if (isBlankText(*text) || !withinTextLimit(*text))
         return PushNeeded::No;
-    store.addText(*text, services.clock.now(), currentSessionId());
+    noteOutcome(lastCapture, store.addText(*text, services.clock.now(), currentSessionId()));
     return PushNeeded::Yes;
 }
 
@@ -124,19 +133,30 @@ void moveToFront(std::vector<Clip>& items, size_t index, double ts)
 } // namespace
 
 PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int64_t& clipLastChange,
-                          const std::function<std::string()>& currentSessionId)
+                          LastCapture& lastCapture, const std::function<std::string()>& currentSessionId)
 {
     const int64_t count = services.pasteboard.changeCount();
     if (count == clipLastChange)
         return PushNeeded::No;
     // The change is consumed before anything else: a copy made while paused, or one that is
     // filtered out, is never picked up by a later tick.
-    clipLastChange = count;
+    const int64_t previous = std::exchange(clipLastChange, count);
+    // An ownerless clipboard offers nothing to record; what its owner left behind is judged by
+    // what was seen before. When the counter moved more than once, a copy came and went between
+    // two ticks unseen (a password manager may copy and clear at once), so nothing is known.
+    if (services.pasteboard.isOwnerless()) {
+        if (count - previous != 1)
+            lastCapture = LastCapture{CaptureOutcome::Skipped, {}, false};
+        return PushNeeded::No;
+    }
+    // Skipped until it is recorded, so every early return below leaves nothing to keep alive.
+    lastCapture = LastCapture{CaptureOutcome::Skipped, {}, false};
     if (boolSetting(services.defaults, Def::clipboardPaused, false))
         return PushNeeded::No;
 
     const std::set<std::string> types = services.pasteboard.types();
-    const std::optional<std::string> frontmost = services.frontmost.identifier();
+    lastCapture.markedSecret = ClipPrivacy::isMarkedSecret(types);
+    const std::vector<std::string> frontmost = services.frontmost.identifiers();
     if (ClipPrivacy::skipReason(types, frontmost, excludedAppsSetting(services.defaults),
                                 boolSetting(services.defaults, Def::recordSecrets, false)))
         return PushNeeded::No;
@@ -144,9 +164,9 @@ PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int6
     if (offersImage(types)) {
         // An image type with no picture behind it falls back to the text on offer.
         if (std::unique_ptr<PlatformImage> image = services.pasteboard.image())
-            return captureImage(services, store, *image, types, currentSessionId);
+            return captureImage(services, store, *image, types, lastCapture, currentSessionId);
     }
-    return captureText(services, store, currentSessionId);
+    return captureText(services, store, lastCapture, currentSessionId);
 }
 
 std::string imageLabel(const std::set<std::string>& types, double width, double height)
@@ -178,14 +198,16 @@ bool isBlankText(const std::string& utf8)
     return true;
 }
 
-void ClipboardStore::addText(const std::string& text, double ts, const std::string& sessionId)
+std::string ClipboardStore::addText(const std::string& text, double ts, const std::string& sessionId)
 {
     const CanonicalMatcher sameText(text);
     // The kind is not compared: a picture whose label reads like the copied text matches too.
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
         return clip.sessionId == sessionId && sameText.matches(clip.text);
     });
+    std::string id;
     if (found != items.end()) {
+        id = found->id;
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         Clip clip;
@@ -194,28 +216,33 @@ void ClipboardStore::addText(const std::string& text, double ts, const std::stri
         clip.text = text;
         clip.kind = "text";
         clip.sessionId = sessionId;
+        id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }
     items = pinnedFirst(std::move(items));
     applyHistoryLimit();
     pruneImages();
     save();
+    return id;
 }
 
-void ClipboardStore::addImage(std::span<const uint8_t> bytes, const std::string& ext,
-                              const std::string& label, double ts, const std::string& sessionId)
+std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> bytes, const std::string& ext,
+                                                    const std::string& label, double ts,
+                                                    const std::string& sessionId)
 {
     const std::string sig = sha256Hex(bytes);
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
         return clip.kind == "image" && clip.sig == sig && clip.sessionId == sessionId;
     });
+    std::string id;
     if (found != items.end()) {
         // The same picture again: its file and label stay, nothing is written.
+        id = found->id;
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         std::optional<std::string> name = writeImage(dataHome_, bytes, ext);
         if (!name)
-            return;
+            return std::nullopt;
         Clip clip;
         clip.id = newUuid();
         clip.ts = ts;
@@ -224,12 +251,14 @@ void ClipboardStore::addImage(std::span<const uint8_t> bytes, const std::string&
         clip.imgFile = std::move(*name);
         clip.sig = sig;
         clip.sessionId = sessionId;
+        id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }
     items = pinnedFirst(std::move(items));
     applyHistoryLimit();
     pruneImages();
     save();
+    return id;
 }
 
 void ClipboardStore::applyHistoryLimit()

@@ -25,10 +25,23 @@ struct CaptureServices {
 
 enum class PushNeeded { No, Yes };
 
+enum class CaptureOutcome { Nothing, Recorded, Skipped };
+
+// What became of the last content seen on the clipboard. Only a copy recorded here may be put
+// back when its owner quits: anything else (a password, a copy made while paused or from an
+// excluded app, one refused as too large) was never the user's to keep.
+struct LastCapture {
+    CaptureOutcome outcome = CaptureOutcome::Nothing;
+    std::string clipId;        // the entry it was recorded as
+    bool markedSecret = false; // a password marker was on offer, whether or not it was recorded
+};
+
 // One tick: consumes a clipboard change (also while paused), filters it and records it in the
 // current session. Says whether the page must be refreshed. Running it twice is harmless.
+// `lastCapture` is updated for each change that leaves an owner on the clipboard; an emptied
+// clipboard is no content, so the copy that was on it before stays the one remembered.
 PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int64_t& clipLastChange,
-                          const std::function<std::string()>& currentSessionId);
+                          LastCapture& lastCapture, const std::function<std::string()>& currentSessionId);
 
 // "PNG · 1920×1080": the format word from the offered types and the nominal size.
 std::string imageLabel(const std::set<std::string>& types, double width, double height);

@@ -42,20 +42,36 @@ std::string lowercased(std::string_view utf8)
     return out;
 }
 
+namespace {
+
+std::optional<std::string> secretReason(const std::set<std::string>& types)
+{
+    const std::set<std::string>& markers = markerTypes();
+    for (const std::string& type : types)
+        if (markers.contains(type))
+            return "concealed-type";
+    for (const std::string& type : types) {
+        const std::string lower = lowercased(type);
+        if (lower.find("password") != std::string::npos || lower.find("concealed") != std::string::npos)
+            return "password-marker";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool isMarkedSecret(const std::set<std::string>& types)
+{
+    return secretReason(types).has_value();
+}
+
 std::optional<std::string> skipReason(const std::set<std::string>& types,
                                       const std::optional<std::string>& appId,
                                       const std::vector<std::string>& excluded, bool recordSecrets)
 {
     if (!recordSecrets) {
-        const std::set<std::string>& markers = markerTypes();
-        for (const std::string& type : types)
-            if (markers.contains(type))
-                return "concealed-type";
-        for (const std::string& type : types) {
-            const std::string lower = lowercased(type);
-            if (lower.find("password") != std::string::npos || lower.find("concealed") != std::string::npos)
-                return "password-marker";
-        }
+        if (std::optional<std::string> reason = secretReason(types))
+            return reason;
     }
 
     if (!appId)
@@ -67,6 +83,18 @@ std::optional<std::string> skipReason(const std::set<std::string>& types,
     for (const std::string& entry : excluded)
         if (frontmost.matches(lowercased(entry)))
             return "excluded-app";
+    return std::nullopt;
+}
+
+std::optional<std::string> skipReason(const std::set<std::string>& types, const std::vector<std::string>& appIds,
+                                      const std::vector<std::string>& excluded, bool recordSecrets)
+{
+    if (std::optional<std::string> reason = skipReason(types, std::nullopt, excluded, recordSecrets))
+        return reason;
+    for (const std::string& appId : appIds) {
+        if (std::optional<std::string> reason = skipReason({}, appId, excluded, true))
+            return reason;
+    }
     return std::nullopt;
 }
 

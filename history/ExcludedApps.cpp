@@ -16,7 +16,6 @@ namespace brimble {
 namespace {
 
 constexpr std::string_view desktopSuffix = ".desktop";
-constexpr const char* systemApplicationsFolder = "/usr/share/applications";
 
 // The chosen item's own name, as the file system shows it.
 std::string displayName(const std::filesystem::path& chosen)
@@ -48,7 +47,6 @@ void runExcludeAppPicker(Dialogs& dialogs, Defaults& defaults)
     AppPickerSpec picker;
     picker.message = "Choose an app to exclude. Copies made while it is frontmost will not be recorded.";
     picker.confirmLabel = "Exclude";
-    picker.startFolder = systemApplicationsFolder;
     const std::optional<std::string> chosen = dialogs.chooseApplication(picker);
     if (!chosen || chosen->empty())
         return;

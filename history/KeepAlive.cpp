@@ -1,6 +1,7 @@
 #include "history/KeepAlive.h"
 
 #include "app/Settings.h"
+#include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "history/CopyBack.h"
 #include "platform/Pasteboard.h"
@@ -24,12 +25,16 @@ const Clip* newestOfSession(const ClipboardStore& store, const std::string& sess
 } // namespace
 
 KeptAlive keepClipboardAlive(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
-                             const Defaults& defaults, const std::string& sessionId, int64_t& clipLastChange)
+                             const Defaults& defaults, const std::string& sessionId,
+                             const LastCapture& lastCapture, int64_t& clipLastChange)
 {
     if (boolSetting(defaults, Def::clipboardPaused, false) || !pasteboard.isOwnerless())
         return KeptAlive::No;
+    if (lastCapture.outcome != CaptureOutcome::Recorded || lastCapture.markedSecret)
+        return KeptAlive::No;
+    // The entry may have been deleted since, or a newer one copied back from the window.
     const Clip* newest = newestOfSession(store, sessionId);
-    if (!newest)
+    if (!newest || newest->id != lastCapture.clipId)
         return KeptAlive::No;
     writeToPasteboard(store, pasteboard, codec, *newest, clipLastChange);
     return KeptAlive::Yes;

@@ -141,7 +141,7 @@ void importFromParleo(Dialogs& dialogs, ClipboardStore& store, ImportOffer offer
 {
     const fs::path historyFile = parleoHistoryFile(store.dataHome());
     if (!somethingAt(historyFile)) {
-        dialogs.runAlert({"No Parleo 2.0 clipboard history found", "There is nothing to import on this Mac.", {}});
+        dialogs.runAlert({"No Parleo 2.0 clipboard history found", "There is nothing to import on this computer.", {}});
         return;
     }
 

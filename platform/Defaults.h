@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ public:
     virtual void setString(std::string_view key, const std::string& value) = 0;
     // Stores a list of texts; written through at once.
     virtual void setStringList(std::string_view key, const std::vector<std::string>& value) = 0;
+    // Calls `onChangedOutside` on the main loop after another program changed the stored values;
+    // the reads already answer with the new ones. Started at most once.
+    virtual void watch(std::function<void()> onChangedOutside) = 0;
 };
 
 } // namespace brimble

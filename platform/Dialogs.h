@@ -15,7 +15,6 @@ struct AlertSpec {
 struct AppPickerSpec {
     std::string message;
     std::string confirmLabel;
-    std::string startFolder; // where the chooser opens
 };
 
 // Modal dialogs.
@@ -33,7 +32,8 @@ public:
     // field's text when the first button ended it.
     virtual std::optional<std::string> runPrompt(const std::string& message,
                                                  const std::string& defaultText) = 0;
-    // Lets the user choose one application (a desktop entry); returns the chosen file's path.
+    // Lets the user choose one of the installed applications, shown by name and icon; returns
+    // the path of its desktop entry.
     virtual std::optional<std::string> chooseApplication(const AppPickerSpec& spec) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brimble {
 
@@ -15,6 +16,20 @@ public:
 
     // The identifier (desktop-entry id) of the application in front, or nothing.
     virtual std::optional<std::string> identifier() = 0;
+    // Every desktop-entry id the application in front may be known by, best first; a window
+    // can match several entries (by id, StartupWMClass or program name).
+    virtual std::vector<std::string> identifiers()
+    {
+        std::optional<std::string> id = identifier();
+        return id ? std::vector<std::string>{*id} : std::vector<std::string>{};
+    }
+    // Whether a window of the application with this desktop-entry id can be recognised here:
+    // false when no such entry is installed.
+    virtual bool recognises(const std::string& id)
+    {
+        (void)id;
+        return true;
+    }
 };
 
 } // namespace brimble

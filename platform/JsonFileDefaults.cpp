@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <gio/gio.h>
+
 #include "common/AtomicFile.h"
 #include "common/JsonText.h"
 
@@ -21,22 +23,96 @@ rapidjson::Value stringValueOf(std::string_view text, rapidjson::Document::Alloc
 
 JsonFileDefaults::JsonFileDefaults(std::filesystem::path file)
     : file_(std::move(file))
+    , text_(std::make_unique<std::string>())
 {
     removeStaleTemporaries(file_);
-    std::error_code error;
-    if (std::optional<std::string> bytes = readWholeFile(file_)) {
-        // The parsed strings point into the text, which therefore lives as long as they do.
-        text_ = std::move(*bytes);
-        if (!json::parseInPlace(text_, values_) || !values_.IsObject())
-            keepUnreadableFile_ = true;
-    } else {
-        keepUnreadableFile_ = std::filesystem::exists(std::filesystem::symlink_status(file_, error));
-    }
-    if (keepUnreadableFile_ || !values_.IsObject())
-        values_.SetObject();
+    values_.SetObject();
+    catchUpWithFile();
 }
 
-JsonFileDefaults::~JsonFileDefaults() = default;
+JsonFileDefaults::~JsonFileDefaults()
+{
+    if (announceSource_)
+        g_source_remove(announceSource_);
+    if (monitor_) {
+        g_signal_handlers_disconnect_by_data(monitor_, this);
+        g_file_monitor_cancel(monitor_);
+        g_object_unref(monitor_);
+    }
+}
+
+bool JsonFileDefaults::catchUpWithFile()
+{
+    std::optional<std::string> bytes = readWholeFile(file_);
+    if (!bytes) {
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(file_, error))) {
+            // There but unreadable: the values stay, and the file is kept before any write.
+            keepUnreadableFile_ = true;
+            return false;
+        }
+        keepUnreadableFile_ = false;
+        if (!seen_)
+            return false;
+        // Removed by the user: every setting is back to its default.
+        seen_.reset();
+        values_.SetObject();
+        return true;
+    }
+    if (bytes == seen_)
+        return false;
+    seen_ = bytes;
+    auto text = std::make_unique<std::string>(json::parseBuffer(*bytes));
+    rapidjson::Document parsed;
+    if (!json::parseInPlace(*text, parsed) || !parsed.IsObject()) {
+        // Perhaps half-way through an edit; the values read before stay until it decodes.
+        keepUnreadableFile_ = true;
+        return false;
+    }
+    keepUnreadableFile_ = false;
+    values_.Swap(parsed);
+    text_.swap(text);
+    return true;
+}
+
+void JsonFileDefaults::watch(std::function<void()> onChangedOutside)
+{
+    if (monitor_)
+        return;
+    onChangedOutside_ = std::move(onChangedOutside);
+    g_autoptr(GFile) file = g_file_new_for_path(file_.c_str());
+    // Watching a file that does not exist yet is allowed; its creation is reported.
+    monitor_ = g_file_monitor_file(file, G_FILE_MONITOR_NONE, nullptr, nullptr);
+    if (monitor_)
+        g_signal_connect(monitor_, "changed", G_CALLBACK(onFileEvent), this);
+}
+
+void JsonFileDefaults::onFileEvent(GFileMonitor*, GFile*, GFile*, int event, void* self)
+{
+    // A file written in place is read once its writer is done with it.
+    if (event == G_FILE_MONITOR_EVENT_CHANGED || event == G_FILE_MONITOR_EVENT_ATTRIBUTE_CHANGED)
+        return;
+    auto* defaults = static_cast<JsonFileDefaults*>(self);
+    if (defaults->catchUpWithFile())
+        defaults->announceLater();
+}
+
+void JsonFileDefaults::announceLater()
+{
+    // From an idle callback: a change found while a value is being set must not call back into
+    // the program in the middle of what it is doing.
+    if (!onChangedOutside_ || announceSource_)
+        return;
+    announceSource_ = g_idle_add(reinterpret_cast<GSourceFunc>(onAnnounce), this);
+}
+
+int JsonFileDefaults::onAnnounce(void* self)
+{
+    auto* defaults = static_cast<JsonFileDefaults*>(self);
+    defaults->announceSource_ = 0;
+    defaults->onChangedOutside_();
+    return G_SOURCE_REMOVE;
+}
 
 const rapidjson::Value* JsonFileDefaults::find(std::string_view key) const
 {
@@ -97,25 +173,37 @@ std::optional<std::vector<std::string>> JsonFileDefaults::stringListValue(std::s
 
 void JsonFileDefaults::setBool(std::string_view key, bool value)
 {
+    catchUpBeforeWrite();
     store(key, rapidjson::Value(value));
 }
 
 void JsonFileDefaults::setInt(std::string_view key, int64_t value)
 {
+    catchUpBeforeWrite();
     store(key, rapidjson::Value(value));
 }
 
 void JsonFileDefaults::setString(std::string_view key, const std::string& value)
 {
+    catchUpBeforeWrite();
     store(key, stringValueOf(value, values_.GetAllocator()));
 }
 
 void JsonFileDefaults::setStringList(std::string_view key, const std::vector<std::string>& value)
 {
+    catchUpBeforeWrite();
     rapidjson::Value list(rapidjson::kArrayType);
     for (const std::string& text : value)
         list.PushBack(stringValueOf(text, values_.GetAllocator()), values_.GetAllocator());
     store(key, std::move(list));
+}
+
+void JsonFileDefaults::catchUpBeforeWrite()
+{
+    // The file may have been edited since it was last read, and the watch may not have told yet.
+    // Done before the new value is made: reading replaces the allocator that values are made in.
+    if (catchUpWithFile())
+        announceLater();
 }
 
 void JsonFileDefaults::store(std::string_view key, rapidjson::Value value)
@@ -136,9 +224,14 @@ void JsonFileDefaults::write()
         return;
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
+    const bool keptAside = keepUnreadableFile_;
     if (!clearWayForWrite(file_, keepUnreadableFile_))
         return;
-    writeFileAtomically(file_, std::string_view(buffer.GetString(), buffer.GetSize()), privateFileMode);
+    if (keptAside)
+        seen_.reset();
+    const std::string_view bytes(buffer.GetString(), buffer.GetSize());
+    if (writeFileAtomically(file_, bytes, privateFileMode))
+        seen_ = std::string(bytes);
 }
 
 } // namespace brimble

@@ -1,18 +1,26 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <rapidjson/document.h>
 
 #include "platform/Defaults.h"
 
+typedef struct _GFile GFile;
+typedef struct _GFileMonitor GFileMonitor;
+
 namespace brimble {
 
-// Settings kept as one JSON object in a file ("settings.json"), read once at construction and
-// rewritten whole, atomically and owner-only, on every change. Each value keeps its JSON type,
-// and keys the program does not know are carried along untouched. A file that is not a JSON
-// object reads as empty and is moved aside before it is first overwritten.
+// Settings kept as one JSON object in a file ("settings.json"). Each value keeps its JSON type,
+// and keys the program does not know are carried along untouched. The user may edit the file
+// while the program runs: it is read again when it changes on disk, and every change is written,
+// atomically and owner-only, on top of what the file holds at that moment, so an edit made
+// outside is never undone. A file that is not a JSON object reads as empty at start (later, the
+// values read before stay); either way it is moved aside before it is first overwritten.
 class JsonFileDefaults final : public Defaults {
 public:
     explicit JsonFileDefaults(std::filesystem::path file);
@@ -27,16 +35,32 @@ public:
     void setInt(std::string_view key, int64_t value) override;
     void setString(std::string_view key, const std::string& value) override;
     void setStringList(std::string_view key, const std::vector<std::string>& value) override;
+    // Watches the file through GIO; the call comes from an idle callback after the change.
+    void watch(std::function<void()> onChangedOutside) override;
+
+    // Reads the file again if it is no longer what was last read or written. Says whether the
+    // values changed. Runs by itself when the file changes while watched.
+    bool catchUpWithFile();
 
 private:
     const rapidjson::Value* find(std::string_view key) const;
+    void catchUpBeforeWrite();
     void store(std::string_view key, rapidjson::Value value);
     void write();
+    void announceLater();
+    static void onFileEvent(GFileMonitor* monitor, GFile* file, GFile* other, int event, void* self);
+    static int onAnnounce(void* self);
 
     std::filesystem::path file_;
-    std::string text_;           // the file as read; holds the strings of the values read from it
+    // The bytes last read from or written to the file; nothing while there is no file.
+    std::optional<std::string> seen_;
+    // The parse buffer of the values read; the parsed strings point into it, so it never moves.
+    std::unique_ptr<std::string> text_;
     rapidjson::Document values_; // always an object
     bool keepUnreadableFile_ = false;
+    std::function<void()> onChangedOutside_;
+    GFileMonitor* monitor_ = nullptr;
+    unsigned int announceSource_ = 0;
 };
 
 } // namespace brimble

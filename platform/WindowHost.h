@@ -43,6 +43,8 @@ public:
     virtual void hideWindow() = 0;
     // Whether the window is on screen and has the keyboard.
     virtual bool isWindowFocused() = 0;
+    // Turns the web view's inspector on or off, for the page as it is now.
+    virtual void setDeveloperExtras(bool enabled) = 0;
 };
 
 } // namespace brimble

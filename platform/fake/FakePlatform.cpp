@@ -160,6 +160,13 @@ std::optional<std::vector<std::string>> FakeDefaults::stringListValue(std::strin
     return std::nullopt;
 }
 
+void FakeDefaults::simulateOutsideEdit(const std::string& key, Value value)
+{
+    values_[key] = std::move(value);
+    if (onChangedOutside_)
+        onChangedOutside_();
+}
+
 void FakeDefaults::setBool(std::string_view key, bool value)
 {
     log_.add("defaults: " + std::string(key) + " = " + (value ? "true" : "false"));
@@ -304,6 +311,11 @@ void FakeWindowHost::showWindow()
     visible = true;
     focused = true;
     log_.add("window: show");
+}
+
+void FakeWindowHost::setDeveloperExtras(bool enabled)
+{
+    log_.add(std::string("host: developer extras ") + (enabled ? "on" : "off"));
 }
 
 void FakeWindowHost::hideWindow()

@@ -73,6 +73,8 @@ public:
     explicit FakeDefaults(FakeLog& log) : log_(log) {}
 
     void setRaw(const std::string& key, Value value) { values_[key] = std::move(value); }
+    // Another program edits the settings: the value is stored and the watch is told.
+    void simulateOutsideEdit(const std::string& key, Value value);
     void erase(const std::string& key) { values_.erase(key); }
     size_t size() const { return values_.size(); }
 
@@ -85,10 +87,12 @@ public:
     void setInt(std::string_view key, int64_t value) override;
     void setString(std::string_view key, const std::string& value) override;
     void setStringList(std::string_view key, const std::vector<std::string>& value) override;
+    void watch(std::function<void()> onChangedOutside) override { onChangedOutside_ = std::move(onChangedOutside); }
 
 private:
     const Value* find(std::string_view key) const;
     FakeLog& log_;
+    std::function<void()> onChangedOutside_;
     std::map<std::string, Value, std::less<>> values_;
 };
 
@@ -143,7 +147,9 @@ private:
 class FakeFrontmostApp final : public FrontmostApp {
 public:
     std::optional<std::string> app;
+    std::set<std::string> notInstalled; // ids that `recognises` says no to
     std::optional<std::string> identifier() override { return app; }
+    bool recognises(const std::string& id) override { return !notInstalled.contains(id); }
 };
 
 // Logs "shell: policy regular|accessory", "shell: activate", "shell: appearance system|light|dark",
@@ -180,6 +186,8 @@ public:
     bool isWindowVisible() override { return visible; }
     void hideWindow() override;
     bool isWindowFocused() override { return visible && focused; }
+    // Logs "host: developer extras on|off".
+    void setDeveloperExtras(bool enabled) override;
 
 private:
     FakeLog& log_;

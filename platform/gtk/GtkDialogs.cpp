@@ -1,5 +1,7 @@
 #include "platform/gtk/GtkDialogs.h"
 
+#include "platform/gtk/AppChooser.h"
+
 namespace brimble {
 
 namespace {
@@ -69,35 +71,7 @@ std::optional<std::string> GtkDialogs::runPrompt(const std::string& message, con
 
 std::optional<std::string> GtkDialogs::chooseApplication(const AppPickerSpec& spec)
 {
-    GtkWidget* dialog = gtk_file_chooser_dialog_new("Brimble", parent(), GTK_FILE_CHOOSER_ACTION_OPEN, "Cancel",
-                                                    GTK_RESPONSE_CANCEL, spec.confirmLabel.c_str(),
-                                                    GTK_RESPONSE_ACCEPT, nullptr);
-    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-    GtkWidget* label = gtk_label_new(spec.message.c_str());
-    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-    gtk_widget_set_margin_top(label, 8);
-    gtk_widget_set_margin_bottom(label, 8);
-    GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
-    gtk_box_pack_start(GTK_BOX(content), label, FALSE, FALSE, 0);
-    gtk_box_reorder_child(GTK_BOX(content), label, 0);
-    gtk_widget_show(label);
-
-    GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, "Applications");
-    gtk_file_filter_add_pattern(filter, "*.desktop");
-    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), filter);
-    gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(dialog), FALSE);
-    if (!spec.startFolder.empty())
-        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), spec.startFolder.c_str());
-
-    std::optional<std::string> chosen;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-        g_autofree gchar* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
-        if (file)
-            chosen = file;
-    }
-    gtk_widget_destroy(dialog);
-    return chosen;
+    return runAppChooser(parent(), spec.message, spec.confirmLabel);
 }
 
 } // namespace brimble

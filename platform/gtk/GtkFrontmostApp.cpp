@@ -5,6 +5,9 @@
 #include <gdk/gdkx.h>
 #include <gio/gdesktopappinfo.h>
 
+#include <algorithm>
+#include <string>
+
 namespace brimble {
 
 namespace {
@@ -81,6 +84,23 @@ std::vector<std::string> windowClassNames(Display* display, Window window)
     return names;
 }
 
+// The file name of the program behind the window, from its _NET_WM_PID; empty when unknown.
+std::string windowProgram(Display* display, Window window)
+{
+    const auto value = windowProperty(display, window, "_NET_WM_PID", XA_CARDINAL, 32);
+    if (!value || value->size() < sizeof(long))
+        return {};
+    const long pid = *reinterpret_cast<const long*>(value->data());
+    if (pid <= 0)
+        return {};
+    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+    g_autofree gchar* target = g_file_read_link(link.c_str(), nullptr);
+    if (!target)
+        return {};
+    g_autofree gchar* name = g_path_get_basename(target);
+    return folded(name);
+}
+
 } // namespace
 
 GtkFrontmostApp::GtkFrontmostApp() : monitor_(g_app_info_monitor_get())
@@ -96,45 +116,54 @@ GtkFrontmostApp::~GtkFrontmostApp()
 
 std::optional<std::string> GtkFrontmostApp::identifier()
 {
+    std::vector<std::string> ids = identifiers();
+    if (ids.empty())
+        return std::nullopt;
+    return ids.front();
+}
+
+std::vector<std::string> GtkFrontmostApp::identifiers()
+{
     GdkDisplay* gdkDisplay = gdk_display_get_default();
     if (!gdkDisplay || !GDK_IS_X11_DISPLAY(gdkDisplay))
-        return std::nullopt;
+        return {};
     Display* display = GDK_DISPLAY_XDISPLAY(gdkDisplay);
     // The active window may be destroyed between the reads; its errors are expected, not fatal.
     gdk_x11_display_error_trap_push(gdkDisplay);
-    std::optional<std::string> id;
+    std::optional<std::string> appId;
+    WindowTraits traits;
     if (const Window window = activeWindow(display); window != None) {
-        id = gtkApplicationId(display, window);
-        if (!id)
-            id = entryForWindowClass(windowClassNames(display, window));
+        appId = gtkApplicationId(display, window);
+        traits.appId = appId ? folded(appId->c_str()) : std::string();
+        traits.classNames = windowClassNames(display, window);
+        traits.executable = windowProgram(display, window);
     }
     gdk_x11_display_error_trap_pop_ignored(gdkDisplay);
-    return id;
+
+    std::vector<std::string> ids = entriesOfWindow(traits, entries());
+    // A GTK application names itself even when no entry of that id is installed.
+    if (appId && std::none_of(ids.begin(), ids.end(), [&](const std::string& id) {
+            return folded(id.c_str()) == traits.appId;
+        }))
+        ids.insert(ids.begin(), *appId);
+    return ids;
 }
 
-std::optional<std::string> GtkFrontmostApp::entryForWindowClass(const std::vector<std::string>& classNames)
+bool GtkFrontmostApp::recognises(const std::string& id)
 {
-    for (const std::string& name : classNames) {
-        if (name.empty())
-            continue;
-        for (const Entry& entry : entries()) {
-            if (entry.foldedWmClass == name)
-                return entry.id;
-        }
-        for (const Entry& entry : entries()) {
-            if (entry.foldedId == name)
-                return entry.id;
-        }
-    }
-    return std::nullopt;
+    const std::string wanted = folded(id.c_str());
+    return std::any_of(entries().begin(), entries().end(),
+                       [&](const DesktopEntryTraits& entry) { return entry.foldedId == wanted; });
 }
 
-const std::vector<GtkFrontmostApp::Entry>& GtkFrontmostApp::entries()
+const std::vector<DesktopEntryTraits>& GtkFrontmostApp::entries()
 {
     if (entriesLoaded_)
         return entries_;
     entriesLoaded_ = true;
     entries_.clear();
+    // Every XDG applications folder: the user's, the system's and Flatpak's exports, as listed
+    // in XDG_DATA_HOME and XDG_DATA_DIRS.
     GList* all = g_app_info_get_all();
     for (GList* item = all; item; item = item->next) {
         auto* info = static_cast<GAppInfo*>(item->data);
@@ -147,7 +176,9 @@ const std::vector<GtkFrontmostApp::Entry>& GtkFrontmostApp::entries()
         const char* wmClass = G_IS_DESKTOP_APP_INFO(info)
             ? g_desktop_app_info_get_startup_wm_class(G_DESKTOP_APP_INFO(info))
             : nullptr;
-        entries_.push_back({id, folded(id.c_str()), folded(wmClass)});
+        const char* executable = g_app_info_get_executable(info);
+        const std::string program = executable ? programName(executable) : std::string();
+        entries_.push_back({id, folded(id.c_str()), folded(wmClass), folded(program.c_str())});
     }
     g_list_free_full(all, g_object_unref);
     return entries_;

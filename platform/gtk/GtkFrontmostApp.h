@@ -7,32 +7,29 @@
 #include <gio/gio.h>
 
 #include "platform/FrontmostApp.h"
+#include "platform/WindowMatch.h"
 
 namespace brimble {
 
-// The application of the active X11 window, as a desktop-entry id ("org.gnome.gedit"): the
-// window's _GTK_APPLICATION_ID, else its WM_CLASS matched to an installed desktop entry.
+// The application of the active X11 window, as desktop-entry ids ("org.gnome.gedit"): the
+// window's _GTK_APPLICATION_ID, and the installed entries that its WM_CLASS or its program
+// matches (by id, StartupWMClass or the entry's program name).
 class GtkFrontmostApp final : public FrontmostApp {
 public:
     GtkFrontmostApp();
     ~GtkFrontmostApp() override;
 
     std::optional<std::string> identifier() override;
+    std::vector<std::string> identifiers() override;
+    bool recognises(const std::string& id) override;
 
 private:
-    struct Entry {
-        std::string id;           // without ".desktop"
-        std::string foldedId;     // case-folded, for matching
-        std::string foldedWmClass; // StartupWMClass, case-folded; empty when none
-    };
-
     static void onAppsChanged(GAppInfoMonitor* monitor, gpointer self);
-    const std::vector<Entry>& entries();
-    std::optional<std::string> entryForWindowClass(const std::vector<std::string>& classNames);
+    const std::vector<DesktopEntryTraits>& entries();
 
     GAppInfoMonitor* monitor_;
     bool entriesLoaded_ = false;
-    std::vector<Entry> entries_;
+    std::vector<DesktopEntryTraits> entries_;
 };
 
 } // namespace brimble

@@ -82,4 +82,12 @@ bool GtkWindowHost::isWindowFocused()
     return focused && gdk_window_get_toplevel(focused) == own;
 }
 
+void GtkWindowHost::setDeveloperExtras(bool enabled)
+{
+    if (!page_)
+        return;
+    WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(page_->widget()));
+    webkit_settings_set_enable_developer_extras(settings, enabled);
+}
+
 } // namespace brimble

@@ -23,6 +23,7 @@ public:
     bool isWindowVisible() override;
     void hideWindow() override;
     bool isWindowFocused() override;
+    void setDeveloperExtras(bool enabled) override;
 
     // The page, once made; the Edit menu's commands act on it.
     PageWebView* page() const { return page_.get(); }

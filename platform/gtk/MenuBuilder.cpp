@@ -49,8 +49,9 @@ void onMenuShow(GtkWidget* menu, gpointer)
     gtk_container_foreach(GTK_CONTAINER(menu), syncCheckMark, nullptr);
 }
 
-// Shows a key beside the item's title without binding it: the key works desktop-wide already.
-void showGlobalAccelerator(GtkWidget* item, const std::string& accelerator)
+// Shows a key beside the item's title without binding it: a desktop-wide key works already, and
+// a menu without the window's key group (the tray's) shows the key the window's menu binds.
+void showKeyOnly(GtkWidget* item, const std::string& accelerator)
 {
     guint key = 0;
     GdkModifierType modifiers = GdkModifierType(0);
@@ -106,7 +107,9 @@ GtkWidget* MenuBuilder::item(const MenuItem& model) const
     }
     gtk_widget_set_sensitive(widget, model.enabled);
     if (!model.globalAccelerator.empty())
-        showGlobalAccelerator(widget, model.globalAccelerator);
+        showKeyOnly(widget, model.globalAccelerator);
+    else if (!accelerators_ && !model.accelerator.empty())
+        showKeyOnly(widget, model.accelerator);
     g_signal_connect(widget, "activate", G_CALLBACK(onActivate), nullptr);
 
     guint key = 0;

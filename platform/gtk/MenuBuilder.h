@@ -15,7 +15,8 @@ public:
     using ActionHandler = std::function<void(MenuAction)>;
     using CheckQuery = std::function<bool(MenuAction)>;
 
-    // `accelerators` may be null (a tray menu shows no shortcuts). `isChecked`, when given, sets
+    // `accelerators` may be null (a tray menu binds no keys but shows the keys the window's menu
+    // binds, so each command's key is learnt wherever it is seen). `isChecked`, when given, sets
     // the check marks each time a menu opens; otherwise they keep the model's `checked` state.
     MenuBuilder(GtkAccelGroup* accelerators, ActionHandler onAction, CheckQuery isChecked);
 

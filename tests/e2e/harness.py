@@ -240,12 +240,13 @@ class Brimble:
         self.helpers.append(helper)
         return helper
 
-    def offer_targets(self, text, *extra_targets, window_first=False, app_id=None):
+    def offer_targets(self, text, *extra_targets, window_first=False, app_id=None, wm_class=None):
         """Copies `text` offered as UTF8_STRING together with `extra_targets`. With
-        `window_first` (or an `app_id` for that window), the helper first shows a window and
-        makes it the active one; its X id is then returned with the process."""
-        front = ["--app-id", app_id] if app_id else ["--window"] if window_first else []
-        window_first = window_first or bool(app_id)
+        `window_first` (or an `app_id` or `wm_class` for that window), the helper first shows a
+        window and makes it the active one; its X id is then returned with the process."""
+        front = (["--app-id", app_id] if app_id else ["--wm-class", wm_class] if wm_class
+                 else ["--window"] if window_first else [])
+        window_first = window_first or bool(app_id) or bool(wm_class)
         args = [OFFER_TARGETS] + front + [text, *extra_targets]
         helper = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                   env=self.env)

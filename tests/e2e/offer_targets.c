@@ -4,7 +4,9 @@
  *
  * With "--window", it first shows a window and names it the active one on the root window, as
  * a window manager would, so the copy comes from a program in front. "--app-id ID" does the
- * same and also marks the window with ID as its GTK application id. */
+ * same and also marks the window with ID as its GTK application id; "--wm-class CLASS" gives the
+ * window that WM_CLASS instead of its own (the instance is CLASS in lower case), as xterm's
+ * windows are of class "XTerm". */
 
 #include <stdio.h>
 #include <string.h>
@@ -28,7 +30,7 @@ static void released(GtkClipboard *clipboard, gpointer text)
     gtk_main_quit();
 }
 
-static void show_active_window(const char *app_id)
+static void show_active_window(const char *app_id, const char *wm_class)
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window), "offer_targets");
@@ -37,6 +39,12 @@ static void show_active_window(const char *app_id)
     GdkDisplay *display = gdk_display_get_default();
     Display *xdisplay = GDK_DISPLAY_XDISPLAY(display);
     Window id = GDK_WINDOW_XID(gtk_widget_get_window(window));
+    if (wm_class) {
+        gchar *instance = g_ascii_strdown(wm_class, -1);
+        XClassHint hint = {instance, (char *)wm_class};
+        XSetClassHint(xdisplay, id, &hint);
+        g_free(instance);
+    }
     if (app_id)
         XChangeProperty(xdisplay, id, XInternAtom(xdisplay, "_GTK_APPLICATION_ID", False),
                         XInternAtom(xdisplay, "UTF8_STRING", False), 8, PropModeReplace,
@@ -52,14 +60,17 @@ int main(int argc, char **argv)
     gtk_init(&argc, &argv);
     int first = 1;
     if (argc > 1 && strcmp(argv[1], "--window") == 0) {
-        show_active_window(NULL);
+        show_active_window(NULL, NULL);
         first = 2;
     } else if (argc > 2 && strcmp(argv[1], "--app-id") == 0) {
-        show_active_window(argv[2]);
+        show_active_window(argv[2], NULL);
+        first = 3;
+    } else if (argc > 2 && strcmp(argv[1], "--wm-class") == 0) {
+        show_active_window(NULL, argv[2]);
         first = 3;
     }
     if (argc <= first) {
-        fprintf(stderr, "usage: offer_targets [--window | --app-id ID] TEXT [TARGET...]\n");
+        fprintf(stderr, "usage: offer_targets [--window | --app-id ID | --wm-class CLASS] TEXT [TARGET...]\n");
         return 2;
     }
     const int count = argc - first;

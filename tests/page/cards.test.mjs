@@ -19,6 +19,23 @@ test('a card shows the text, the relative time and the size', async () => {
   assert.equal(await card.locator('.card-kind').textContent(), '25 chars');
 });
 
+test('the size counts characters as a reader sees them, as the capture limit does', async () => {
+  const page = await env.page();
+  const rows = [
+    // Code units gave 15: the party popper is two of them.
+    ['\u00FCn\u00EFc\u00F8d\u00E9 \u2713 \u6771\u4EAC \u{1F389}', '14 chars'],
+    // A family of emoji joined by zero-width joiners was counted as 8.
+    ['\u{1F468}\u200D\u{1F469}\u200D\u{1F467}', '1 char'],
+    ['e\u0301te\u0301', '3 chars'],
+    ['\u{1F1EB}\u{1F1F7}\u{1F1E9}\u{1F1EA}', '2 chars'],
+  ];
+  const items = rows.map(([text]) => clip(text));
+  await page.render(snapshot({ items }));
+  for (let i = 0; i < rows.length; i++) {
+    assert.equal(await page.card(items[i].id).locator('.card-kind').textContent(), rows[i][1], rows[i][0]);
+  }
+});
+
 test('relative times read naturally across the ranges', async () => {
   const page = await env.page();
   const rows = [

@@ -83,6 +83,20 @@ test('dragging a card out of its block to the open grid unfiles it', async () =>
   assert.deepEqual(await page.take(), [{ cmd: 'reorder', order: [a.id, w2.id, b.id, c.id, d.id] }]);
 });
 
+test('dropping a block’s card on the empty part of the open grid unfiles it at the end', async () => {
+  const page = await env.page({ width: 1100 });
+  const { a, b, c, d, w1, snap } = fixture();
+  await page.render(snap);
+  await page.take();
+  const open = await page.page.locator('.open').boundingBox();
+  const last = await page.card(d.id).boundingBox();
+  // Beside the last card of the open grid, where no card is.
+  const spot = { x: last.x + last.width + 60 - open.x, y: last.y + last.height / 2 - open.y };
+  assert.ok(spot.x < open.width - 10, 'the open grid has room beside its last card');
+  await page.card(w1.id).dragTo(page.page.locator('.open'), { targetPosition: spot });
+  assert.deepEqual(await page.take(), [{ cmd: 'reorder', order: [a.id, b.id, c.id, d.id, w1.id] }]);
+});
+
 test('an empty open grid still takes cards dragged out of a block', async () => {
   const page = await env.page({ width: 1100 });
   const work = block('Work');

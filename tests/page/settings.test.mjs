@@ -72,6 +72,21 @@ test('excluded apps: Add… asks the program, the cross removes one', async () =
   assert.deepEqual(await page.take(), [{ cmd: 'excludeAdd' }, { cmd: 'excludeRemove', id: 'org.keepassxc.KeePassXC.desktop' }]);
 });
 
+test('an excluded app no installed application matches is marked, the others are not', async () => {
+  const page = await env.page();
+  await page.render({ ...snapshot({ items: [clip('x')], excluded: ['debian-xterm', 'org.example.Gone'] }), excludedUnmatched: ['org.example.Gone'] });
+  await page.take();
+  await page.page.click('#settingsButton');
+  const rows = page.page.locator('.exclude-row');
+  assert.equal(await rows.count(), 2);
+  assert.equal(await rows.nth(0).locator('.exclude-unmatched').count(), 0);
+  assert.equal(await rows.nth(1).locator('.exclude-unmatched').textContent(), 'Not installed here: its copies can’t be recognised.');
+  assert.match(await rows.nth(1).getAttribute('class'), /\bunmatched\b/);
+  // Still removable like any other.
+  await rows.nth(1).locator('.exclude-remove').click();
+  assert.deepEqual(await page.take(), [{ cmd: 'excludeRemove', id: 'org.example.Gone' }]);
+});
+
 test('an empty exclusion list says so', async () => {
   const page = await env.page();
   await openSettings(page);

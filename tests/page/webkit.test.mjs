@@ -169,3 +169,37 @@ test('in WebKitGTK the content-security policy refuses inline script', async (t)
   const run = await runProbe(snapshot({ items: [clip('x')] }), script);
   assert.deepEqual(run.result, { pwned: null });
 });
+
+test('in WebKitGTK a block’s card dropped beside the open grid’s last card leaves its block', async (t) => {
+  // A drop on the empty part of the open grid was once seen to leave the card where it was.
+  if (skipReason) return t.skip(skipReason);
+  const work1 = block('Work', { color: 'mint' });
+  const open = ['a', 'b', 'c'].map((text) => clip(text));
+  const filed = clip('filed', { blockId: work1.id });
+  const script = `
+    const card = (id) => document.querySelector('.card[data-id="' + id + '"]');
+    const last = card(${JSON.stringify(open[2].id)}).getBoundingClientRect();
+    const x = last.right + 60;
+    const y = last.top + last.height / 2;
+    const target = document.elementFromPoint(x, y);
+    const dataTransfer = new DataTransfer();
+    const fire = (node, type) => node.dispatchEvent(new DragEvent(type, { bubbles: true, cancelable: true, clientX: x, clientY: y, dataTransfer }));
+    fire(card(${JSON.stringify(filed.id)}), 'dragstart');
+    fire(target, 'dragenter');
+    const accepted = !fire(target, 'dragover');
+    fire(target, 'drop');
+    fire(card(${JSON.stringify(filed.id)}), 'dragend');
+    return JSON.stringify({ inOpenGrid: !!target.closest('.open'), accepted });`;
+  const run = await runProbe(snapshot({ items: [...open, filed], blocks: [work1] }), script);
+  assert.equal(run.code, 0, run.stdout);
+  assert.deepEqual(run.result, { inOpenGrid: true, accepted: true });
+  assert.deepEqual(run.messages.filter((m) => m.cmd === 'reorder'), [{ cmd: 'reorder', order: [...open.map((c) => c.id), filed.id] }]);
+});
+
+test('in WebKitGTK a card counts characters as a reader sees them', async (t) => {
+  if (skipReason) return t.skip(skipReason);
+  const items = [clip('\u00FCn\u00EFc\u00F8d\u00E9 \u2713 \u6771\u4EAC \u{1F389}'), clip('\u{1F468}\u200D\u{1F469}\u200D\u{1F467}')];
+  const script = `return JSON.stringify([...document.querySelectorAll('.card-kind')].map((n) => n.textContent));`;
+  const run = await runProbe(snapshot({ items }), script);
+  assert.deepEqual(run.result, ['14 chars', '1 char']);
+});

@@ -1,6 +1,6 @@
 import { el, iconButton, setText, setFlag } from './dom.js';
 import { icon } from './icons.js';
-import { makePreview, classify, sizeLabel } from './preview.js';
+import { makePreview, classify, sizeLabel, charCount } from './preview.js';
 import { relativeTime, exactTime } from './time.js';
 
 // One card per entry id, reused across snapshots: a snapshot that changes
@@ -93,7 +93,7 @@ function kindLabel(item, shape) {
   if (item.kind === 'image') return 'Picture';
   if (shape === 'text|link') return 'Link';
   if (shape === 'text|color') return 'Colour';
-  return sizeLabel(item.text.length);
+  return sizeLabel(charCount(item.text));
 }
 
 function update(record, item, nowMs) {

@@ -41,6 +41,7 @@ export function normalize(raw) {
     paused: snap.paused === true,
     cap: asNumber(snap.cap, 50),
     excluded: asList(snap.excluded).filter((x) => typeof x === 'string'),
+    excludedUnmatched: asList(snap.excludedUnmatched).filter((x) => typeof x === 'string'),
     recordSecrets: snap.recordSecrets === true,
     sessions,
     activeSessionId: asString(snap.activeSessionId),

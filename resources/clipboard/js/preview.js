@@ -53,6 +53,18 @@ export function classify(text) {
   return 'text';
 }
 
+// User-perceived characters (grapheme clusters), as the program's capture limit counts them:
+// an emoji, a flag or a family of emoji is one, as is a letter with its accents. An engine
+// without Intl.Segmenter counts code points, which is still right for most text.
+const graphemes = typeof Intl === 'object' && Intl.Segmenter ? new Intl.Segmenter(undefined, { granularity: 'grapheme' }) : null;
+
+export function charCount(text) {
+  if (!graphemes) return [...text].length;
+  let count = 0;
+  for (const _ of graphemes.segment(text)) count += 1; // eslint-disable-line no-unused-vars
+  return count;
+}
+
 export function sizeLabel(length) {
   if (length < 1000) return `${length} ${length === 1 ? 'char' : 'chars'}`;
   if (length < 100000) return `${(length / 1000).toFixed(1).replace(/\.0$/, '')}k chars`;

@@ -32,11 +32,14 @@ export function drawSettings() {
   const list = $('excludeList');
   const rows = snap.excluded.map((id) => {
     const remove = iconButton('close', { className: 'icon-button exclude-remove', title: `Stop excluding ${appName(id)}`, data: { id } });
-    return el('li', { className: 'exclude-row' }, [
+    // No installed application has this id, so no window can be recognised as it.
+    const unmatched = snap.excludedUnmatched.includes(id);
+    return el('li', { className: unmatched ? 'exclude-row unmatched' : 'exclude-row' }, [
       el('span', { className: 'exclude-initial', text: appName(id).charAt(0) }),
       el('span', { className: 'exclude-text' }, [
         el('span', { className: 'exclude-name', text: appName(id) }),
         el('span', { className: 'exclude-id', text: id }),
+        ...(unmatched ? [el('span', { className: 'exclude-unmatched', text: 'Not installed here: its copies can’t be recognised.' })] : []),
       ]),
       remove,
     ]);

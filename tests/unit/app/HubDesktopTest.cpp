@@ -229,5 +229,20 @@ TEST(HubStartAtLogin, EntryRemovedBehindBrimblesBackReadsAsOff)
     EXPECT_FALSE(f.lastSnapshot()["autostart"].GetBool());
 }
 
+// An excluded app that is not installed was listed like the others while nothing could match it.
+TEST(HubExcludedApps, SnapshotNamesTheExcludedAppsNoInstalledEntryHas)
+{
+    DesktopFixture f;
+    f.fake.frontmost.notInstalled = {"org.example.Gone"};
+    f.fake.defaults.setRaw(std::string(Def::excludedApps),
+                           std::vector<std::string>{"debian-xterm", "org.example.Gone"});
+    f.hub->pushState();
+    const rapidjson::Document snapshot = f.lastSnapshot();
+    ASSERT_TRUE(snapshot["excludedUnmatched"].IsArray());
+    ASSERT_EQ(snapshot["excludedUnmatched"].Size(), 1u);
+    EXPECT_STREQ(snapshot["excludedUnmatched"][0].GetString(), "org.example.Gone");
+    EXPECT_EQ(snapshot["excluded"].Size(), 2u);
+}
+
 } // namespace
 } // namespace brimble

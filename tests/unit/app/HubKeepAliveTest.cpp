@@ -73,6 +73,21 @@ TEST(HubKeepAlive, CopyMadeWhileTheTakeOverWaitsIsLeftInPlace)
     EXPECT_EQ(f.fake.pasteboard.currentText, "fresh copy");
 }
 
+// Choosing an entry in the window puts it on the clipboard; that, not the last copy recorded,
+// is what goes back when the clipboard empties.
+TEST(HubKeepAlive, EntryChosenInTheWindowIsTheOneKept)
+{
+    KeepAliveFixture f;
+    f.copy("chosen later");
+    f.copy("copied last");
+    f.fake.clock.time += 1;
+    f.hub->copyToPasteboard(f.hub->clip.items.back().id);
+    f.fake.log_.clear();
+
+    f.ownerQuits();
+    EXPECT_EQ(f.fake.log(), (std::vector<std::string>{"pasteboard: clear", "pasteboard: text chosen later"}));
+}
+
 TEST(HubKeepAlive, PausedLeavesTheClipboardEmpty)
 {
     KeepAliveFixture f;

@@ -62,14 +62,15 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
     image.blockId = "K1";
     image.pinned = true;
     store.items = {image, entry("T", "S1", "hello")};
-    settings = {true, 10, {"org.gnome.Terminal"}, true, "S1", "dark", true, true};
+    settings = {true, 10, {"org.gnome.Terminal", "gone"}, {"gone"}, true, "S1", "dark", true, true};
     blocks = {{"K1", "Links", "rose", true, "S1", 2}};
 
     EXPECT_EQ(payloadJSON(store, settings, sessions, blocks),
               R"({"items":[{"id":"I","ts":1760000000.5,"text":"PNG","pinned":true,"kind":"image",)"
               R"("imgURL":"vellumo://clipboard/img/A.png","blockId":"K1"},)"
               R"({"id":"T","ts":1760000000.5,"text":"hello","pinned":false,"kind":"text"}],)"
-              R"("paused":true,"cap":10,"excluded":["org.gnome.Terminal"],"recordSecrets":true,)"
+              R"("paused":true,"cap":10,"excluded":["org.gnome.Terminal","gone"],"excludedUnmatched":["gone"],)"
+              R"("recordSecrets":true,)"
               R"("sessions":[{"id":"S1","name":"Work","createdAt":10.25},{"id":"S2","name":"Home","createdAt":20.5}],)"
               R"("activeSessionId":"S1","blocks":[{"id":"K1","name":"Links","color":"rose","pinned":true,"order":2}],)"
               R"("appearanceMode":"dark","autostart":true,"pasteAfterChoosing":true})");

@@ -68,12 +68,13 @@ struct CaptureFixture {
     ClipboardStore store{home / "data", fake.defaults};
     // As at launch: whatever is on the clipboard at start is never recorded.
     int64_t clipLastChange = fake.pasteboard.count;
+    LastCapture lastCapture;
     std::string session = "SESSION-A";
     CaptureServices services{fake.pasteboard, fake.frontmost, *fake.codec, fake.defaults, fake.clock};
 
     PushNeeded tick()
     {
-        return pollPasteboard(services, store, clipLastChange, [this] { return session; });
+        return pollPasteboard(services, store, clipLastChange, lastCapture, [this] { return session; });
     }
     void copyText(const std::string& text, std::set<std::string> types = {plainText})
     {

@@ -89,7 +89,8 @@ TEST(Capture, DuplicateOfAnEntryLoadedFromAnEarlierRunIsMoved)
     int64_t last = fake.pasteboard.count;
     CaptureServices services{fake.pasteboard, fake.frontmost, *fake.codec, fake.defaults, fake.clock};
     fake.pasteboard.simulateCopy({plainText}, "from yesterday");
-    pollPasteboard(services, reloaded, last, [] { return std::string("SESSION-A"); });
+    LastCapture lastCapture;
+    pollPasteboard(services, reloaded, last, lastCapture, [] { return std::string("SESSION-A"); });
 
     ASSERT_EQ(reloaded.items.size(), 2u);
     EXPECT_EQ(reloaded.items[0].id, id);

@@ -64,6 +64,17 @@ INSTANTIATE_TEST_SUITE_P(
         PrivacyRow{"OtherApp", {text}, "org.gnome.gedit", {"org.kde.konsole"}, Secrets::Skip, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A window is known by several entries (xterm's window by "xterm" and by "debian-xterm"); only
+// the first was compared, so an entry excluded under the other name never matched.
+TEST(ClipPrivacy, ApplicationKnownBySeveralIdsIsExcludedByAnyOfThem)
+{
+    const std::vector<std::string> ids = {"xterm", "debian-xterm"};
+    EXPECT_EQ(skipReason({text}, ids, {"Debian-XTerm"}, false), "excluded-app");
+    EXPECT_EQ(skipReason({text}, ids, {"debian-uxterm"}, true), std::nullopt);
+    EXPECT_EQ(skipReason({text, "x-password"}, ids, {"debian-xterm"}, false), "password-marker");
+    EXPECT_EQ(skipReason({text}, std::vector<std::string>{}, {"debian-xterm"}, false), std::nullopt);
+}
+
 TEST(ClipPrivacy, MarkerTypesAreTheKnownSecretMarkers)
 {
     const std::set<std::string> expected = {

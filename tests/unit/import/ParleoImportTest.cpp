@@ -138,7 +138,7 @@ TEST_F(ParleoImportTest, CompanionFolderLiesInTheDataHome)
 TEST_F(ParleoImportTest, MenuImportWithoutCompanionHistoryOnlySaysSo)
 {
     menuImport();
-    EXPECT_EQ(fake.log(), (Lines{"alert: No Parleo 2.0 clipboard history found | There is nothing to import on this Mac."}));
+    EXPECT_EQ(fake.log(), (Lines{"alert: No Parleo 2.0 clipboard history found | There is nothing to import on this computer."}));
     EXPECT_FALSE(fs::exists(ownFolder()));
 }
 

@@ -1,3 +1,7 @@
+#include <chrono>
+#include <functional>
+
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
@@ -170,6 +174,110 @@ TEST_F(JsonFileDefaultsTest, InvalidUtf8IsStoredAsReplacementCharacters)
     JsonFileDefaults reloaded(file());
     EXPECT_EQ(reloaded.stringValue("activeSessionId"), "a\xEF\xBF\xBD");
     EXPECT_EQ(reloaded.stringListValue("excludedApps"), std::vector<std::string>{"\xEF\xBF\xBD"});
+}
+
+// Edits made by another program while Brimble runs.
+
+// Replaces the file the way editors and other programs do: a new file renamed over it.
+void replaceFile(const std::filesystem::path& file, const std::string& text)
+{
+    writeFile(file.string() + ".edit", text);
+    std::filesystem::rename(file.string() + ".edit", file);
+}
+
+// Runs the default main context until `done` holds or a generous time has passed.
+bool runLoopUntil(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        if (!g_main_context_iteration(nullptr, FALSE))
+            g_usleep(5000);
+    }
+    return done();
+}
+
+// The whole file was written from memory, so a key edited outside came back at the next change.
+TEST_F(JsonFileDefaultsTest, WriteLandsOnTopOfAnEditNotYetReported)
+{
+    JsonFileDefaults defaults(file());
+    defaults.setBool("clipboardPaused", true);
+    defaults.setInt("historyLimit", 80);
+    replaceFile(file(), R"({"clipboardPaused":true,"historyLimit":20,"devtools":true,"fromOutside":[1]})");
+
+    defaults.setBool("clipboardPaused", false);
+    const rapidjson::Document document = stored();
+    EXPECT_TRUE(document["devtools"].IsTrue());
+    EXPECT_EQ(document["historyLimit"].GetInt64(), 20);
+    EXPECT_TRUE(document["fromOutside"].IsArray());
+    EXPECT_TRUE(document["clipboardPaused"].IsFalse());
+    EXPECT_EQ(defaults.intValue("historyLimit"), 20);
+}
+
+TEST_F(JsonFileDefaultsTest, WatchReadsAnEditAndTellsOnce)
+{
+    writeFile(file(), R"({"historyLimit":30})");
+    JsonFileDefaults defaults(file());
+    int told = 0;
+    defaults.watch([&] { ++told; });
+
+    replaceFile(file(), R"({"historyLimit":40,"devtools":true})");
+    ASSERT_TRUE(runLoopUntil([&] { return told > 0; }));
+    EXPECT_EQ(defaults.intValue("historyLimit"), 40);
+    EXPECT_EQ(defaults.boolValue("devtools"), true);
+
+    // Edited in place, as an editor that rewrites the file itself does.
+    writeFile(file(), R"({"historyLimit":45})");
+    ASSERT_TRUE(runLoopUntil([&] { return defaults.intValue("historyLimit") == 45; }));
+    EXPECT_FALSE(defaults.has("devtools"));
+}
+
+// The program's own writes must not come back as edits: each would push the page and re-apply
+// every setting for nothing.
+TEST_F(JsonFileDefaultsTest, OwnWritesAreNotReportedAsEdits)
+{
+    JsonFileDefaults defaults(file());
+    int told = 0;
+    defaults.watch([&] { ++told; });
+    defaults.setBool("clipboardPaused", true);
+    defaults.setString("appearanceMode", "dark");
+    // A later outside edit marks the point by which the own writes' events have all arrived.
+    replaceFile(file(), R"({"clipboardPaused":false})");
+    ASSERT_TRUE(runLoopUntil([&] { return defaults.boolValue("clipboardPaused") == false && told > 0; }));
+    g_main_context_iteration(nullptr, FALSE);
+    EXPECT_EQ(told, 1);
+}
+
+// A file saved half-way, or broken by hand, must neither wipe the settings in use nor be lost.
+TEST_F(JsonFileDefaultsTest, UndecodableEditKeepsTheValuesAndIsKeptAsideBeforeTheNextWrite)
+{
+    writeFile(file(), R"({"historyLimit":30})");
+    JsonFileDefaults defaults(file());
+    replaceFile(file(), R"({"historyLimit":)");
+    EXPECT_FALSE(defaults.catchUpWithFile());
+    EXPECT_EQ(defaults.intValue("historyLimit"), 30);
+    EXPECT_EQ(readFile(file()), R"({"historyLimit":)") << "reading alone changes nothing";
+
+    defaults.setBool("clipboardPaused", true);
+    ASSERT_EQ(copiesAside().size(), 1u);
+    EXPECT_EQ(readFile(file().parent_path() / copiesAside().front()), R"({"historyLimit":)");
+    EXPECT_EQ(stored()["historyLimit"].GetInt64(), 30);
+    EXPECT_TRUE(stored()["clipboardPaused"].IsTrue());
+}
+
+TEST_F(JsonFileDefaultsTest, RepairedOrRemovedFileIsReadAgain)
+{
+    writeFile(file(), "{broken");
+    JsonFileDefaults defaults(file());
+    replaceFile(file(), R"({"dockVisible":false})");
+    EXPECT_TRUE(defaults.catchUpWithFile());
+    EXPECT_EQ(defaults.boolValue("dockVisible"), false);
+    defaults.setBool("devtools", true);
+    EXPECT_TRUE(copiesAside().empty()) << "the repaired file is no longer kept aside";
+
+    std::filesystem::remove(file());
+    EXPECT_TRUE(defaults.catchUpWithFile());
+    EXPECT_FALSE(defaults.has("dockVisible")) << "a removed file means every setting at its default";
+    EXPECT_FALSE(defaults.catchUpWithFile());
 }
 
 } // namespace
