@@ -177,6 +177,7 @@ void Hub::pushState()
     settings.appearanceMode = appearanceModeSetting(defaults);
     settings.autostart = autostart_.state() == StartAtLogin::On;
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
+    settings.frontmostKnown = platform_.frontmost.canTell();
     platform_.host.runScript(stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks)));
 }
 

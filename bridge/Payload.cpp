@@ -168,6 +168,8 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.boolean(settings.autostart);
     out.key("pasteAfterChoosing");
     out.boolean(settings.pasteAfterChoosing);
+    out.key("frontmostKnown");
+    out.boolean(settings.frontmostKnown);
     out.endObject();
 
     if (!out.ok())

@@ -20,6 +20,8 @@ struct PayloadSettings {
     std::string appearanceMode = "system";
     bool autostart = false;
     bool pasteAfterChoosing = false;
+    // Whether the desktop lets the application in front be told, so excluded apps can match.
+    bool frontmostKnown = true;
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

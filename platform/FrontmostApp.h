@@ -15,6 +15,9 @@ public:
 
     // The identifier (desktop-entry id) of the application in front, or nothing.
     virtual std::optional<std::string> identifier() = 0;
+    // Whether this desktop lets the application in front be told at all; where it does not,
+    // excluded applications can never match.
+    virtual bool canTell() const { return true; }
 };
 
 } // namespace brimble

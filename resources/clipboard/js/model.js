@@ -48,6 +48,7 @@ export function normalize(raw) {
     appearanceMode: asString(snap.appearanceMode, 'system'),
     autostart: snap.autostart === true,
     pasteAfterChoosing: snap.pasteAfterChoosing === true,
+    frontmostKnown: snap.frontmostKnown !== false,
   };
 }
 

@@ -43,6 +43,7 @@ export function drawSettings() {
   });
   if (rows.length === 0) rows.push(el('li', { className: 'exclude-none', text: 'No apps are excluded.' }));
   syncChildren(list, rows);
+  $('excludeUnknown').hidden = snap.frontmostKnown;
   setText($('settingsSession'), ui.view.session ? `“${ui.view.session.name}”` : 'this session');
 }
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gio/gio.h>
+
+#include "platform/FrontmostApp.h"
+#include "platform/wayland/DesktopEntryMatch.h"
+
+struct zwlr_foreign_toplevel_manager_v1;
+struct zwlr_foreign_toplevel_handle_v1;
+struct wl_array;
+
+namespace brimble {
+
+class WaylandConnection;
+
+// The application of the activated window, told by wlroots' foreign-toplevel protocol: its
+// app_id matched to an installed desktop entry. Where the compositor does not offer the
+// protocol (KWin, Mutter) the application in front cannot be told, and it is always unknown.
+class WaylandFrontmostApp final : public FrontmostApp {
+public:
+    explicit WaylandFrontmostApp(WaylandConnection& connection);
+    ~WaylandFrontmostApp() override;
+
+    std::optional<std::string> identifier() override;
+    bool canTell() const override { return manager_ != nullptr; }
+
+private:
+    struct Toplevel {
+        std::string appId;
+        bool activated = false;
+        // Changes announced but not yet applied: a toplevel's state is applied at its "done".
+        std::string pendingAppId;
+        bool pendingActivated = false;
+    };
+
+    static void onToplevel(void* self, zwlr_foreign_toplevel_manager_v1* manager,
+                           zwlr_foreign_toplevel_handle_v1* handle);
+    static void onFinished(void* self, zwlr_foreign_toplevel_manager_v1* manager);
+    static void onAppId(void* self, zwlr_foreign_toplevel_handle_v1* handle, const char* appId);
+    static void onState(void* self, zwlr_foreign_toplevel_handle_v1* handle, wl_array* state);
+    static void onDone(void* self, zwlr_foreign_toplevel_handle_v1* handle);
+    static void onClosed(void* self, zwlr_foreign_toplevel_handle_v1* handle);
+    static void onAppsChanged(GAppInfoMonitor* monitor, gpointer self);
+    const std::vector<wayland::DesktopEntry>& entries();
+
+    zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
+    std::map<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels_;
+    GAppInfoMonitor* monitor_;
+    bool entriesLoaded_ = false;
+    std::vector<wayland::DesktopEntry> entries_;
+};
+
+} // namespace brimble
