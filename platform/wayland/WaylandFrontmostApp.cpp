@@ -97,10 +97,17 @@ void WaylandFrontmostApp::onDone(void* data, zwlr_foreign_toplevel_handle_v1* ha
         return;
     Toplevel& toplevel = found->second;
     // The app_id is sent only when it changes; the state each time with the full set.
-    if (!toplevel.pendingAppId.empty())
-        toplevel.appId = toplevel.pendingAppId;
-    toplevel.activated = toplevel.pendingActivated;
-    // One window is active at a time; a window that lost the keyboard may report it later.
+    // Each "done" applies only what was announced since the last one: a window whose title
+    // changed keeps its state, and a state seen before must not come back with it.
+    if (toplevel.pendingAppId) {
+        toplevel.appId = *toplevel.pendingAppId;
+        toplevel.pendingAppId.reset();
+    }
+    if (toplevel.pendingActivated) {
+        toplevel.activated = *toplevel.pendingActivated;
+        toplevel.pendingActivated.reset();
+    }
+    // One window is active at a time; the one that lost the keyboard may say so only later.
     if (toplevel.activated) {
         for (auto& [other, otherToplevel] : toplevels) {
             if (other != handle)

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,8 @@ private:
         std::string appId;
         bool activated = false;
         // Changes announced but not yet applied: a toplevel's state is applied at its "done".
-        std::string pendingAppId;
-        bool pendingActivated = false;
+        std::optional<std::string> pendingAppId;
+        std::optional<bool> pendingActivated;
     };
 
     static void onToplevel(void* self, zwlr_foreign_toplevel_manager_v1* manager,

@@ -1,0 +1,33 @@
+/* A native Wayland window whose app_id is the first argument, for telling windows apart by the
+ * application in front. Prints "ready" once the window is mapped. */
+#include <stdio.h>
+
+#include <gtk/gtk.h>
+
+static gboolean on_map(GtkWidget* widget, GdkEvent* event, gpointer data)
+{
+    (void)widget, (void)event, (void)data;
+    printf("ready\n");
+    fflush(stdout);
+    return FALSE;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: wl_window APP_ID\n");
+        return 2;
+    }
+    /* GTK names the window's app_id after the program. */
+    g_set_prgname(argv[1]);
+    gdk_set_allowed_backends("wayland");
+    gtk_init(NULL, NULL);
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(window), argv[1]);
+    gtk_window_set_default_size(GTK_WINDOW(window), 300, 200);
+    g_signal_connect(window, "map-event", G_CALLBACK(on_map), NULL);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
+    gtk_widget_show_all(window);
+    gtk_main();
+    return 0;
+}
