@@ -113,6 +113,9 @@ void Hub::installStatusItem()
 
 void Hub::bindShortcut()
 {
+    // Where no program may grab a key, nobody holds it either: the tray stays silent about it.
+    if (!platform_.shortcut.isAvailable())
+        return;
     const bool bound = platform_.shortcut.bind(showWindowShortcut, [weak = weak_from_this()] {
         if (auto hub = weak.lock())
             hub->toggleFromShortcut();

@@ -219,9 +219,11 @@ class FakeGlobalShortcut final : public GlobalShortcut {
 public:
     explicit FakeGlobalShortcut(FakeLog& log) : log_(log) {}
     bool taken = false;
+    bool available = true;
     std::string accelerator;
 
     bool bind(const std::string& accelerator, std::function<void()> onPress) override;
+    bool isAvailable() const override { return available; }
     // The user presses the bound key; nothing happens when none is bound.
     void press();
 

@@ -86,6 +86,17 @@ TEST(HubShortcut, KeyTakenByAnotherProgramIsReportedAsADisabledTrayItem)
     EXPECT_TRUE(f.fake.log_.matching("window: show").size() == 1u);
 }
 
+// On Wayland no program may grab a key; saying that another program holds it would be false.
+TEST(HubShortcut, DesktopWithoutKeyGrabsGetsNoFalseTakenNotice)
+{
+    HubFixture f;
+    f.fake.shortcut.available = false;
+    f.launch();
+    EXPECT_TRUE(f.fake.log_.matching("shortcut:").empty());
+    EXPECT_EQ(f.fake.log_.matching("status item:"),
+              std::vector<std::string>{"status item: Show Brimble, -, Show in Dock [x], Start at Login [ ], -, Quit Brimble"});
+}
+
 TEST(HubHide, HideCommandHidesWithoutAPush)
 {
     DesktopFixture f;
