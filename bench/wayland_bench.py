@@ -27,10 +27,10 @@ from sway_harness import WaylandBrimble  # noqa: E402
 
 
 def x11_brimble(**options):
-    app = Brimble(**options)
-    app.env["DISPLAY"] = os.environ["BRIMBLE_X11_DISPLAY"]
-    app.env.pop("WAYLAND_DISPLAY", None)
-    return app
+    # The program, xclip and the window lookups all find the X server through the environment.
+    os.environ["DISPLAY"] = os.environ["BRIMBLE_X11_DISPLAY"]
+    os.environ.pop("WAYLAND_DISPLAY", None)
+    return Brimble(**options)
 
 
 def latencies(app, copy, copies):
