@@ -181,6 +181,7 @@ void Hub::pushState()
     settings.autostart = autostart_.state() == StartAtLogin::On;
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
     settings.frontmostKnown = platform_.frontmost.canTell();
+    settings.pasteAvailable = platform_.paste.isAvailable();
     platform_.host.runScript(stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks)));
 }
 
@@ -240,6 +241,9 @@ void Hub::hideWindow()
 
 void Hub::pasteIntoPreviousWindow()
 {
+    // Where no paste can happen, hiding the window would only lose the user's place.
+    if (!platform_.paste.isAvailable())
+        return;
     platform_.host.hideWindow();
     platform_.loop.runLater(pasteDelaySeconds, [weak = weak_from_this()] {
         if (auto hub = weak.lock())

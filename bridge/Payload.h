@@ -22,6 +22,8 @@ struct PayloadSettings {
     bool pasteAfterChoosing = false;
     // Whether the desktop lets the application in front be told, so excluded apps can match.
     bool frontmostKnown = true;
+    // Whether pasting after choosing can work on this desktop.
+    bool pasteAvailable = true;
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

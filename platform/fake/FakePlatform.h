@@ -143,7 +143,9 @@ private:
 class FakeFrontmostApp final : public FrontmostApp {
 public:
     std::optional<std::string> app;
+    bool knowable = true;
     std::optional<std::string> identifier() override { return app; }
+    bool canTell() const override { return knowable; }
 };
 
 // Logs "shell: policy regular|accessory", "shell: activate", "shell: appearance system|light|dark",
@@ -238,6 +240,8 @@ public:
     explicit FakePasteSender(FakeLog& log) : log_(log) {}
     void rememberFocus() override { log_.add("paste: remember focus"); }
     void pasteIntoRemembered() override { log_.add("paste: into remembered window"); }
+    bool isAvailable() const override { return available; }
+    bool available = true;
 
 private:
     FakeLog& log_;

@@ -32,11 +32,14 @@ GtkPlatform::GtkPlatform(GtkApplication* application, const Locations& locations
         DesktopServices services = makeDesktopServices(*codec_);
         pasteboard_ = std::move(services.pasteboard);
         frontmost_ = std::move(services.frontmost);
+        paste_ = std::move(services.paste);
     }
     if (!pasteboard_)
         pasteboard_ = std::make_unique<GtkPasteboard>(*codec_);
     if (!frontmost_)
         frontmost_ = std::make_unique<GtkFrontmostApp>();
+    if (!paste_)
+        paste_ = std::make_unique<GtkPasteSender>();
 }
 
 GtkPlatform::~GtkPlatform() = default;
@@ -44,7 +47,7 @@ GtkPlatform::~GtkPlatform() = default;
 Platform GtkPlatform::platform()
 {
     return Platform{shell_,  clock_,   *defaults_,   dialogs_, *frontmost_, *codec_, loop_,
-                    menus_,  *panels_, *pasteboard_, host_,    shortcut_,   paste_};
+                    menus_,  *panels_, *pasteboard_, host_,    shortcut_,   *paste_};
 }
 
 void GtkPlatform::setDelegate(std::weak_ptr<AppDelegate> delegate)

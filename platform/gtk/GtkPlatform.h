@@ -26,6 +26,7 @@ namespace brimble {
 struct DesktopServices {
     std::unique_ptr<Pasteboard> pasteboard;
     std::unique_ptr<FrontmostApp> frontmost;
+    std::unique_ptr<PasteSender> paste;
 };
 using DesktopServicesFactory = std::function<DesktopServices(ImageCodec&)>;
 
@@ -58,7 +59,7 @@ private:
     GtkMenus menus_;
     std::unique_ptr<Panels> panels_;
     GtkGlobalShortcut shortcut_;
-    GtkPasteSender paste_;
+    std::unique_ptr<PasteSender> paste_;
 };
 
 } // namespace brimble

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/wayland/WaylandFrontmostApp.h"
+#include "platform/wayland/WaylandPasteSender.h"
 #include "platform/wayland/WaylandPasteboard.h"
 
 namespace brimble {
@@ -24,7 +25,9 @@ DesktopServices makeWaylandServices(WaylandConnection& connection, ImageCodec& c
 {
     DesktopServices services;
     services.pasteboard = WaylandPasteboard::create(connection, codec);
-    services.frontmost = std::make_unique<WaylandFrontmostApp>(connection);
+    auto frontmost = std::make_unique<WaylandFrontmostApp>(connection);
+    services.paste = std::make_unique<WaylandPasteSender>(connection, *frontmost);
+    services.frontmost = std::move(frontmost);
     // Bound above; every later event arrives through the main loop.
     connection.roundtrip();
     connection.attach([] {});

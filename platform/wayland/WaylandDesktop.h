@@ -12,7 +12,7 @@ namespace brimble {
 // compositor answers, and on GNOME's Mutter, which offers no data-control.
 std::unique_ptr<WaylandConnection> openDataControlConnection();
 
-// The clipboard and the application in front over `connection`, whose events are then
+// The clipboard, the application in front and pasting over `connection`, whose events are then
 // dispatched from the main loop. The connection outlives both.
 DesktopServices makeWaylandServices(WaylandConnection& connection, ImageCodec& codec);
 

@@ -13,7 +13,8 @@ constexpr std::string_view desktopSuffix = ".desktop";
 
 } // namespace
 
-WaylandFrontmostApp::WaylandFrontmostApp(WaylandConnection& connection) : monitor_(g_app_info_monitor_get())
+WaylandFrontmostApp::WaylandFrontmostApp(WaylandConnection& connection)
+    : monitor_(g_app_info_monitor_get()), ownAppId_(g_get_prgname() ? g_get_prgname() : "")
 {
     g_signal_connect(monitor_, "changed", G_CALLBACK(onAppsChanged), this);
     manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
@@ -43,6 +44,17 @@ std::optional<std::string> WaylandFrontmostApp::identifier()
     return std::nullopt;
 }
 
+bool WaylandFrontmostApp::activate(uint64_t window, wl_seat* seat)
+{
+    for (const auto& [handle, toplevel] : toplevels_) {
+        if (toplevel.number == window) {
+            zwlr_foreign_toplevel_handle_v1_activate(handle, seat);
+            return true;
+        }
+    }
+    return false;
+}
+
 void WaylandFrontmostApp::onToplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
                                      zwlr_foreign_toplevel_handle_v1* handle)
 {
@@ -57,7 +69,7 @@ void WaylandFrontmostApp::onToplevel(void* data, zwlr_foreign_toplevel_manager_v
         .closed = onClosed,
         .parent = [](void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {},
     };
-    self->toplevels_[handle];
+    self->toplevels_[handle].number = ++self->lastNumber_;
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &listener, self);
 }
 
@@ -91,7 +103,8 @@ void WaylandFrontmostApp::onState(void* data, zwlr_foreign_toplevel_handle_v1* h
 
 void WaylandFrontmostApp::onDone(void* data, zwlr_foreign_toplevel_handle_v1* handle)
 {
-    auto& toplevels = static_cast<WaylandFrontmostApp*>(data)->toplevels_;
+    auto* self = static_cast<WaylandFrontmostApp*>(data);
+    auto& toplevels = self->toplevels_;
     auto found = toplevels.find(handle);
     if (found == toplevels.end())
         return;
@@ -109,6 +122,8 @@ void WaylandFrontmostApp::onDone(void* data, zwlr_foreign_toplevel_handle_v1* ha
     }
     // One window is active at a time; the one that lost the keyboard may say so only later.
     if (toplevel.activated) {
+        if (toplevel.appId != self->ownAppId_)
+            self->lastOther_ = toplevel.number;
         for (auto& [other, otherToplevel] : toplevels) {
             if (other != handle)
                 otherToplevel.activated = false;
@@ -118,7 +133,12 @@ void WaylandFrontmostApp::onDone(void* data, zwlr_foreign_toplevel_handle_v1* ha
 
 void WaylandFrontmostApp::onClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle)
 {
-    static_cast<WaylandFrontmostApp*>(data)->toplevels_.erase(handle);
+    auto* self = static_cast<WaylandFrontmostApp*>(data);
+    if (auto found = self->toplevels_.find(handle); found != self->toplevels_.end()) {
+        if (found->second.number == self->lastOther_)
+            self->lastOther_ = 0;
+        self->toplevels_.erase(found);
+    }
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gio/gio.h>
@@ -14,6 +15,7 @@
 struct zwlr_foreign_toplevel_manager_v1;
 struct zwlr_foreign_toplevel_handle_v1;
 struct wl_array;
+struct wl_seat;
 
 namespace brimble {
 
@@ -30,8 +32,15 @@ public:
     std::optional<std::string> identifier() override;
     bool canTell() const override { return manager_ != nullptr; }
 
+    // The window other than Brimble's own that had the keyboard last, as a number that stays
+    // unique for the run; 0 when none is known.
+    uint64_t lastOtherWindow() const { return lastOther_; }
+    // Asks the compositor to give `window` the keyboard of `seat`; false when it has closed.
+    bool activate(uint64_t window, wl_seat* seat);
+
 private:
     struct Toplevel {
+        uint64_t number = 0;
         std::string appId;
         bool activated = false;
         // Changes announced but not yet applied: a toplevel's state is applied at its "done".
@@ -51,6 +60,10 @@ private:
 
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
     std::map<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels_;
+    uint64_t lastNumber_ = 0;
+    uint64_t lastOther_ = 0;
+    // GTK names the program's own windows after it.
+    std::string ownAppId_;
     GAppInfoMonitor* monitor_;
     bool entriesLoaded_ = false;
     std::vector<wayland::DesktopEntry> entries_;

@@ -49,6 +49,7 @@ export function normalize(raw) {
     autostart: snap.autostart === true,
     pasteAfterChoosing: snap.pasteAfterChoosing === true,
     frontmostKnown: snap.frontmostKnown !== false,
+    pasteAvailable: snap.pasteAvailable !== false,
   };
 }
 

@@ -23,6 +23,8 @@ export function drawSettings() {
   setSwitch($('setSecrets'), snap.recordSecrets);
   setSwitch($('setAutostart'), snap.autostart);
   setSwitch($('setPasteAfter'), snap.pasteAfterChoosing);
+  $('setPasteAfter').disabled = !snap.pasteAvailable;
+  $('pasteUnavailable').hidden = snap.pasteAvailable;
   const cap = $('setCap');
   if (document.activeElement !== cap) cap.value = String(snap.cap);
   for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {

@@ -6,6 +6,7 @@ process started here is ended by its own PID; HOME and the XDG folders are tempo
 
 import json
 import os
+import select
 import subprocess
 import sys
 import time
@@ -107,6 +108,12 @@ class WaylandBrimble(Brimble):
 
     def post(self, body):
         self.page().evaluate(f"window.webkit.messageHandlers.pr2Clip.postMessage({json.dumps(body)}); true")
+
+
+def read_line(helper, timeout):
+    """The helper's next line of output, or None when none comes within `timeout`."""
+    ready, _, _ = select.select([helper.stdout], [], [], timeout)
+    return helper.stdout.readline().rstrip("\n") if ready else None
 
 
 def focus(app_id):

@@ -6,7 +6,7 @@ import tempfile
 import time
 import unittest
 
-from sway_harness import WaylandBrimble, end_process, focus, read_clipboard, wait_until
+from sway_harness import WaylandBrimble, end_process, focus, read_clipboard, read_line, wait_until
 from harness import png_size, run_tool, write_png
 
 SECRET_APP = "brimble-test-secret"
@@ -150,6 +150,22 @@ class ExcludedAppTest(WaylandTestCase):
         focus(PLAIN_APP)
         self.settle("copied in another app again")
         self.assertNotIn("copied in the excluded app again", self.app.texts())
+
+
+class PasteAfterChoosingTest(WaylandTestCase):
+    settings = {"pasteAfterChoosing": True}
+
+    def test_chosen_entry_is_pasted_into_the_window_that_was_in_front(self):
+        self.app.wl_copy("pasted on Wayland")
+        self.wait_for_text("pasted on Wayland")
+        # The window last in front other than Brimble's is the one pasted into.
+        target = self.app.open_window("brimble-test-target")
+        self.assertTrue(self.app.page().evaluate("document.getElementById('pasteUnavailable').hidden"))
+        self.app.post({"cmd": "copy", "id": self.app.history()[0]["id"]})
+        line = read_line(target, 10)
+        while line is not None and line != "text: pasted on Wayland":
+            line = read_line(target, 5)
+        self.assertEqual(line, "text: pasted on Wayland")
 
 
 class CommandLineTest(WaylandTestCase):
