@@ -16,6 +16,9 @@ std::unique_ptr<WaylandConnection> openDataControlConnection()
     std::unique_ptr<WaylandConnection> connection = WaylandConnection::open();
     if (!connection)
         return nullptr;
+    // Data-control works on a seat's clipboard; a compositor without a seat has none to offer.
+    if (!connection->versionOf("wl_seat"))
+        return nullptr;
     if (!connection->versionOf("ext_data_control_manager_v1") && !connection->versionOf("zwlr_data_control_manager_v1"))
         return nullptr;
     return connection;
