@@ -13,6 +13,8 @@ import argparse
 import datetime
 import os
 import re
+import select
+import subprocess
 import sys
 import time
 import uuid
@@ -33,20 +35,34 @@ def x11_brimble(**options):
     return Brimble(**options)
 
 
-def latencies(app, copy, copies):
-    saved = []
+def latencies(app, copy, copies, watcher=None):
+    """Milliseconds from starting the copy to the entry saved; with a `watcher` (a client that
+    prints each new clipboard text), also from the watcher holding the text to the entry saved:
+    Brimble's own share, apart from the copying program's start-up."""
+    saved, own = [], []
     for _ in range(copies):
         token = f"bench {uuid.uuid4()}"
         started = time.perf_counter()
         copy(token)
+        seen = None
         deadline = started + 30
         while not newest_entry_holds(app.history_file, token):
             if time.perf_counter() > deadline:
                 raise AssertionError("a copy was not saved within 30 s")
+            if watcher and seen is None and select.select([watcher.stdout], [], [], 0)[0]:
+                if token in watcher.stdout.readline():
+                    seen = time.perf_counter()
             time.sleep(0.001)
-        saved.append((time.perf_counter() - started) * 1000)
+        done = time.perf_counter()
+        saved.append((done - started) * 1000)
+        if watcher:
+            while seen is None and select.select([watcher.stdout], [], [], 5)[0]:
+                if token in watcher.stdout.readline():
+                    seen = time.perf_counter()
+            if seen is not None:
+                own.append((done - seen) * 1000)
         time.sleep(0.25)
-    return saved
+    return saved, own
 
 
 def main_thread_switches(pid):
@@ -61,32 +77,44 @@ def idle_wakeups(app, seconds):
     return (main_thread_switches(app.process.pid) - before) / seconds
 
 
-def measure(make, copy_of, args):
+def measure(make, copy_of, args, watch=None):
     app = make(settings={"historyLimit": 500}, inspector=False)
     app.start()
+    watcher = None
     try:
         time.sleep(args.settle)
+        if watch:
+            watcher = subprocess.Popen(watch, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         copy = copy_of(app)
         copy("warm-up")
         time.sleep(1)
-        values = latencies(app, copy, args.copies)
+        values = latencies(app, copy, args.copies, watcher)
+        if watcher:
+            watcher.terminate()
+            watcher.wait(timeout=5)
+            watcher = None
         time.sleep(args.settle)
         wakeups = idle_wakeups(app, args.idle)
     finally:
+        if watcher:
+            watcher.kill()
+            watcher.wait()
         app.stop()
     return values, wakeups
 
 
 def run(args):
     print("Wayland ...", file=sys.stderr)
-    wayland = measure(WaylandBrimble, lambda app: lambda text: app.wl_copy(text), args)
+    # wl-paste prints each new clipboard text on a line of its own.
+    wayland = measure(WaylandBrimble, lambda app: lambda text: app.wl_copy(text), args,
+                      watch=["wl-paste", "--watch", "sh", "-c", "cat; echo"])
     print("X11 ...", file=sys.stderr)
     x11 = measure(x11_brimble, lambda app: lambda text: app.copy_text(text), args)
     return wayland, x11
 
 
 def table(results, args):
-    (wl_latency, wl_idle), (x_latency, x_idle) = results
+    ((wl_latency, wl_own), wl_idle), ((x_latency, _), x_idle) = results
 
     def latency(values):
         return f"{percentile(values, 0.5):.1f} / {percentile(values, 0.9):.1f} / {max(values):.1f} ms"
@@ -100,6 +128,8 @@ def table(results, args):
         "|---|---|---|",
         f"| Capture latency p50 / p90 / max ({args.copies} copies, copying program start to entry saved) "
         f"| {latency(wl_latency)} (`wl-copy`) | {latency(x_latency)} (`xclip`) |",
+        f"| The Wayland copies from `wl-paste --watch` holding the text to the entry saved: Brimble's own "
+        f"share, p50 / p90 / max | {latency(wl_own)} | – |",
         f"| Idle wake-ups of the program's own thread, window shown ({args.idle:.0f} s) "
         f"| {wl_idle:.2f} per second | {x_idle:.2f} per second |",
     ])

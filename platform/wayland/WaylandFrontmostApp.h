@@ -62,11 +62,11 @@ private:
     std::map<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels_;
     uint64_t lastNumber_ = 0;
     uint64_t lastOther_ = 0;
-    // GTK names the program's own windows after it.
-    std::string ownAppId_;
     GAppInfoMonitor* monitor_;
     bool entriesLoaded_ = false;
     std::vector<wayland::DesktopEntry> entries_;
+    // GTK names the program's own windows after it.
+    std::string ownAppId_;
 };
 
 } // namespace brimble
