@@ -2,6 +2,7 @@
 
 import os
 import shutil
+import subprocess
 import tempfile
 import time
 import unittest
@@ -95,6 +96,30 @@ class CopyBackTest(WaylandTestCase):
 
         self.settle("made after the copy-back")
         self.assertEqual(len(self.app.history()), 3)
+
+    def test_picture_copied_back_is_offered_as_png_and_not_recorded_again(self):
+        folder = tempfile.mkdtemp(prefix="brimble-wl-png-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        picture = os.path.join(folder, "small.png")
+        write_png(picture, 64, 48)
+        self.app.wl_copy(None, "image/png", picture)
+        entry = wait_until(lambda: next((e for e in self.app.history() if e["kind"] == "image"), None),
+                           10, message="the picture in clipboard.json")
+        self.settle("a text after the picture")
+
+        self.app.post({"cmd": "copy", "id": entry["id"]})
+        wait_until(lambda: self.app.history()[0]["id"] == entry["id"], message="the picture moved to the front")
+        saved = os.stat(self.app.history_file).st_mtime_ns
+        types = wait_until(lambda: "image/png" in (run_tool("wl-paste", "--list-types").stdout or "")
+                           and run_tool("wl-paste", "--list-types").stdout.split(), 10, 0.2, "the picture offered")
+        self.assertTrue(any(t.startswith("application/x-brimble-copy-") for t in types), types)
+        copied = os.path.join(folder, "copied.png")
+        with open(copied, "wb") as out:
+            subprocess.run(["wl-paste", "--type", "image/png"], stdout=out, timeout=10, check=True)
+        self.assertEqual(png_size(copied), (64, 48))
+        time.sleep(1.0)
+        self.assertEqual(os.stat(self.app.history_file).st_mtime_ns, saved)
+        self.assertEqual(len(self.app.history()), 2)
 
     def test_clipboard_left_empty_by_its_owner_gets_the_newest_entry_back(self):
         owner = self.app.wl_copy("kept alive")
