@@ -14,7 +14,8 @@ constexpr std::string_view desktopSuffix = ".desktop";
 } // namespace
 
 WaylandFrontmostApp::WaylandFrontmostApp(WaylandConnection& connection)
-    : monitor_(g_app_info_monitor_get()), ownAppId_(g_get_prgname() ? g_get_prgname() : "")
+    // GTK names the program's own windows after it.
+    : windows_(g_get_prgname() ? g_get_prgname() : ""), monitor_(g_app_info_monitor_get())
 {
     g_signal_connect(monitor_, "changed", G_CALLBACK(onAppsChanged), this);
     manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
@@ -29,7 +30,7 @@ WaylandFrontmostApp::~WaylandFrontmostApp()
 {
     g_signal_handlers_disconnect_by_data(monitor_, this);
     g_object_unref(monitor_);
-    for (auto& [handle, toplevel] : toplevels_)
+    for (auto& [handle, window] : handles_)
         zwlr_foreign_toplevel_handle_v1_destroy(handle);
     if (manager_)
         zwlr_foreign_toplevel_manager_v1_destroy(manager_);
@@ -37,17 +38,14 @@ WaylandFrontmostApp::~WaylandFrontmostApp()
 
 std::optional<std::string> WaylandFrontmostApp::identifier()
 {
-    for (const auto& [handle, toplevel] : toplevels_) {
-        if (toplevel.activated)
-            return wayland::desktopEntryForAppId(toplevel.appId, entries());
-    }
-    return std::nullopt;
+    const std::optional<std::string> appId = windows_.activeAppId();
+    return appId ? wayland::desktopEntryForAppId(*appId, entries()) : std::nullopt;
 }
 
 bool WaylandFrontmostApp::activate(uint64_t window, wl_seat* seat)
 {
-    for (const auto& [handle, toplevel] : toplevels_) {
-        if (toplevel.number == window) {
+    for (const auto& [handle, number] : handles_) {
+        if (number == window) {
             zwlr_foreign_toplevel_handle_v1_activate(handle, seat);
             return true;
         }
@@ -69,7 +67,7 @@ void WaylandFrontmostApp::onToplevel(void* data, zwlr_foreign_toplevel_manager_v
         .closed = onClosed,
         .parent = [](void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {},
     };
-    self->toplevels_[handle].number = ++self->lastNumber_;
+    self->handles_[handle] = self->windows_.add();
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &listener, self);
 }
 
@@ -83,61 +81,37 @@ void WaylandFrontmostApp::onFinished(void* data, zwlr_foreign_toplevel_manager_v
 
 void WaylandFrontmostApp::onAppId(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* appId)
 {
-    auto& toplevels = static_cast<WaylandFrontmostApp*>(data)->toplevels_;
-    if (auto found = toplevels.find(handle); found != toplevels.end())
-        found->second.pendingAppId = appId ? appId : "";
+    auto* self = static_cast<WaylandFrontmostApp*>(data);
+    if (auto found = self->handles_.find(handle); found != self->handles_.end())
+        self->windows_.announceAppId(found->second, appId ? appId : "");
 }
 
 void WaylandFrontmostApp::onState(void* data, zwlr_foreign_toplevel_handle_v1* handle, wl_array* state)
 {
-    auto& toplevels = static_cast<WaylandFrontmostApp*>(data)->toplevels_;
-    auto found = toplevels.find(handle);
-    if (found == toplevels.end())
+    auto* self = static_cast<WaylandFrontmostApp*>(data);
+    auto found = self->handles_.find(handle);
+    if (found == self->handles_.end())
         return;
     bool activated = false;
     const auto* values = static_cast<const uint32_t*>(state->data);
     for (size_t i = 0; i < state->size / sizeof(uint32_t); ++i)
         activated = activated || values[i] == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED;
-    found->second.pendingActivated = activated;
+    self->windows_.announceActivated(found->second, activated);
 }
 
 void WaylandFrontmostApp::onDone(void* data, zwlr_foreign_toplevel_handle_v1* handle)
 {
     auto* self = static_cast<WaylandFrontmostApp*>(data);
-    auto& toplevels = self->toplevels_;
-    auto found = toplevels.find(handle);
-    if (found == toplevels.end())
-        return;
-    Toplevel& toplevel = found->second;
-    // The app_id is sent only when it changes; the state each time with the full set.
-    // Each "done" applies only what was announced since the last one: a window whose title
-    // changed keeps its state, and a state seen before must not come back with it.
-    if (toplevel.pendingAppId) {
-        toplevel.appId = *toplevel.pendingAppId;
-        toplevel.pendingAppId.reset();
-    }
-    if (toplevel.pendingActivated) {
-        toplevel.activated = *toplevel.pendingActivated;
-        toplevel.pendingActivated.reset();
-    }
-    // One window is active at a time; the one that lost the keyboard may say so only later.
-    if (toplevel.activated) {
-        if (toplevel.appId != self->ownAppId_)
-            self->lastOther_ = toplevel.number;
-        for (auto& [other, otherToplevel] : toplevels) {
-            if (other != handle)
-                otherToplevel.activated = false;
-        }
-    }
+    if (auto found = self->handles_.find(handle); found != self->handles_.end())
+        self->windows_.done(found->second);
 }
 
 void WaylandFrontmostApp::onClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle)
 {
     auto* self = static_cast<WaylandFrontmostApp*>(data);
-    if (auto found = self->toplevels_.find(handle); found != self->toplevels_.end()) {
-        if (found->second.number == self->lastOther_)
-            self->lastOther_ = 0;
-        self->toplevels_.erase(found);
+    if (auto found = self->handles_.find(handle); found != self->handles_.end()) {
+        self->windows_.close(found->second);
+        self->handles_.erase(found);
     }
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
 }

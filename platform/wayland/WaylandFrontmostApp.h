@@ -11,6 +11,7 @@
 
 #include "platform/FrontmostApp.h"
 #include "platform/wayland/DesktopEntryMatch.h"
+#include "platform/wayland/WindowList.h"
 
 struct zwlr_foreign_toplevel_manager_v1;
 struct zwlr_foreign_toplevel_handle_v1;
@@ -34,20 +35,11 @@ public:
 
     // The window other than Brimble's own that had the keyboard last, as a number that stays
     // unique for the run; 0 when none is known.
-    uint64_t lastOtherWindow() const { return lastOther_; }
+    uint64_t lastOtherWindow() const { return windows_.lastOther(); }
     // Asks the compositor to give `window` the keyboard of `seat`; false when it has closed.
     bool activate(uint64_t window, wl_seat* seat);
 
 private:
-    struct Toplevel {
-        uint64_t number = 0;
-        std::string appId;
-        bool activated = false;
-        // Changes announced but not yet applied: a toplevel's state is applied at its "done".
-        std::optional<std::string> pendingAppId;
-        std::optional<bool> pendingActivated;
-    };
-
     static void onToplevel(void* self, zwlr_foreign_toplevel_manager_v1* manager,
                            zwlr_foreign_toplevel_handle_v1* handle);
     static void onFinished(void* self, zwlr_foreign_toplevel_manager_v1* manager);
@@ -59,14 +51,12 @@ private:
     const std::vector<wayland::DesktopEntry>& entries();
 
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
-    std::map<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels_;
-    uint64_t lastNumber_ = 0;
-    uint64_t lastOther_ = 0;
+    // The protocol's windows by their number in `windows_`.
+    std::map<zwlr_foreign_toplevel_handle_v1*, uint64_t> handles_;
+    wayland::WindowList windows_;
     GAppInfoMonitor* monitor_;
     bool entriesLoaded_ = false;
     std::vector<wayland::DesktopEntry> entries_;
-    // GTK names the program's own windows after it.
-    std::string ownAppId_;
 };
 
 } // namespace brimble
