@@ -117,6 +117,9 @@ void Hub::installStatusItem()
 
 void Hub::bindShortcut()
 {
+    // Where no program may grab a key, nobody holds it either: the tray stays silent about it.
+    if (!platform_.shortcut.isAvailable())
+        return;
     const bool bound = platform_.shortcut.bind(showWindowShortcut, [weak = weak_from_this()] {
         if (auto hub = weak.lock())
             hub->toggleFromShortcut();
@@ -185,6 +188,8 @@ void Hub::pushState()
     settings.appearanceMode = appearanceModeSetting(defaults);
     settings.autostart = autostart_.state() == StartAtLogin::On;
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
+    settings.frontmostKnown = platform_.frontmost.canTell();
+    settings.pasteAvailable = platform_.paste.isAvailable();
     platform_.host.runScript(stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks)));
 }
 
@@ -250,6 +255,9 @@ void Hub::hideWindow()
 
 void Hub::pasteIntoPreviousWindow()
 {
+    // Where no paste can happen, hiding the window would only lose the user's place.
+    if (!platform_.paste.isAvailable())
+        return;
     platform_.host.hideWindow();
     platform_.loop.runLater(pasteDelaySeconds, [weak = weak_from_this()] {
         if (auto hub = weak.lock())

@@ -14,12 +14,15 @@
 #include "platform/gtk/GtkPlatform.h"
 #include "platform/gtk/ResourcesFolder.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
+#include "platform/wayland/WaylandDesktop.h"
 
 namespace {
 
 constexpr const char* applicationId = "app.brimble.Brimble";
 
 struct Program {
+    // Brimble's own connection to a Wayland compositor that offers data-control, or nothing.
+    std::unique_ptr<brimble::WaylandConnection> wayland;
     std::unique_ptr<brimble::GtkPlatform> platform;
     std::shared_ptr<brimble::Hub> hub;
 };
@@ -59,8 +62,13 @@ void launch(GtkApplication* application, Program& program)
         gtk_window_set_default_icon_from_file(iconFile.c_str(), nullptr);
     auto defaults =
         std::make_unique<brimble::JsonFileDefaults>(locations.configHome / "Brimble" / "settings.json");
+    brimble::DesktopServicesFactory desktopServices;
+    if (program.wayland)
+        desktopServices = [&program](brimble::ImageCodec& codec) {
+            return brimble::makeWaylandServices(*program.wayland, codec);
+        };
     program.platform = std::make_unique<brimble::GtkPlatform>(application, locations, std::move(defaults),
-                                                              brimble::makePixbufImageCodec());
+                                                              brimble::makePixbufImageCodec(), desktopServices);
     program.hub = std::make_shared<brimble::Hub>(program.platform->platform(), locations);
     program.platform->setDelegate(program.hub);
     program.hub->applicationDidFinishLaunching();
@@ -84,17 +92,25 @@ gboolean onTerminate(gpointer application)
     return G_SOURCE_CONTINUE;
 }
 
+// Picks the desktop backend once, before GTK starts: GDK runs natively on Wayland where the
+// compositor lets a clipboard manager watch the clipboard (data-control), and on X11 (or
+// XWayland) everywhere else, where the clipboard, the window in front and the global key speak X11.
+std::unique_ptr<brimble::WaylandConnection> chooseDesktopBackend()
+{
+    std::unique_ptr<brimble::WaylandConnection> wayland = brimble::openDataControlConnection();
+    gdk_set_allowed_backends(wayland ? "wayland" : "x11");
+    return wayland;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // The clipboard counter, the frontmost application and the tray speak X11; on a Wayland
-    // session the program runs through XWayland.
-    gdk_set_allowed_backends("x11");
     g_set_prgname("brimble");
     g_set_application_name("Brimble");
 
     Program program;
+    program.wayland = chooseDesktopBackend();
     g_autoptr(GtkApplication) application = gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS);
     g_signal_connect(application, "activate", G_CALLBACK(onActivate), &program);
     g_unix_signal_add(SIGTERM, onTerminate, application);
@@ -105,5 +121,6 @@ int main(int argc, char** argv)
     // The controller goes first: it refers to the platform's services.
     program.hub.reset();
     program.platform.reset();
+    program.wayland.reset();
     return status;
 }

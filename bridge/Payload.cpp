@@ -173,6 +173,10 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.boolean(settings.autostart);
     out.key("pasteAfterChoosing");
     out.boolean(settings.pasteAfterChoosing);
+    out.key("frontmostKnown");
+    out.boolean(settings.frontmostKnown);
+    out.key("pasteAvailable");
+    out.boolean(settings.pasteAvailable);
     out.endObject();
 
     if (!out.ok())

@@ -21,6 +21,10 @@ struct PayloadSettings {
     std::string appearanceMode = "system";
     bool autostart = false;
     bool pasteAfterChoosing = false;
+    // Whether the desktop lets the application in front be told, so excluded apps can match.
+    bool frontmostKnown = true;
+    // Whether pasting after choosing can work on this desktop.
+    bool pasteAvailable = true;
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

@@ -30,6 +30,9 @@ public:
         (void)id;
         return true;
     }
+    // Whether this desktop lets the application in front be told at all; where it does not,
+    // excluded applications can never match.
+    virtual bool canTell() const { return true; }
 };
 
 } // namespace brimble

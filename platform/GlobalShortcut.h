@@ -17,6 +17,9 @@ public:
     // `onPress` on the main loop at each press. False when it cannot be grabbed, such as when
     // another program holds it; the program then goes on without it.
     virtual bool bind(const std::string& accelerator, std::function<void()> onPress) = 0;
+    // Whether this desktop lets a program grab a key for itself at all. Wayland compositors do
+    // not; there the desktop's own shortcut settings start the program's commands instead.
+    virtual bool isAvailable() const { return true; }
 };
 
 } // namespace brimble

@@ -16,6 +16,8 @@ public:
     // Gives the keyboard back to the noted window and sends it Control+V. Does nothing when no
     // window was noted or it has gone since.
     virtual void pasteIntoRemembered() = 0;
+    // Whether pasting can work on this desktop at all; where it cannot, the settings say so.
+    virtual bool isAvailable() const { return true; }
 };
 
 } // namespace brimble

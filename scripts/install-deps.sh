@@ -6,14 +6,14 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev
-    libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev
+    libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev libwayland-dev
     librsvg2-common fonts-noto-color-emoji
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
         xvfb xauth xclip xdotool x11-utils imagemagick dbus dbus-x11 python3
-        chromium nodejs npm
+        chromium nodejs npm sway wl-clipboard
     )
 fi
 # Making the Debian package needs `file` for its dependency scan; checking it, the validators.

@@ -148,8 +148,10 @@ class FakeFrontmostApp final : public FrontmostApp {
 public:
     std::optional<std::string> app;
     std::set<std::string> notInstalled; // ids that `recognises` says no to
+    bool knowable = true;
     std::optional<std::string> identifier() override { return app; }
     bool recognises(const std::string& id) override { return !notInstalled.contains(id); }
+    bool canTell() const override { return knowable; }
 };
 
 // Logs "shell: policy regular|accessory", "shell: activate", "shell: appearance system|light|dark",
@@ -227,9 +229,11 @@ class FakeGlobalShortcut final : public GlobalShortcut {
 public:
     explicit FakeGlobalShortcut(FakeLog& log) : log_(log) {}
     bool taken = false;
+    bool available = true;
     std::string accelerator;
 
     bool bind(const std::string& accelerator, std::function<void()> onPress) override;
+    bool isAvailable() const override { return available; }
     // The user presses the bound key; nothing happens when none is bound.
     void press();
 
@@ -244,6 +248,8 @@ public:
     explicit FakePasteSender(FakeLog& log) : log_(log) {}
     void rememberFocus() override { log_.add("paste: remember focus"); }
     void pasteIntoRemembered() override { log_.add("paste: into remembered window"); }
+    bool isAvailable() const override { return available; }
+    bool available = true;
 
 private:
     FakeLog& log_;

@@ -34,6 +34,12 @@ GtkGlobalShortcut::~GtkGlobalShortcut()
         keybinder_unbind(accelerator_.c_str(), onKey);
 }
 
+bool GtkGlobalShortcut::isAvailable() const
+{
+    // keybinder grabs keys on an X server only.
+    return keybinder_supported();
+}
+
 bool GtkGlobalShortcut::bind(const std::string& accelerator, std::function<void()> onPress)
 {
     if (!accelerator_.empty() || !keybinder_supported())

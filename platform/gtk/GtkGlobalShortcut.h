@@ -22,6 +22,7 @@ public:
     ~GtkGlobalShortcut() override;
 
     bool bind(const std::string& accelerator, std::function<void()> onPress) override;
+    bool isAvailable() const override;
 
 private:
     static void onKey(const char* keystring, void* self);

@@ -14,11 +14,11 @@ std::filesystem::path windowStateFile(const Locations& locations)
 } // namespace
 
 GtkPlatform::GtkPlatform(GtkApplication* application, const Locations& locations,
-                         std::unique_ptr<Defaults> defaults, std::unique_ptr<ImageCodec> codec)
+                         std::unique_ptr<Defaults> defaults, std::unique_ptr<ImageCodec> codec,
+                         const DesktopServicesFactory& makeDesktopServices)
     : defaults_(std::move(defaults))
     , codec_(std::move(codec))
     , window_(application, windowStateFile(locations))
-    , pasteboard_(*codec_)
     , shell_(G_APPLICATION(application), window_)
     , dialogs_(window_)
     , host_(window_, delegate_)
@@ -28,14 +28,26 @@ GtkPlatform::GtkPlatform(GtkApplication* application, const Locations& locations
           [this](const std::string& url) { shell_.openURL(url); }))
     , shortcut_(window_)
 {
+    if (makeDesktopServices) {
+        DesktopServices services = makeDesktopServices(*codec_);
+        pasteboard_ = std::move(services.pasteboard);
+        frontmost_ = std::move(services.frontmost);
+        paste_ = std::move(services.paste);
+    }
+    if (!pasteboard_)
+        pasteboard_ = std::make_unique<GtkPasteboard>(*codec_);
+    if (!frontmost_)
+        frontmost_ = std::make_unique<GtkFrontmostApp>();
+    if (!paste_)
+        paste_ = std::make_unique<GtkPasteSender>();
 }
 
 GtkPlatform::~GtkPlatform() = default;
 
 Platform GtkPlatform::platform()
 {
-    return Platform{shell_,  clock_,   *defaults_,  dialogs_, frontmost_, *codec_, loop_,
-                    menus_,  *panels_, pasteboard_, host_,    shortcut_,  paste_};
+    return Platform{shell_,  clock_,   *defaults_,   dialogs_, *frontmost_, *codec_, loop_,
+                    menus_,  *panels_, *pasteboard_, host_,    shortcut_,   *paste_};
 }
 
 void GtkPlatform::setDelegate(std::weak_ptr<AppDelegate> delegate)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <gtk/gtk.h>
@@ -21,11 +22,19 @@
 
 namespace brimble {
 
+// The clipboard and the application in front, where they come from elsewhere than X11.
+struct DesktopServices {
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<FrontmostApp> frontmost;
+    std::unique_ptr<PasteSender> paste;
+};
+using DesktopServicesFactory = std::function<DesktopServices(ImageCodec&)>;
+
 // Every real platform service of the desktop program, made once GTK is up and kept for the run.
 class GtkPlatform {
 public:
     GtkPlatform(GtkApplication* application, const Locations& locations, std::unique_ptr<Defaults> defaults,
-                std::unique_ptr<ImageCodec> codec);
+                std::unique_ptr<ImageCodec> codec, const DesktopServicesFactory& makeDesktopServices = {});
     ~GtkPlatform();
     GtkPlatform(const GtkPlatform&) = delete;
     GtkPlatform& operator=(const GtkPlatform&) = delete;
@@ -42,15 +51,15 @@ private:
     GtkMainWindow window_;
     SystemClock clock_;
     GtkMainLoop loop_;
-    GtkPasteboard pasteboard_;
-    GtkFrontmostApp frontmost_;
+    std::unique_ptr<Pasteboard> pasteboard_;
+    std::unique_ptr<FrontmostApp> frontmost_;
     GtkAppShell shell_;
     GtkDialogs dialogs_;
     GtkWindowHost host_;
     GtkMenus menus_;
     std::unique_ptr<Panels> panels_;
     GtkGlobalShortcut shortcut_;
-    GtkPasteSender paste_;
+    std::unique_ptr<PasteSender> paste_;
 };
 
 } // namespace brimble

@@ -133,3 +133,24 @@ test('the empty state of a paused history offers to resume', async () => {
   await page.page.click('.empty-state [data-action="resume"]');
   assert.deepEqual(await page.take(), [{ cmd: 'pause', paused: false }]);
 });
+
+test('the excluded apps say when the desktop cannot tell the app in front', async () => {
+  const page = await env.page();
+  await openSettings(page, { excluded: ['firefox.desktop'], frontmostKnown: false });
+  assert.equal(await page.page.locator('#excludeUnknown').isVisible(), true);
+  await page.render(snapshot({ items: [clip('x')], excluded: ['firefox.desktop'] }));
+  // A snapshot without the key (an older program) keeps the note hidden.
+  assert.equal(await page.page.locator('#excludeUnknown').isVisible(), false);
+});
+
+test('paste after choosing is shown as unavailable where the desktop cannot paste', async () => {
+  const page = await env.page();
+  await openSettings(page, { pasteAfterChoosing: false, pasteAvailable: false });
+  assert.equal(await page.page.locator('#pasteUnavailable').isVisible(), true);
+  assert.equal(await page.page.locator('#setPasteAfter').isDisabled(), true);
+  await page.page.click('#setPasteAfter', { force: true });
+  assert.deepEqual(await page.take(), [], 'a disabled switch posts nothing');
+  await page.render(snapshot({ items: [clip('x')] }));
+  assert.equal(await page.page.locator('#pasteUnavailable').isVisible(), false);
+  assert.equal(await page.page.locator('#setPasteAfter').isDisabled(), false);
+});

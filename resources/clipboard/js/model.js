@@ -49,6 +49,8 @@ export function normalize(raw) {
     appearanceMode: asString(snap.appearanceMode, 'system'),
     autostart: snap.autostart === true,
     pasteAfterChoosing: snap.pasteAfterChoosing === true,
+    frontmostKnown: snap.frontmostKnown !== false,
+    pasteAvailable: snap.pasteAvailable !== false,
   };
 }
 

@@ -23,6 +23,8 @@ export function drawSettings() {
   setSwitch($('setSecrets'), snap.recordSecrets);
   setSwitch($('setAutostart'), snap.autostart);
   setSwitch($('setPasteAfter'), snap.pasteAfterChoosing);
+  $('setPasteAfter').disabled = !snap.pasteAvailable;
+  $('pasteUnavailable').hidden = snap.pasteAvailable;
   const cap = $('setCap');
   if (document.activeElement !== cap) cap.value = String(snap.cap);
   for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {
@@ -46,6 +48,7 @@ export function drawSettings() {
   });
   if (rows.length === 0) rows.push(el('li', { className: 'exclude-none', text: 'No apps are excluded.' }));
   syncChildren(list, rows);
+  $('excludeUnknown').hidden = snap.frontmostKnown;
   setText($('settingsSession'), ui.view.session ? `“${ui.view.session.name}”` : 'this session');
 }
 

@@ -86,6 +86,17 @@ TEST(HubShortcut, KeyTakenByAnotherProgramIsReportedAsADisabledTrayItem)
     EXPECT_TRUE(f.fake.log_.matching("window: show").size() == 1u);
 }
 
+// On Wayland no program may grab a key; saying that another program holds it would be false.
+TEST(HubShortcut, DesktopWithoutKeyGrabsGetsNoFalseTakenNotice)
+{
+    HubFixture f;
+    f.fake.shortcut.available = false;
+    f.launch();
+    EXPECT_TRUE(f.fake.log_.matching("shortcut:").empty());
+    EXPECT_EQ(f.fake.log_.matching("status item:"),
+              std::vector<std::string>{"status item: Show Brimble, -, Show in Dock [x], Start at Login [ ], -, Quit Brimble"});
+}
+
 TEST(HubHide, HideCommandHidesWithoutAPush)
 {
     DesktopFixture f;
@@ -147,6 +158,32 @@ TEST(HubPasteAfterChoosing, PasteDueAfterTheControllerIsGoneDoesNothing)
     f.fake.log_.clear();
     f.fake.loop.advance(1.0);
     EXPECT_TRUE(f.fake.log().empty());
+}
+
+// Where no paste can happen (a Wayland compositor without virtual-keyboard), hiding the window
+// would only lose the user's place; the page is told so it can say why.
+TEST(HubPasteAfterChoosing, DesktopThatCannotPasteKeepsTheWindowAndSaysSo)
+{
+    DesktopFixture f;
+    f.fake.paste.available = false;
+    f.fake.defaults.setBool(Def::pasteAfterChoosing, true);
+    f.fake.host.showWindow();
+    f.fake.log_.clear();
+    f.send(R"({"cmd":"copy","id":")" + f.entryId() + R"("})");
+    EXPECT_EQ(f.fake.log(), (std::vector<std::string>{"pasteboard: clear", "pasteboard: text chosen words"}));
+    EXPECT_EQ(f.fake.loop.pending(), 0u);
+    EXPECT_TRUE(f.fake.host.visible);
+    EXPECT_FALSE(f.lastSnapshot()["pasteAvailable"].GetBool());
+    EXPECT_TRUE(f.lastSnapshot()["frontmostKnown"].GetBool());
+}
+
+TEST(HubExcludedApps, DesktopThatCannotTellTheAppInFrontSaysSoInTheSnapshot)
+{
+    DesktopFixture f;
+    f.fake.frontmost.knowable = false;
+    f.send(R"({"cmd":"list"})");
+    EXPECT_FALSE(f.lastSnapshot()["frontmostKnown"].GetBool());
+    EXPECT_TRUE(f.lastSnapshot()["pasteAvailable"].GetBool());
 }
 
 TEST(HubPasteAfterChoosing, SwitchIsStoredAndSentInTheSnapshot)

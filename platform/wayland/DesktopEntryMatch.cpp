@@ -1,0 +1,42 @@
+#include "platform/wayland/DesktopEntryMatch.h"
+
+#include <glib.h>
+
+namespace brimble::wayland {
+
+namespace {
+
+std::string folded(std::string_view text)
+{
+    g_autofree gchar* result = g_utf8_casefold(text.data(), static_cast<gssize>(text.size()));
+    return result ? std::string(result) : std::string();
+}
+
+bool endsWithPart(const std::string& id, const std::string& part)
+{
+    return id.size() > part.size() && id.ends_with(part) && id[id.size() - part.size() - 1] == '.';
+}
+
+} // namespace
+
+std::optional<std::string> desktopEntryForAppId(std::string_view appId, const std::vector<DesktopEntry>& entries)
+{
+    if (appId.empty())
+        return std::nullopt;
+    for (const DesktopEntry& entry : entries) {
+        if (entry.id == appId)
+            return entry.id;
+    }
+    const std::string wanted = folded(appId);
+    for (const DesktopEntry& entry : entries) {
+        if (folded(entry.id) == wanted || (!entry.wmClass.empty() && folded(entry.wmClass) == wanted))
+            return entry.id;
+    }
+    for (const DesktopEntry& entry : entries) {
+        if (endsWithPart(folded(entry.id), wanted))
+            return entry.id;
+    }
+    return std::string(appId);
+}
+
+} // namespace brimble::wayland

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <glib.h>
+#include <wayland-client.h>
+
+namespace brimble {
+
+// Brimble's own connection to the compositor, apart from GDK's: the clipboard and the window
+// list are watched here even while GTK's windows have no focus. Its events are read and
+// dispatched by a GSource on the connection's file descriptor, on the main loop's thread, so
+// nothing here ever polls or runs a thread.
+class WaylandConnection {
+public:
+    // Connects to the compositor of $WAYLAND_DISPLAY and lists its globals; nothing when there is
+    // no compositor to reach.
+    static std::unique_ptr<WaylandConnection> open();
+    ~WaylandConnection();
+    WaylandConnection(const WaylandConnection&) = delete;
+    WaylandConnection& operator=(const WaylandConnection&) = delete;
+
+    // The highest version of an interface the compositor offers, or 0 when it offers none.
+    uint32_t versionOf(const std::string& interface) const;
+    // Binds a global at min(offered, `version`); nothing when it is not offered.
+    void* bind(const wl_interface& interface, uint32_t version);
+    // Sends what is queued and waits until the compositor has answered all of it.
+    bool roundtrip();
+    // Sends what is queued now, so that a request such as a pipe hand-over is not left waiting
+    // for the next event.
+    void flush();
+    // Starts dispatching events from the main loop; `onLost` runs once if the compositor goes.
+    void attach(std::function<void()> onLost);
+
+    wl_display* display() const { return display_; }
+
+private:
+    struct Global {
+        uint32_t name = 0;
+        uint32_t version = 0;
+    };
+    struct Source;
+
+    explicit WaylandConnection(wl_display* display);
+    static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
+    static void onGlobalRemove(void* data, wl_registry* registry, uint32_t name);
+    static gboolean prepare(GSource* source, gint* timeout);
+    static gboolean check(GSource* source);
+    static gboolean dispatch(GSource* source, GSourceFunc, gpointer);
+    static void finalize(GSource* source);
+    void lose();
+
+    wl_display* display_;
+    wl_registry* registry_ = nullptr;
+    std::map<std::string, Global> globals_;
+    Source* source_ = nullptr;
+    std::function<void()> onLost_;
+};
+
+} // namespace brimble

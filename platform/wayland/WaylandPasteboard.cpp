@@ -1,0 +1,373 @@
+#include "platform/wayland/WaylandPasteboard.h"
+
+#include <climits>
+#include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "common/Uuid.h"
+#include "ext-data-control-v1-client-protocol.h"
+#include "platform/gtk/ClipboardTargets.h"
+#include "platform/wayland/OfferedTypes.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "wlr-data-control-unstable-v1-client-protocol.h"
+
+namespace brimble {
+
+using wayland::ClipboardContent;
+using wayland::SelectionState;
+
+struct WaylandPasteboard::Interfaces {
+    const wl_interface& manager;
+    const wl_interface& device;
+    const wl_interface& source;
+    uint32_t version;
+};
+
+namespace {
+
+// The requests of both protocols, by the numbers they share.
+static_assert(EXT_DATA_CONTROL_MANAGER_V1_CREATE_DATA_SOURCE == ZWLR_DATA_CONTROL_MANAGER_V1_CREATE_DATA_SOURCE);
+static_assert(EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE == ZWLR_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE);
+static_assert(EXT_DATA_CONTROL_MANAGER_V1_DESTROY == ZWLR_DATA_CONTROL_MANAGER_V1_DESTROY);
+static_assert(EXT_DATA_CONTROL_DEVICE_V1_SET_SELECTION == ZWLR_DATA_CONTROL_DEVICE_V1_SET_SELECTION);
+static_assert(EXT_DATA_CONTROL_DEVICE_V1_DESTROY == ZWLR_DATA_CONTROL_DEVICE_V1_DESTROY);
+static_assert(EXT_DATA_CONTROL_SOURCE_V1_OFFER == ZWLR_DATA_CONTROL_SOURCE_V1_OFFER);
+static_assert(EXT_DATA_CONTROL_SOURCE_V1_DESTROY == ZWLR_DATA_CONTROL_SOURCE_V1_DESTROY);
+static_assert(EXT_DATA_CONTROL_OFFER_V1_RECEIVE == ZWLR_DATA_CONTROL_OFFER_V1_RECEIVE);
+static_assert(EXT_DATA_CONTROL_OFFER_V1_DESTROY == ZWLR_DATA_CONTROL_OFFER_V1_DESTROY);
+
+const WaylandPasteboard::Interfaces extInterfaces{ext_data_control_manager_v1_interface,
+                                                  ext_data_control_device_v1_interface,
+                                                  ext_data_control_source_v1_interface, 1};
+const WaylandPasteboard::Interfaces wlrInterfaces{zwlr_data_control_manager_v1_interface,
+                                                  zwlr_data_control_device_v1_interface,
+                                                  zwlr_data_control_source_v1_interface, 2};
+
+// The events of both protocols, in their shared order.
+struct DeviceListener {
+    void (*dataOffer)(void*, wl_proxy*, wl_proxy*);
+    void (*selection)(void*, wl_proxy*, wl_proxy*);
+    void (*finished)(void*, wl_proxy*);
+    void (*primarySelection)(void*, wl_proxy*, wl_proxy*);
+};
+struct OfferListener {
+    void (*offer)(void*, wl_proxy*, const char*);
+};
+struct SourceListener {
+    void (*send)(void*, wl_proxy*, const char*, int32_t);
+    void (*cancelled)(void*, wl_proxy*);
+};
+
+template <typename Listener>
+void listen(wl_proxy* proxy, const Listener& listener, void* data)
+{
+    wl_proxy_add_listener(proxy, reinterpret_cast<void (**)(void)>(const_cast<Listener*>(&listener)), data);
+}
+
+void destroyProxy(wl_proxy* proxy, uint32_t opcode)
+{
+    if (proxy)
+        wl_proxy_marshal_flags(proxy, opcode, nullptr, wl_proxy_get_version(proxy), WL_MARSHAL_FLAG_DESTROY);
+}
+
+// A reader that takes longer than this is taken for a program that will never close its pipe.
+constexpr unsigned readTimeoutMs = 3000;
+// A reader of our own offer that stops taking bytes is left after this long.
+constexpr unsigned writeTimeoutMs = 5000;
+
+} // namespace
+
+std::unique_ptr<WaylandPasteboard> WaylandPasteboard::create(WaylandConnection& connection, ImageCodec& codec)
+{
+    const Interfaces* interfaces = connection.versionOf(extInterfaces.manager.name) ? &extInterfaces
+        : connection.versionOf(wlrInterfaces.manager.name)                         ? &wlrInterfaces
+                                                                                    : nullptr;
+    if (!interfaces)
+        return nullptr;
+    auto* seat = static_cast<wl_seat*>(connection.bind(wl_seat_interface, 1));
+    if (!seat)
+        return nullptr;
+    auto* manager = static_cast<wl_proxy*>(connection.bind(interfaces->manager, interfaces->version));
+    std::unique_ptr<WaylandPasteboard> pasteboard(
+        new WaylandPasteboard(connection, codec, *interfaces, manager, seat));
+    // The clipboard as it is when the program starts is where counting begins, not a copy. A
+    // compositor that announces it to a new client (sway does, KWin does not) has done so once
+    // this round trip is over.
+    connection.roundtrip();
+    pasteboard->starting_ = false;
+    return pasteboard;
+}
+
+WaylandPasteboard::WaylandPasteboard(WaylandConnection& connection, ImageCodec& codec, const Interfaces& interfaces,
+                                     wl_proxy* manager, wl_seat* seat)
+    : connection_(connection)
+    , codec_(codec)
+    , interfaces_(interfaces)
+    , manager_(manager)
+    , seat_(seat)
+    , state_(wayland::ownMarkerType(newUuid()))
+{
+    // A program that closes its end of a pipe before our write is done must not end this
+    // process with SIGPIPE; the write then fails with EPIPE instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    static const DeviceListener listener{onDataOffer, onSelection, onFinished, onPrimarySelection};
+    device_ = wl_proxy_marshal_flags(manager_, EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE, &interfaces_.device,
+                                     wl_proxy_get_version(manager_), 0, nullptr, seat_);
+    listen(device_, listener, this);
+}
+
+WaylandPasteboard::~WaylandPasteboard()
+{
+    if (tickSource_)
+        g_source_remove(tickSource_);
+    reader_.reset();
+    writers_.clear();
+    for (auto& [offer, types] : offers_)
+        destroyProxy(offer, EXT_DATA_CONTROL_OFFER_V1_DESTROY);
+    destroyProxy(selection_, EXT_DATA_CONTROL_OFFER_V1_DESTROY);
+    destroyProxy(ownSource_, EXT_DATA_CONTROL_SOURCE_V1_DESTROY);
+    destroyProxy(device_, EXT_DATA_CONTROL_DEVICE_V1_DESTROY);
+    destroyProxy(manager_, EXT_DATA_CONTROL_MANAGER_V1_DESTROY);
+    wl_proxy_destroy(reinterpret_cast<wl_proxy*>(seat_));
+    connection_.flush();
+}
+
+int64_t WaylandPasteboard::changeCount()
+{
+    return state_.changeCount();
+}
+
+std::set<std::string> WaylandPasteboard::types()
+{
+    return state_.types();
+}
+
+std::optional<std::string> WaylandPasteboard::text()
+{
+    return state_.content().text;
+}
+
+std::unique_ptr<PlatformImage> WaylandPasteboard::image()
+{
+    const std::optional<std::string>& picture = state_.content().picture;
+    if (!picture || picture->empty())
+        return nullptr;
+    return codec_.decode(std::span(reinterpret_cast<const uint8_t*>(picture->data()), picture->size()));
+}
+
+bool WaylandPasteboard::isOwnerless()
+{
+    return state_.isOwnerless();
+}
+
+void WaylandPasteboard::clear()
+{
+    // Setting a new source replaces every type at once; an empty clipboard in between would
+    // only be announced to every other client.
+}
+
+void WaylandPasteboard::writeText(const std::string& text)
+{
+    auto bytes = std::make_shared<const std::string>(text);
+    OwnOffer offer;
+    ClipboardContent content;
+    for (const std::string& mimeType : wayland::textTypesWritten()) {
+        offer[mimeType] = bytes;
+        content.mimeTypes.push_back(mimeType);
+    }
+    content.text = text;
+    offerOwn(std::move(offer), std::move(content));
+}
+
+void WaylandPasteboard::writeImage(const PlatformImage& image)
+{
+    // Written whole, never scaled: the entry's picture is already at its stored size.
+    std::optional<EncodedImage> encoded = codec_.encode(image, ImageFormat::Png, INT_MAX);
+    if (!encoded)
+        return;
+    auto bytes = std::make_shared<const std::string>(encoded->bytes.begin(), encoded->bytes.end());
+    ClipboardContent content{{"image/png"}, std::nullopt, *bytes};
+    offerOwn(OwnOffer{{"image/png", bytes}}, std::move(content));
+}
+
+void WaylandPasteboard::watch(std::function<void()> onMaybeChanged)
+{
+    if (!onMaybeChanged_)
+        onMaybeChanged_ = std::move(onMaybeChanged);
+}
+
+void WaylandPasteboard::onDataOffer(void* data, wl_proxy*, wl_proxy* offer)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    static const OfferListener listener{onOfferType};
+    self->offers_[offer];
+    listen(offer, listener, self);
+}
+
+void WaylandPasteboard::onOfferType(void* data, wl_proxy* offer, const char* mimeType)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    if (auto found = self->offers_.find(offer); found != self->offers_.end() && mimeType)
+        wayland::addOfferedType(found->second, mimeType);
+}
+
+void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    // The previous selection's offer is no longer valid, and reads of it are pointless.
+    self->reader_.reset();
+    if (self->selection_ != offer)
+        self->dropOffer(self->selection_);
+    self->selection_ = offer;
+    std::optional<std::vector<std::string>> mimeTypes;
+    if (offer) {
+        auto found = self->offers_.find(offer);
+        mimeTypes = found != self->offers_.end() ? std::move(found->second) : std::vector<std::string>{};
+        if (found != self->offers_.end())
+            self->offers_.erase(found);
+    }
+    const auto baseline = self->starting_ ? SelectionState::Baseline::Yes : SelectionState::Baseline::No;
+    switch (self->state_.announce(mimeTypes, baseline)) {
+    case SelectionState::Next::Nothing:
+        break;
+    case SelectionState::Next::Tick:
+        self->scheduleTick();
+        break;
+    case SelectionState::Next::Read: {
+        // The picture first, as capture prefers it; the text as well, since capture falls back
+        // to it when the picture cannot be decoded.
+        self->reading_ = Reading{self->state_.generation(), {}, ClipboardContent{*mimeTypes}};
+        if (std::string picture = preferredImageTarget(*mimeTypes); !picture.empty())
+            self->reading_.pending.push_back(picture);
+        if (std::string text = wayland::preferredTextType(*mimeTypes); !text.empty())
+            self->reading_.pending.push_back(text);
+        self->readNext();
+        break;
+    }
+    }
+}
+
+void WaylandPasteboard::onPrimarySelection(void* data, wl_proxy*, wl_proxy* offer)
+{
+    // Only the regular selection is watched; the primary one's offers are let go at once.
+    static_cast<WaylandPasteboard*>(data)->dropOffer(offer);
+}
+
+void WaylandPasteboard::onFinished(void* data, wl_proxy*)
+{
+    // The seat is gone; the device will report nothing more.
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    g_warning("Brimble: the compositor ended the clipboard device; copies are no longer recorded");
+    destroyProxy(self->device_, EXT_DATA_CONTROL_DEVICE_V1_DESTROY);
+    self->device_ = nullptr;
+}
+
+void WaylandPasteboard::dropOffer(wl_proxy* offer)
+{
+    if (!offer)
+        return;
+    offers_.erase(offer);
+    destroyProxy(offer, EXT_DATA_CONTROL_OFFER_V1_DESTROY);
+}
+
+void WaylandPasteboard::readNext()
+{
+    if (reading_.pending.empty()) {
+        if (state_.finishReading(reading_.generation, std::move(reading_.content)))
+            scheduleTick();
+        return;
+    }
+    const std::string mimeType = reading_.pending.front();
+    reading_.pending.erase(reading_.pending.begin());
+    const bool picture = mimeType.starts_with("image/");
+    receive(mimeType, picture ? wayland::pictureReadLimit : wayland::textReadLimit);
+}
+
+void WaylandPasteboard::receive(const std::string& mimeType, size_t limit)
+{
+    int fds[2];
+    if (!selection_ || pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        readNext();
+        return;
+    }
+    wl_proxy_marshal_flags(selection_, EXT_DATA_CONTROL_OFFER_V1_RECEIVE, nullptr, wl_proxy_get_version(selection_),
+                           0, mimeType.c_str(), fds[1]);
+    // The compositor has its own copy of the write end once the request is sent.
+    connection_.flush();
+    close(fds[1]);
+    const bool picture = mimeType.starts_with("image/");
+    reader_ = std::make_unique<wayland::PipeReader>(
+        fds[0], limit, readTimeoutMs, [this, picture](std::optional<std::string> bytes) {
+            if (picture)
+                reading_.content.picture = std::move(bytes);
+            else
+                reading_.content.text = std::move(bytes);
+            // The reader is done; it goes on the next read or at the next selection.
+            readNext();
+        });
+}
+
+void WaylandPasteboard::offerOwn(OwnOffer offer, ClipboardContent content)
+{
+    static const SourceListener listener{onSend, onCancelled};
+    destroyProxy(ownSource_, EXT_DATA_CONTROL_SOURCE_V1_DESTROY);
+    ownSource_ = wl_proxy_marshal_flags(manager_, EXT_DATA_CONTROL_MANAGER_V1_CREATE_DATA_SOURCE,
+                                        &interfaces_.source, wl_proxy_get_version(manager_), 0, nullptr);
+    listen(ownSource_, listener, this);
+    offer[state_.ownMarker()] = std::make_shared<const std::string>();
+    for (const auto& [mimeType, bytes] : offer)
+        wl_proxy_marshal_flags(ownSource_, EXT_DATA_CONTROL_SOURCE_V1_OFFER, nullptr, wl_proxy_get_version(ownSource_),
+                               0, mimeType.c_str());
+    if (device_)
+        wl_proxy_marshal_flags(device_, EXT_DATA_CONTROL_DEVICE_V1_SET_SELECTION, nullptr,
+                               wl_proxy_get_version(device_), 0, ownSource_);
+    connection_.flush();
+    ownOffer_ = std::move(offer);
+    content.mimeTypes.push_back(state_.ownMarker());
+    state_.wroteOwn(std::move(content));
+}
+
+void WaylandPasteboard::onSend(void* data, wl_proxy* source, const char* mimeType, int32_t fd)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    const auto found = source == self->ownSource_ && mimeType ? self->ownOffer_.find(mimeType) : self->ownOffer_.end();
+    if (found == self->ownOffer_.end()) {
+        close(fd);
+        return;
+    }
+    auto& writers = self->writers_;
+    auto slot = writers.emplace(writers.end());
+    *slot = std::make_unique<wayland::PipeWriter>(fd, found->second, writeTimeoutMs,
+                                                  [&writers, slot] { writers.erase(slot); });
+}
+
+void WaylandPasteboard::onCancelled(void* data, wl_proxy* source)
+{
+    // Another program took the clipboard; writes already started run to their end.
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    if (source == self->ownSource_) {
+        self->ownSource_ = nullptr;
+        self->ownOffer_.clear();
+    }
+    destroyProxy(source, EXT_DATA_CONTROL_SOURCE_V1_DESTROY);
+}
+
+void WaylandPasteboard::scheduleTick()
+{
+    // The tick runs from the main loop, never from inside the dispatch of Wayland events.
+    if (onMaybeChanged_ && !tickSource_)
+        tickSource_ = g_idle_add(onIdleTick, this);
+}
+
+gboolean WaylandPasteboard::onIdleTick(gpointer data)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    self->tickSource_ = 0;
+    if (self->onMaybeChanged_)
+        self->onMaybeChanged_();
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace brimble

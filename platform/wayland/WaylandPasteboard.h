@@ -1,0 +1,97 @@
+#pragma once
+
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <glib.h>
+
+#include "platform/Pasteboard.h"
+#include "platform/wayland/PipeTransfer.h"
+#include "platform/wayland/SelectionState.h"
+
+struct wl_proxy;
+struct wl_seat;
+
+namespace brimble {
+
+class WaylandConnection;
+
+// The regular selection through the data-control protocol, which a compositor offers to
+// clipboard managers: ext_data_control_v1 where offered, else wlroots' zwlr_data_control_v1.
+// The two have the same requests and events in the same order, so one client serves both.
+//
+// Each new selection is read at once, asynchronously (its types, then its text or picture), and
+// the tick runs when the reads are done; `types`, `text` and `image` answer from what was read.
+class WaylandPasteboard final : public Pasteboard {
+public:
+    // Nothing when the compositor offers no data-control protocol or no seat.
+    static std::unique_ptr<WaylandPasteboard> create(WaylandConnection& connection, ImageCodec& codec);
+    ~WaylandPasteboard() override;
+
+    int64_t changeCount() override;
+    std::set<std::string> types() override;
+    std::optional<std::string> text() override;
+    std::unique_ptr<PlatformImage> image() override;
+    bool isOwnerless() override;
+    void clear() override;
+    void writeText(const std::string& text) override;
+    void writeImage(const PlatformImage& image) override;
+    void watch(std::function<void()> onMaybeChanged) override;
+
+    struct Interfaces;
+
+private:
+    // The MIME types an offer announced so far, by offer.
+    using OfferTypes = std::map<wl_proxy*, std::vector<std::string>>;
+    // What Brimble offers, by MIME type; shared with writes still running when it is replaced.
+    using OwnOffer = std::map<std::string, std::shared_ptr<const std::string>>;
+
+    WaylandPasteboard(WaylandConnection& connection, ImageCodec& codec, const Interfaces& interfaces,
+                      wl_proxy* manager, wl_seat* seat);
+    static void onDataOffer(void* self, wl_proxy* device, wl_proxy* offer);
+    static void onSelection(void* self, wl_proxy* device, wl_proxy* offer);
+    static void onFinished(void* self, wl_proxy* device);
+    static void onPrimarySelection(void* self, wl_proxy* device, wl_proxy* offer);
+    static void onOfferType(void* self, wl_proxy* offer, const char* mimeType);
+    static void onSend(void* self, wl_proxy* source, const char* mimeType, int32_t fd);
+    static void onCancelled(void* self, wl_proxy* source);
+    static gboolean onIdleTick(gpointer self);
+
+    void dropOffer(wl_proxy* offer);
+    void readNext();
+    void receive(const std::string& mimeType, size_t limit);
+    void offerOwn(OwnOffer offer, wayland::ClipboardContent content);
+    void scheduleTick();
+
+    WaylandConnection& connection_;
+    ImageCodec& codec_;
+    const Interfaces& interfaces_;
+    wl_proxy* manager_;
+    wl_seat* seat_;
+    wl_proxy* device_ = nullptr;
+    bool starting_ = true;
+    wayland::SelectionState state_;
+    OfferTypes offers_;
+    wl_proxy* selection_ = nullptr;
+
+    // The reads of the selection now being read, one at a time.
+    struct Reading {
+        uint64_t generation = 0;
+        std::vector<std::string> pending; // MIME types still to read
+        wayland::ClipboardContent content;
+    };
+    Reading reading_;
+    std::unique_ptr<wayland::PipeReader> reader_;
+
+    wl_proxy* ownSource_ = nullptr;
+    OwnOffer ownOffer_;
+    std::list<std::unique_ptr<wayland::PipeWriter>> writers_;
+
+    std::function<void()> onMaybeChanged_;
+    guint tickSource_ = 0;
+};
+
+} // namespace brimble

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "history/Capture.h"
+#include "platform/wayland/DesktopEntryMatch.h"
+#include "platform/wayland/OfferedTypes.h"
+
+namespace brimble::wayland {
+namespace {
+
+using Types = std::vector<std::string>;
+
+TEST(OfferedTypesTest, TypeAnnouncedTwiceIsListedOnceInTheOrderFirstOffered)
+{
+    // KWin announces "text/plain" twice; a second entry would cost a second read.
+    Types mimeTypes;
+    for (const char* type : {"text/plain", "image/png", "text/plain", "", "image/png"})
+        addOfferedType(mimeTypes, type);
+    EXPECT_EQ(mimeTypes, (Types{"text/plain", "image/png"}));
+}
+
+TEST(OfferedTypesTest, OfferMapsToTheX11LayersIdentifiersWithoutTheOwnMarker)
+{
+    const std::string marker = ownMarkerType("token");
+    const Types offer{"text/plain;charset=utf-8", "UTF8_STRING", "image/jpeg", "x-kde-passwordManagerHint",
+                      "text/html", marker};
+    EXPECT_EQ(typesForOffer(offer, marker),
+              (std::set<std::string>{"public.utf8-plain-text", "public.jpeg", "org.nspasteboard.ConcealedType",
+                                     "text/html"}));
+}
+
+TEST(OfferedTypesTest, TextIsReadFromTheBestUtf8TypeAndNeverFromLegacyEncodings)
+{
+    struct Row {
+        Types offer;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {{"text/plain", "UTF8_STRING", "text/plain;charset=utf-8"}, "text/plain;charset=utf-8"},
+        {{"text/plain", "UTF8_STRING"}, "UTF8_STRING"},
+        {{"STRING", "TEXT", "text/plain"}, "text/plain"},
+        // Latin-1 or compound text would be recorded as mojibake or not at all.
+        {{"STRING", "TEXT", "COMPOUND_TEXT"}, ""},
+        {{"image/png"}, ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(preferredTextType(row.offer), row.expected) << row.offer.front();
+}
+
+TEST(OfferedTypesTest, AnotherInstancesMarkerIsNotTakenForOurOwn)
+{
+    const std::string ours = ownMarkerType("first");
+    const std::string theirs = ownMarkerType("second");
+    EXPECT_NE(ours, theirs);
+    EXPECT_TRUE(isOwnOffer({"text/plain", ours}, ours));
+    EXPECT_FALSE(isOwnOffer({"text/plain", theirs}, ours));
+    // An empty marker would match nothing rather than every offer with an empty type.
+    EXPECT_FALSE(isOwnOffer({"text/plain", ""}, ""));
+}
+
+TEST(OfferedTypesTest, TextReadLimitIsTheBoundCaptureApplies)
+{
+    // A smaller limit would drop texts capture keeps; a larger one reads what it refuses.
+    EXPECT_EQ(textReadLimit, maxTextBytes);
+}
+
+TEST(DesktopEntryMatchTest, AppIdFindsItsDesktopEntry)
+{
+    const std::vector<DesktopEntry> entries{
+        {"org.gnome.gedit", ""},
+        {"firefox-esr", "Firefox-esr"},
+        {"org.kde.konsole", ""},
+        {"Gimp", ""},
+        {"code", "Code"},
+    };
+    struct Row {
+        std::string appId;
+        std::optional<std::string> expected;
+    };
+    const Row rows[] = {
+        {"org.gnome.gedit", "org.gnome.gedit"},
+        {"Firefox-esr", "firefox-esr"},
+        {"gimp", "Gimp"},
+        {"konsole", "org.kde.konsole"},
+        {"Code", "code"},
+        // "sole" is not a dotted part of "org.kde.konsole".
+        {"sole", "sole"},
+        {"unknown.App", "unknown.App"},
+        {"", std::nullopt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(desktopEntryForAppId(row.appId, entries), row.expected) << row.appId;
+}
+
+TEST(DesktopEntryMatchTest, ExactIdWinsOverAnEntryThatMatchesOnlyIgnoringCase)
+{
+    const std::vector<DesktopEntry> entries{{"Foot", ""}, {"foot", ""}};
+    EXPECT_EQ(desktopEntryForAppId("foot", entries), "foot");
+}
+
+} // namespace
+} // namespace brimble::wayland
