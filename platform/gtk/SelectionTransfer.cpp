@@ -4,6 +4,8 @@
 #include <climits>
 #include <memory>
 
+#include <glib.h>
+
 namespace brimble {
 
 namespace {
@@ -101,6 +103,8 @@ SelectionTransfer::Event SelectionTransfer::readWhole()
             && *reinterpret_cast<const unsigned long*>(read.data.get()) > maxBytes_)
             return fail();
         state_ = State::Incremental;
+        g_debug("clipboard: incremental transfer of at least %lu bytes",
+                read.items >= 1 ? *reinterpret_cast<const unsigned long*>(read.data.get()) : 0UL);
         XFlush(display_);
         return Event::Progress;
     }
