@@ -19,8 +19,9 @@ constexpr gint64 longestReadUs = 30 * G_USEC_PER_SEC;
 constexpr size_t maxTextBytes = 2 * 1024 * 1024 + 4;
 constexpr size_t maxPictureBytes = 128 * 1024 * 1024;
 constexpr size_t maxTargetsBytes = 64 * 1024;
-// Enough to cover answers still in flight to the windows of reads given up lately.
-constexpr size_t retiredWindows = 16;
+// Enough to cover answers still in flight to the windows of reads given up lately; an X
+// window without contents costs the server next to nothing.
+constexpr size_t retiredWindows = 64;
 
 bool isCapturedPicture(const std::string& target)
 {
@@ -53,8 +54,12 @@ SelectionReader::SelectionReader(Display* display, Done done) : display_(display
 SelectionReader::~SelectionReader()
 {
     release();
-    if (display_)
-        gdk_window_remove_filter(nullptr, filterEvent, this);
+    if (!display_)
+        return;
+    gdk_window_remove_filter(nullptr, filterEvent, this);
+    for (Window window : retired_)
+        XDestroyWindow(display_, window);
+    XFlush(display_);
 }
 
 void SelectionReader::fetch()
@@ -93,15 +98,17 @@ GdkFilterReturn SelectionReader::filterEvent(GdkXEvent* xevent, GdkEvent*, gpoin
         self->handle(*event);
         return GDK_FILTER_REMOVE;
     }
-    if (std::find(self->retired_.begin(), self->retired_.end(), window) != self->retired_.end())
+    if (std::find(self->retired_.begin(), self->retired_.end(), window) != self->retired_.end()) {
+        self->dropUnread(*event);
         return GDK_FILTER_REMOVE;
+    }
     return GDK_FILTER_CONTINUE;
 }
 
 void SelectionReader::handle(const XEvent& event)
 {
     // The targets may answer late, while the text is already asked for.
-    if (targets_ && !targetsKnown_) {
+    if (targets_) {
         const SelectionTransfer::Event result = targets_->handle(event);
         if (result == SelectionTransfer::Event::Finished) {
             takeTargets();
@@ -112,9 +119,13 @@ void SelectionReader::handle(const XEvent& event)
         if (result != SelectionTransfer::Event::Ignored)
             return;
     }
-    if (!data_)
+    if (!data_) {
+        dropUnread(event);
         return;
+    }
     const SelectionTransfer::Event result = data_->handle(event);
+    if (result == SelectionTransfer::Event::Ignored)
+        dropUnread(event);
     if (result == SelectionTransfer::Event::Progress) {
         if (g_get_monotonic_time() - startedUs_ < longestReadUs)
             armDeadline(dataTimeoutMs);
@@ -122,6 +133,19 @@ void SelectionReader::handle(const XEvent& event)
         takeData();
         advance();
     }
+}
+
+void SelectionReader::dropUnread(const XEvent& event)
+{
+    // A property no transfer waits for: the rest of a transfer given up (too large, or its read
+    // abandoned). Deleting it lets an owner sending increments finish instead of hanging.
+    if (event.type != PropertyNotify || event.xproperty.state != PropertyNewValue)
+        return;
+    const Atom property = event.xproperty.atom;
+    if ((targets_ && property == targets_->property()) || (data_ && property == data_->property()))
+        return;
+    XDeleteProperty(display_, event.xproperty.window, property);
+    XFlush(display_);
 }
 
 void SelectionReader::takeTargets()
@@ -233,12 +257,13 @@ void SelectionReader::release()
     targets_.reset();
     data_.reset();
     if (window_ != None) {
-        XDestroyWindow(display_, window_);
-        XFlush(display_);
         retired_.push_back(window_);
-        if (retired_.size() > retiredWindows)
-            retired_.pop_front();
         window_ = None;
+        if (retired_.size() > retiredWindows) {
+            XDestroyWindow(display_, retired_.front());
+            XFlush(display_);
+            retired_.pop_front();
+        }
     }
     targetsKnown_ = false;
     pictureTried_ = false;

@@ -26,11 +26,10 @@ struct ClipboardSnapshot {
 //
 // GtkClipboard converts one request at a time and cannot give one up, so an owner that never
 // answers would hold up every later read. Here each read has a small requestor window of its
-// own: a newer read destroys the older one's window, and whatever the old owner still sends is
-// dropped by the X server. A read asks for the targets (about 1 s), then for the picture and the
-// text that capture will take (about 5 s each, renewed while a large transfer keeps coming). An
-// owner that does not name its targets in time may just be busy: the text is asked for anyway
-// and the targets are taken if they come first.
+// own, so a newer read simply stops listening to the older one's. A read asks for the targets
+// (about 1 s), then for the picture and the text that capture will take (about 5 s each, renewed
+// while a large transfer keeps coming). An owner that does not name its targets in time may just
+// be busy: the text is asked for anyway and the targets are taken if they come first.
 class SelectionReader {
 public:
     using Done = std::function<void(ClipboardSnapshot)>;
@@ -53,6 +52,7 @@ private:
     static gboolean onDeadline(gpointer self);
 
     void handle(const XEvent& event);
+    void dropUnread(const XEvent& event);
     void takeTargets();
     void takeData();
     void advance();
@@ -71,7 +71,9 @@ private:
     Atom textProperty_ = None;
 
     Window window_ = None;
-    // Windows of abandoned reads: answers still queued for them are dropped here, unseen by GDK.
+    // Windows of abandoned reads, kept a while so that an owner answering late writes to a
+    // window that still exists (many simple owners exit on the error otherwise). What they
+    // send is deleted unread, unseen by GDK.
     std::deque<Window> retired_;
     std::unique_ptr<SelectionTransfer> targets_;
     // The picture or text transfer under way.

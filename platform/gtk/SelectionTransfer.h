@@ -33,6 +33,7 @@ public:
 
     State state() const { return state_; }
     Atom target() const { return target_; }
+    Atom property() const { return property_; }
     // The type the owner gave the data, such as UTF8_STRING or ATOM.
     Atom type() const { return type_; }
     // The data of a finished transfer of 8-bit items.
