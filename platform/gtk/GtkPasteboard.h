@@ -11,17 +11,16 @@
 
 namespace brimble {
 
-// The X11 CLIPBOARD selection through GtkClipboard.
+// The X11 CLIPBOARD selection: GtkClipboard for writes and change notices, `SelectionReader`
+// for reads.
 //
-// The change counter moves on every "owner-change" the display reports. Brimble's own writes
-// move it at the write, like the counter of other systems does, and the "owner-change" that the
-// write later causes (the owner is then a window of this process) is not counted again, so a
-// copy-back is never recorded.
-//
-// Nothing here waits on another program. Each change of owner starts a read of what capture
-// needs (`SelectionReader`); when it ends, the counter moves and the tick runs with the data in
-// hand, so `types`, `text` and `image` answer from that snapshot. A newer change abandons the
-// read under way, and a read that runs out of time moves the counter with an empty snapshot.
+// Nothing here waits on another program. Each "owner-change" starts a read of what capture
+// needs; when it ends, the change counter moves and the tick runs with the data in hand, so
+// `types`, `text` and `image` answer from that snapshot. A newer change abandons the read under
+// way, and a read that runs out of time moves the counter with an empty snapshot. Brimble's own
+// writes move the counter at the write, like the counter of other systems does, and the
+// "owner-change" that the write later causes (the owner is then a window of this process) is
+// not read or counted again, so a copy-back is never recorded.
 class GtkPasteboard final : public Pasteboard {
 public:
     explicit GtkPasteboard(ImageCodec& codec);
