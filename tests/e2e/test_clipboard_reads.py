@@ -1,9 +1,11 @@
-"""Clipboard owners that answer late or never: Brimble keeps recording the copies made after
-them, records a late answer that no newer copy replaced, reads large texts sent in increments,
-and answers the page while a read is under way."""
+"""How Brimble reads the clipboard from other programs: owners that answer late or never do not
+hold up the copies made after them, a late answer that no newer copy replaced is recorded, large
+texts sent in increments and older text types are read, and the page is answered while a read is
+under way."""
 
 import json
 import os
+import subprocess
 import time
 import unittest
 
@@ -58,7 +60,7 @@ class FrozenOwnerTest(BrimbleTestCase):
         self.assertEqual(self.app.texts(), ["after giving up"])
 
 
-class LargeTextTest(BrimbleTestCase):
+class TextTypesTest(BrimbleTestCase):
 
     def test_a_text_of_almost_two_megabytes_sent_in_increments_is_recorded(self):
         # xclip sends anything above about a megabyte in increments (INCR). 40,000 characters of
@@ -67,6 +69,17 @@ class LargeTextTest(BrimbleTestCase):
         self.assertGreater(len(text.encode()), 1900000)
         self.app.copy_text(text)
         wait_until(lambda: self.app.texts()[:1] == [text], 20, 0.1, "the large text in clipboard.json")
+
+    def test_a_latin1_string_with_windows_line_breaks_is_recorded_as_utf8_with_unix_ones(self):
+        # Older programs offer only STRING, which is Latin-1: read as UTF-8 it would be broken
+        # and refused. Line breaks are made "\n", as GTK did for every text before.
+        helper = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "STRING", "-i"],
+                                  stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.app.helpers.append(helper)
+        helper.stdin.write(b"caf\xe9 cr\xe8me\r\nsecond line\rthird")
+        helper.stdin.close()
+        wait_until(lambda: self.app.texts()[:1] == ["café crème\nsecond line\nthird"], 10, 0.05,
+                   "the Latin-1 text in clipboard.json")
 
 
 class PageDuringReadTest(BrimbleTestCase):
