@@ -176,7 +176,7 @@ void SelectionReader::takeData()
     if (transfer->state() != SelectionTransfer::State::Done)
         return;
     if (dataIsPicture_) {
-        snapshot_.picture = transfer->bytes();
+        snapshot_.picture = transfer->takeBytes();
         return;
     }
     snapshot_.text = textFromSelection(atomName(display_, transfer->type()), transfer->bytes());

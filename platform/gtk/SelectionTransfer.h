@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <X11/Xlib.h>
@@ -38,6 +39,8 @@ public:
     Atom type() const { return type_; }
     // The data of a finished transfer of 8-bit items.
     const std::string& bytes() const { return bytes_; }
+    // Hands the data over without a copy; a picture may be tens of megabytes.
+    std::string takeBytes() { return std::move(bytes_); }
     // The items of a finished transfer of 32-bit items, such as the atoms answering TARGETS.
     const std::vector<unsigned long>& items() const { return items_; }
 
