@@ -34,11 +34,11 @@ class FrozenOwnerTest(BrimbleTestCase):
             time.sleep(max(0.0, started + 0.5 - time.monotonic()))
         print("recorded after " + ", ".join(f"{delay * 1000:.0f} ms" for delay in delays))
         self.assertEqual(self.app.texts(), [f"copy {number} after the frozen owner" for number in reversed(range(5))])
-        # Well under the deadlines of the frozen owner's read (1 s and 5 s), let alone GTK's
-        # 30 s; on a busy machine a copy may wait for the CPU, and the true figures are in the
-        # desktop benchmark.
-        for delay in delays:
-            self.assertLess(delay, 1.0)
+        # Waiting out the frozen owner's read would take at least its 5 s data deadline (GTK's
+        # own took 30 s). On a busy machine one copy may still wait for the CPU, so the bound
+        # is on the median; the true figures are in the desktop benchmark.
+        self.assertLess(sorted(delays)[2], 0.5)
+        self.assertLess(max(delays), 3.0)
 
     def test_an_owner_that_answers_after_three_seconds_is_recorded(self):
         # Busy rather than gone: it misses the deadline for its targets but answers the text.
