@@ -93,8 +93,8 @@ std::optional<std::string> textFromSelection(std::string_view type, std::string_
     if (type == "STRING") {
         // STRING is Latin-1 by definition; every byte has a character, so this cannot fail.
         gsize written = 0;
-        g_autofree gchar* utf8 =
-            g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", "ISO-8859-1", nullptr, &written, nullptr);
+        g_autofree gchar* utf8 = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", "ISO-8859-1",
+                                           nullptr, &written, nullptr);
         if (!utf8)
             return std::nullopt;
         return withUnixLineBreaks(std::string_view(utf8, written));

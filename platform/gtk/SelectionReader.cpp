@@ -79,6 +79,7 @@ void SelectionReader::fetch()
                                                    maxTargetsBytes);
     targets_->start();
     armDeadline(targetsTimeoutMs);
+    g_debug("clipboard: read started on window 0x%lx", window_);
 }
 
 void SelectionReader::abandon()
@@ -232,6 +233,7 @@ gboolean SelectionReader::onDeadline(gpointer data)
 
 void SelectionReader::timedOut()
 {
+    g_debug("clipboard: read on window 0x%lx ran out of time %s", window_, data_ ? "for its data" : "for its targets");
     if (!data_ && !targetsKnown_) {
         // The owner may be busy rather than gone: the text is asked for now, and the targets
         // are still taken should they come first.
@@ -244,6 +246,8 @@ void SelectionReader::timedOut()
 
 void SelectionReader::finish(ClipboardSnapshot snapshot)
 {
+    g_debug("clipboard: read on window 0x%lx ended with %zu targets%s%s", window_, snapshot.targets.size(),
+            snapshot.text ? ", a text" : "", snapshot.picture ? ", a picture" : "");
     release();
     done_(std::move(snapshot));
 }

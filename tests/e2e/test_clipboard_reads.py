@@ -12,6 +12,10 @@ import unittest
 from harness import BrimbleTestCase, wait_until
 
 
+# The sanitizers make the program several times slower.
+SLOWER = 3 if "ASAN_OPTIONS" in os.environ else 1
+
+
 def recorded_after(app, text, started, timeout=10.0):
     """Seconds from `started` until `text` is in clipboard.json."""
     wait_until(lambda: text in app.texts(), timeout, 0.01, f"{text!r} in clipboard.json")
@@ -23,6 +27,7 @@ class FrozenOwnerTest(BrimbleTestCase):
     def test_copies_after_an_owner_that_never_answers_are_each_recorded_at_once(self):
         # A hung program or clipboard bridge: before, every later copy waited for GTK's 30 s
         # selection timeout, and copies made in between were lost.
+        self.app.page()  # loaded first, so that its start-up is not timed
         self.app.copy_from_frozen_owner("held by a frozen owner")
         time.sleep(0.3)
         delays = []
@@ -37,8 +42,8 @@ class FrozenOwnerTest(BrimbleTestCase):
         # Waiting out the frozen owner's read would take at least its 5 s data deadline (GTK's
         # own took 30 s). On a busy machine one copy may still wait for the CPU, so the bound
         # is on the median; the true figures are in the desktop benchmark.
-        self.assertLess(sorted(delays)[2], 0.5)
-        self.assertLess(max(delays), 3.0)
+        self.assertLess(sorted(delays)[2], 0.5 * SLOWER)
+        self.assertLess(max(delays), 3.0 if SLOWER == 1 else 5.0)
 
     def test_an_owner_that_answers_after_three_seconds_is_recorded(self):
         # Busy rather than gone: it misses the deadline for its targets but answers the text.
@@ -51,12 +56,13 @@ class FrozenOwnerTest(BrimbleTestCase):
     def test_an_owner_silent_past_every_deadline_leaves_nothing_and_blocks_nothing(self):
         # The read gives up after about six seconds; the stale change must not be recorded later,
         # nor leave the next copy waiting.
+        self.app.page()
         self.app.copy_from_frozen_owner("never read")
         time.sleep(7)
         self.assertEqual(self.app.texts(), [])
         started = time.monotonic()
         self.app.copy_text("after giving up")
-        self.assertLess(recorded_after(self.app, "after giving up", started), 1.0)
+        self.assertLess(recorded_after(self.app, "after giving up", started), 1.0 * SLOWER)
         self.assertEqual(self.app.texts(), ["after giving up"])
 
 
