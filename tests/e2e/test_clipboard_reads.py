@@ -66,7 +66,17 @@ class FrozenOwnerTest(BrimbleTestCase):
         self.assertEqual(self.app.texts(), ["after giving up"])
 
 
-class TextTypesTest(BrimbleTestCase):
+class LargeDataTest(BrimbleTestCase):
+
+    def test_a_picture_of_megabytes_sent_in_increments_is_recorded(self):
+        # Random pixels do not compress: about 3 MB of PNG, which xclip sends in increments.
+        picture = os.path.join(self.app.root, "noise.png")
+        subprocess.run(["convert", "-size", "1000x1000", "xc:", "+noise", "Random", picture], check=True)
+        self.assertGreater(os.path.getsize(picture), 2 * 1024 * 1024)
+        self.app.copy_file(picture, "image/png")
+        entry = wait_until(lambda: next((e for e in self.app.history() if e["kind"] == "image"), None), 20, 0.1,
+                           "the picture in clipboard.json")
+        self.assertEqual(entry["text"], "PNG · 1000×1000")
 
     def test_a_text_of_almost_two_megabytes_sent_in_increments_is_recorded(self):
         # xclip sends anything above about a megabyte in increments (INCR). 40,000 characters of
@@ -75,6 +85,9 @@ class TextTypesTest(BrimbleTestCase):
         self.assertGreater(len(text.encode()), 1900000)
         self.app.copy_text(text)
         wait_until(lambda: self.app.texts()[:1] == [text], 20, 0.1, "the large text in clipboard.json")
+
+
+class TextTypesTest(BrimbleTestCase):
 
     def test_a_latin1_string_with_windows_line_breaks_is_recorded_as_utf8_with_unix_ones(self):
         # Older programs offer only STRING, which is Latin-1: read as UTF-8 it would be broken
