@@ -16,7 +16,7 @@ constexpr gint64 longestReadUs = 30 * G_USEC_PER_SEC;
 
 // Capture refuses texts over 2 MiB and pictures the codec cannot decode within its pixel
 // limit; reading more than that would only be thrown away.
-constexpr size_t maxTextBytes = 2 * 1024 * 1024 + 4;
+constexpr size_t maxTextBytes = 2 * 1024 * 1024;
 constexpr size_t maxPictureBytes = 128 * 1024 * 1024;
 constexpr size_t maxTargetsBytes = 64 * 1024;
 // Enough to cover answers still in flight to the windows of reads given up lately; an X

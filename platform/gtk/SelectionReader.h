@@ -29,7 +29,9 @@ struct ClipboardSnapshot {
 // own, so a newer read simply stops listening to the older one's. A read asks for the targets
 // (about 1 s), then for the picture and the text that capture will take (about 5 s each, renewed
 // while a large transfer keeps coming). An owner that does not name its targets in time may just
-// be busy: the text is asked for anyway and the targets are taken if they come first.
+// be busy: the text is asked for anyway and the targets are taken if they come first. A text
+// over 2 MiB or a picture over 128 MiB is given up as soon as its size shows, as capture would
+// refuse it anyway.
 class SelectionReader {
 public:
     using Done = std::function<void(ClipboardSnapshot)>;
