@@ -112,14 +112,15 @@ class PageDuringReadTest(BrimbleTestCase):
 
     def test_a_page_command_is_answered_while_a_read_waits_and_the_files_agree(self):
         page = self.app.page()
-        self.app.copy_from_frozen_owner("copied before the new session", answer_after=2)
+        self.app.copy_from_frozen_owner("copied before the new session", answer_after=3)
         started = time.monotonic()
         page.evaluate("window.webkit.messageHandlers.pr2Clip.postMessage({cmd: 'sessionCreate', name: 'Work'}); true")
         work = wait_until(lambda: next((s for s in self.sessions() if s.get("name") == "Work"), None), 5, 0.01,
                           "the new session in sessions.json")
         answered = time.monotonic() - started
-        # The command ran on its own, before the owner answered, not inside a capture tick.
-        self.assertLess(answered, 1.5)
+        # The command ran on its own, before the owner answered, not inside a capture tick
+        # (which would have recorded the text in the first session).
+        self.assertLess(answered, 1.5 * SLOWER)
         self.assertEqual(self.app.texts(), [])
         self.assertEqual(page.evaluate("1 + 1"), 2)
 
