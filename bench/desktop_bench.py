@@ -9,6 +9,9 @@
   - resident memory of every Brimble process after start, after 500 large entries, and with the
     window hidden.
 
+With --reads it measures the clipboard reads alone instead: copy to entry saved with a small
+history, and five copies made 0.5 s apart after a program took the clipboard and froze.
+
 Run through bench/desktop_bench.sh, which gives it its own X server and D-Bus session."""
 
 import argparse
@@ -23,7 +26,7 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
-from harness import Brimble, wait_until  # noqa: E402
+from harness import Brimble, end_process, wait_until  # noqa: E402
 from stress import family  # noqa: E402
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -123,6 +126,84 @@ def capture_latencies(app, copies):
         painted.append(seen - started_wall * 1000)
         time.sleep(0.25)
     return saved, painted
+
+
+# Clipboard reads
+
+SMALL_COUNT = 10
+
+
+def small_history():
+    base = 1760000000.0
+    return [{"id": str(uuid.uuid4()).upper(), "ts": base - i, "text": f"small history entry {i}",
+             "pinned": False, "kind": "text"} for i in range(SMALL_COUNT)]
+
+
+def saved_after(app, token, started, timeout=30):
+    """Milliseconds from `started` (perf_counter) until the newest entry holds `token`."""
+    deadline = started + timeout
+    while not newest_entry_holds(app.history_file, token):
+        if time.perf_counter() > deadline:
+            raise AssertionError("a copy was not saved within 30 s")
+        time.sleep(0.001)
+    return (time.perf_counter() - started) * 1000
+
+
+def copy_to_saved(app, copies):
+    saved = []
+    for _ in range(copies):
+        token = f"bench {uuid.uuid4()}"
+        started = time.perf_counter()
+        app.copy_text(token)
+        saved.append(saved_after(app, token, started))
+        time.sleep(0.25)
+    return saved
+
+
+def after_frozen_owner(app, rounds):
+    """Milliseconds to saved for each of five copies 0.5 s apart, made after a program took the
+    clipboard and stopped answering, over `rounds` rounds."""
+    saved = []
+    for _ in range(rounds):
+        frozen = app.copy_from_frozen_owner(f"frozen {uuid.uuid4()}")
+        time.sleep(0.3)
+        for _ in range(5):
+            token = f"bench {uuid.uuid4()}"
+            started = time.perf_counter()
+            app.copy_text(token)
+            saved.append(saved_after(app, token, started))
+            time.sleep(max(0.0, started + 0.5 - time.perf_counter()))
+        end_process(frozen)
+        time.sleep(0.5)
+    return saved
+
+
+def measure_reads(args):
+    app = Brimble(history=small_history())
+    app.start()
+    try:
+        app.page()
+        time.sleep(args.settle)
+        return {"small": copy_to_saved(app, args.copies), "frozen": after_frozen_owner(app, args.rounds)}
+    finally:
+        app.stop()
+
+
+def reads_table(results, args):
+    def latency(values):
+        return (f"{percentile(values, 0.5):.0f} / {percentile(values, 0.9):.0f} / {max(values):.0f} ms")
+
+    return "\n".join([
+        f"Measured {datetime.date.today().isoformat()} with `bench/desktop_bench.sh --reads`: "
+        f"{build_type(args.executable)} build, Xvfb 1280×1024, {cpu_name()}, {os.cpu_count()} cores, "
+        f"history of {SMALL_COUNT} entries, window shown.",
+        "",
+        "| Measure (`xclip` start to entry saved) | p50 / p90 / max |",
+        "|---|---|",
+        f"| {args.copies} copies | {latency(results['small'])} |",
+        f"| {len(results['frozen'])} copies, five 0.5 s apart after each of {args.rounds} frozen owners "
+        f"| {latency(results['frozen'])} |",
+    ])
 
 
 # Idle and memory
@@ -296,8 +377,16 @@ def main():
     parser.add_argument("--starts", type=int, default=3, help="starts for each start-up measurement")
     parser.add_argument("--settle", type=float, default=10, help="seconds to let the program settle")
     parser.add_argument("--markdown", help="also write the tables to this file")
+    parser.add_argument("--reads", action="store_true", help="measure only the clipboard reads")
+    parser.add_argument("--rounds", type=int, default=10, help="frozen owners for the --reads measure")
     args = parser.parse_args()
     args.executable = os.environ["BRIMBLE_EXECUTABLE"]
+    if args.reads:
+        text = reads_table(measure_reads(args), args)
+        print(text)
+        if args.markdown:
+            write_section(args.markdown, text, READS_BEGIN, READS_END)
+        return
     text = table(measure(args), args)
     print(text)
     if args.markdown:
@@ -305,21 +394,22 @@ def main():
 
 
 BEGIN, END = "<!-- desktop_bench: begin -->", "<!-- desktop_bench: end -->"
+READS_BEGIN, READS_END = "<!-- desktop_bench reads: begin -->", "<!-- desktop_bench reads: end -->"
 
 
-def write_section(path, text):
+def write_section(path, text, begin=BEGIN, end=END):
     """Replaces the tables between the markers in `path`, keeping the rest of the file."""
     try:
         with open(path) as source:
             page = source.read()
     except OSError:
-        page = "# Benchmarks\n\n" + BEGIN + "\n" + END + "\n"
-    if BEGIN not in page or END not in page:
-        page = page.rstrip("\n") + "\n\n" + BEGIN + "\n" + END + "\n"
-    before, rest = page.split(BEGIN, 1)
-    after = rest.split(END, 1)[1]
+        page = "# Benchmarks\n\n" + begin + "\n" + end + "\n"
+    if begin not in page or end not in page:
+        page = page.rstrip("\n") + "\n\n" + begin + "\n" + end + "\n"
+    before, rest = page.split(begin, 1)
+    after = rest.split(end, 1)[1]
     with open(path, "w") as out:
-        out.write(before + BEGIN + "\n" + text + "\n" + END + after)
+        out.write(before + begin + "\n" + text + "\n" + end + after)
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 #
 # Usage: bench/desktop_bench.sh [build-dir] [--idle SECONDS] [--copies N] [--starts N]
 #                               [--settle SECONDS] [--markdown docs/benchmarks.md]
+#        bench/desktop_bench.sh [build-dir] --reads [--copies N] [--rounds N] [--markdown ...]
 # The build folder holds the `brimble` program (default build/release); a release build gives
 # the figures worth comparing. --idle defaults to 60 seconds for each of the three idle cases.
 set -euo pipefail
@@ -20,6 +21,7 @@ if [[ ! -x $build/brimble ]]; then
 fi
 export BRIMBLE_EXECUTABLE=$build/brimble
 export BRIMBLE_BUILD_DIR=$build
+export BRIMBLE_SLOW_OWNER=$build/tests/e2e/slow_owner
 if [[ -z ${BRIMBLE_BENCH_INNER:-} ]]; then
     export BRIMBLE_BENCH_INNER=1
     # The desktop services that the session bus starts talk a lot; only errors are shown.

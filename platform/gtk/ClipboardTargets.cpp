@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include <glib.h>
+
 namespace brimble {
 
 namespace {
@@ -18,6 +20,25 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> knownTarg
 }};
 
 constexpr std::array<std::string_view, 3> imageTargetsByPreference{"image/png", "image/jpeg", "image/tiff"};
+
+constexpr std::array<std::string_view, 5> textTargetsByPreference{"UTF8_STRING", "text/plain;charset=utf-8",
+                                                                  "STRING", "TEXT", "text/plain"};
+
+std::string withUnixLineBreaks(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            result += text[i];
+            continue;
+        }
+        result += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    return result;
+}
 
 bool offers(const std::vector<std::string>& targets, std::string_view target)
 {
@@ -54,6 +75,31 @@ std::string preferredImageTarget(const std::vector<std::string>& targets)
             return target;
     }
     return {};
+}
+
+std::string preferredTextTarget(const std::vector<std::string>& targets)
+{
+    for (std::string_view target : textTargetsByPreference) {
+        if (offers(targets, target))
+            return std::string(target);
+    }
+    return {};
+}
+
+std::optional<std::string> textFromSelection(std::string_view type, std::string_view bytes)
+{
+    if (type == "UTF8_STRING" || type == "text/plain;charset=utf-8" || type == "text/plain")
+        return withUnixLineBreaks(bytes);
+    if (type == "STRING") {
+        // STRING is Latin-1 by definition; every byte has a character, so this cannot fail.
+        gsize written = 0;
+        g_autofree gchar* utf8 = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", "ISO-8859-1",
+                                           nullptr, &written, nullptr);
+        if (!utf8)
+            return std::nullopt;
+        return withUnixLineBreaks(std::string_view(utf8, written));
+    }
+    return std::nullopt;
 }
 
 } // namespace brimble

@@ -19,10 +19,18 @@ bool isOwnWindow(GdkWindow* window)
     return window && gdk_window_get_window_type(window) != GDK_WINDOW_FOREIGN;
 }
 
+Display* xDisplayOf(GtkClipboard* clipboard)
+{
+    GdkDisplay* display = gtk_clipboard_get_display(clipboard);
+    return GDK_IS_X11_DISPLAY(display) ? GDK_DISPLAY_XDISPLAY(display) : nullptr;
+}
+
 } // namespace
 
 GtkPasteboard::GtkPasteboard(ImageCodec& codec)
-    : codec_(codec), clipboard_(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD))
+    : codec_(codec)
+    , clipboard_(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD))
+    , reader_(xDisplayOf(clipboard_), [this](ClipboardSnapshot snapshot) { takeSnapshot(std::move(snapshot)); })
 {
     GdkDisplay* display = gtk_clipboard_get_display(clipboard_);
     displayNotifies_ = gdk_display_supports_selection_notification(display)
@@ -43,42 +51,27 @@ GtkPasteboard::~GtkPasteboard()
 
 int64_t GtkPasteboard::changeCount()
 {
-    if (!displayNotifies_)
-        sampleOwner();
     return count_;
 }
 
 std::set<std::string> GtkPasteboard::types()
 {
-    return typesForTargets(targets());
+    return typesForTargets(snapshot_.targets);
 }
 
 std::optional<std::string> GtkPasteboard::text()
 {
-    // Asks for UTF8_STRING first and converts the older text targets when that is missing.
-    g_autofree gchar* text = gtk_clipboard_wait_for_text(clipboard_);
-    if (!text)
-        return std::nullopt;
-    return std::string(text);
+    return snapshot_.text;
 }
 
 std::unique_ptr<PlatformImage> GtkPasteboard::image()
 {
-    const std::string target = preferredImageTarget(targets());
-    if (target.empty())
+    if (!snapshot_.picture || snapshot_.picture->empty())
         return nullptr;
-    GtkSelectionData* data = gtk_clipboard_wait_for_contents(clipboard_, gdk_atom_intern(target.c_str(), FALSE));
-    if (!data)
-        return nullptr;
-    const int length = gtk_selection_data_get_length(data);
-    std::unique_ptr<PlatformImage> image;
-    if (length > 0) {
-        // The codec refuses a picture that claims more than 64 million pixels before decoding
-        // any of them, so a small file that would decode to gigabytes costs nothing.
-        image = codec_.decode(std::span<const uint8_t>(gtk_selection_data_get_data(data), static_cast<size_t>(length)));
-    }
-    gtk_selection_data_free(data);
-    return image;
+    // The codec refuses a picture that claims more than 64 million pixels before decoding any
+    // of them, so a small file that would decode to gigabytes costs nothing.
+    const std::string& bytes = *snapshot_.picture;
+    return codec_.decode(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 bool GtkPasteboard::isOwnerless()
@@ -126,7 +119,16 @@ void GtkPasteboard::countOwnWrite()
 {
     ++count_;
     ++pendingEchoes_;
-    targetsCount_.reset();
+    // What another program offered before is gone now; a read of it would be out of date.
+    reader_.abandon();
+    snapshot_ = {};
+}
+
+void GtkPasteboard::takeSnapshot(ClipboardSnapshot snapshot)
+{
+    snapshot_ = std::move(snapshot);
+    ++count_;
+    scheduleTick();
 }
 
 void GtkPasteboard::onOwnerChange(GtkClipboard*, GdkEventOwnerChange* event, gpointer data)
@@ -142,53 +144,30 @@ void GtkPasteboard::onOwnerChange(GtkClipboard*, GdkEventOwnerChange* event, gpo
         // The server reports changes in order, so every echo of our writes came before this.
         self->pendingEchoes_ = 0;
     }
-    // A copy made inside Brimble's own page is an ordinary copy and is counted like any other.
-    ++self->count_;
-    self->scheduleTick();
+    // A copy made inside Brimble's own page is an ordinary copy and is read like any other.
+    self->reader_.fetch();
 }
 
 void GtkPasteboard::scheduleTick()
 {
-    if (!onMaybeChanged_)
-        return;
-    // The reads of a running tick spin a nested main loop; a tick started inside it would read
-    // the clipboard half-way through the outer one. It runs again once the outer one is done.
-    if (ticking_) {
-        tickAgain_ = true;
-        return;
-    }
-    if (!tickSource_)
-        tickSource_ = g_idle_add(onIdleTick, this);
+    // The tick runs as an event of its own, once the read's last event is handled; at the
+    // default priority, so a copy is recorded before the page's redraws are made.
+    if (onMaybeChanged_ && !tickSource_)
+        tickSource_ = g_idle_add_full(G_PRIORITY_DEFAULT, onIdleTick, this, nullptr);
 }
 
 gboolean GtkPasteboard::onIdleTick(gpointer data)
 {
     auto* self = static_cast<GtkPasteboard*>(data);
     self->tickSource_ = 0;
-    self->runTick();
+    self->onMaybeChanged_();
     return G_SOURCE_REMOVE;
 }
 
 gboolean GtkPasteboard::onTimerTick(gpointer data)
 {
-    static_cast<GtkPasteboard*>(data)->runTick();
+    static_cast<GtkPasteboard*>(data)->sampleOwner();
     return G_SOURCE_CONTINUE;
-}
-
-void GtkPasteboard::runTick()
-{
-    if (ticking_) {
-        tickAgain_ = true;
-        return;
-    }
-    ticking_ = true;
-    tickAgain_ = false;
-    onMaybeChanged_();
-    ticking_ = false;
-    if (tickAgain_) {
-        tickAgain_ = false;
-        scheduleTick();
-    }
 }
 
 void GtkPasteboard::sampleOwner()
@@ -204,27 +183,7 @@ void GtkPasteboard::sampleOwner()
     // Our own windows took the selection for a write that was counted then.
     if (owner != None && gdk_x11_window_lookup_for_display(display, owner))
         return;
-    ++count_;
-}
-
-const std::vector<std::string>& GtkPasteboard::targets()
-{
-    const int64_t count = count_;
-    if (targetsCount_ == count)
-        return targets_;
-    targets_.clear();
-    GdkAtom* atoms = nullptr;
-    gint atomCount = 0;
-    if (gtk_clipboard_wait_for_targets(clipboard_, &atoms, &atomCount)) {
-        for (gint i = 0; i < atomCount; ++i) {
-            g_autofree gchar* name = gdk_atom_name(atoms[i]);
-            if (name)
-                targets_.emplace_back(name);
-        }
-    }
-    g_free(atoms);
-    targetsCount_ = count;
-    return targets_;
+    reader_.fetch();
 }
 
 } // namespace brimble

@@ -7,16 +7,20 @@
 #include <gtk/gtk.h>
 
 #include "platform/Pasteboard.h"
+#include "platform/gtk/SelectionReader.h"
 
 namespace brimble {
 
-// The X11 CLIPBOARD selection through GtkClipboard.
+// The X11 CLIPBOARD selection: GtkClipboard for writes and change notices, `SelectionReader`
+// for reads.
 //
-// The change counter moves on every "owner-change" the display reports. Brimble's own writes
-// move it at the write, like the counter of other systems does, and the "owner-change" that the
-// write later causes (the owner is then a window of this process) is not counted again, so a
-// copy-back is never recorded. The blocking reads run a nested main loop and are only made from
-// the tick, never from inside the signal handler.
+// Nothing here waits on another program. Each "owner-change" starts a read of what capture
+// needs; when it ends, the change counter moves and the tick runs with the data in hand, so
+// `types`, `text` and `image` answer from that snapshot. A newer change abandons the read under
+// way, and a read that runs out of time moves the counter with an empty snapshot. Brimble's own
+// writes move the counter at the write, like the counter of other systems does, and the
+// "owner-change" that the write later causes (the owner is then a window of this process) is
+// not read or counted again, so a copy-back is never recorded.
 class GtkPasteboard final : public Pasteboard {
 public:
     explicit GtkPasteboard(ImageCodec& codec);
@@ -38,11 +42,10 @@ private:
     static gboolean onTimerTick(gpointer self);
 
     void countOwnWrite();
+    void takeSnapshot(ClipboardSnapshot snapshot);
     void scheduleTick();
-    void runTick();
     // Where the display sends no "owner-change", notices a new owner by asking the X server.
     void sampleOwner();
-    const std::vector<std::string>& targets();
 
     ImageCodec& codec_;
     GtkClipboard* clipboard_;
@@ -54,10 +57,9 @@ private:
     std::function<void()> onMaybeChanged_;
     guint tickSource_ = 0;
     guint timerSource_ = 0;
-    bool ticking_ = false;
-    bool tickAgain_ = false;
-    std::optional<int64_t> targetsCount_;
-    std::vector<std::string> targets_;
+    // What the clipboard held at the change `count_` stands for.
+    ClipboardSnapshot snapshot_;
+    SelectionReader reader_;
 };
 
 } // namespace brimble

@@ -20,6 +20,7 @@ from inspector import PageInspector
 
 BRIMBLE = os.environ.get("BRIMBLE_EXECUTABLE", "brimble")
 OFFER_TARGETS = os.environ.get("BRIMBLE_OFFER_TARGETS", "offer_targets")
+SLOW_OWNER = os.environ.get("BRIMBLE_SLOW_OWNER", "slow_owner")
 PAGE_URL = "vellumo://clipboard/index.html"
 APPLICATION_ID = "app.brimble.Brimble"
 ARTIFACTS = os.environ.get("BRIMBLE_E2E_ARTIFACTS", tempfile.gettempdir())
@@ -259,6 +260,19 @@ class Brimble:
         if line != "ready":
             raise AssertionError("offer_targets did not take the clipboard")
         return (helper, window) if window_first else helper
+
+    def copy_from_frozen_owner(self, text, answer_after=None):
+        """Takes the clipboard for `text` from a program that reads no request until
+        `answer_after` seconds have passed, or never when it is None."""
+        delay = ["--never"] if answer_after is None else ["--delay", str(answer_after)]
+        helper = subprocess.Popen([SLOW_OWNER, *delay, text], stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, text=True, env=self.env)
+        self.helpers.append(helper)
+        line = helper.stdout.readline().strip()
+        helper.stdout.close()
+        if line != "ready":
+            raise AssertionError("slow_owner did not take the clipboard")
+        return helper
 
 
 def bus_name_taken(name):

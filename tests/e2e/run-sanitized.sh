@@ -13,12 +13,13 @@ build=$(realpath -m "${1:-$here/build/e2e-sanitize}")
 shift || true
 tests=("$@")
 if [[ ${#tests[@]} -eq 0 ]]; then
-    tests=(test_capture test_copy_back test_frontmost test_page test_window test_hostile_input test_crash_safety)
+    tests=(test_capture test_clipboard_reads test_copy_back test_frontmost test_page test_window test_hostile_input
+           test_crash_safety)
 fi
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMBLE_BUILD_GUI=ON -DBRIMBLE_SANITIZE=ON \
     -DBRIMBLE_BUILD_BENCH=OFF >/dev/null || exit 1
-cmake --build "$build" --target brimble offer_targets paste_target clip_burst -j"$(nproc)" || exit 1
+cmake --build "$build" --target brimble offer_targets paste_target clip_burst slow_owner -j"$(nproc)" || exit 1
 
 logs=$(mktemp -d "${TMPDIR:-/tmp}/brimble-sanitize-XXXXXX")
 status=0
@@ -27,6 +28,7 @@ for name in "${tests[@]}"; do
     (cd "$here/tests/e2e" &&
         BRIMBLE_EXECUTABLE=$build/brimble BRIMBLE_BUILD_DIR=$build \
         BRIMBLE_OFFER_TARGETS=$build/tests/e2e/offer_targets BRIMBLE_PASTE_TARGET=$build/tests/e2e/paste_target \
+        BRIMBLE_SLOW_OWNER=$build/tests/e2e/slow_owner \
         BRIMBLE_CRASH_ROUNDS=10 BRIMBLE_BURST_SECONDS=10 \
         ASAN_OPTIONS="log_path=$logs/asan:detect_leaks=1:fast_unwind_on_malloc=0:malloc_context_size=40" \
         UBSAN_OPTIONS="print_stacktrace=1:log_path=$logs/ubsan" \

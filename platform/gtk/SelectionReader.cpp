@@ -1,0 +1,278 @@
+#include "platform/gtk/SelectionReader.h"
+
+#include <algorithm>
+
+#include "platform/gtk/ClipboardTargets.h"
+
+namespace brimble {
+
+namespace {
+
+constexpr unsigned targetsTimeoutMs = 1000;
+// Also the longest pause between two increments of a large transfer.
+constexpr unsigned dataTimeoutMs = 5000;
+// An owner dripping a few bytes now and then is not waited for past this.
+constexpr gint64 longestReadUs = 30 * G_USEC_PER_SEC;
+
+// Capture refuses texts over 2 MiB and pictures the codec cannot decode within its pixel
+// limit; reading more than that would only be thrown away.
+constexpr size_t maxTextBytes = 2 * 1024 * 1024;
+constexpr size_t maxPictureBytes = 128 * 1024 * 1024;
+constexpr size_t maxTargetsBytes = 64 * 1024;
+// Enough to cover answers still in flight to the windows of reads given up lately; an X
+// window without contents costs the server next to nothing.
+constexpr size_t retiredWindows = 64;
+
+bool isCapturedPicture(const std::string& target)
+{
+    return target == "image/png" || target == "image/jpeg" || target == "image/tiff";
+}
+
+std::string atomName(Display* display, Atom atom)
+{
+    char* name = XGetAtomName(display, atom);
+    std::string result = name ? name : "";
+    if (name)
+        XFree(name);
+    return result;
+}
+
+} // namespace
+
+SelectionReader::SelectionReader(Display* display, Done done) : display_(display), done_(std::move(done))
+{
+    if (!display_)
+        return;
+    clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
+    targetsAtom_ = XInternAtom(display_, "TARGETS", False);
+    targetsProperty_ = XInternAtom(display_, "BRIMBLE_TARGETS", False);
+    pictureProperty_ = XInternAtom(display_, "BRIMBLE_PICTURE", False);
+    textProperty_ = XInternAtom(display_, "BRIMBLE_TEXT", False);
+    gdk_window_add_filter(nullptr, filterEvent, this);
+}
+
+SelectionReader::~SelectionReader()
+{
+    release();
+    if (!display_)
+        return;
+    gdk_window_remove_filter(nullptr, filterEvent, this);
+    for (Window window : retired_)
+        XDestroyWindow(display_, window);
+    XFlush(display_);
+}
+
+void SelectionReader::fetch()
+{
+    abandon();
+    if (!display_ || XGetSelectionOwner(display_, clipboard_) == None) {
+        finish({});
+        return;
+    }
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = PropertyChangeMask;
+    attributes.override_redirect = True;
+    window_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0, InputOnly,
+                            CopyFromParent, CWEventMask | CWOverrideRedirect, &attributes);
+    startedUs_ = g_get_monotonic_time();
+    targets_ = std::make_unique<SelectionTransfer>(display_, window_, clipboard_, targetsAtom_, targetsProperty_,
+                                                   maxTargetsBytes);
+    targets_->start();
+    armDeadline(targetsTimeoutMs);
+    g_debug("clipboard: read started on window 0x%lx", window_);
+}
+
+void SelectionReader::abandon()
+{
+    release();
+}
+
+GdkFilterReturn SelectionReader::filterEvent(GdkXEvent* xevent, GdkEvent*, gpointer data)
+{
+    auto* self = static_cast<SelectionReader*>(data);
+    const auto* event = static_cast<const XEvent*>(xevent);
+    if (event->type != SelectionNotify && event->type != PropertyNotify)
+        return GDK_FILTER_CONTINUE;
+    // The requestor of a SelectionNotify sits where every event keeps its window.
+    const Window window = event->xany.window;
+    if (window != None && window == self->window_) {
+        self->handle(*event);
+        return GDK_FILTER_REMOVE;
+    }
+    if (std::find(self->retired_.begin(), self->retired_.end(), window) != self->retired_.end()) {
+        self->dropUnread(*event);
+        return GDK_FILTER_REMOVE;
+    }
+    return GDK_FILTER_CONTINUE;
+}
+
+void SelectionReader::handle(const XEvent& event)
+{
+    // The targets may answer late, while the text is already asked for.
+    if (targets_) {
+        const SelectionTransfer::Event result = targets_->handle(event);
+        if (result == SelectionTransfer::Event::Finished) {
+            takeTargets();
+            if (!data_)
+                advance();
+            return;
+        }
+        if (result != SelectionTransfer::Event::Ignored)
+            return;
+    }
+    if (!data_) {
+        dropUnread(event);
+        return;
+    }
+    const SelectionTransfer::Event result = data_->handle(event);
+    if (result == SelectionTransfer::Event::Ignored)
+        dropUnread(event);
+    if (result == SelectionTransfer::Event::Progress) {
+        if (g_get_monotonic_time() - startedUs_ < longestReadUs)
+            armDeadline(dataTimeoutMs);
+    } else if (result == SelectionTransfer::Event::Finished) {
+        takeData();
+        advance();
+    }
+}
+
+void SelectionReader::dropUnread(const XEvent& event)
+{
+    // A property no transfer waits for: the rest of a transfer given up (too large, or its read
+    // abandoned). Deleting it lets an owner sending increments finish instead of hanging.
+    if (event.type != PropertyNotify || event.xproperty.state != PropertyNewValue)
+        return;
+    const Atom property = event.xproperty.atom;
+    if ((targets_ && property == targets_->property()) || (data_ && property == data_->property()))
+        return;
+    XDeleteProperty(display_, event.xproperty.window, property);
+    XFlush(display_);
+}
+
+void SelectionReader::takeTargets()
+{
+    targetsKnown_ = true;
+    std::vector<unsigned long> atoms = targets_->items();
+    targets_.reset();
+    std::erase(atoms, None);
+    if (atoms.empty())
+        return;
+    std::vector<char*> names(atoms.size(), nullptr);
+    // An owner may answer with atoms that do not exist; the error is the owner's, not ours.
+    GdkDisplay* display = gdk_x11_lookup_xdisplay(display_);
+    gdk_x11_display_error_trap_push(display);
+    const Status found = XGetAtomNames(display_, atoms.data(), static_cast<int>(atoms.size()), names.data());
+    gdk_x11_display_error_trap_pop_ignored(display);
+    for (char* name : names) {
+        if (found && name)
+            snapshot_.targets.emplace_back(name);
+        if (name)
+            XFree(name);
+    }
+}
+
+void SelectionReader::takeData()
+{
+    std::unique_ptr<SelectionTransfer> transfer = std::move(data_);
+    if (transfer->state() != SelectionTransfer::State::Done)
+        return;
+    if (dataIsPicture_) {
+        snapshot_.picture = transfer->takeBytes();
+        return;
+    }
+    snapshot_.text = textFromSelection(atomName(display_, transfer->type()), transfer->bytes());
+    // An owner that never named its targets answered for text all the same.
+    if (snapshot_.text && !targetsKnown_)
+        snapshot_.targets = {atomName(display_, transfer->target())};
+}
+
+void SelectionReader::advance()
+{
+    const std::string picture = preferredImageTarget(snapshot_.targets);
+    if (!pictureTried_ && isCapturedPicture(picture)) {
+        pictureTried_ = true;
+        dataIsPicture_ = true;
+        request(picture, pictureProperty_, maxPictureBytes);
+        return;
+    }
+    if (!textTried_) {
+        // Without a list of targets, UTF8_STRING is what nearly every owner offers.
+        const std::string text = snapshot_.targets.empty() ? "UTF8_STRING" : preferredTextTarget(snapshot_.targets);
+        textTried_ = true;
+        if (!text.empty()) {
+            dataIsPicture_ = false;
+            request(text, textProperty_, maxTextBytes);
+            return;
+        }
+    }
+    finish(std::move(snapshot_));
+}
+
+void SelectionReader::request(const std::string& target, Atom property, size_t maxBytes)
+{
+    data_ = std::make_unique<SelectionTransfer>(display_, window_, clipboard_,
+                                                XInternAtom(display_, target.c_str(), False), property, maxBytes);
+    data_->start();
+    armDeadline(dataTimeoutMs);
+}
+
+void SelectionReader::armDeadline(unsigned milliseconds)
+{
+    if (deadline_)
+        g_source_remove(deadline_);
+    deadline_ = g_timeout_add(milliseconds, onDeadline, this);
+}
+
+gboolean SelectionReader::onDeadline(gpointer data)
+{
+    auto* self = static_cast<SelectionReader*>(data);
+    self->deadline_ = 0;
+    self->timedOut();
+    return G_SOURCE_REMOVE;
+}
+
+void SelectionReader::timedOut()
+{
+    g_debug("clipboard: read on window 0x%lx ran out of time %s", window_, data_ ? "for its data" : "for its targets");
+    if (!data_ && !targetsKnown_) {
+        // The owner may be busy rather than gone: the text is asked for now, and the targets
+        // are still taken should they come first.
+        advance();
+        return;
+    }
+    // Nothing is recorded for a change whose data did not come in time.
+    finish({});
+}
+
+void SelectionReader::finish(ClipboardSnapshot snapshot)
+{
+    g_debug("clipboard: read on window 0x%lx ended with %zu targets%s%s", window_, snapshot.targets.size(),
+            snapshot.text ? ", a text" : "", snapshot.picture ? ", a picture" : "");
+    release();
+    done_(std::move(snapshot));
+}
+
+void SelectionReader::release()
+{
+    if (deadline_) {
+        g_source_remove(deadline_);
+        deadline_ = 0;
+    }
+    targets_.reset();
+    data_.reset();
+    if (window_ != None) {
+        retired_.push_back(window_);
+        window_ = None;
+        if (retired_.size() > retiredWindows) {
+            XDestroyWindow(display_, retired_.front());
+            XFlush(display_);
+            retired_.pop_front();
+        }
+    }
+    targetsKnown_ = false;
+    pictureTried_ = false;
+    textTried_ = false;
+    snapshot_ = {};
+}
+
+} // namespace brimble

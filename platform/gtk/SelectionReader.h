@@ -1,0 +1,92 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gdk/gdkx.h>
+
+#include "platform/gtk/SelectionTransfer.h"
+
+namespace brimble {
+
+// What the clipboard held at one owner change, as far as capture reads it.
+struct ClipboardSnapshot {
+    // The targets on offer; empty when the owner did not say.
+    std::vector<std::string> targets;
+    std::optional<std::string> text;
+    // The picture's file bytes (PNG, JPEG or TIFF), when a picture is offered.
+    std::optional<std::string> picture;
+};
+
+// Reads the X11 CLIPBOARD without ever waiting on its owner.
+//
+// GtkClipboard converts one request at a time and cannot give one up, so an owner that never
+// answers would hold up every later read. Here each read has a small requestor window of its
+// own, so a newer read simply stops listening to the older one's. A read asks for the targets
+// (about 1 s), then for the picture and the text that capture will take (about 5 s each, renewed
+// while a large transfer keeps coming). An owner that does not name its targets in time may just
+// be busy: the text is asked for anyway and the targets are taken if they come first. A text
+// over 2 MiB or a picture over 128 MiB is given up as soon as its size shows, as capture would
+// refuse it anyway.
+class SelectionReader {
+public:
+    using Done = std::function<void(ClipboardSnapshot)>;
+
+    // `display` may be null (GTK on another backend); every read then ends at once, empty.
+    SelectionReader(Display* display, Done done);
+    ~SelectionReader();
+    SelectionReader(const SelectionReader&) = delete;
+    SelectionReader& operator=(const SelectionReader&) = delete;
+
+    // Starts reading from the clipboard's present owner, abandoning any read under way. `done`
+    // runs once when the read ends: at once and empty when nobody owns the clipboard, empty when
+    // the owner ran out of time.
+    void fetch();
+    // Gives up the read under way; its `done` never runs.
+    void abandon();
+
+private:
+    static GdkFilterReturn filterEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
+    static gboolean onDeadline(gpointer self);
+
+    void handle(const XEvent& event);
+    void dropUnread(const XEvent& event);
+    void takeTargets();
+    void takeData();
+    void advance();
+    void request(const std::string& target, Atom property, size_t maxBytes);
+    void armDeadline(unsigned milliseconds);
+    void timedOut();
+    void finish(ClipboardSnapshot snapshot);
+    void release();
+
+    Display* display_;
+    Done done_;
+    Atom clipboard_ = None;
+    Atom targetsAtom_ = None;
+    Atom targetsProperty_ = None;
+    Atom pictureProperty_ = None;
+    Atom textProperty_ = None;
+
+    Window window_ = None;
+    // Windows of abandoned reads, kept a while so that an owner answering late writes to a
+    // window that still exists (many simple owners exit on the error otherwise). What they
+    // send is deleted unread, unseen by GDK.
+    std::deque<Window> retired_;
+    std::unique_ptr<SelectionTransfer> targets_;
+    // The picture or text transfer under way.
+    std::unique_ptr<SelectionTransfer> data_;
+    bool dataIsPicture_ = false;
+    bool targetsKnown_ = false;
+    bool pictureTried_ = false;
+    bool textTried_ = false;
+    ClipboardSnapshot snapshot_;
+    guint deadline_ = 0;
+    gint64 startedUs_ = 0;
+};
+
+} // namespace brimble
