@@ -1,9 +1,9 @@
 #include "platform/gtk/GtkFrontmostApp.h"
+#include "platform/gtk/InstalledApps.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <gdk/gdkx.h>
-#include <gio/gdesktopappinfo.h>
 
 #include <algorithm>
 #include <string>
@@ -11,16 +11,6 @@
 namespace brimble {
 
 namespace {
-
-constexpr std::string_view desktopSuffix = ".desktop";
-
-std::string folded(const char* text)
-{
-    if (!text)
-        return {};
-    g_autofree gchar* result = g_utf8_casefold(text, -1);
-    return result ? std::string(result) : std::string();
-}
 
 // One property of a window as raw items, or nothing when it is missing or of another type.
 std::optional<std::vector<unsigned char>> windowProperty(Display* display, Window window, const char* name,
@@ -74,9 +64,9 @@ std::vector<std::string> windowClassNames(Display* display, Window window)
         return names;
     // The class ("Gedit") is the better match and is tried first, then the instance ("gedit").
     if (hint.res_class)
-        names.push_back(folded(hint.res_class));
+        names.push_back(foldedForMatching(hint.res_class));
     if (hint.res_name)
-        names.push_back(folded(hint.res_name));
+        names.push_back(foldedForMatching(hint.res_name));
     if (hint.res_class)
         XFree(hint.res_class);
     if (hint.res_name)
@@ -98,7 +88,7 @@ std::string windowProgram(Display* display, Window window)
     if (!target)
         return {};
     g_autofree gchar* name = g_path_get_basename(target);
-    return folded(name);
+    return foldedForMatching(name);
 }
 
 } // namespace
@@ -134,7 +124,7 @@ std::vector<std::string> GtkFrontmostApp::identifiers()
     WindowTraits traits;
     if (const Window window = activeWindow(display); window != None) {
         appId = gtkApplicationId(display, window);
-        traits.appId = appId ? folded(appId->c_str()) : std::string();
+        traits.appId = appId ? foldedForMatching(appId->c_str()) : std::string();
         traits.classNames = windowClassNames(display, window);
         traits.executable = windowProgram(display, window);
     }
@@ -143,7 +133,7 @@ std::vector<std::string> GtkFrontmostApp::identifiers()
     std::vector<std::string> ids = entriesOfWindow(traits, entries());
     // A GTK application names itself even when no entry of that id is installed.
     if (appId && std::none_of(ids.begin(), ids.end(), [&](const std::string& id) {
-            return folded(id.c_str()) == traits.appId;
+            return foldedForMatching(id.c_str()) == traits.appId;
         }))
         ids.insert(ids.begin(), *appId);
     return ids;
@@ -151,36 +141,15 @@ std::vector<std::string> GtkFrontmostApp::identifiers()
 
 bool GtkFrontmostApp::recognises(const std::string& id)
 {
-    const std::string wanted = folded(id.c_str());
-    return std::any_of(entries().begin(), entries().end(),
-                       [&](const DesktopEntryTraits& entry) { return entry.foldedId == wanted; });
+    return includesEntry(entries(), id);
 }
 
 const std::vector<DesktopEntryTraits>& GtkFrontmostApp::entries()
 {
-    if (entriesLoaded_)
-        return entries_;
-    entriesLoaded_ = true;
-    entries_.clear();
-    // Every XDG applications folder: the user's, the system's and Flatpak's exports, as listed
-    // in XDG_DATA_HOME and XDG_DATA_DIRS.
-    GList* all = g_app_info_get_all();
-    for (GList* item = all; item; item = item->next) {
-        auto* info = static_cast<GAppInfo*>(item->data);
-        const char* rawId = g_app_info_get_id(info);
-        if (!rawId)
-            continue;
-        std::string id(rawId);
-        if (id.ends_with(desktopSuffix))
-            id.resize(id.size() - desktopSuffix.size());
-        const char* wmClass = G_IS_DESKTOP_APP_INFO(info)
-            ? g_desktop_app_info_get_startup_wm_class(G_DESKTOP_APP_INFO(info))
-            : nullptr;
-        const char* executable = g_app_info_get_executable(info);
-        const std::string program = executable ? programName(executable) : std::string();
-        entries_.push_back({id, folded(id.c_str()), folded(wmClass), folded(program.c_str())});
+    if (!entriesLoaded_) {
+        entries_ = installedDesktopEntries();
+        entriesLoaded_ = true;
     }
-    g_list_free_full(all, g_object_unref);
     return entries_;
 }
 

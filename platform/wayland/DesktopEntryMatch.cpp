@@ -19,21 +19,21 @@ bool endsWithPart(const std::string& id, const std::string& part)
 
 } // namespace
 
-std::optional<std::string> desktopEntryForAppId(std::string_view appId, const std::vector<DesktopEntry>& entries)
+std::optional<std::string> desktopEntryForAppId(std::string_view appId, const std::vector<DesktopEntryTraits>& entries)
 {
     if (appId.empty())
         return std::nullopt;
-    for (const DesktopEntry& entry : entries) {
+    for (const DesktopEntryTraits& entry : entries) {
         if (entry.id == appId)
             return entry.id;
     }
     const std::string wanted = folded(appId);
-    for (const DesktopEntry& entry : entries) {
-        if (folded(entry.id) == wanted || (!entry.wmClass.empty() && folded(entry.wmClass) == wanted))
+    for (const DesktopEntryTraits& entry : entries) {
+        if (entry.foldedId == wanted || (!entry.foldedWmClass.empty() && entry.foldedWmClass == wanted))
             return entry.id;
     }
-    for (const DesktopEntry& entry : entries) {
-        if (endsWithPart(folded(entry.id), wanted))
+    for (const DesktopEntryTraits& entry : entries) {
+        if (endsWithPart(entry.foldedId, wanted))
             return entry.id;
     }
     return std::string(appId);

@@ -5,18 +5,14 @@
 #include <string_view>
 #include <vector>
 
-namespace brimble::wayland {
+#include "platform/WindowMatch.h"
 
-// An installed application as the matching sees it.
-struct DesktopEntry {
-    std::string id;       // without ".desktop", such as "org.gnome.gedit"
-    std::string wmClass;  // its StartupWMClass; empty when none
-};
+namespace brimble::wayland {
 
 // The desktop-entry id of a Wayland app_id: the entry of that very id, else one whose id or
 // StartupWMClass equals it ignoring case ("firefox-esr" and "Firefox-esr"), else one whose id
 // ends with it as the last dotted part ("gedit" for "org.gnome.gedit"). The app_id itself when
 // no entry matches, since most programs use their entry's id; nothing for an empty app_id.
-std::optional<std::string> desktopEntryForAppId(std::string_view appId, const std::vector<DesktopEntry>& entries);
+std::optional<std::string> desktopEntryForAppId(std::string_view appId, const std::vector<DesktopEntryTraits>& entries);
 
 } // namespace brimble::wayland

@@ -1,17 +1,10 @@
 #include "platform/wayland/WaylandFrontmostApp.h"
 
-#include <gio/gdesktopappinfo.h>
-
+#include "platform/gtk/InstalledApps.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 namespace brimble {
-
-namespace {
-
-constexpr std::string_view desktopSuffix = ".desktop";
-
-} // namespace
 
 WaylandFrontmostApp::WaylandFrontmostApp(WaylandConnection& connection)
     // GTK names the program's own windows after it.
@@ -116,27 +109,17 @@ void WaylandFrontmostApp::onClosed(void* data, zwlr_foreign_toplevel_handle_v1* 
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
 }
 
-const std::vector<wayland::DesktopEntry>& WaylandFrontmostApp::entries()
+bool WaylandFrontmostApp::recognises(const std::string& id)
 {
-    if (entriesLoaded_)
-        return entries_;
-    entriesLoaded_ = true;
-    entries_.clear();
-    GList* all = g_app_info_get_all();
-    for (GList* item = all; item; item = item->next) {
-        auto* info = static_cast<GAppInfo*>(item->data);
-        const char* rawId = g_app_info_get_id(info);
-        if (!rawId)
-            continue;
-        std::string id(rawId);
-        if (id.ends_with(desktopSuffix))
-            id.resize(id.size() - desktopSuffix.size());
-        const char* wmClass = G_IS_DESKTOP_APP_INFO(info)
-            ? g_desktop_app_info_get_startup_wm_class(G_DESKTOP_APP_INFO(info))
-            : nullptr;
-        entries_.push_back({id, wmClass ? wmClass : ""});
+    return includesEntry(entries(), id);
+}
+
+const std::vector<DesktopEntryTraits>& WaylandFrontmostApp::entries()
+{
+    if (!entriesLoaded_) {
+        entries_ = installedDesktopEntries();
+        entriesLoaded_ = true;
     }
-    g_list_free_full(all, g_object_unref);
     return entries_;
 }
 

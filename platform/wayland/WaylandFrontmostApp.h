@@ -31,6 +31,7 @@ public:
     ~WaylandFrontmostApp() override;
 
     std::optional<std::string> identifier() override;
+    bool recognises(const std::string& id) override;
     bool canTell() const override { return manager_ != nullptr; }
 
     // The window other than Brimble's own that had the keyboard last, as a number that stays
@@ -48,7 +49,7 @@ private:
     static void onDone(void* self, zwlr_foreign_toplevel_handle_v1* handle);
     static void onClosed(void* self, zwlr_foreign_toplevel_handle_v1* handle);
     static void onAppsChanged(GAppInfoMonitor* monitor, gpointer self);
-    const std::vector<wayland::DesktopEntry>& entries();
+    const std::vector<DesktopEntryTraits>& entries();
 
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
     // The protocol's windows by their number in `windows_`.
@@ -56,7 +57,7 @@ private:
     wayland::WindowList windows_;
     GAppInfoMonitor* monitor_;
     bool entriesLoaded_ = false;
-    std::vector<wayland::DesktopEntry> entries_;
+    std::vector<DesktopEntryTraits> entries_;
 };
 
 } // namespace brimble

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "history/Capture.h"
+#include "platform/gtk/InstalledApps.h"
 #include "platform/wayland/DesktopEntryMatch.h"
 #include "platform/wayland/OfferedTypes.h"
 
@@ -63,14 +64,20 @@ TEST(OfferedTypesTest, TextReadLimitIsTheBoundCaptureApplies)
     EXPECT_EQ(textReadLimit, maxTextBytes);
 }
 
+// An installed entry as the desktop's application list gives it, folded as the matching expects.
+DesktopEntryTraits entry(const char* id, const char* wmClass = "")
+{
+    return {id, foldedForMatching(id), foldedForMatching(wmClass), {}};
+}
+
 TEST(DesktopEntryMatchTest, AppIdFindsItsDesktopEntry)
 {
-    const std::vector<DesktopEntry> entries{
-        {"org.gnome.gedit", ""},
-        {"firefox-esr", "Firefox-esr"},
-        {"org.kde.konsole", ""},
-        {"Gimp", ""},
-        {"code", "Code"},
+    const std::vector<DesktopEntryTraits> entries{
+        entry("org.gnome.gedit"),
+        entry("firefox-esr", "Firefox-esr"),
+        entry("org.kde.konsole"),
+        entry("Gimp"),
+        entry("code", "Code"),
     };
     struct Row {
         std::string appId;
@@ -93,7 +100,7 @@ TEST(DesktopEntryMatchTest, AppIdFindsItsDesktopEntry)
 
 TEST(DesktopEntryMatchTest, ExactIdWinsOverAnEntryThatMatchesOnlyIgnoringCase)
 {
-    const std::vector<DesktopEntry> entries{{"Foot", ""}, {"foot", ""}};
+    const std::vector<DesktopEntryTraits> entries{entry("Foot"), entry("foot")};
     EXPECT_EQ(desktopEntryForAppId("foot", entries), "foot");
 }
 

@@ -1,0 +1,50 @@
+#include "platform/gtk/InstalledApps.h"
+
+#include <gio/gdesktopappinfo.h>
+
+#include <algorithm>
+#include <string_view>
+
+namespace brimble {
+
+std::string foldedForMatching(const char* text)
+{
+    if (!text)
+        return {};
+    g_autofree gchar* result = g_utf8_casefold(text, -1);
+    return result ? std::string(result) : std::string();
+}
+
+bool includesEntry(const std::vector<DesktopEntryTraits>& entries, const std::string& id)
+{
+    const std::string wanted = foldedForMatching(id.c_str());
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const DesktopEntryTraits& entry) { return entry.foldedId == wanted; });
+}
+
+std::vector<DesktopEntryTraits> installedDesktopEntries()
+{
+    constexpr std::string_view desktopSuffix = ".desktop";
+    std::vector<DesktopEntryTraits> entries;
+    GList* all = g_app_info_get_all();
+    for (GList* item = all; item; item = item->next) {
+        auto* info = static_cast<GAppInfo*>(item->data);
+        const char* rawId = g_app_info_get_id(info);
+        if (!rawId)
+            continue;
+        std::string id(rawId);
+        if (id.ends_with(desktopSuffix))
+            id.resize(id.size() - desktopSuffix.size());
+        const char* wmClass = G_IS_DESKTOP_APP_INFO(info)
+            ? g_desktop_app_info_get_startup_wm_class(G_DESKTOP_APP_INFO(info))
+            : nullptr;
+        const char* executable = g_app_info_get_executable(info);
+        const std::string program = executable ? programName(executable) : std::string();
+        entries.push_back({id, foldedForMatching(id.c_str()), foldedForMatching(wmClass),
+                           foldedForMatching(program.c_str())});
+    }
+    g_list_free_full(all, g_object_unref);
+    return entries;
+}
+
+} // namespace brimble
