@@ -190,6 +190,11 @@ void Hub::copyToPasteboard(const std::string& id)
     brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, id, now(), clipLastChange);
 }
 
+void Hub::copyTextToPasteboard(const std::string& text)
+{
+    brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange);
+}
+
 void Hub::openURL(const std::string& url)
 {
     platform_.shell.openURL(url);
