@@ -1,7 +1,7 @@
 import { el, iconButton, syncChildren, setText, setFlag } from './dom.js';
 import { icon } from './icons.js';
-import { ui, visibleIds } from './state.js';
-import { cardFor, pruneCards, cardElement } from './cards.js';
+import { ui, visibleIds, matchingItems } from './state.js';
+import { cardFor, pruneCards, cardElement, markCard } from './cards.js';
 import { blockPalette } from './model.js';
 
 const boardInner = () => document.getElementById('boardInner');
@@ -93,10 +93,6 @@ function screenful() {
 let sentinel = null;
 let watcher = null;
 
-function matchingItems(container) {
-  return ui.hits === null ? container.items : container.items.filter((item) => ui.hits.has(item.id));
-}
-
 function watchEnd() {
   if (!sentinel) {
     sentinel = el('div', { className: 'board-end', attrs: { 'aria-hidden': 'true' } });
@@ -133,8 +129,10 @@ export function revealMore() {
 }
 
 function drawCards(section, items, now) {
+  const query = ui.hits === null ? '' : ui.query;
   const nodes = items.map((item) => {
     const node = cardFor(item, now);
+    markCard(item.id, query);
     setFlag(node, 'selected', ui.selection.has(item.id));
     return node;
   });
@@ -164,7 +162,7 @@ export function drawBoard() {
   let more = false;
   let matches = 0;
   for (const container of view.containers) {
-    const items = matchingItems(container);
+    const items = matchingItems(container.items);
     matches += items.length;
     if (searching && items.length === 0) continue;
     const collapsed = container.block !== null && !searching && ui.collapsed.has(container.block.id);

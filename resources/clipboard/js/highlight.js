@@ -1,0 +1,24 @@
+import { matchRanges } from './match.js';
+
+// Shows `text` in `node` with the parts matching `query` in <mark> elements.
+// The entry's text only ever goes in as text nodes and textContent, so markup
+// or scripts in an entry stay visible characters.
+export function markText(node, text, query) {
+  const ranges = query === '' ? [] : matchRanges(text, query);
+  if (ranges.length === 0) {
+    if (node.firstElementChild !== null || node.textContent !== text) node.textContent = text;
+    return;
+  }
+  const parts = [];
+  let at = 0;
+  for (const [start, end] of ranges) {
+    if (start > at) parts.push(document.createTextNode(text.slice(at, start)));
+    const mark = document.createElement('mark');
+    mark.className = 'hit';
+    mark.textContent = text.slice(start, end);
+    parts.push(mark);
+    at = end;
+  }
+  if (at < text.length) parts.push(document.createTextNode(text.slice(at)));
+  node.replaceChildren(...parts);
+}

@@ -1,0 +1,118 @@
+// Forgiving text matching: accents and letter case do not count ("cafe"
+// finds "Café", "strasse" finds "Straße"), and a query whose text is not in an
+// entry may still find it by its letters in order, close together ("clpbrd"
+// finds "clipboard").
+
+const asciiOnly = /^[\x00-\x7f]*$/;
+const marks = /\p{M}+/gu;
+const whitespace = /\s+/gu;
+
+// Letters of a close match may skip at most two characters between them;
+// further apart, in a long entry almost any letters would be found.
+export const maxGap = 3;
+// One or two letters in order are found everywhere; close matches start at three.
+export const minCloseLetters = 3;
+
+// The text compared: decomposed (NFD), without combining marks, case-folded.
+// Upper then lower case folds "ß" to "ss" and "ﬁ" to "fi" as full case
+// folding does; the final sigma becomes the ordinary one, which lower-casing
+// a whole word would otherwise bring back.
+export function fold(text) {
+  if (asciiOnly.test(text)) return text.toLowerCase();
+  return text.normalize('NFD').replace(marks, '').toUpperCase().toLowerCase().replaceAll('ς', 'σ');
+}
+
+// The folded query without its spaces: what a close match looks for.
+export function closeLetters(needle) {
+  return needle.replace(whitespace, '');
+}
+
+// Positions in `text` of `letters` in order, each at most `maxGap` after the
+// previous one, or null. Every way of placing the letters is tried, not just
+// the earliest, so a longer query never finds what a shorter one missed.
+export function closePositions(text, letters) {
+  if (letters.length === 0) return null;
+  let start = text.indexOf(letters[0]);
+  while (start >= 0) {
+    const found = chainFrom(text, letters, start);
+    if (found) return found;
+    start = text.indexOf(letters[0], start + 1);
+  }
+  return null;
+}
+
+export function isCloseMatch(text, letters) {
+  return letters.length >= minCloseLetters && closePositions(text, letters) !== null;
+}
+
+// Each level holds the positions where letter k can stand, with the index of
+// its predecessor one level up; the windows are a few characters wide.
+function chainFrom(text, letters, start) {
+  const levels = [[{ at: start, from: -1 }]];
+  for (let k = 1; k < letters.length; k++) {
+    const previous = levels[k - 1];
+    const wanted = letters[k];
+    const next = [];
+    let p = 0;
+    const last = Math.min(text.length - 1, previous[previous.length - 1].at + maxGap);
+    for (let j = previous[0].at + 1; j <= last; j++) {
+      while (p < previous.length && previous[p].at + maxGap < j) p++;
+      if (p === previous.length) break;
+      if (previous[p].at < j && text[j] === wanted) next.push({ at: j, from: p });
+    }
+    if (next.length === 0) return null;
+    levels.push(next);
+  }
+  const positions = new Array(letters.length);
+  let index = 0;
+  for (let k = letters.length - 1; k >= 0; k--) {
+    const { at, from } = levels[k][index];
+    positions[k] = at;
+    index = from;
+  }
+  return positions;
+}
+
+// The folded form of a short text, with the original index of every folded
+// character, so that a match found in folded text can be shown in the original.
+function foldWithMap(text) {
+  let folded = '';
+  const origin = [];
+  let index = 0;
+  for (const char of text) {
+    const part = fold(char);
+    folded += part;
+    for (let i = 0; i < part.length; i++) origin.push({ start: index, end: index + char.length });
+    index += char.length;
+  }
+  return { folded, origin };
+}
+
+function merged(ranges) {
+  const out = [];
+  for (const range of ranges.sort((a, b) => a[0] - b[0])) {
+    const last = out[out.length - 1];
+    if (last && range[0] <= last[1]) last[1] = Math.max(last[1], range[1]);
+    else out.push([range[0], range[1]]);
+  }
+  return out;
+}
+
+// The [start, end) ranges of `text` to mark for `query`: every place holding
+// the query, or else the letters of a close match. Empty when none is in `text`.
+export function matchRanges(text, query) {
+  const needle = fold(query);
+  if (needle === '' || text === '') return [];
+  const { folded, origin } = foldWithMap(text);
+  const toOriginal = (from, to) => [origin[from].start, origin[to - 1].end];
+  const ranges = [];
+  for (let at = folded.indexOf(needle); at >= 0; at = folded.indexOf(needle, at + needle.length)) {
+    ranges.push(toOriginal(at, at + needle.length));
+  }
+  if (ranges.length === 0) {
+    const letters = closeLetters(needle);
+    const positions = letters.length >= minCloseLetters ? closePositions(folded, letters) : null;
+    for (const at of positions ?? []) ranges.push(toOriginal(at, at + 1));
+  }
+  return merged(ranges);
+}
