@@ -14,12 +14,13 @@ export const maxGap = 3;
 export const minCloseLetters = 3;
 
 // The text compared: decomposed (NFD), without combining marks, case-folded.
-// Upper then lower case folds "ß" to "ss" and "ﬁ" to "fi" as full case
-// folding does; the final sigma becomes the ordinary one, which lower-casing
-// a whole word would otherwise bring back.
+// Lower, upper, then lower case again folds "ß" and "ẞ" to "ss" and "ﬁ" to
+// "fi" as full case folding does; the final sigma becomes the ordinary one,
+// which lower-casing a whole word would otherwise bring back.
 export function fold(text) {
   if (asciiOnly.test(text)) return text.toLowerCase();
-  return text.normalize('NFD').replace(marks, '').toUpperCase().toLowerCase().replaceAll('ς', 'σ');
+  const bare = text.normalize('NFD').replace(marks, '');
+  return bare.toLowerCase().toUpperCase().toLowerCase().replaceAll('ς', 'σ');
 }
 
 // The folded query without its spaces: what a close match looks for.
@@ -81,6 +82,8 @@ function foldWithMap(text) {
   let index = 0;
   for (const char of text) {
     const part = fold(char);
+    // A combining mark belongs to the letter before it, so it is marked with it.
+    if (part === '' && origin.length > 0) origin[origin.length - 1].end = index + char.length;
     folded += part;
     for (let i = 0; i < part.length; i++) origin.push({ start: index, end: index + char.length });
     index += char.length;
