@@ -12,6 +12,8 @@ const whitespace = /\s+/gu;
 export const maxGap = 3;
 // One or two letters in order are found everywhere; close matches start at three.
 export const minCloseLetters = 3;
+// A query of one common letter would otherwise mark half of every preview.
+const maxMarks = 12;
 
 // The text compared: decomposed (NFD), without combining marks, case-folded.
 // Lower, upper, then lower case again folds "ß" and "ẞ" to "ss" and "ﬁ" to
@@ -28,9 +30,86 @@ export function closeLetters(needle) {
   return needle.replace(whitespace, '');
 }
 
-// Positions in `text` of `letters` in order, each at most `maxGap` after the
-// previous one, or null. Every way of placing the letters is tried, not just
-// the earliest, so a longer query never finds what a shorter one missed.
+// Common letters first: a close match is looked for around the query's
+// rarest letter, so in long prose "the quikc" visits each "q" rather than
+// each "t". Characters not listed (digits, punctuation, other scripts) count
+// as rarer still.
+const commonness = 'zqjxkvbpygfwmucldrhsnioate';
+
+function anchorOf(letters) {
+  let best = 0;
+  let bestRank = Infinity;
+  for (let k = 0; k < letters.length; k++) {
+    const rank = commonness.indexOf(letters[k]);
+    if (rank < bestRank) {
+      best = k;
+      bestRank = rank;
+    }
+  }
+  return best;
+}
+
+// Whether `letters` stand in `text` in order, each at most `maxGap` after
+// the previous one. Every way of placing them is tried, not just the
+// earliest, so a longer query never finds what a shorter one missed. This
+// runs over whole entries on every keystroke, so it allocates nothing: the
+// places each letter can stand are kept in two reused arrays.
+export function isCloseMatch(text, letters) {
+  const n = letters.length;
+  if (n < minCloseLetters) return false;
+  const anchor = anchorOf(letters);
+  const wanted = letters[anchor];
+  for (let at = text.indexOf(wanted); at >= 0; at = text.indexOf(wanted, at + 1)) {
+    if (reaches(text, letters, anchor, at, -1) && reaches(text, letters, anchor, at, 1)) return true;
+  }
+  return false;
+}
+
+let here = new Int32Array(64);
+let there = new Int32Array(64);
+
+// Whether the letters before (`step` -1) or after (+1) letter `from` can
+// stand in `text` when that letter stands at `at`.
+function reaches(text, letters, from, at, step) {
+  // A letter k places away can only stand within k * maxGap of `at`.
+  const room = letters.length * maxGap + 1;
+  if (here.length < room) {
+    here = new Int32Array(room);
+    there = new Int32Array(room);
+  }
+  let current = here;
+  let next = there;
+  let count = 1;
+  current[0] = at;
+  for (let k = from + step; k >= 0 && k < letters.length; k += step) {
+    const wanted = letters.charCodeAt(k);
+    let found = 0;
+    let p = 0;
+    if (step > 0) {
+      const last = Math.min(text.length - 1, current[count - 1] + maxGap);
+      for (let j = current[0] + 1; j <= last; j++) {
+        while (p < count && current[p] + maxGap < j) p++;
+        if (p === count) break;
+        if (current[p] < j && text.charCodeAt(j) === wanted) next[found++] = j;
+      }
+    } else {
+      // Going backwards the places are kept in descending order.
+      const last = Math.max(0, current[count - 1] - maxGap);
+      for (let j = current[0] - 1; j >= last; j--) {
+        while (p < count && current[p] - maxGap > j) p++;
+        if (p === count) break;
+        if (current[p] > j && text.charCodeAt(j) === wanted) next[found++] = j;
+      }
+    }
+    if (found === 0) return false;
+    [current, next] = [next, current];
+    count = found;
+  }
+  return true;
+}
+
+// Positions in `text` of `letters` as a close match finds them, or null.
+// For the short previews only: it keeps every place each letter can stand.
 export function closePositions(text, letters) {
   if (letters.length === 0) return null;
   let start = text.indexOf(letters[0]);
@@ -40,10 +119,6 @@ export function closePositions(text, letters) {
     start = text.indexOf(letters[0], start + 1);
   }
   return null;
-}
-
-export function isCloseMatch(text, letters) {
-  return letters.length >= minCloseLetters && closePositions(text, letters) !== null;
 }
 
 // Each level holds the positions where letter k can stand, with the index of
@@ -77,6 +152,7 @@ function chainFrom(text, letters, start) {
 // The folded form of a short text, with the original index of every folded
 // character, so that a match found in folded text can be shown in the original.
 function foldWithMap(text) {
+  if (asciiOnly.test(text)) return { folded: text.toLowerCase(), origin: null };
   let folded = '';
   const origin = [];
   let index = 0;
@@ -107,9 +183,9 @@ export function matchRanges(text, query) {
   const needle = fold(query);
   if (needle === '' || text === '') return [];
   const { folded, origin } = foldWithMap(text);
-  const toOriginal = (from, to) => [origin[from].start, origin[to - 1].end];
+  const toOriginal = origin === null ? (from, to) => [from, to] : (from, to) => [origin[from].start, origin[to - 1].end];
   const ranges = [];
-  for (let at = folded.indexOf(needle); at >= 0; at = folded.indexOf(needle, at + needle.length)) {
+  for (let at = folded.indexOf(needle); at >= 0 && ranges.length < maxMarks; at = folded.indexOf(needle, at + needle.length)) {
     ranges.push(toOriginal(at, at + needle.length));
   }
   if (ranges.length === 0) {
