@@ -52,6 +52,12 @@ test('close matches need the letters in order and close together', async () => {
     ['brimble', 'bimbl', true],
     ['xxab_xaxbxc', 'abc', true], // only the second "a" reaches "c": every placement is tried
     ['abxxxxxc', 'abc', false],
+    // The search starts from the rarest letter ("q") and must try every place
+    // on both sides of it, not only the nearest.
+    ['axxbbq', 'abq', true],
+    ['qbbxxa', 'qba', true],
+    ['axxxbq', 'abq', false],
+    ['entry 412', 'entry42', true],
     ['ab', 'abc', false],
     ['anything at all', 'an', false], // too short to look for close matches
   ];
