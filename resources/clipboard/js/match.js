@@ -13,7 +13,7 @@ export const maxGap = 3;
 // One or two letters in order are found everywhere; close matches start at three.
 export const minCloseLetters = 3;
 // A query of one common letter would otherwise mark half of every preview.
-const maxMarks = 12;
+const maxMarks = 6;
 
 // The text compared: decomposed (NFD), without combining marks, case-folded.
 // Lower, upper, then lower case again folds "ß" and "ẞ" to "ss" and "ﬁ" to
