@@ -12,8 +12,9 @@ const whitespace = /\s+/gu;
 export const maxGap = 3;
 // One or two letters in order are found everywhere; close matches start at three.
 export const minCloseLetters = 3;
-// A query of one common letter would otherwise mark half of every preview.
-const maxMarks = 6;
+// A query of one common letter would otherwise mark half of every preview,
+// and every mark costs layout on each keystroke.
+const maxMarks = 3;
 
 // The text compared: decomposed (NFD), without combining marks, case-folded.
 // Lower, upper, then lower case again folds "ß" and "ẞ" to "ss" and "ﬁ" to
@@ -172,21 +173,29 @@ function chainFrom(text, letters, start) {
 }
 
 // The folded form of a short text, with the original index of every folded
-// character, so that a match found in folded text can be shown in the original.
+// character, so that a match found in folded text can be shown in the
+// original. ASCII characters map one to one; only the others are folded one
+// by one (a cut preview ends in "…", so most previews have some).
 function foldWithMap(text) {
-  if (asciiOnly.test(text)) return { folded: text.toLowerCase(), origin: null };
-  let folded = '';
-  const origin = [];
+  if (asciiOnly.test(text)) return { folded: text.toLowerCase(), starts: null, ends: null };
+  const parts = [];
+  // Folding makes at most three characters of one ("ﬃ").
+  const starts = new Int32Array(text.length * 3);
+  const ends = new Int32Array(text.length * 3);
+  let length = 0;
   let index = 0;
   for (const char of text) {
-    const part = fold(char);
+    const part = char.charCodeAt(0) < 0x80 ? char.toLowerCase() : foldRun(char);
     // A combining mark belongs to the letter before it, so it is marked with it.
-    if (part === '' && origin.length > 0) origin[origin.length - 1].end = index + char.length;
-    folded += part;
-    for (let i = 0; i < part.length; i++) origin.push({ start: index, end: index + char.length });
+    if (part === '' && length > 0) ends[length - 1] = index + char.length;
+    for (let i = 0; i < part.length; i++, length++) {
+      starts[length] = index;
+      ends[length] = index + char.length;
+    }
+    parts.push(part);
     index += char.length;
   }
-  return { folded, origin };
+  return { folded: parts.join(''), starts, ends };
 }
 
 function merged(ranges) {
@@ -204,8 +213,8 @@ function merged(ranges) {
 export function matchRanges(text, query) {
   const needle = fold(query);
   if (needle === '' || text === '') return [];
-  const { folded, origin } = foldWithMap(text);
-  const toOriginal = origin === null ? (from, to) => [from, to] : (from, to) => [origin[from].start, origin[to - 1].end];
+  const { folded, starts, ends } = foldWithMap(text);
+  const toOriginal = starts === null ? (from, to) => [from, to] : (from, to) => [starts[from], ends[to - 1]];
   const ranges = [];
   for (let at = folded.indexOf(needle); at >= 0 && ranges.length < maxMarks; at = folded.indexOf(needle, at + needle.length)) {
     ranges.push(toOriginal(at, at + needle.length));
