@@ -53,10 +53,10 @@ export function closeLetters(needle) {
   return needle.replace(whitespace, '');
 }
 
-// Common letters first: a close match is looked for around the query's
-// rarest letter, so in long prose "the quikc" visits each "q" rather than
-// each "t". Characters not listed (digits, punctuation, other scripts) count
-// as rarer still.
+// Latin letters from the rarest to the most common in prose. A close match is
+// looked for around the query's rarest letter, so in a long text "the quikc"
+// visits each "q" rather than each "t". Characters not listed (digits,
+// punctuation, other scripts) count as rarer still.
 const commonness = 'zqjxkvbpygfwmucldrhsnioate';
 
 function anchorOf(letters) {
