@@ -185,8 +185,9 @@ test('in WebKitGTK the search folds accents, marks matches as text, and the quic
     const frame = () => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 0)));
     const search = async (value) => { field.value = value; field.dispatchEvent(new Event('input', { bubbles: true })); await frame(); };
     const shown = () => [...document.querySelectorAll('.card')].filter((c) => c.offsetParent !== null).map((c) => c.dataset.id);
-    const marks = () => [...document.querySelectorAll('mark.hit')].map((m) => m.textContent);
-    const report = {};
+    const { markedParts } = await import('/js/highlight.js');
+    const marks = () => [...document.querySelectorAll('.card-text')].filter((n) => n.offsetParent !== null).flatMap(markedParts);
+    const report = { highlights: typeof CSS.highlights?.get === 'function' };
     await search('STRAẞE');
     report.sharpS = { shown: shown(), marks: marks(), bold: document.querySelectorAll('.card-text b').length };
     await search('cafe');
@@ -208,6 +209,7 @@ test('in WebKitGTK the search folds accents, marks matches as text, and the quic
   const run = await runProbe(snapshot({ items }), script);
   assert.equal(run.code, 0, run.stdout);
   assert.deepEqual(run.result, {
+    highlights: true,
     sharpS: { shown: [items[0].id], marks: ['Straße'], bold: 0 },
     cafe: { shown: [items[1].id], marks: ['Café'] },
     close: { shown: [items[2].id], marks: ['cl', 'pb', 'rd'] },
