@@ -183,18 +183,31 @@ function foldWithMap(text) {
   const starts = new Int32Array(text.length * 3);
   const ends = new Int32Array(text.length * 3);
   let length = 0;
-  let index = 0;
-  for (const char of text) {
-    const part = char.charCodeAt(0) < 0x80 ? char.toLowerCase() : foldRun(char);
-    // A combining mark belongs to the letter before it, so it is marked with it.
-    if (part === '' && length > 0) ends[length - 1] = index + char.length;
-    for (let i = 0; i < part.length; i++, length++) {
-      starts[length] = index;
-      ends[length] = index + char.length;
+  let at = 0;
+  const keep = (from, to) => {
+    parts.push(text.slice(from, to).toLowerCase());
+    for (let i = from; i < to; i++, length++) {
+      starts[length] = i;
+      ends[length] = i + 1;
     }
-    parts.push(part);
-    index += char.length;
+  };
+  for (const run of text.matchAll(nonAsciiRun)) {
+    keep(at, run.index);
+    let index = run.index;
+    for (const char of run[0]) {
+      const part = foldRun(char);
+      // A combining mark belongs to the letter before it, so it is marked with it.
+      if (part === '' && length > 0) ends[length - 1] = index + char.length;
+      for (let i = 0; i < part.length; i++, length++) {
+        starts[length] = index;
+        ends[length] = index + char.length;
+      }
+      parts.push(part);
+      index += char.length;
+    }
+    at = index;
   }
+  keep(at, text.length);
   return { folded: parts.join(''), starts, ends };
 }
 
