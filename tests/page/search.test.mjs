@@ -206,6 +206,51 @@ test('without CSS highlights the marks are elements, and still only text', async
   assert.equal(await page.page.locator('.card-text mark').count(), 0);
 });
 
+test('the marks leave the preview one text node where the engine has CSS highlights', async () => {
+  // Guards the keystroke's cost: elements in every preview meant layout on every key.
+  const page = await env.page();
+  const items = [clip('alpha beta alpha'), clip('beta gamma')];
+  await page.render(snapshot({ items }));
+  await page.page.fill('#search', 'alpha');
+  const state = await page.page.evaluate(() => ({
+    engine: typeof CSS.highlights?.get === 'function',
+    nodes: [...document.querySelectorAll('.card-text')].map((node) => node.childNodes.length),
+    ranges: CSS.highlights.get('hit').size,
+  }));
+  assert.deepEqual(state, { engine: true, nodes: [1], ranges: 2 });
+  assert.deepEqual(await marks(page, items[0].id), ['alpha', 'alpha']);
+  await page.page.fill('#search', '');
+  assert.equal(await page.page.evaluate(() => CSS.highlights.get('hit').size), 0);
+});
+
+test('marks stay on cards that move while the search is on', async () => {
+  // Guards against live ranges: moving a card in the board collapsed them,
+  // and the card, already marked for the query, was never marked again.
+  const page = await env.page();
+  const items = [clip('apple pie'), clip('banana'), clip('apple tart')];
+  await page.render(snapshot({ items }));
+  await page.page.fill('#search', 'apple');
+  await page.render(snapshot({ items: [items[2], items[1], items[0]] }));
+  assert.deepEqual(await shown(page), [items[2].id, items[0].id]);
+  assert.deepEqual(await marks(page, items[0].id), ['apple']);
+  assert.deepEqual(await marks(page, items[2].id), ['apple']);
+});
+
+test('without CSS highlights the marks are elements, and still only text', async () => {
+  const page = await env.page();
+  await page.page.addInitScript(() => { delete CSS.highlights; });
+  await page.page.reload();
+  await page.page.waitForFunction(() => window.__posted.length > 0);
+  const items = [clip('<b>x</b> Straße'), clip('other')];
+  await page.render(snapshot({ items }));
+  await page.page.fill('#search', 'strasse');
+  assert.deepEqual(await page.card(items[0].id).locator('.card-text mark.hit').allTextContents(), ['Straße']);
+  assert.equal(await page.card(items[0].id).locator('.card-text').textContent(), '<b>x</b> Straße');
+  assert.equal(await page.page.locator('.card-text b').count(), 0);
+  await page.page.fill('#search', '');
+  assert.equal(await page.page.locator('.card-text mark').count(), 0);
+});
+
 test('clearing the search takes the marks away', async () => {
   const page = await env.page();
   const items = [clip('Crème brûlée recipe')];
