@@ -12,9 +12,9 @@ const whitespace = /\s+/gu;
 export const maxGap = 3;
 // One or two letters in order are found everywhere; close matches start at three.
 export const minCloseLetters = 3;
-// A query of one common letter would otherwise mark half of every preview,
-// and every mark costs layout on each keystroke.
-const maxMarks = 3;
+// The first place holding the query is marked: every mark is an element, and
+// elements in every preview cost layout on each keystroke.
+const maxMarks = 1;
 
 // The text compared: decomposed (NFD), without combining marks, case-folded.
 // Lower, upper, then lower case again folds "ß" and "ẞ" to "ss" and "ﬁ" to
