@@ -172,12 +172,22 @@ function chainFrom(text, letters, start) {
   return positions;
 }
 
+// Whether every character of `text` folds to as many code units as it has,
+// as "é" to "e" and "…" to itself: then positions need no map.
+function foldsInPlace(text) {
+  for (const run of text.matchAll(nonAsciiRun)) {
+    for (const char of run[0]) if (foldRun(char).length !== char.length) return false;
+  }
+  return true;
+}
+
 // The folded form of a short text, with the original index of every folded
-// character, so that a match found in folded text can be shown in the
-// original. ASCII characters map one to one; only the others are folded one
-// by one (a cut preview ends in "…", so most previews have some).
+// character where folding changed lengths ("ß" to "ss", a combining mark to
+// nothing), so that a match found in folded text can be shown in the original.
+// ASCII stretches map one to one; only the other characters are folded one by
+// one.
 function foldWithMap(text) {
-  if (asciiOnly.test(text)) return { folded: text.toLowerCase(), starts: null, ends: null };
+  if (asciiOnly.test(text) || foldsInPlace(text)) return { folded: fold(text), starts: null, ends: null };
   const parts = [];
   // Folding makes at most three characters of one ("ﬃ").
   const starts = new Int32Array(text.length * 3);
