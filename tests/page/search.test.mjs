@@ -15,6 +15,8 @@ async function shown(page) {
 // The marked parts of a card's preview, however the engine draws them.
 async function marks(page, id) {
   return page.page.evaluate(async (cardId) => {
+    // The marks follow the results by a frame.
+    await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
     const { markedParts } = await import('/js/highlight.js');
     return markedParts(document.querySelector(`.card[data-id="${cardId}"] .card-text`));
   }, id);
@@ -165,8 +167,8 @@ test('marks are text: hostile entries stay characters and nothing runs', async (
 });
 
 test('marks stay on cards that move while the search is on', async () => {
-  // Guards against live ranges: moving a card in the board collapsed them,
-  // and the card, already marked for the query, was never marked again.
+  // Guards the marks' bookkeeping: a card already marked for the query must
+  // keep its marks when a snapshot moves it.
   const page = await env.page();
   const items = [clip('apple pie'), clip('banana'), clip('apple tart')];
   await page.render(snapshot({ items }));
@@ -175,4 +177,27 @@ test('marks stay on cards that move while the search is on', async () => {
   assert.deepEqual(await shown(page), [items[2].id, items[0].id]);
   assert.deepEqual(await marks(page, items[0].id), ['apple']);
   assert.deepEqual(await marks(page, items[2].id), ['apple']);
+});
+
+test('marks follow the results by a frame and leave at once with the search', async () => {
+  // Guards the deferred marks: a query typed before they are painted must not
+  // leave the previous query's marks, and clearing must not leave any.
+  const page = await env.page();
+  const items = [clip('alpha beta'), clip('beta alpha')];
+  await page.render(snapshot({ items }));
+  await page.page.evaluate(() => {
+    const field = document.getElementById('search');
+    for (const value of ['alpha', 'beta']) {
+      field.value = value;
+      field.dispatchEvent(new Event('input'));
+    }
+  });
+  assert.deepEqual(await marks(page, items[0].id), ['beta']);
+  assert.deepEqual(await marks(page, items[1].id), ['beta']);
+  await page.page.evaluate(() => {
+    const field = document.getElementById('search');
+    field.value = '';
+    field.dispatchEvent(new Event('input'));
+  });
+  assert.equal(await page.page.locator('.card-text mark').count(), 0);
 });

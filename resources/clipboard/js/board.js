@@ -128,11 +128,30 @@ export function revealMore() {
   return true;
 }
 
+// The search's marks cost layout in every drawn preview, so they are added
+// in the frame after the results; taking them away is done at once, so old
+// marks never show on a board without a search.
+let toMark = [];
+let marking = false;
+
+function markLater(id) {
+  toMark.push(id);
+  if (marking) return;
+  marking = true;
+  requestAnimationFrame(() => setTimeout(() => {
+    const ids = toMark;
+    toMark = [];
+    marking = false;
+    const query = ui.hits === null ? '' : ui.query;
+    for (const id of ids) markCard(id, query);
+  }, 0));
+}
+
 function drawCards(section, items, now) {
-  const query = ui.hits === null ? '' : ui.query;
   const nodes = items.map((item) => {
     const node = cardFor(item, now);
-    markCard(item.id, query);
+    if (ui.hits === null) markCard(item.id, '');
+    else markLater(item.id);
     setFlag(node, 'selected', ui.selection.has(item.id));
     return node;
   });
