@@ -5,7 +5,7 @@
 
 namespace brimble {
 
-// The Help window's texts: six topics about the page's features, shown in this order.
+// The Help window's texts: the topics about the page's features, shown in this order.
 
 inline constexpr std::string_view helpWindowTitle = "How to use Brimble";
 inline constexpr std::string_view helpHeading = "How to use Brimble";
@@ -15,7 +15,7 @@ struct HelpTopic {
     std::string_view body;
 };
 
-inline constexpr std::array<HelpTopic, 6> helpTopics{{
+inline constexpr std::array<HelpTopic, 9> helpTopics{{
     {"Multi-select",
      "Cmd-click a card to select it; Cmd-click again to deselect. Shift-click extends a contiguous "
      "range. With one or more selected, a floating bar appears with Move to Block, Save as New "
@@ -40,6 +40,20 @@ inline constexpr std::array<HelpTopic, 6> helpTopics{{
      "History limit, excluded apps, whether password-manager entries are recorded, the "
      "System/Light/Dark appearance override, and Show in Dock (menu-bar-only mode) all live behind "
      "the Settings button."},
+    {"Search",
+     "Type in the search field (or press Control+F or /) to filter the cards as you type. Accents and "
+     "letter case don't matter: \u201ccafe\u201d finds \u201cCaf\u00e9\u201d and \u201cstrasse\u201d finds "
+     "\u201cStra\u00dfe\u201d. Cards whose text doesn't contain the query but has its letters in order, close "
+     "together, follow as close matches \u2014 \u201cclpbrd\u201d finds \u201cclipboard\u201d. The matching part "
+     "is marked on each card."},
+    {"Copy together",
+     "Select several text cards and choose Copy together in the floating bar: their texts go on the "
+     "clipboard as one text, one after another on separate lines, in the order the cards are shown. "
+     "Pictures in the selection are left out, and the bar says how many. With Paste after choosing on, "
+     "the joined text is pasted at once."},
+    {"Quick picks",
+     "Control+1 to Control+9 copy the first nine cards shown \u2014 the results, while searching. Hold "
+     "Control to see each card's number. With Paste after choosing on, the pick is pasted at once."},
 }};
 
 } // namespace brimble

@@ -209,6 +209,11 @@ void Hub::copyToPasteboard(const std::string& id)
         lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
 }
 
+void Hub::copyTextToPasteboard(const std::string& text)
+{
+    brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange);
+}
+
 void Hub::openURL(const std::string& url)
 {
     platform_.shell.openURL(url);

@@ -44,6 +44,7 @@ public:
     std::string currentSessionId() override;
     void pushState() override;
     void copyToPasteboard(const std::string& id) override;
+    void copyTextToPasteboard(const std::string& text) override;
     void openURL(const std::string& url) override;
     void applyAppearance() override;
     void excludeAppPicker() override;

@@ -14,9 +14,10 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 30> commandEntries{{
+constexpr std::array<CommandEntry, 31> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
+    {"copyMany", commands::copyMany},
     {"open", commands::open},
     {"pin", commands::pin},
     {"delete", commands::remove},

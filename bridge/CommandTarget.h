@@ -28,6 +28,8 @@ public:
     virtual void pushState() = 0;
     // Puts an entry back on the clipboard and moves it to the front.
     virtual void copyToPasteboard(const std::string& id) = 0;
+    // Puts text made by the program itself on the clipboard; it is not recorded as a new entry.
+    virtual void copyTextToPasteboard(const std::string& text) = 0;
     // Opens an already checked address in the browser.
     virtual void openURL(const std::string& url) = 0;
     // Applies "appearanceMode" to the application, the window and the page.

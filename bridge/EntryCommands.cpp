@@ -1,7 +1,10 @@
 // The page commands that act on history entries.
 
 #include <array>
+#include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include <glib.h>
 
@@ -50,6 +53,35 @@ AfterCommand copy(CommandTarget& target, const rapidjson::Value& body)
     if (known && boolSetting(target.settings(), Def::pasteAfterChoosing, false))
         target.pasteIntoPreviousWindow();
     return AfterCommand::Push;
+}
+
+AfterCommand copyMany(CommandTarget& target, const rapidjson::Value& body)
+{
+    const auto ids = fields::readStringList(body, "ids");
+    if (!ids)
+        return AfterCommand::NoPush;
+    // The texts in the order the page shows them; pictures have no text to join and unknown or
+    // repeated ids add nothing. The entries keep their places: the state does not change.
+    std::string joined;
+    bool any = false;
+    std::set<std::string_view> seen;
+    for (const std::string& id : *ids) {
+        if (!seen.insert(id).second)
+            continue;
+        const std::optional<Clip> clip = target.clipStore().find(id);
+        if (!clip || clip->kind == "image")
+            continue;
+        if (any)
+            joined += '\n';
+        joined += clip->text;
+        any = true;
+    }
+    if (!any)
+        return AfterCommand::NoPush;
+    target.copyTextToPasteboard(joined);
+    if (boolSetting(target.settings(), Def::pasteAfterChoosing, false))
+        target.pasteIntoPreviousWindow();
+    return AfterCommand::NoPush;
 }
 
 AfterCommand open(CommandTarget& target, const rapidjson::Value& body)

@@ -39,6 +39,13 @@ void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, Imag
     clipLastChange = pasteboard.changeCount();
 }
 
+void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange)
+{
+    pasteboard.clear();
+    pasteboard.writeText(text);
+    clipLastChange = pasteboard.changeCount();
+}
+
 void copyToPasteboard(ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
                       const std::string& id, double now, int64_t& clipLastChange)
 {

@@ -15,6 +15,10 @@ struct Clip;
 void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec, const Clip& clip,
                        int64_t& clipLastChange);
 
+// Puts plain text of the program's own on the clipboard and takes the new change count, so the
+// next tick records nothing. The history is left as it is.
+void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange);
+
 // Puts the entry back on the clipboard (its picture, or else its text), takes the new change
 // count so the next tick records nothing, and moves the entry to the front with time `now`.
 void copyToPasteboard(ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,

@@ -71,6 +71,37 @@ try {
     await page.page.fill('#search', 'o');
     await shoot(page, `search-${mode}`);
 
+    // Two texts and a picture chosen: the bar says the picture is left out.
+    await page.page.fill('#search', '');
+    await page.card(data.items[4].id).click({ modifiers: ['Control'] });
+    await page.card(data.items[6].id).click({ modifiers: ['Control'] });
+    await page.card(data.items[10].id).click({ modifiers: ['Control'] });
+    await page.page.keyboard.up('Control');
+    await page.page.mouse.move(1, 1);
+    await shoot(page, `copy-together-${mode}`);
+    await page.page.keyboard.press('Escape');
+
+    // Control held: the quick picks' digits.
+    await page.page.locator('#board').focus();
+    await page.page.keyboard.down('Control');
+    await shoot(page, `picks-${mode}`);
+    await page.page.keyboard.up('Control');
+
+    // Accents and case ignored, and a close match after the entries holding the query.
+    page = await env.page({ width: 1040, height: 420 });
+    await page.render(snapshot({
+      appearanceMode: mode,
+      items: [
+        clip('Cat face emoji list for the chat', { ts: minutes(2) }),
+        clip('Lunch at Café Müller, Hauptstraße 12 — table for four at 12:30', { ts: minutes(9) }),
+        clip('Crème brûlée, two spoons', { ts: minutes(30) }),
+        clip('CAFE opening hours: 8–18', { ts: minutes(75) }),
+      ],
+    }));
+    await page.page.fill('#search', 'cafe');
+    await page.page.mouse.move(1, 1);
+    await shoot(page, `search-forgiving-${mode}`);
+
     page = await env.page({ width: 1040, height: 720 });
     await page.render(snapshot({ appearanceMode: mode }));
     await shoot(page, `empty-${mode}`);

@@ -203,3 +203,57 @@ test('in WebKitGTK a card counts characters as a reader sees them', async (t) =>
   const run = await runProbe(snapshot({ items }), script);
   assert.deepEqual(run.result, ['14 chars', '1 char']);
 });
+
+test('in WebKitGTK the search folds accents, marks matches as text, and the quick picks and Copy together post', async (t) => {
+  // Guards the engine's own Unicode support: normalisation, \p{M} in a
+  // regular expression and the case mappings of "ß" and "ẞ" are all needed.
+  if (skipReason) return t.skip(skipReason);
+  const items = [
+    clip('Straße <b>nicht fett</b>'),
+    clip('Café au lait'),
+    clip('clipboard manager'),
+    clip('', { kind: 'image', imgURL: 'vellumo://clipboard/img/0B9E3C62-5A3D-4C2B-9F51-2D4E8A6B7C10.png' }),
+  ];
+  const script = `
+    const field = document.getElementById('search');
+    const frame = () => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 0)));
+    const search = async (value) => { field.value = value; field.dispatchEvent(new Event('input', { bubbles: true })); await frame(); };
+    const shown = () => [...document.querySelectorAll('.card')].filter((c) => c.offsetParent !== null).map((c) => c.dataset.id);
+    const { markedParts } = await import('/js/highlight.js');
+    const marks = () => [...document.querySelectorAll('.card-text')].filter((n) => n.offsetParent !== null).flatMap(markedParts);
+    const report = {};
+    await search('STRAẞE');
+    report.sharpS = { shown: shown(), marks: marks(), bold: document.querySelectorAll('.card-text b').length };
+    await search('cafe');
+    report.cafe = { shown: shown(), marks: marks() };
+    await search('clpbrd');
+    report.close = { shown: shown(), marks: marks() };
+    const key = (type, init) => document.dispatchEvent(new KeyboardEvent(type, { bubbles: true, cancelable: true, ...init }));
+    key('keydown', { key: 'Control', code: 'ControlLeft', ctrlKey: true });
+    report.badges = [...document.querySelectorAll('.card[data-pick]')].map((c) => c.dataset.pick + ':' + c.dataset.id);
+    key('keydown', { key: '1', code: 'Digit1', ctrlKey: true });
+    key('keyup', { key: 'Control', code: 'ControlLeft' });
+    report.badgesAfter = document.querySelectorAll('.card[data-pick]').length;
+    await search('');
+    const cards = [...document.querySelectorAll('.card')];
+    for (const index of [2, 3, 0]) cards[index].dispatchEvent(new MouseEvent('click', { bubbles: true, ctrlKey: true }));
+    report.note = document.getElementById('selCopyNote').textContent;
+    document.getElementById('selCopy').click();
+    return JSON.stringify(report);`;
+  const run = await runProbe(snapshot({ items }), script);
+  assert.equal(run.code, 0, run.stdout);
+  assert.deepEqual(run.result, {
+    sharpS: { shown: [items[0].id], marks: ['Straße'], bold: 0 },
+    cafe: { shown: [items[1].id], marks: ['Café'] },
+    close: { shown: [items[2].id], marks: ['cl', 'pb', 'rd'] },
+    badges: [`1:${items[2].id}`],
+    badgesAfter: 0,
+    note: '1 picture left out',
+  });
+  assert.deepEqual(run.messages, [
+    { cmd: 'list' },
+    { cmd: 'copy', id: items[2].id },
+    { cmd: 'copyMany', ids: [items[0].id, items[2].id] },
+  ]);
+  assert.deepEqual(run.console.filter((line) => /error/i.test(line)), []);
+});

@@ -1,5 +1,5 @@
 import { post } from './bridge.js';
-import { ui, selectedIds } from './state.js';
+import { ui, selectedIds, matchingItems } from './state.js';
 import { showToast } from './toast.js';
 
 // Every user action is one command; the view changes when the snapshot that
@@ -88,6 +88,47 @@ export function selectionToNewSession() {
   const name = askName(`Name of the new session for ${ids.length === 1 ? 'this clip' : `these ${ids.length} clips`}:`);
   if (name === null) return;
   post({ cmd: 'sessionSaveSelection', ids, name });
+  clearSelection();
+}
+
+// The selected entries in the order the board shows them; selected cards the
+// search hides follow, in their containers' order.
+export function selectedInShownOrder() {
+  if (!ui.view) return [];
+  const shown = ui.view.containers.flatMap((container) => matchingItems(container.items));
+  const all = ui.view.containers.flatMap((container) => container.items);
+  const seen = new Set();
+  const out = [];
+  for (const item of [...shown, ...all]) {
+    if (ui.selection.has(item.id) && !seen.has(item.id)) {
+      seen.add(item.id);
+      out.push(item);
+    }
+  }
+  return out;
+}
+
+const pictures = (n) => (n === 1 ? '1 picture' : `${n} pictures`);
+
+// What "Copy together" would leave out, for the selection bar: '' when
+// nothing; `usable` is false when nothing would be left to copy.
+export function copyTogetherNote(items) {
+  const left = items.filter((item) => item.kind === 'image').length;
+  if (left === 0) return { note: '', usable: items.length > 0 };
+  if (left === items.length) return { note: 'Pictures cannot be copied together', usable: false };
+  return { note: `${pictures(left)} left out`, usable: true };
+}
+
+// The selected texts, joined by line breaks in the order shown, go on the
+// clipboard as one text; pictures have no text to give and are left out.
+export function copySelectionTogether() {
+  const items = selectedInShownOrder();
+  const texts = items.filter((item) => item.kind !== 'image');
+  if (texts.length === 0) return;
+  post({ cmd: 'copyMany', ids: texts.map((item) => item.id) });
+  const skipped = items.length - texts.length;
+  const copied = texts.length === 1 ? 'Copied 1 clip' : `Copied ${texts.length} clips together`;
+  showToast(skipped > 0 ? `${copied}, ${pictures(skipped)} left out` : copied);
   clearSelection();
 }
 

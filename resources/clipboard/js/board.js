@@ -1,7 +1,7 @@
 import { el, iconButton, syncChildren, setText, setFlag } from './dom.js';
 import { icon } from './icons.js';
-import { ui, visibleIds } from './state.js';
-import { cardFor, pruneCards, cardElement } from './cards.js';
+import { ui, visibleIds, matchingItems } from './state.js';
+import { cardFor, pruneCards, cardElement, markCard } from './cards.js';
 import { blockPalette } from './model.js';
 
 const boardInner = () => document.getElementById('boardInner');
@@ -93,10 +93,6 @@ function screenful() {
 let sentinel = null;
 let watcher = null;
 
-function matchingItems(container) {
-  return ui.hits === null ? container.items : container.items.filter((item) => ui.hits.has(item.id));
-}
-
 function watchEnd() {
   if (!sentinel) {
     sentinel = el('div', { className: 'board-end', attrs: { 'aria-hidden': 'true' } });
@@ -132,9 +128,30 @@ export function revealMore() {
   return true;
 }
 
+// The search's marks cost layout in every drawn preview, so they are added
+// in the frame after the results; taking them away is done at once, so old
+// marks never show on a board without a search.
+let toMark = [];
+let marking = false;
+
+function markLater(id) {
+  toMark.push(id);
+  if (marking) return;
+  marking = true;
+  requestAnimationFrame(() => setTimeout(() => {
+    const ids = toMark;
+    toMark = [];
+    marking = false;
+    const query = ui.hits === null ? '' : ui.query;
+    for (const id of ids) markCard(id, query);
+  }, 0));
+}
+
 function drawCards(section, items, now) {
   const nodes = items.map((item) => {
     const node = cardFor(item, now);
+    if (ui.hits === null) markCard(item.id, '');
+    else markLater(item.id);
     setFlag(node, 'selected', ui.selection.has(item.id));
     return node;
   });
@@ -164,7 +181,7 @@ export function drawBoard() {
   let more = false;
   let matches = 0;
   for (const container of view.containers) {
-    const items = matchingItems(container);
+    const items = matchingItems(container.items);
     matches += items.length;
     if (searching && items.length === 0) continue;
     const collapsed = container.block !== null && !searching && ui.collapsed.has(container.block.id);

@@ -2,6 +2,7 @@ import { el, iconButton, setText, setFlag } from './dom.js';
 import { icon } from './icons.js';
 import { makePreview, classify, sizeLabel, charCount } from './preview.js';
 import { relativeTime, exactTime } from './time.js';
+import { markText } from './highlight.js';
 
 // One card per entry id, reused across snapshots: a snapshot that changes
 // little costs little. Each record keeps the parts that a snapshot may change.
@@ -102,6 +103,8 @@ function update(record, item, nowMs) {
       const preview = makePreview(item.text);
       record.textEl.textContent = preview === '' ? 'Blank text' : preview;
       setFlag(record.textEl, 'blank', preview === '');
+      record.preview = preview;
+      record.marked = '';
     }
     record.text = item.text;
     setText(record.kindEl, kindLabel(item, record.shape));
@@ -136,6 +139,14 @@ export function cardFor(item, nowMs) {
   }
   update(record, item, nowMs);
   return record.el;
+}
+
+// Marks what matches the search in a card's preview; '' takes the marks away.
+export function markCard(id, query) {
+  const record = cards.get(id);
+  if (!record?.textEl || !record.preview || record.marked === query) return;
+  record.marked = query;
+  markText(record.textEl, record.preview, query);
 }
 
 export function cardElement(id) {

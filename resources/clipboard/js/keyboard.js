@@ -7,6 +7,7 @@ import { toggleSelected, selectAllVisible } from './selection.js';
 import { closeSettings } from './settings.js';
 import { clearSearch, focusSearch } from './toolbar.js';
 import { revealCard, revealMore } from './board.js';
+import { pickDigit, runPick } from './picks.js';
 
 // A focus ring moves over the cards with the arrow keys: the focused card is
 // the only one in the tab order, so Tab leaves the board in one step.
@@ -134,6 +135,12 @@ function onKey(event) {
     return;
   }
   if (menuKey(event)) {
+    event.preventDefault();
+    return;
+  }
+  // Quick picks work from the search field too: type, then pick a result.
+  const digit = pickDigit(event);
+  if (digit > 0 && runPick(digit)) {
     event.preventDefault();
     return;
   }

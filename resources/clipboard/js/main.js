@@ -14,6 +14,7 @@ import { initKeyboard, restoreFocus, summonSearch } from './keyboard.js';
 import { initBoardEvents } from './boardEvents.js';
 import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
+import { initPicks, paintPicks } from './picks.js';
 
 const searchIndex = new SearchIndex();
 
@@ -36,6 +37,7 @@ function render(snapshot) {
   paintSelection();
   drawSettings();
   refreshMenu();
+  paintPicks();
   restoreFocus(hadCardFocus && ui.focusId !== null && cardElement(ui.focusId) !== null);
 }
 
@@ -52,6 +54,7 @@ initSettings();
 initBoardEvents();
 initDragAndDrop();
 initKeyboard();
+initPicks();
 setInterval(() => {
   if (ui.view) refreshTimes(ui.view.byId, Date.now());
 }, 30000);

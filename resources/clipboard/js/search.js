@@ -1,6 +1,7 @@
-// Case-insensitive search over the current session's entries.
+// Forgiving search over the current session's entries (see match.js): the
+// entries that hold the query, and the close matches of its letters.
 //
-// The lower-cased text of each entry is made once and kept while the entry's
+// The folded text of each entry is made once and kept while the entry's
 // text is the same; for a new snapshot it is made in small slices after the
 // frame is drawn, so a render never waits for it. A search scans the entries
 // in display order in slices of a few milliseconds: the first slice runs at
@@ -8,12 +9,14 @@
 // in the following frames. Typing on narrows the previous hits, and a query
 // seen before in this snapshot is answered from memory.
 
+import { fold, closeLetters, isCloseMatch, minCloseLetters } from './match.js';
+
 const sliceMs = 7;
 const rememberedQueries = 64;
 
-function lowerOf(entry) {
-  if (entry.lower === null) entry.lower = entry.text.toLowerCase();
-  return entry.lower;
+function foldedOf(entry) {
+  if (entry.folded === null) entry.folded = fold(entry.text);
+  return entry.folded;
 }
 
 // Runs `work` after the next frame has been drawn.
@@ -25,7 +28,7 @@ export class SearchIndex {
   constructor() {
     this.entries = new Map();
     this.pending = [];
-    this.lowering = false;
+    this.folding = false;
     this.job = null;
     this.last = null;
     this.remembered = new Map();
@@ -39,7 +42,7 @@ export class SearchIndex {
       if (old && old.text === item.text) {
         next.set(item.id, old);
       } else {
-        const entry = { text: item.text, lower: null };
+        const entry = { text: item.text, folded: null };
         next.set(item.id, entry);
         pending.push(entry);
       }
@@ -49,17 +52,17 @@ export class SearchIndex {
     this.cancel();
     this.last = null;
     this.remembered.clear();
-    this.lowerInBackground();
+    this.foldInBackground();
   }
 
-  lowerInBackground() {
-    if (this.lowering || this.pending.length === 0) return;
-    this.lowering = true;
+  foldInBackground() {
+    if (this.folding || this.pending.length === 0) return;
+    this.folding = true;
     afterFrame(() => {
-      this.lowering = false;
+      this.folding = false;
       const end = performance.now() + sliceMs;
-      while (this.pending.length > 0 && performance.now() < end) lowerOf(this.pending.pop());
-      this.lowerInBackground();
+      while (this.pending.length > 0 && performance.now() < end) foldedOf(this.pending.pop());
+      this.foldInBackground();
     });
   }
 
@@ -68,45 +71,61 @@ export class SearchIndex {
     this.job = null;
   }
 
-  // Searches the ids of `order` (display order) for `query`. `update(hits,
+  // Searches the ids of `order` (display order) for `query`. `update(found,
   // done)` is called before this returns, and again after each later slice
-  // until done; hits is null when there is no query.
+  // until done; found is null when there is no query, else { hits, close }:
+  // every matching id, and those of them that are only close matches.
   search(query, order, update) {
     this.cancel();
-    const needle = query.toLowerCase();
+    const needle = fold(query);
     if (needle === '') {
       update(null, true);
       return;
     }
     const known = this.remembered.get(needle);
     if (known) {
-      this.last = { needle, hits: known };
+      this.last = { needle, found: known };
       update(known, true);
       return;
     }
-    const narrowing = this.last !== null && needle.includes(this.last.needle);
-    const pool = narrowing ? order.filter((id) => this.last.hits.has(id)) : order;
-    this.job = { needle, pool, at: 0, hits: new Set(), cancelled: false };
+    const letters = closeLetters(needle);
+    // What the longer query finds, the shorter one found too, unless the
+    // shorter one was too short to look for close matches.
+    const last = this.last;
+    const narrowing = last !== null && needle.includes(last.needle)
+      && (closeLetters(last.needle).length >= minCloseLetters || letters.length < minCloseLetters);
+    const pool = narrowing ? order.filter((id) => last.found.hits.has(id)) : order;
+    const found = { hits: new Set(), close: new Set() };
+    this.job = { needle, letters, pool, at: 0, found, cancelled: false };
     this.step(this.job, update);
   }
 
   step(job, update) {
     const deadline = performance.now() + sliceMs;
-    const { pool, needle, hits } = job;
+    const { pool, needle, letters, found } = job;
     while (job.at < pool.length) {
-      const entry = this.entries.get(pool[job.at]);
+      const id = pool[job.at];
+      const entry = this.entries.get(id);
       job.at += 1;
-      if (entry && lowerOf(entry).includes(needle)) hits.add(pool[job.at - 1]);
+      if (entry) {
+        const text = foldedOf(entry);
+        if (text.includes(needle)) {
+          found.hits.add(id);
+        } else if (isCloseMatch(text, letters)) {
+          found.hits.add(id);
+          found.close.add(id);
+        }
+      }
       if (performance.now() > deadline) break;
     }
     const done = job.at >= pool.length;
     if (done) {
       this.job = null;
       if (this.remembered.size >= rememberedQueries) this.remembered.delete(this.remembered.keys().next().value);
-      this.remembered.set(needle, hits);
-      this.last = { needle, hits };
+      this.remembered.set(needle, found);
+      this.last = { needle, found };
     }
-    update(hits, done);
+    update(found, done);
     if (!done) {
       afterFrame(() => {
         if (!job.cancelled) this.step(job, update);

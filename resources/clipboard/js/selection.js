@@ -5,6 +5,7 @@ import { openMenu } from './menu.js';
 import {
   copyEntry, moveSelection, selectionToNewBlock, selectionToNewSession, pinSelection,
   deleteSelection, clearSelection, selectionChanged, onSelectionChange,
+  copySelectionTogether, copyTogetherNote, selectedInShownOrder,
 } from './actions.js';
 
 // A plain click copies; Control (or Command) toggles one card; Shift adds
@@ -77,6 +78,18 @@ export function paintSelection() {
   const allPinned = selectedIds().every((id) => ui.view.byId.get(id)?.pinned);
   setText(document.getElementById('selPinLabel'), allPinned ? 'Unpin' : 'Pin');
   document.getElementById('selPin').title = allPinned ? 'Unpin the selected clips' : 'Pin the selected clips';
+  paintCopyTogether();
+}
+
+// The bar says when pictures in the selection will not be part of the text.
+function paintCopyTogether() {
+  const { note, usable } = copyTogetherNote(selectedInShownOrder());
+  const noteEl = document.getElementById('selCopyNote');
+  setText(noteEl, note);
+  if (noteEl.hidden !== (note === '')) noteEl.hidden = note === '';
+  const button = document.getElementById('selCopy');
+  if (button.disabled === usable) button.disabled = !usable;
+  button.title = note === '' ? 'Copy the selected texts as one text, one after another' : `Copy the selected texts as one text (${note.toLowerCase()})`;
 }
 
 export function initSelection() {
@@ -84,6 +97,7 @@ export function initSelection() {
   const move = document.getElementById('selMove');
   move.addEventListener('click', () => openMenu('move', move, moveMenu));
   document.getElementById('selSession').addEventListener('click', selectionToNewSession);
+  document.getElementById('selCopy').addEventListener('click', copySelectionTogether);
   document.getElementById('selPin').addEventListener('click', pinSelection);
   document.getElementById('selDelete').addEventListener('click', deleteSelection);
   document.getElementById('selClear').addEventListener('click', clearSelection);

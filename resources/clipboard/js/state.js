@@ -4,6 +4,7 @@ export const ui = {
   snap: null,
   view: null,
   hits: null,
+  closeHits: null,
   searchDone: true,
   query: '',
   selection: new Set(),
@@ -13,6 +14,16 @@ export const ui = {
   settingsOpen: false,
 };
 
+// The entries of one container that the search lets through, in the order
+// drawn: those holding the query first, then the close matches.
+export function matchingItems(items) {
+  if (ui.hits === null) return items;
+  const close = ui.closeHits;
+  if (close === null || close.size === 0) return items.filter((item) => ui.hits.has(item.id));
+  const exact = items.filter((item) => ui.hits.has(item.id) && !close.has(item.id));
+  return exact.concat(items.filter((item) => close.has(item.id)));
+}
+
 // Entries are drawn in the snapshot's order; this lists the ids the user can
 // currently see (not filtered out, not in a collapsed block), top to bottom.
 export function visibleIds() {
@@ -21,9 +32,7 @@ export function visibleIds() {
   const searching = ui.hits !== null;
   for (const container of ui.view.containers) {
     if (container.block && !searching && ui.collapsed.has(container.block.id)) continue;
-    for (const item of container.items) {
-      if (!searching || ui.hits.has(item.id)) ids.push(item.id);
-    }
+    for (const item of matchingItems(container.items)) ids.push(item.id);
   }
   return ids;
 }

@@ -15,8 +15,9 @@ function allIds() {
 // this returns; results that take longer redraw the board when they arrive.
 function startSearch() {
   let first = true;
-  searchIndex.search(ui.query, allIds(), (hits, done) => {
-    ui.hits = hits;
+  searchIndex.search(ui.query, allIds(), (found, done) => {
+    ui.hits = found?.hits ?? null;
+    ui.closeHits = found?.close ?? null;
     ui.searchDone = done;
     if (!first) drawBoard();
   });

@@ -47,7 +47,7 @@ TEST(HelpTopicsTest, TopicsComeInTheirFixedOrder)
     std::string titles;
     for (const HelpTopic& topic : helpTopics)
         titles += std::string(topic.title) + "|";
-    EXPECT_EQ(titles, "Multi-select|Blocks|Sessions|Drag & drop|Pinning|Settings|");
+    EXPECT_EQ(titles, "Multi-select|Blocks|Sessions|Drag & drop|Pinning|Settings|Search|Copy together|Quick picks|");
 }
 
 } // namespace

@@ -52,6 +52,11 @@ public:
         brimble::copyToPasteboard(clip, fake.pasteboard, *fake.codec, id, now(), clipLastChange);
     }
 
+    void copyTextToPasteboard(const std::string& text) override
+    {
+        brimble::writeTextToPasteboard(fake.pasteboard, text, clipLastChange);
+    }
+
     void openURL(const std::string& url) override { fake.shell.openURL(url); }
 
     void applyAppearance() override
