@@ -96,10 +96,22 @@ void feed()
 {
     const std::string render = "window.__pr2clip && window.__pr2clip.render(window.__pr2clip.decode('" + probe.snapshot + "'))";
     webkit_web_view_evaluate_javascript(probe.view, render.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
-    // Give pictures a moment to load before anyone looks.
+    // Give pictures a moment to start loading, then wait until each is decoded and painted: on
+    // a busy machine a fixed wait alone once took the shot before the picture was drawn.
     g_timeout_add(700, [](gpointer) -> gboolean {
-        if (probe.shotPath.empty()) runScript();
-        else webkit_web_view_get_snapshot(probe.view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr, shotTaken, nullptr);
+        if (probe.shotPath.empty()) {
+            runScript();
+            return G_SOURCE_REMOVE;
+        }
+        const char* settled =
+            "await Promise.race([Promise.all([...document.images].map((i) => i.decode().catch(() => {}))),"
+            " new Promise((r) => setTimeout(r, 10000))]);"
+            "await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));";
+        webkit_web_view_call_async_javascript_function(probe.view, settled, -1, nullptr, nullptr, nullptr, nullptr,
+            [](GObject* view, GAsyncResult* result, gpointer) {
+                g_autoptr(JSCValue) ignored = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+                webkit_web_view_get_snapshot(probe.view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr, shotTaken, nullptr);
+            }, nullptr);
         return G_SOURCE_REMOVE;
     }, nullptr);
 }
