@@ -37,6 +37,8 @@ Hub::Hub(Platform platform, Locations locations)
     , platform_(platform)
     , locations_(std::move(locations))
     , autostart_(locations_.configHome, locations_.executable)
+    , page_(platform.host, platform.loop, indexURL,
+            {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }})
 {
 }
 
@@ -51,10 +53,11 @@ void Hub::applicationDidFinishLaunching()
     bindShortcut();
     installStatusItem();
     buildWindow();
-    buildWebView();
-    platform_.host.loadURL(indexURL);
-    applyAppearance();
-    platform_.host.showWindow();
+    if (windowAtLaunch_ == WindowAtLaunch::Shown) {
+        page_.ensurePage();
+        applyAppearance();
+        platform_.host.showWindow();
+    }
     offerImportOnce();
 
     const Session first = sessions.ensureDefaultSession(clip, now());
@@ -85,14 +88,19 @@ void Hub::buildWindow()
     platform_.host.createWindow({"Brimble", 980, 640, 520, 380, "BrimbleMainWindow"});
 }
 
-void Hub::buildWebView()
+WebViewSpec Hub::webViewSpec() const
 {
     WebViewSpec spec;
     spec.developerExtras = boolSetting(platform_.defaults, Def::devtools, false);
     spec.scheme = pageScheme;
     spec.messageChannel = std::string(clipChannel);
-    platform_.host.createWebView(spec);
-    webViewBuilt_ = true;
+    return spec;
+}
+
+void Hub::presentWindow()
+{
+    page_.ensurePage();
+    platform_.host.showWindow();
 }
 
 void Hub::applyDockPolicy()
@@ -165,8 +173,11 @@ std::string Hub::currentSessionId()
 
 void Hub::pushState()
 {
-    if (!webViewBuilt_)
-        return;
+    page_.push();
+}
+
+std::string Hub::stateScriptNow()
+{
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
@@ -177,7 +188,7 @@ void Hub::pushState()
     settings.appearanceMode = appearanceModeSetting(defaults);
     settings.autostart = autostart_.state() == StartAtLogin::On;
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
-    platform_.host.runScript(stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks)));
+    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));
 }
 
 void Hub::applyAppearance()
@@ -216,7 +227,7 @@ void Hub::showMainWindow()
     // Noted before Brimble takes the keyboard: the window that a chosen entry is pasted into.
     platform_.paste.rememberFocus();
     platform_.shell.activate();
-    platform_.host.showWindow();
+    presentWindow();
 }
 
 void Hub::toggleFromShortcut()
@@ -284,7 +295,41 @@ void Hub::importFromParleoMenu()
 void Hub::applicationShouldHandleReopen(bool hasVisibleWindows)
 {
     if (!hasVisibleWindows)
-        platform_.host.showWindow();
+        presentWindow();
+}
+
+void Hub::handleWindowRequest(WindowRequest request)
+{
+    switch (request) {
+    case WindowRequest::Reopen:
+        applicationShouldHandleReopen(platform_.host.isWindowVisible());
+        break;
+    case WindowRequest::Keep:
+        break;
+    case WindowRequest::Show:
+        showMainWindow();
+        break;
+    case WindowRequest::Hide:
+        hideWindow();
+        break;
+    case WindowRequest::Toggle:
+        if (platform_.host.isWindowVisible())
+            hideWindow();
+        else
+            showMainWindow();
+        break;
+    case WindowRequest::Quit:
+        platform_.shell.quit();
+        break;
+    }
+}
+
+void Hub::windowDidChangeVisibility(WindowVisibility visibility)
+{
+    if (visibility == WindowVisibility::Shown)
+        page_.windowShown();
+    else
+        page_.windowHidden(pageReleaseDelaySetting(platform_.defaults));
 }
 
 void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson)
@@ -300,6 +345,7 @@ SchemeResult Hub::startSchemeTask(std::string_view url)
 
 void Hub::pageDidFinishLoading()
 {
+    page_.pageLoaded();
     applyAppearance();
 }
 

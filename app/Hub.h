@@ -5,7 +5,9 @@
 #include <string>
 
 #include "app/Autostart.h"
+#include "app/CommandLine.h"
 #include "app/MainMenu.h"
+#include "app/PageLink.h"
 #include "bridge/CommandTarget.h"
 #include "history/ClipboardStore.h"
 #include "platform/AppDelegate.h"
@@ -25,6 +27,11 @@ public:
     Hub(Platform platform, Locations locations);
     ~Hub() override;
 
+    // Set before the launch; a hidden launch builds no page until the window is first shown.
+    void setWindowAtLaunch(WindowAtLaunch atLaunch) { windowAtLaunch_ = atLaunch; }
+    // What a later start of the program asked for.
+    void handleWindowRequest(WindowRequest request);
+
     // AppDelegate
     void applicationDidFinishLaunching() override;
     void applicationShouldHandleReopen(bool hasVisibleWindows) override;
@@ -34,6 +41,7 @@ public:
     PageDialogAnswer runPageDialog(const PageDialogRequest& request) override;
     void performMenuAction(MenuAction action) override;
     bool isMenuItemChecked(MenuAction action) override;
+    void windowDidChangeVisibility(WindowVisibility visibility) override;
 
     // CommandTarget
     ClipboardStore& clipStore() override { return clip; }
@@ -71,7 +79,10 @@ public:
 
 private:
     void buildWindow();
-    void buildWebView();
+    WebViewSpec webViewSpec() const;
+    std::string stateScriptNow();
+    // Builds the page if it was released, then shows the window.
+    void presentWindow();
     void applyDockPolicy();
     void bindShortcut();
     void catchUpUnsavedFiles();
@@ -81,7 +92,8 @@ private:
     Autostart autostart_;
     ShortcutState shortcut_ = ShortcutState::Unbound;
     bool clipTimerStarted_ = false;
-    bool webViewBuilt_ = false;
+    WindowAtLaunch windowAtLaunch_ = WindowAtLaunch::Shown;
+    PageLink page_;
 };
 
 } // namespace brimble

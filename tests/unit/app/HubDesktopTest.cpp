@@ -106,7 +106,7 @@ TEST(HubPasteAfterChoosing, CopyHidesTheWindowAndPastesAMomentLater)
     f.send(R"({"cmd":"copy","id":")" + f.entryId() + R"("})");
     EXPECT_EQ(f.fake.log(),
               (std::vector<std::string>{"pasteboard: clear", "pasteboard: text chosen words", "window: hide"}));
-    EXPECT_EQ(f.fake.host.scripts.size(), 1u) << "the copy still pushes";
+    EXPECT_TRUE(f.fake.host.scripts.empty()) << "a hidden window's page is not drawn";
     // The other window needs a moment to get the keyboard back before Control+V reaches it.
     f.fake.loop.advance(0.1);
     EXPECT_TRUE(f.fake.log_.matching("paste:").empty());
@@ -121,7 +121,8 @@ TEST(HubPasteAfterChoosing, OffByDefaultCopyOnlyCopies)
     f.fake.log_.clear();
     f.send(R"({"cmd":"copy","id":")" + f.entryId() + R"("})");
     EXPECT_EQ(f.fake.log(), (std::vector<std::string>{"pasteboard: clear", "pasteboard: text chosen words"}));
-    EXPECT_EQ(f.fake.loop.pending(), 0u);
+    f.fake.loop.advance(1);
+    EXPECT_TRUE(f.fake.log_.matching("paste:").empty());
     EXPECT_TRUE(f.fake.host.visible);
 }
 
@@ -134,7 +135,8 @@ TEST(HubPasteAfterChoosing, UnknownEntryNeitherHidesNorPastes)
     f.fake.log_.clear();
     f.send(R"({"cmd":"copy","id":"NO-SUCH-ENTRY"})");
     EXPECT_TRUE(f.fake.log().empty());
-    EXPECT_EQ(f.fake.loop.pending(), 0u);
+    f.fake.loop.advance(1);
+    EXPECT_TRUE(f.fake.log().empty());
 }
 
 // The delayed paste must not reach a controller that is gone (the program quit meanwhile).
