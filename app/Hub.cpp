@@ -188,6 +188,7 @@ std::string Hub::stateScriptNow()
     settings.appearanceMode = appearanceModeSetting(defaults);
     settings.autostart = autostart_.state() == StartAtLogin::On;
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
+    settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));
 }
 
@@ -238,6 +239,14 @@ void Hub::toggleFromShortcut()
     }
     showMainWindow();
     platform_.host.runScript(focusSearchScript);
+}
+
+void Hub::setBlockCollapsed(const std::string& blockId, bool collapsed)
+{
+    if (collapsed)
+        collapsedBlocks_.insert(blockId);
+    else
+        collapsedBlocks_.erase(blockId);
 }
 
 void Hub::hideWindow()

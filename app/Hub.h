@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/Autostart.h"
@@ -57,6 +58,7 @@ public:
     void showAbout() override;
     void showHelp() override;
     void setStartAtLogin(StartAtLogin wanted) override;
+    void setBlockCollapsed(const std::string& blockId, bool collapsed) override;
     void hideWindow() override;
     void pasteIntoPreviousWindow() override;
 
@@ -94,6 +96,8 @@ private:
     bool clipTimerStarted_ = false;
     WindowAtLaunch windowAtLaunch_ = WindowAtLaunch::Shown;
     PageLink page_;
+    // Outlives the page, which is released while the window is hidden.
+    std::set<std::string> collapsedBlocks_;
 };
 
 } // namespace brimble

@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 30> commandEntries{{
+constexpr std::array<CommandEntry, 31> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"open", commands::open},
@@ -34,6 +34,7 @@ constexpr std::array<CommandEntry, 30> commandEntries{{
     {"blockColor", commands::blockColor},
     {"blockPin", commands::blockPin},
     {"blockDelete", commands::blockDelete},
+    {"collapse", commands::collapse},
     {"moveToBlock", commands::moveToBlock},
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},

@@ -168,6 +168,11 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.boolean(settings.autostart);
     out.key("pasteAfterChoosing");
     out.boolean(settings.pasteAfterChoosing);
+    out.key("collapsed");
+    out.startArray();
+    for (const std::string& id : settings.collapsedBlocks)
+        out.string(id);
+    out.endArray();
     out.endObject();
 
     if (!out.ok())

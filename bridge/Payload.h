@@ -20,6 +20,7 @@ struct PayloadSettings {
     std::string appearanceMode = "system";
     bool autostart = false;
     bool pasteAfterChoosing = false;
+    std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

@@ -204,6 +204,7 @@ export function snapshot(parts = {}) {
     appearanceMode: parts.appearanceMode || 'system',
     autostart: parts.autostart ?? false,
     pasteAfterChoosing: parts.pasteAfterChoosing ?? false,
+    collapsed: parts.collapsed || [],
   };
 }
 

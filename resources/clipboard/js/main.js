@@ -16,6 +16,9 @@ import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
 
 const searchIndex = new SearchIndex();
+// The program keeps which blocks are collapsed for the next page it builds;
+// this page takes them from its first snapshot and owns them afterwards.
+let collapsedRestored = false;
 
 // Redraws the whole interface from one snapshot. Page-only state (selection,
 // collapsed blocks, search, focus, open panels) is carried over.
@@ -24,6 +27,10 @@ function render(snapshot) {
   const hadCardFocus = document.activeElement?.classList?.contains('card') ?? false;
   ui.snap = snap;
   ui.view = buildView(snap);
+  if (!collapsedRestored) {
+    collapsedRestored = true;
+    ui.collapsed = new Set(snap.collapsed);
+  }
   const blockIds = new Set(snap.blocks.map((b) => b.id));
   for (const id of ui.collapsed) if (!blockIds.has(id)) ui.collapsed.delete(id);
   pruneSelection();
@@ -52,8 +59,20 @@ initSettings();
 initBoardEvents();
 initDragAndDrop();
 initKeyboard();
-setInterval(() => {
+
+// The relative times ("5 min ago") tick only while the page can be seen: a
+// hidden window's page wakes nothing, and catches up when it is shown.
+let timesTimer = null;
+function followVisibility() {
+  clearInterval(timesTimer);
+  timesTimer = null;
+  if (document.hidden) return;
   if (ui.view) refreshTimes(ui.view.byId, Date.now());
-}, 30000);
+  timesTimer = setInterval(() => {
+    if (ui.view) refreshTimes(ui.view.byId, Date.now());
+  }, 30000);
+}
+document.addEventListener('visibilitychange', followVisibility);
+followVisibility();
 
 post({ cmd: 'list' });

@@ -48,6 +48,7 @@ export function normalize(raw) {
     appearanceMode: asString(snap.appearanceMode, 'system'),
     autostart: snap.autostart === true,
     pasteAfterChoosing: snap.pasteAfterChoosing === true,
+    collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
   };
 }
 

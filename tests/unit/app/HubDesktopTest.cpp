@@ -31,6 +31,16 @@ struct DesktopFixture : HubFixture {
     std::filesystem::path autostartEntry() const { return home / "config" / "autostart" / "brimble.desktop"; }
 };
 
+// The same with the window open again, so the page is drawn.
+struct ShownDesktopFixture : DesktopFixture {
+    ShownDesktopFixture()
+    {
+        fake.host.showWindow();
+        fake.host.scripts.clear();
+        fake.log_.clear();
+    }
+};
+
 TEST(HubShortcut, KeyShowsTheWindowWithTheSearchFieldFocusedThenHidesIt)
 {
     DesktopFixture f;
@@ -153,7 +163,7 @@ TEST(HubPasteAfterChoosing, PasteDueAfterTheControllerIsGoneDoesNothing)
 
 TEST(HubPasteAfterChoosing, SwitchIsStoredAndSentInTheSnapshot)
 {
-    DesktopFixture f;
+    ShownDesktopFixture f;
     f.send(R"({"cmd":"list"})");
     EXPECT_FALSE(f.lastSnapshot()["pasteAfterChoosing"].GetBool());
 
@@ -176,7 +186,7 @@ TEST(HubPasteAfterChoosing, SwitchIsStoredAndSentInTheSnapshot)
 
 TEST(HubStartAtLogin, PageSwitchWritesTheEntryAndTheTrayAndSnapshotFollow)
 {
-    DesktopFixture f;
+    ShownDesktopFixture f;
     f.send(R"({"cmd":"list"})");
     EXPECT_FALSE(f.lastSnapshot()["autostart"].GetBool()) << "off on the first run";
 
@@ -197,7 +207,7 @@ TEST(HubStartAtLogin, PageSwitchWritesTheEntryAndTheTrayAndSnapshotFollow)
 
 TEST(HubStartAtLogin, CommandWithoutABooleanOnlyPushes)
 {
-    DesktopFixture f;
+    ShownDesktopFixture f;
     for (const char* body : {R"({"cmd":"autostart"})", R"({"cmd":"autostart","value":"true"})",
                              R"({"cmd":"autostart","value":1})", R"({"cmd":"autostart","value":null})"}) {
         const size_t pushes = f.fake.host.scripts.size();
@@ -210,7 +220,7 @@ TEST(HubStartAtLogin, CommandWithoutABooleanOnlyPushes)
 
 TEST(HubStartAtLogin, TrayItemTogglesTheEntryAndTellsThePage)
 {
-    DesktopFixture f;
+    ShownDesktopFixture f;
     f.hub->performMenuAction(MenuAction::ToggleStartAtLogin);
     EXPECT_TRUE(std::filesystem::exists(f.autostartEntry()));
     EXPECT_TRUE(f.lastSnapshot()["autostart"].GetBool());
@@ -223,7 +233,7 @@ TEST(HubStartAtLogin, TrayItemTogglesTheEntryAndTellsThePage)
 // Removed by hand or through the desktop's settings while Brimble runs: shown as it is.
 TEST(HubStartAtLogin, EntryRemovedBehindBrimblesBackReadsAsOff)
 {
-    DesktopFixture f;
+    ShownDesktopFixture f;
     f.send(R"({"cmd":"autostart","value":true})");
     std::filesystem::remove(f.autostartEntry());
     EXPECT_FALSE(f.hub->isMenuItemChecked(MenuAction::ToggleStartAtLogin));
