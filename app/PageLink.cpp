@@ -65,8 +65,12 @@ void PageLink::pageLoaded()
 void PageLink::windowShown()
 {
     ++hideGeneration_;
-    if (!built_)
+    // The desktop may bring the window back on its own (a minimised window restored from the
+    // taskbar); it must not come back empty.
+    if (!built_) {
+        ensurePage();
         return;
+    }
     if (dirty_ && !inFlight_)
         send();
 }

@@ -44,6 +44,7 @@ public:
     void push();
     // The page (re)loaded: scripts of the document before it will not complete.
     void pageLoaded();
+    // Builds the page if it was released, else sends what the page missed while hidden.
     void windowShown();
     // Starts the wait after which the page is released; `delaySeconds` is normally
     // `pageReleaseDelaySeconds`.
