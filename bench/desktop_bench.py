@@ -25,7 +25,7 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
-from harness import Brimble, wait_until  # noqa: E402
+from harness import Brimble, run_tool, wait_until  # noqa: E402
 from stress import burst, family, finish_burst  # noqa: E402
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -169,18 +169,16 @@ def save_latencies(app, copies):
 
 
 def show_to_card(app):
-    """Milliseconds from asking the running program to show its released window to the first card
-    painted (an upper bound: the inspector reaches the new page a moment after it exists)."""
+    """Milliseconds from Control+Alt+V, with the page released, to the new page having drawn its
+    first snapshot (the page marks that moment; it is painted in the frame after)."""
     app.forget_page()
     started = time.time()
-    if app.start_again("--show") != 0:
-        raise AssertionError("--show failed")
-    page = app.page()
-    painted = page.evaluate("""new Promise(done => {
-        const check = () => document.querySelector('.card')
-            ? requestAnimationFrame(() => done(Date.now())) : setTimeout(check, 5);
-        check(); })""", timeout=60)
-    return painted - started * 1000
+    run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
+    app.window()
+    drawn = wait_until(lambda: app.page().evaluate(
+        "(() => { const m = performance.getEntriesByName('first-snapshot-drawn')[0];"
+        " return m ? performance.timeOrigin + m.startTime : null; })()"), 60, 0.05, "the first snapshot drawn")
+    return drawn - started * 1000
 
 
 def background_start(runs):
@@ -189,9 +187,10 @@ def background_start(runs):
     sizes, ready = [], []
     for _ in range(runs):
         app = Brimble(inspector=False)
-        started = time.perf_counter()
+        started = time.time()
         app.start("--background", window=False)
-        ready.append((time.perf_counter() - started) * 1000)
+        # The harness looks only every 0.1 s; the file's own time says when the launch wrote it.
+        ready.append((os.stat(app.history_file).st_mtime - started) * 1000)
         try:
             time.sleep(3)
             sizes.append(pss(app))
