@@ -237,8 +237,13 @@ void Hub::toggleFromShortcut()
         platform_.host.hideWindow();
         return;
     }
+    // A page built afresh cannot take the script until it has loaded.
+    const bool pageWasThere = page_.hasPage();
     showMainWindow();
-    platform_.host.runScript(focusSearchScript);
+    if (pageWasThere)
+        platform_.host.runScript(focusSearchScript);
+    else
+        focusSearchOnLoad_ = true;
 }
 
 void Hub::setBlockCollapsed(const std::string& blockId, bool collapsed)
@@ -356,6 +361,10 @@ void Hub::pageDidFinishLoading()
 {
     page_.pageLoaded();
     applyAppearance();
+    if (focusSearchOnLoad_) {
+        focusSearchOnLoad_ = false;
+        platform_.host.runScript(focusSearchScript);
+    }
 }
 
 PageDialogAnswer Hub::runPageDialog(const PageDialogRequest& request)

@@ -98,6 +98,7 @@ private:
     PageLink page_;
     // Outlives the page, which is released while the window is hidden.
     std::set<std::string> collapsedBlocks_;
+    bool focusSearchOnLoad_ = false;
 };
 
 } // namespace brimble

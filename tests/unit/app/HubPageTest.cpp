@@ -178,6 +178,20 @@ TEST(HubPageRelease, ScriptRunningAtTheReleaseDoesNotHoldBackTheNextPage)
     EXPECT_EQ(f.pushes(), 2u);
 }
 
+// Control+Alt+V promises a search field ready to type in, also when the page had been released.
+TEST(HubPageRelease, ShortcutFocusesTheSearchOfTheRebuiltPageOnceItHasLoaded)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.fake.host.scripts.clear();
+    f.fake.shortcut.press();
+    EXPECT_TRUE(f.fake.host.scripts.empty());
+    f.hub->pageDidFinishLoading();
+    ASSERT_EQ(f.fake.host.scripts.size(), 1u);
+    EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
+}
+
 TEST(HubPageRelease, CollapsedBlocksReachTheNextPage)
 {
     PageFixture f;
