@@ -36,7 +36,9 @@ void PageLink::send()
     dirty_ = false;
     inFlight_ = true;
     const uint64_t generation = pushGeneration_;
-    const bool taken = host_.evaluateScript(hooks_.stateScript(), [weak = std::weak_ptr<PageLink*>(self_), generation] {
+    const std::string script = hooks_.stateScript();
+    lastScriptBytes_ = script.size();
+    const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation] {
         if (const auto self = weak.lock())
             (*self)->sent(generation);
     });
@@ -46,6 +48,20 @@ void PageLink::send()
 }
 
 void PageLink::sent(uint64_t generation)
+{
+    if (generation != pushGeneration_ || !inFlight_)
+        return;
+    if (lastScriptBytes_ < largePushBytes) {
+        ready(generation);
+        return;
+    }
+    loop_.runLater(largePushGapSeconds, [weak = std::weak_ptr<PageLink*>(self_), generation] {
+        if (const auto self = weak.lock())
+            (*self)->ready(generation);
+    });
+}
+
+void PageLink::ready(uint64_t generation)
 {
     if (generation != pushGeneration_ || !inFlight_)
         return;

@@ -15,6 +15,13 @@ namespace brimble {
 // second for a short history).
 inline constexpr double pageReleaseDelaySeconds = 60;
 
+// A snapshot at least this large leaves the web process with a hundred MiB or more of garbage
+// (the script, its decoded bytes, the parsed state); the next one waits `largePushGapSeconds`
+// after it completed, the interval at which the web process checks its memory and collects, so
+// that a burst of large copies does not pile the garbage of several snapshots up.
+inline constexpr size_t largePushBytes = 4 << 20;
+inline constexpr double largePushGapSeconds = 1;
+
 // The page behind the main window, built only while it is worth its weight: the web view is made
 // when the window is first shown and released once the window has been hidden for a while, since
 // a hidden page keeps its web and network processes (hundreds of MiB after a large history) and
@@ -53,6 +60,7 @@ public:
 private:
     void send();
     void sent(uint64_t generation);
+    void ready(uint64_t generation);
     void release();
 
     WindowHost& host_;
@@ -60,7 +68,9 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
+    // A push runs in the page, or the pause after a large one has not ended.
     bool inFlight_ = false;
+    size_t lastScriptBytes_ = 0;
     bool dirty_ = false;
     // Tells completions and timers of an earlier page or an earlier hiding from current ones.
     uint64_t pushGeneration_ = 0;
