@@ -17,10 +17,11 @@ inline constexpr double pageReleaseDelaySeconds = 60;
 
 // A snapshot at least this large leaves the web process with a hundred MiB or more of garbage
 // (the script, its decoded bytes, the parsed state); the next one waits `largePushGapSeconds`
-// after it completed, the interval at which the web process checks its memory and collects, so
-// that a burst of large copies does not pile the garbage of several snapshots up.
+// after it completed, longer than the second between the web process's checks of its memory, so
+// that it collects before the next one arrives and a burst of large copies does not pile the
+// garbage of several snapshots up.
 inline constexpr size_t largePushBytes = 4 << 20;
-inline constexpr double largePushGapSeconds = 1;
+inline constexpr double largePushGapSeconds = 1.5;
 
 // The page behind the main window, built only while it is worth its weight: the web view is made
 // when the window is first shown and released once the window has been hidden for a while, since
