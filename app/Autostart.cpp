@@ -72,8 +72,10 @@ std::string Autostart::entryText() const
     g_key_file_set_string(entry, entryGroup, "Type", "Application");
     g_key_file_set_string(entry, entryGroup, "Name", "Brimble");
     g_key_file_set_string(entry, entryGroup, "Comment", "Keep every text and picture you copy");
-    const std::string exec = executable_.empty() ? std::string(autostartDesktopId)
-                                                 : desktopExecArgument(executable_.string());
+    // At login the program starts in the tray; the window and its page come when first shown.
+    const std::string exec = (executable_.empty() ? std::string(autostartDesktopId)
+                                                  : desktopExecArgument(executable_.string()))
+        + " --background";
     // The key file escapes the backslashes of the quoting once more, as the format requires.
     g_key_file_set_string(entry, entryGroup, "Exec", exec.c_str());
     g_key_file_set_string(entry, entryGroup, "Icon", "brimble");

@@ -37,6 +37,8 @@ Hub::Hub(Platform platform, Locations locations)
     , platform_(platform)
     , locations_(std::move(locations))
     , autostart_(locations_.configHome, locations_.executable)
+    , page_(platform.host, platform.loop, indexURL,
+            {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }})
 {
 }
 
@@ -51,10 +53,11 @@ void Hub::applicationDidFinishLaunching()
     bindShortcut();
     installStatusItem();
     buildWindow();
-    buildWebView();
-    platform_.host.loadURL(indexURL);
-    applyAppearance();
-    platform_.host.showWindow();
+    if (windowAtLaunch_ == WindowAtLaunch::Shown) {
+        page_.ensurePage();
+        applyAppearance();
+        platform_.host.showWindow();
+    }
     offerImportOnce();
 
     const Session first = sessions.ensureDefaultSession(clip, now());
@@ -89,14 +92,19 @@ void Hub::buildWindow()
     platform_.host.createWindow({"Brimble", 980, 640, 520, 380, "BrimbleMainWindow"});
 }
 
-void Hub::buildWebView()
+WebViewSpec Hub::webViewSpec() const
 {
     WebViewSpec spec;
     spec.developerExtras = boolSetting(platform_.defaults, Def::devtools, false);
     spec.scheme = pageScheme;
     spec.messageChannel = std::string(clipChannel);
-    platform_.host.createWebView(spec);
-    webViewBuilt_ = true;
+    return spec;
+}
+
+void Hub::presentWindow()
+{
+    page_.ensurePage();
+    platform_.host.showWindow();
 }
 
 void Hub::applyDockPolicy()
@@ -173,8 +181,11 @@ std::string Hub::currentSessionId()
 
 void Hub::pushState()
 {
-    if (!webViewBuilt_)
-        return;
+    page_.push();
+}
+
+std::string Hub::stateScriptNow()
+{
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
@@ -190,7 +201,8 @@ void Hub::pushState()
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
-    platform_.host.runScript(stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks)));
+    settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
+    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));
 }
 
 void Hub::applyAppearance()
@@ -240,7 +252,7 @@ void Hub::showMainWindow()
     // Noted before Brimble takes the keyboard: the window that a chosen entry is pasted into.
     platform_.paste.rememberFocus();
     platform_.shell.activate();
-    platform_.host.showWindow();
+    presentWindow();
 }
 
 void Hub::toggleFromShortcut()
@@ -249,8 +261,21 @@ void Hub::toggleFromShortcut()
         platform_.host.hideWindow();
         return;
     }
+    // A page built afresh cannot take the script until it has loaded.
+    const bool pageWasThere = page_.hasPage();
     showMainWindow();
-    platform_.host.runScript(focusSearchScript);
+    if (pageWasThere)
+        platform_.host.runScript(focusSearchScript);
+    else
+        focusSearchOnLoad_ = true;
+}
+
+void Hub::setBlockCollapsed(const std::string& blockId, bool collapsed)
+{
+    if (collapsed)
+        collapsedBlocks_.insert(blockId);
+    else
+        collapsedBlocks_.erase(blockId);
 }
 
 void Hub::hideWindow()
@@ -303,7 +328,7 @@ void Hub::settingsChangedOutside()
     applyAppearance();
     applyDockPolicy();
     installStatusItem();
-    if (webViewBuilt_)
+    if (page_.hasPage())
         platform_.host.setDeveloperExtras(boolSetting(platform_.defaults, Def::devtools, false));
     const size_t entries = clip.items.size();
     clip.applyHistoryLimit();
@@ -329,7 +354,41 @@ void Hub::importFromParleoMenu()
 void Hub::applicationShouldHandleReopen(bool hasVisibleWindows)
 {
     if (!hasVisibleWindows)
-        platform_.host.showWindow();
+        presentWindow();
+}
+
+void Hub::handleWindowRequest(WindowRequest request)
+{
+    switch (request) {
+    case WindowRequest::Reopen:
+        applicationShouldHandleReopen(platform_.host.isWindowVisible());
+        break;
+    case WindowRequest::Keep:
+        break;
+    case WindowRequest::Show:
+        showMainWindow();
+        break;
+    case WindowRequest::Hide:
+        hideWindow();
+        break;
+    case WindowRequest::Toggle:
+        if (platform_.host.isWindowVisible())
+            hideWindow();
+        else
+            showMainWindow();
+        break;
+    case WindowRequest::Quit:
+        platform_.shell.quit();
+        break;
+    }
+}
+
+void Hub::windowDidChangeVisibility(WindowVisibility visibility)
+{
+    if (visibility == WindowVisibility::Shown)
+        page_.windowShown();
+    else
+        page_.windowHidden(pageReleaseDelaySetting(platform_.defaults));
 }
 
 void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson)
@@ -345,7 +404,12 @@ SchemeResult Hub::startSchemeTask(std::string_view url)
 
 void Hub::pageDidFinishLoading()
 {
+    page_.pageLoaded();
     applyAppearance();
+    if (focusSearchOnLoad_) {
+        focusSearchOnLoad_ = false;
+        platform_.host.runScript(focusSearchScript);
+    }
 }
 
 PageDialogAnswer Hub::runPageDialog(const PageDialogRequest& request)

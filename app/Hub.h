@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/Autostart.h"
+#include "app/CommandLine.h"
 #include "app/MainMenu.h"
+#include "app/PageLink.h"
 #include "bridge/CommandTarget.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
@@ -26,6 +29,11 @@ public:
     Hub(Platform platform, Locations locations);
     ~Hub() override;
 
+    // Set before the launch; a hidden launch builds no page until the window is first shown.
+    void setWindowAtLaunch(WindowAtLaunch atLaunch) { windowAtLaunch_ = atLaunch; }
+    // What a later start of the program asked for.
+    void handleWindowRequest(WindowRequest request);
+
     // AppDelegate
     void applicationDidFinishLaunching() override;
     void applicationShouldHandleReopen(bool hasVisibleWindows) override;
@@ -35,6 +43,7 @@ public:
     PageDialogAnswer runPageDialog(const PageDialogRequest& request) override;
     void performMenuAction(MenuAction action) override;
     bool isMenuItemChecked(MenuAction action) override;
+    void windowDidChangeVisibility(WindowVisibility visibility) override;
 
     // CommandTarget
     ClipboardStore& clipStore() override { return clip; }
@@ -51,6 +60,7 @@ public:
     void showAbout() override;
     void showHelp() override;
     void setStartAtLogin(StartAtLogin wanted) override;
+    void setBlockCollapsed(const std::string& blockId, bool collapsed) override;
     void hideWindow() override;
     void pasteIntoPreviousWindow() override;
 
@@ -77,7 +87,10 @@ public:
 
 private:
     void buildWindow();
-    void buildWebView();
+    WebViewSpec webViewSpec() const;
+    std::string stateScriptNow();
+    // Builds the page if it was released, then shows the window.
+    void presentWindow();
     void applyDockPolicy();
     void bindShortcut();
     void catchUpUnsavedFiles();
@@ -87,7 +100,11 @@ private:
     Autostart autostart_;
     ShortcutState shortcut_ = ShortcutState::Unbound;
     bool clipTimerStarted_ = false;
-    bool webViewBuilt_ = false;
+    WindowAtLaunch windowAtLaunch_ = WindowAtLaunch::Shown;
+    PageLink page_;
+    // Outlives the page, which is released while the window is hidden.
+    std::set<std::string> collapsedBlocks_;
+    bool focusSearchOnLoad_ = false;
 };
 
 } // namespace brimble

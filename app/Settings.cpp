@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/PageLink.h"
 #include "platform/Defaults.h"
 
 namespace brimble {
@@ -27,6 +28,14 @@ int historyLimitSetting(const Defaults& defaults)
 std::vector<std::string> excludedAppsSetting(const Defaults& defaults)
 {
     return defaults.stringListValue(Def::excludedApps).value_or(std::vector<std::string>{});
+}
+
+double pageReleaseDelaySetting(const Defaults& defaults)
+{
+    const std::optional<int64_t> stored = defaults.intValue(Def::pageReleaseSeconds);
+    if (!stored)
+        return pageReleaseDelaySeconds;
+    return static_cast<double>(std::clamp<int64_t>(*stored, 1, 86'400));
 }
 
 std::string appearanceModeSetting(const Defaults& defaults)

@@ -24,6 +24,7 @@ inline constexpr std::string_view activeSessionId = "activeSessionId";
 inline constexpr std::string_view appearanceMode = "appearanceMode";
 inline constexpr std::string_view dockVisible = "dockVisible";
 inline constexpr std::string_view pasteAfterChoosing = "pasteAfterChoosing";
+inline constexpr std::string_view pageReleaseSeconds = "pageReleaseSeconds";
 } // namespace Def
 
 // The stored Boolean, or `fallback` when the key is absent.
@@ -35,6 +36,10 @@ int historyLimitSetting(const Defaults& defaults);
 
 // "excludedApps": empty when absent or not a list of texts.
 std::vector<std::string> excludedAppsSetting(const Defaults& defaults);
+
+// "pageReleaseSeconds": how long the window stays hidden before its page is released; absent
+// gives `pageReleaseDelaySeconds`, anything else 1...86400. Tests shorten it.
+double pageReleaseDelaySetting(const Defaults& defaults);
 
 // "appearanceMode" as stored, "system" when absent.
 std::string appearanceModeSetting(const Defaults& defaults);

@@ -1,6 +1,9 @@
 // The process entry of the desktop program: one GtkApplication, so that starting Brimble again
-// shows the running instance's window instead of starting a second recorder.
+// acts on the running instance (shows its window, or what the options ask) instead of starting a
+// second recorder.
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -9,6 +12,7 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
+#include "app/CommandLine.h"
 #include "app/Hub.h"
 #include "platform/JsonFileDefaults.h"
 #include "platform/gtk/GtkPlatform.h"
@@ -51,7 +55,7 @@ brimble::Locations userLocations()
     return locations;
 }
 
-void launch(GtkApplication* application, Program& program)
+void launch(GtkApplication* application, Program& program, brimble::WindowAtLaunch atLaunch)
 {
     const brimble::Locations locations = userLocations();
     // Installed, the icon comes from the theme; in the build tree, from the resources.
@@ -71,18 +75,44 @@ void launch(GtkApplication* application, Program& program)
                                                               brimble::makePixbufImageCodec(), desktopServices);
     program.hub = std::make_shared<brimble::Hub>(program.platform->platform(), locations);
     program.platform->setDelegate(program.hub);
+    program.hub->setWindowAtLaunch(atLaunch);
     program.hub->applicationDidFinishLaunching();
 }
 
-// The first activation launches; every later one comes from Brimble being started again.
-void onActivate(GtkApplication* application, gpointer data)
+// Options that need no running instance are answered by the starting process itself.
+gint onLocalOptions(GApplication*, GVariantDict* options, gpointer)
+{
+    if (g_variant_dict_contains(options, "version")) {
+        std::printf("Brimble %s\n", BRIMBLE_VERSION);
+        return EXIT_SUCCESS;
+    }
+    return -1;
+}
+
+// Runs in the one running instance, for its own start and for every later one, whose options
+// arrive here over the session bus; the later process exits once this returns.
+gint onCommandLine(GApplication* application, GApplicationCommandLine* commandLine, gpointer data)
 {
     auto& program = *static_cast<Program*>(data);
+    const brimble::StartRequest request =
+        brimble::readStartRequest(g_application_command_line_get_options_dict(commandLine));
     if (!program.hub) {
-        launch(application, program);
-        return;
+        if (const std::optional<brimble::WindowAtLaunch> atLaunch = brimble::launchFor(request))
+            launch(GTK_APPLICATION(application), program, *atLaunch);
+        return EXIT_SUCCESS;
     }
-    program.hub->applicationShouldHandleReopen(program.platform->host().isWindowVisible());
+    program.hub->handleWindowRequest(request.window);
+    return EXIT_SUCCESS;
+}
+
+// The desktop activates the program (a launcher, D-Bus activation) like a start without options.
+void onActivate(GApplication* application, gpointer data)
+{
+    auto& program = *static_cast<Program*>(data);
+    if (!program.hub)
+        launch(GTK_APPLICATION(application), program, brimble::WindowAtLaunch::Shown);
+    else
+        program.hub->handleWindowRequest(brimble::WindowRequest::Reopen);
 }
 
 // Ending by signal goes through the ordinary quit, so the window frame is saved on the way out.
@@ -111,12 +141,17 @@ int main(int argc, char** argv)
 
     Program program;
     program.wayland = chooseDesktopBackend();
-    g_autoptr(GtkApplication) application = gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS);
+    g_autoptr(GtkApplication) application = gtk_application_new(applicationId, G_APPLICATION_HANDLES_COMMAND_LINE);
+    g_application_add_main_option_entries(G_APPLICATION(application), brimble::commandLineOptions());
+    g_application_set_option_context_summary(
+        G_APPLICATION(application),
+        "Keeps every text and picture you copy. Started again, Brimble acts on the running instance.");
+    g_signal_connect(application, "handle-local-options", G_CALLBACK(onLocalOptions), nullptr);
+    g_signal_connect(application, "command-line", G_CALLBACK(onCommandLine), &program);
     g_signal_connect(application, "activate", G_CALLBACK(onActivate), &program);
     g_unix_signal_add(SIGTERM, onTerminate, application);
     g_unix_signal_add(SIGINT, onTerminate, application);
-    // The program takes no arguments; only the program name is handed on.
-    const int status = g_application_run(G_APPLICATION(application), argc > 0 ? 1 : 0, argv);
+    const int status = g_application_run(G_APPLICATION(application), argc, argv);
 
     // The controller goes first: it refers to the platform's services.
     program.hub.reset();

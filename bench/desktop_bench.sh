@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Measures the real desktop program under its own Xvfb and D-Bus session, with temporary HOME
-# and XDG folders, and prints the results as Markdown tables (start-up, capture latency, idle CPU
-# and wake-ups, resident memory of every Brimble process). See bench/desktop_bench.py.
+# and XDG folders, and prints the results as a Markdown table beside their aims (memory as Pss of
+# every Brimble process, hidden, in the background, shown and under a burst of large copies; idle
+# CPU and wake-ups; showing a released page; capture latency). See bench/desktop_bench.py.
 #
 # Usage: bench/desktop_bench.sh [build-dir] [--idle SECONDS] [--copies N] [--starts N]
+#                               [--burst N] [--interval SECONDS] [--release SECONDS]
 #                               [--settle SECONDS] [--markdown docs/benchmarks.md]
 #        bench/desktop_bench.sh [build-dir] --reads [--copies N] [--rounds N] [--markdown ...]
 # The build folder holds the `brimble` program (default build/release); a release build gives
-# the figures worth comparing. --idle defaults to 60 seconds for each of the three idle cases.
+# the figures worth comparing. A full run takes about eight minutes.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$here/build/release

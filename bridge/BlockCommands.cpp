@@ -83,4 +83,15 @@ AfterCommand blockDelete(CommandTarget& target, const rapidjson::Value& body)
     return AfterCommand::Push;
 }
 
+// The page draws the change itself; a push would only repeat what it shows.
+AfterCommand collapse(CommandTarget& target, const rapidjson::Value& body)
+{
+    const auto id = fields::readString(body, "id");
+    const auto collapsed = fields::readBool(body, "collapsed");
+    const auto& blocks = target.sessionStore().blocks;
+    if (id && collapsed && std::ranges::find(blocks, *id, &Block::id) != blocks.end())
+        target.setBlockCollapsed(*id, *collapsed);
+    return AfterCommand::NoPush;
+}
+
 } // namespace brimble::commands

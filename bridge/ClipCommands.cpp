@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 31> commandEntries{{
+constexpr std::array<CommandEntry, 32> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"copyMany", commands::copyMany},
@@ -35,6 +35,7 @@ constexpr std::array<CommandEntry, 31> commandEntries{{
     {"blockColor", commands::blockColor},
     {"blockPin", commands::blockPin},
     {"blockDelete", commands::blockDelete},
+    {"collapse", commands::collapse},
     {"moveToBlock", commands::moveToBlock},
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},

@@ -40,6 +40,9 @@ public:
     virtual void showHelp() = 0;
     // Writes or removes the autostart entry and shows the new state in the tray menu.
     virtual void setStartAtLogin(StartAtLogin wanted) = 0;
+    // Notes whether the page shows a block collapsed, for the next page the program builds; kept
+    // while the program runs, never written to disk.
+    virtual void setBlockCollapsed(const std::string& blockId, bool collapsed) = 0;
     // Takes the main window off the screen; the program keeps running.
     virtual void hideWindow() = 0;
     // Hides the window and, a moment later, pastes the clipboard into the window that had the

@@ -177,6 +177,11 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.boolean(settings.frontmostKnown);
     out.key("pasteAvailable");
     out.boolean(settings.pasteAvailable);
+    out.key("collapsed");
+    out.startArray();
+    for (const std::string& id : settings.collapsedBlocks)
+        out.string(id);
+    out.endArray();
     out.endObject();
 
     if (!out.ok())

@@ -25,6 +25,7 @@ struct PayloadSettings {
     bool frontmostKnown = true;
     // Whether pasting after choosing can work on this desktop.
     bool pasteAvailable = true;
+    std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

@@ -6,6 +6,7 @@
 
 #include "platform/Menus.h"
 #include "platform/SchemeResponse.h"
+#include "platform/WindowHost.h"
 
 namespace brimble {
 
@@ -43,6 +44,8 @@ public:
     virtual void pageDidFinishLoading() = 0;
     // The page called alert, confirm or prompt.
     virtual PageDialogAnswer runPageDialog(const PageDialogRequest& request) = 0;
+    // The main window came on screen, or left it (closed, hidden or minimised).
+    virtual void windowDidChangeVisibility(WindowVisibility visibility) = 0;
     // A menu item aimed at the program was chosen.
     virtual void performMenuAction(MenuAction action) = 0;
     // Asked before a checkable menu item is shown.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace brimble {
@@ -19,6 +20,8 @@ struct WebViewSpec {
     std::string messageChannel; // delivered through AppDelegate::didReceiveScriptMessage
 };
 
+enum class WindowVisibility { Shown, Hidden };
+
 // The main window and the web view that fills it.
 class WindowHost {
 public:
@@ -35,6 +38,13 @@ public:
     virtual void loadURL(const std::string& url) = 0;
     // Evaluates a script in the page; the result and any error are ignored.
     virtual void runScript(const std::string& script) = 0;
+    // Evaluates a script in the page and calls `done` once the page has finished with it (run,
+    // failed, or the page went away), possibly before this returns. Returns false, and never
+    // calls `done`, when there is no page that can take a script now.
+    virtual bool evaluateScript(const std::string& script, std::function<void()> done) = 0;
+    // Destroys the web view and everything behind it, so the page's processes end; the window
+    // stays. `createWebView` builds a new one.
+    virtual void releaseWebView() = 0;
     // Brings the window to the front and gives it the keyboard.
     virtual void showWindow() = 0;
     // Whether the window is on screen now.

@@ -306,11 +306,54 @@ void FakeWindowHost::runScript(const std::string& script)
     scripts.push_back(script);
 }
 
+bool FakeWindowHost::evaluateScript(const std::string& script, std::function<void()> done)
+{
+    if (!hasWebView)
+        return false;
+    scripts.push_back(script);
+    if (holdScripts)
+        running_.push_back(std::move(done));
+    else if (done)
+        done();
+    return true;
+}
+
+size_t FakeWindowHost::finishScripts()
+{
+    size_t finished = 0;
+    // A completion may start the next script; it is finished by a later call.
+    for (size_t count = running_.size(); count > 0; --count) {
+        std::function<void()> done = std::move(running_.front());
+        running_.pop_front();
+        if (done)
+            done();
+        ++finished;
+    }
+    return finished;
+}
+
+void FakeWindowHost::releaseWebView()
+{
+    hasWebView = false;
+    log_.add("webview: release");
+    // A released page's scripts finish as they are cancelled.
+    finishScripts();
+}
+
+void FakeWindowHost::tell(WindowVisibility visibility)
+{
+    if (const std::shared_ptr<AppDelegate> target = delegate.lock())
+        target->windowDidChangeVisibility(visibility);
+}
+
 void FakeWindowHost::showWindow()
 {
+    const bool wasVisible = visible;
     visible = true;
     focused = true;
     log_.add("window: show");
+    if (!wasVisible)
+        tell(WindowVisibility::Shown);
 }
 
 void FakeWindowHost::setDeveloperExtras(bool enabled)
@@ -320,9 +363,12 @@ void FakeWindowHost::setDeveloperExtras(bool enabled)
 
 void FakeWindowHost::hideWindow()
 {
+    const bool wasVisible = visible;
     visible = false;
     focused = false;
     log_.add("window: hide");
+    if (wasVisible)
+        tell(WindowVisibility::Hidden);
 }
 
 // Menus

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/AppDelegate.h"
 #include "platform/Platform.h"
 
 namespace brimble {
@@ -170,8 +171,10 @@ private:
 };
 
 // Logs "window: create <title> <w>x<h> min <w>x<h> autosave <name>", "webview: create devtools=<0|1>
-// scheme=<s> channel=<c>", "webview: load <url>", "window: show", "window: hide". Scripts are kept,
-// not logged. A shown window has the keyboard until a test says otherwise through `focused`.
+// scheme=<s> channel=<c>", "webview: load <url>", "webview: release", "window: show", "window: hide".
+// Scripts are kept, not logged. A shown window has the keyboard until a test says otherwise through
+// `focused`. Showing and hiding tell `delegate`, as the window's own events do. Evaluated scripts
+// finish at once unless `holdScripts` keeps them running until `finishScripts`.
 class FakeWindowHost final : public WindowHost {
 public:
     explicit FakeWindowHost(FakeLog& log) : log_(log) {}
@@ -179,11 +182,19 @@ public:
     bool visible = false;
     bool focused = false;
     bool hasWebView = false;
+    bool holdScripts = false;
+    std::weak_ptr<AppDelegate> delegate;
+
+    // Completes every script still running in the page, in order; returns how many.
+    size_t finishScripts();
+    size_t runningScripts() const { return running_.size(); }
 
     void createWindow(const WindowSpec& spec) override;
     void createWebView(const WebViewSpec& spec) override;
     void loadURL(const std::string& url) override;
     void runScript(const std::string& script) override;
+    bool evaluateScript(const std::string& script, std::function<void()> done) override;
+    void releaseWebView() override;
     void showWindow() override;
     bool isWindowVisible() override { return visible; }
     void hideWindow() override;
@@ -192,7 +203,10 @@ public:
     void setDeveloperExtras(bool enabled) override;
 
 private:
+    void tell(WindowVisibility visibility);
+
     FakeLog& log_;
+    std::deque<std::function<void()>> running_;
 };
 
 // Keeps what was installed; logs "menubar: <menu titles>" and "status item: <items>", each item as

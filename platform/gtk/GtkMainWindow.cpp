@@ -40,6 +40,8 @@ GtkMainWindow::GtkMainWindow(GtkApplication* application, std::filesystem::path 
     g_signal_connect(window_, "delete-event", G_CALLBACK(onDelete), this);
     g_signal_connect(window_, "configure-event", G_CALLBACK(onConfigure), this);
     g_signal_connect(window_, "window-state-event", G_CALLBACK(onWindowState), this);
+    g_signal_connect(window_, "map", G_CALLBACK(onMapChange), this);
+    g_signal_connect(window_, "unmap", G_CALLBACK(onMapChange), this);
 }
 
 GtkMainWindow::~GtkMainWindow()
@@ -70,6 +72,8 @@ void GtkMainWindow::setContent(GtkWidget* content)
     if (content_)
         gtk_widget_destroy(content_);
     content_ = content;
+    if (!content_)
+        return;
     gtk_box_pack_end(GTK_BOX(box_), content_, TRUE, TRUE, 0);
     gtk_widget_show(content_);
 }
@@ -171,10 +175,27 @@ gboolean GtkMainWindow::onConfigure(GtkWidget*, GdkEvent*, gpointer self)
     return FALSE;
 }
 
-gboolean GtkMainWindow::onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self)
+gboolean GtkMainWindow::onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data)
 {
-    static_cast<GtkMainWindow*>(self)->state_ = event->new_window_state;
+    auto* self = static_cast<GtkMainWindow*>(data);
+    self->state_ = event->new_window_state;
+    self->noticeVisibility();
     return FALSE;
+}
+
+void GtkMainWindow::onMapChange(GtkWidget*, gpointer self)
+{
+    static_cast<GtkMainWindow*>(self)->noticeVisibility();
+}
+
+void GtkMainWindow::noticeVisibility()
+{
+    const bool onScreen = isOnScreen();
+    if (onScreen == toldOnScreen_)
+        return;
+    toldOnScreen_ = onScreen;
+    if (visibilityChanged_)
+        visibilityChanged_(onScreen);
 }
 
 gboolean GtkMainWindow::onSaveTimer(gpointer data)

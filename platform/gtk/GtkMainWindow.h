@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,7 +28,10 @@ public:
     GtkWidget* content() const { return content_; }
 
     void setMenuBar(GtkWidget* menuBar);
+    // Replaces the widget below the menu bar; null leaves the space empty.
     void setContent(GtkWidget* content);
+    // Called whenever the window comes on screen or leaves it (hidden or minimised).
+    void onVisibilityChange(std::function<void(bool onScreen)> changed) { visibilityChanged_ = std::move(changed); }
     // Title, size limits, and the saved frame or else the centre of the screen.
     void configure(const WindowSpec& spec);
 
@@ -43,10 +47,12 @@ private:
     static gboolean onConfigure(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
     static gboolean onSaveTimer(gpointer self);
+    static void onMapChange(GtkWidget* widget, gpointer self);
 
     void restoreFrame(const WindowSpec& spec);
     void scheduleSave();
     void saveFrameNow();
+    void noticeVisibility();
 
     GtkWidget* window_;
     GtkWidget* box_;
@@ -58,6 +64,8 @@ private:
     std::optional<WindowFrame> lastSaved_;
     guint saveTimer_ = 0;
     GdkWindowState state_ = GdkWindowState(0);
+    bool toldOnScreen_ = false;
+    std::function<void(bool)> visibilityChanged_;
 };
 
 } // namespace brimble

@@ -1,15 +1,61 @@
 #include "platform/gtk/GtkWindowHost.h"
 
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include <malloc.h>
+#include <sys/mman.h>
+
 #include <gdk/gdkx.h>
 
 namespace brimble {
 
+namespace {
+
+// A snapshot this large leaves megabytes of freed heap behind in this process once the page has
+// it; they are handed back to the system rather than kept for the next one.
+constexpr size_t largeScriptBytes = 1 << 20;
+
+// With the page gone, the program still has the code of the libraries that served it mapped (the
+// web engine, its JavaScript engine, the software renderer): tens of MiB that were read in while
+// the page ran and stay counted against the program, though nothing runs them until the next
+// page. Code pages are clean copies of the library files, so they are let go: the system's file
+// cache keeps them, and whatever runs next faults back what it needs. Only executable mappings
+// are touched; a read-only one may hold relocations written at load time.
+void releaseIdleCode()
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        unsigned long start = 0;
+        unsigned long end = 0;
+        char permissions[5] = {};
+        int pathAt = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx %4s %*s %*s %*s %n", &start, &end, permissions, &pathAt) < 3)
+            continue;
+        if (std::string_view(permissions) != "r-xp" || pathAt <= 0 || line[static_cast<size_t>(pathAt)] != '/')
+            continue;
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+    }
+}
+
+} // namespace
+
 GtkWindowHost::GtkWindowHost(GtkMainWindow& window, const DelegateLink& delegate)
     : window_(window), delegate_(delegate)
 {
+    window_.onVisibilityChange([this](bool onScreen) {
+        if (const std::shared_ptr<AppDelegate> target = delegate_.lock())
+            target->windowDidChangeVisibility(onScreen ? WindowVisibility::Shown : WindowVisibility::Hidden);
+    });
 }
 
-GtkWindowHost::~GtkWindowHost() = default;
+GtkWindowHost::~GtkWindowHost()
+{
+    window_.onVisibilityChange({});
+}
 
 void GtkWindowHost::createWindow(const WindowSpec& spec)
 {
@@ -33,6 +79,31 @@ void GtkWindowHost::runScript(const std::string& script)
 {
     if (page_)
         page_->runScript(script);
+}
+
+bool GtkWindowHost::evaluateScript(const std::string& script, std::function<void()> done)
+{
+    if (!page_)
+        return false;
+    const bool large = script.size() >= largeScriptBytes;
+    return page_->evaluateScript(script, [large, done = std::move(done)] {
+        if (large)
+            malloc_trim(0);
+        if (done)
+            done();
+    });
+}
+
+void GtkWindowHost::releaseWebView()
+{
+    if (!page_)
+        return;
+    // The window's box holds the view too; both let go, and the view's web context with it,
+    // which ends the web and network processes.
+    window_.setContent(nullptr);
+    page_.reset();
+    malloc_trim(0);
+    releaseIdleCode();
 }
 
 void GtkWindowHost::showWindow()

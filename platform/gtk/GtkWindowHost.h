@@ -19,6 +19,8 @@ public:
     void createWebView(const WebViewSpec& spec) override;
     void loadURL(const std::string& url) override;
     void runScript(const std::string& script) override;
+    bool evaluateScript(const std::string& script, std::function<void()> done) override;
+    void releaseWebView() override;
     void showWindow() override;
     bool isWindowVisible() override;
     void hideWindow() override;

@@ -1,5 +1,6 @@
 #include "platform/gtk/PageWebView.h"
 
+#include <memory>
 #include <string_view>
 
 #include "platform/gtk/SchemeRequests.h"
@@ -8,9 +9,34 @@ namespace brimble {
 
 namespace {
 
+// The web and network processes collect sooner than WebKit's defaults: a page that is handed a
+// complete snapshot of a large history after every change otherwise grows for as long as the
+// copies come, and measured about twice as large. The cost is some web-process time during large
+// pushes.
+WebKitMemoryPressureSettings* memoryPressure()
+{
+    WebKitMemoryPressureSettings* settings = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(settings, 100); // MB
+    webkit_memory_pressure_settings_set_conservative_threshold(settings, 0.33);
+    webkit_memory_pressure_settings_set_strict_threshold(settings, 0.5);
+    webkit_memory_pressure_settings_set_poll_interval(settings, 1.0);
+    return settings;
+}
+
 WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& delegate)
 {
-    WebKitWebContext* context = webkit_web_context_new();
+    // The network processes take their settings once, before the first one starts.
+    static const bool networkSettingsSet = [] {
+        WebKitMemoryPressureSettings* settings = memoryPressure();
+        webkit_website_data_manager_set_memory_pressure_settings(settings);
+        webkit_memory_pressure_settings_free(settings);
+        return true;
+    }();
+    (void)networkSettingsSet;
+    WebKitMemoryPressureSettings* pressure = memoryPressure();
+    auto* context =
+        WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
+    webkit_memory_pressure_settings_free(pressure);
     // One page that is never navigated away from: no back-forward or page cache is worth keeping.
     webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
     if (!scheme.empty()) {
@@ -52,6 +78,8 @@ PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
     webkit_settings_set_enable_developer_extras(settings, spec.developerExtras);
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+    // A list of cards needs no GL compositing; drawing in software saves about 40 MiB.
+    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
     g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
     g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -79,6 +107,26 @@ void PageWebView::runScript(const std::string& script)
         return;
     webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
                                         nullptr, nullptr, nullptr, nullptr);
+}
+
+bool PageWebView::evaluateScript(const std::string& script, std::function<void()> done)
+{
+    if (!committed_)
+        return false;
+    // The view stays alive until the completion has run: the call holds a reference to it.
+    webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
+                                        nullptr, nullptr, onScriptFinished,
+                                        new std::function<void()>(std::move(done)));
+    return true;
+}
+
+void PageWebView::onScriptFinished(GObject* view, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<std::function<void()>> done(static_cast<std::function<void()>*>(data));
+    // The script's value and any error (a page that went away, an exception) are of no use here.
+    g_autoptr(JSCValue) value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+    if (*done)
+        (*done)();
 }
 
 void PageWebView::executeEditingCommand(const char* command)

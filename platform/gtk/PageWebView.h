@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <webkit2/webkit2.h>
@@ -25,10 +26,14 @@ public:
     // Evaluates a script in the page once it has committed; earlier scripts would run in the
     // blank document before it and are dropped.
     void runScript(const std::string& script);
+    // As runScript, and `done` is called once the page has finished with the script, also when it
+    // failed or the view went away. Returns false, without calling `done`, for a dropped script.
+    bool evaluateScript(const std::string& script, std::function<void()> done);
     // One of WebKit's editing commands ("Copy", "Undo"...) on the page's selection or field.
     void executeEditingCommand(const char* command);
 
 private:
+    static void onScriptFinished(GObject* view, GAsyncResult* result, gpointer done);
     static void onScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
     static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
     static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,

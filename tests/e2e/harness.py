@@ -136,9 +136,16 @@ class Brimble:
 
     # Life cycle
 
-    def start(self):
+    def start(self, *options, window=True):
+        """Starts the program with `options`; waits for its window, or with `window=False` for
+        the end of its launch, which writes the history file (a start in the background shows no
+        window)."""
         self.log = open(self.log_path, "w")
-        self.process = subprocess.Popen([BRIMBLE], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.process = subprocess.Popen([BRIMBLE, *options], env=self.env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+        if not window:
+            wait_until(lambda: os.path.exists(self.history_file), 30, 0.1, "the end of the launch")
+            return self
         try:
             wait_until(lambda: self.main_window() is not None, 30, 0.1, "the main window")
         except AssertionError:
@@ -167,6 +174,37 @@ class Brimble:
             # The bus lets go of the single-instance name a moment after the process ends; a
             # program started before that would only hand over to the one that is gone.
             wait_until(lambda: not bus_name_taken(APPLICATION_ID), 10, 0.05, "the bus name to be free")
+
+    def start_again(self, *options, timeout=30):
+        """Starts the program a second time, as a user or a desktop shortcut would; it hands its
+        options to the running instance and exits. Returns its exit status."""
+        second = subprocess.run([BRIMBLE, *options], env=self.env, capture_output=True, text=True,
+                                timeout=timeout, check=False)
+        return second.returncode
+
+    def web_processes(self):
+        """The PIDs of WebKit's processes that belong to this Brimble (its children)."""
+        found = []
+        for name in os.listdir("/proc"):
+            if not name.isdigit():
+                continue
+            try:
+                with open(f"/proc/{name}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                with open(f"/proc/{name}/comm") as comm:
+                    command = comm.read().strip()
+            except (OSError, IndexError):
+                continue
+            if int(fields[1]) == self.process.pid and command.startswith("WebKit"):
+                found.append(int(name))
+        return found
+
+    def forget_page(self):
+        """Drops the inspector connection to a page that was released; the next `page()` finds
+        the new one."""
+        if self._page:
+            self._page.close()
+            self._page = None
 
     def __enter__(self):
         return self.start()

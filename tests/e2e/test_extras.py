@@ -68,8 +68,8 @@ class StartAtLoginTest(BrimbleTestCase):
         with open(self.entry()) as source:
             text = source.read()
         self.assertIn("[Desktop Entry]", text)
-        # The entry starts this very program, wherever it was built.
-        self.assertIn(f"Exec={os.path.realpath(BRIMBLE)}\n", text)
+        # The entry starts this very program, wherever it was built, without its window.
+        self.assertIn(f"Exec={os.path.realpath(BRIMBLE)} --background\n", text)
         # A command without a boolean changes nothing.
         post(page, {"cmd": "autostart", "value": "no"})
         post(page, {"cmd": "autostart"})

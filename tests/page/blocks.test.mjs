@@ -50,7 +50,28 @@ test('the chevron collapses a block, and the page keeps it collapsed across snap
   assert.equal(await page.card(inside.id).isVisible(), false);
   await page.block(work.id).locator('.block-chevron').click();
   assert.equal(await page.card(inside.id).isVisible(), true);
-  assert.deepEqual(await page.take(), [], 'collapsing is the page’s own business');
+  // The program only keeps the state for the next page it builds; nothing is pushed back.
+  assert.deepEqual(await page.take(), [
+    { cmd: 'collapse', id: work.id, collapsed: true },
+    { cmd: 'collapse', id: work.id, collapsed: false },
+  ]);
+});
+
+// The page is rebuilt after the window was hidden for a while; its blocks must come back as the
+// user left them, but a later snapshot (sent while a click was on its way) must not undo a click.
+test('a new page takes the collapsed blocks from its first snapshot only', async () => {
+  const page = await env.page();
+  const work = block('Work');
+  const home = block('Home');
+  const inWork = clip('in work', { blockId: work.id });
+  const inHome = clip('in home', { blockId: home.id });
+  const items = [inWork, inHome];
+  await page.render(snapshot({ items, blocks: [work, home], collapsed: [work.id] }));
+  assert.equal(await page.card(inWork.id).isVisible(), false);
+  assert.equal(await page.card(inHome.id).isVisible(), true);
+  await page.render(snapshot({ items, blocks: [work, home], collapsed: [home.id] }));
+  assert.equal(await page.card(inWork.id).isVisible(), false);
+  assert.equal(await page.card(inHome.id).isVisible(), true);
 });
 
 test('the pin button toggles the block’s pin', async () => {

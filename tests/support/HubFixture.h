@@ -21,6 +21,7 @@ struct HubFixture {
     Hub& make()
     {
         hub = std::make_shared<Hub>(fake.platform(), locations());
+        fake.host.delegate = hub;
         return *hub;
     }
     Hub& launch()

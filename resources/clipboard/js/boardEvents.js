@@ -30,9 +30,11 @@ function blockAction(action, target) {
   const block = blockOf(target);
   if (!block) return;
   if (action === 'collapse') {
-    if (ui.collapsed.has(block.id)) ui.collapsed.delete(block.id);
-    else ui.collapsed.add(block.id);
+    const collapsed = !ui.collapsed.has(block.id);
+    if (collapsed) ui.collapsed.add(block.id);
+    else ui.collapsed.delete(block.id);
     drawBoard();
+    post({ cmd: 'collapse', id: block.id, collapsed });
   } else if (action === 'blockPin') {
     post({ cmd: 'blockPin', id: block.id });
   } else if (action === 'blockMenu') {

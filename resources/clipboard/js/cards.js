@@ -106,9 +106,10 @@ function update(record, item, nowMs) {
       record.preview = preview;
       record.marked = '';
     }
-    record.text = item.text;
     setText(record.kindEl, kindLabel(item, record.shape));
   }
+  // Held from the newest snapshot even when equal, so the previous one can go.
+  record.text = item.text;
   setText(record.timeEl, relativeTime(item.ts, nowMs));
   if (record.ts !== item.ts) {
     // The exact time is shown on hover; it is formatted only then.

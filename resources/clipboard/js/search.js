@@ -40,6 +40,8 @@ export class SearchIndex {
     for (const item of items) {
       const old = this.entries.get(item.id);
       if (old && old.text === item.text) {
+        // The same text, but held from the new snapshot, so the old one can go.
+        old.text = item.text;
         next.set(item.id, old);
       } else {
         const entry = { text: item.text, folded: null };

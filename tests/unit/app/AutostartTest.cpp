@@ -43,7 +43,8 @@ TEST(Autostart, OnWritesAnEntryThatStartsThisProgramAndReadsBackOn)
     EXPECT_EQ(f.autostart.state(), StartAtLogin::On);
     EXPECT_EQ(f.value("Type"), "Application");
     EXPECT_EQ(f.value("Name"), "Brimble");
-    EXPECT_EQ(f.value("Exec"), "/opt/brimble/bin/brimble");
+    // At login the program starts without its window.
+    EXPECT_EQ(f.value("Exec"), "/opt/brimble/bin/brimble --background");
     // The session manager and the desktop's settings read other users' entries too.
     EXPECT_EQ(test::fileMode(f.entry()), 0644);
 }
@@ -64,7 +65,7 @@ TEST(Autostart, UnknownExecutableNamesTheProgramOnThePath)
     TempDir config;
     Autostart autostart(config.path(), {});
     autostart.set(StartAtLogin::On);
-    EXPECT_NE(autostart.entryText().find("\nExec=brimble\n"), std::string::npos) << autostart.entryText();
+    EXPECT_NE(autostart.entryText().find("\nExec=brimble --background\n"), std::string::npos) << autostart.entryText();
 }
 
 // GNOME's and other desktops' settings switch an entry off without removing it; Brimble must
@@ -93,7 +94,7 @@ TEST(Autostart, EntrySwitchedOffOrDamagedByHandReadsAsOff)
         EXPECT_EQ(f.autostart.state(), row.expected) << row.name;
         // Switching on replaces whatever lies there with a working entry.
         EXPECT_TRUE(f.autostart.set(StartAtLogin::On)) << row.name;
-        EXPECT_EQ(f.value("Exec"), "/opt/brimble/bin/brimble") << row.name;
+        EXPECT_EQ(f.value("Exec"), "/opt/brimble/bin/brimble --background") << row.name;
     }
 }
 
@@ -141,8 +142,9 @@ TEST(DesktopExecArgument, PathWithSpacesAndBackslashesRoundTripsThroughTheEntry)
     gint argc = 0;
     g_auto(GStrv) argv = nullptr;
     ASSERT_TRUE(g_shell_parse_argv(exec, &argc, &argv, nullptr)) << exec;
-    ASSERT_EQ(argc, 1);
+    ASSERT_EQ(argc, 2);
     EXPECT_EQ(std::string(argv[0]), path);
+    EXPECT_EQ(std::string(argv[1]), "--background");
 }
 
 } // namespace

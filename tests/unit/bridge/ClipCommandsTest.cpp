@@ -76,7 +76,7 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
     std::ranges::sort(names);
     const std::vector<std::string> expected = {
         "about", "appearance", "autostart", "blockColor", "blockCreate", "blockDelete", "blockPin",
-        "blockRename", "cap", "clear", "copy", "copyMany", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help",
+        "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help",
         "hide", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
         "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch"};
     EXPECT_EQ(names, expected);

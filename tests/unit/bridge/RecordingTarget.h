@@ -72,6 +72,10 @@ public:
     {
         fake.log_.add(wanted == StartAtLogin::On ? "start at login: on" : "start at login: off");
     }
+    void setBlockCollapsed(const std::string& blockId, bool collapsed) override
+    {
+        fake.log_.add("collapsed " + blockId + (collapsed ? " yes" : " no"));
+    }
     void hideWindow() override { fake.host.hideWindow(); }
     void pasteIntoPreviousWindow() override { fake.log_.add("paste into previous window"); }
 };

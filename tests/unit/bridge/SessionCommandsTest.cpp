@@ -163,6 +163,16 @@ INSTANTIATE_TEST_SUITE_P(Table, BlockCommands, ::testing::Values(
     CommandCase{"PinOfUnknownBlockWritesNothing", R"({"cmd":"blockPin","id":"ZZ"})", {"push"}, noFiles},
     CommandCase{"PinWithoutIdWritesNothing", R"({"cmd":"blockPin"})", {"push"}, noFiles},
 
+    // Collapsing is drawn by the page at once; the program only remembers it for the next page.
+    CommandCase{"CollapseIsRememberedWithoutAPush", R"({"cmd":"collapse","id":"K1","collapsed":true})",
+                {"collapsed K1 yes"}, noFiles},
+    CommandCase{"ExpandIsRememberedWithoutAPush", R"({"cmd":"collapse","id":"K1","collapsed":false})",
+                {"collapsed K1 no"}, noFiles},
+    // A stale page may name a block deleted meanwhile; remembering it would grow without end.
+    CommandCase{"CollapseOfUnknownBlockIsIgnored", R"({"cmd":"collapse","id":"ZZ","collapsed":true})", {}, noFiles},
+    CommandCase{"CollapseWithoutABooleanIsIgnored", R"({"cmd":"collapse","id":"K1","collapsed":"yes"})", {},
+                noFiles},
+
     CommandCase{"DeleteKeepsEntriesOfEverySessionWithoutBlock", R"({"cmd":"blockDelete","id":"K1"})", {"push"},
                 Files{"blocks.json", "clipboard.json"},
                 [](const CommandFixture& f) {

@@ -24,6 +24,7 @@ public:
     PageDialogAnswer runPageDialog(const PageDialogRequest&) override { return {}; }
     void performMenuAction(MenuAction) override {}
     bool isMenuItemChecked(MenuAction) override { return false; }
+    void windowDidChangeVisibility(WindowVisibility) override {}
 };
 
 TEST(WeakScriptMessageHandler, ForwardsMessagesUnchangedWhileTheTargetLives)

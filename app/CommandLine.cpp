@@ -1,0 +1,77 @@
+#include "app/CommandLine.h"
+
+#include <array>
+#include <utility>
+
+namespace brimble {
+
+namespace {
+
+constexpr GOptionEntry entry(const char* name, const char* description)
+{
+    return GOptionEntry{name, 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE, nullptr, description, nullptr};
+}
+
+constexpr std::array<GOptionEntry, 7> options{{
+    entry("background", "Start without showing the window (as at login)"),
+    entry("toggle", "Show the window of the running Brimble, or hide it when it is shown"),
+    entry("show", "Show the window of the running Brimble"),
+    entry("hide", "Hide the window of the running Brimble"),
+    entry("quit", "Quit the running Brimble"),
+    entry("version", "Print the version and exit"),
+    GOptionEntry{},
+}};
+
+bool given(GVariantDict* options, const char* name)
+{
+    gboolean value = FALSE;
+    return options && g_variant_dict_lookup(options, name, "b", &value) && value;
+}
+
+} // namespace
+
+const GOptionEntry* commandLineOptions()
+{
+    return options.data();
+}
+
+StartRequest readStartRequest(GVariantDict* options)
+{
+    StartRequest request;
+    if (given(options, "background")) {
+        request.atLaunch = WindowAtLaunch::Hidden;
+        request.window = WindowRequest::Keep;
+    }
+    constexpr std::array<std::pair<const char*, WindowRequest>, 4> strongestFirst{{
+        {"quit", WindowRequest::Quit},
+        {"hide", WindowRequest::Hide},
+        {"show", WindowRequest::Show},
+        {"toggle", WindowRequest::Toggle},
+    }};
+    for (const auto& [name, window] : strongestFirst) {
+        if (given(options, name)) {
+            request.window = window;
+            break;
+        }
+    }
+    return request;
+}
+
+std::optional<WindowAtLaunch> launchFor(const StartRequest& request)
+{
+    switch (request.window) {
+    case WindowRequest::Quit:
+        return std::nullopt;
+    case WindowRequest::Hide:
+        return WindowAtLaunch::Hidden;
+    case WindowRequest::Show:
+    case WindowRequest::Toggle:
+        return WindowAtLaunch::Shown;
+    case WindowRequest::Reopen:
+    case WindowRequest::Keep:
+        break;
+    }
+    return request.atLaunch;
+}
+
+} // namespace brimble

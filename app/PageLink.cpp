@@ -1,0 +1,116 @@
+#include "app/PageLink.h"
+
+namespace brimble {
+
+PageLink::PageLink(WindowHost& host, MainLoop& loop, std::string url, Hooks hooks)
+    : host_(host), loop_(loop), url_(std::move(url)), hooks_(std::move(hooks))
+{
+}
+
+void PageLink::ensurePage()
+{
+    if (built_)
+        return;
+    host_.createWebView(hooks_.spec());
+    host_.loadURL(url_);
+    built_ = true;
+    inFlight_ = false;
+    dirty_ = false;
+    ++pushGeneration_;
+}
+
+void PageLink::push()
+{
+    if (!built_)
+        return;
+    // The page is not drawn while hidden; what it missed is sent once when it is shown.
+    if (inFlight_ || !host_.isWindowVisible()) {
+        dirty_ = true;
+        return;
+    }
+    send();
+}
+
+void PageLink::send()
+{
+    dirty_ = false;
+    inFlight_ = true;
+    const uint64_t generation = pushGeneration_;
+    const std::string script = hooks_.stateScript();
+    lastScriptBytes_ = script.size();
+    const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation] {
+        if (const auto self = weak.lock())
+            (*self)->sent(generation);
+    });
+    // A page still loading takes no script; it asks for the state once it has loaded.
+    if (!taken && generation == pushGeneration_)
+        inFlight_ = false;
+}
+
+void PageLink::sent(uint64_t generation)
+{
+    if (generation != pushGeneration_ || !inFlight_)
+        return;
+    if (lastScriptBytes_ < largePushBytes) {
+        ready(generation);
+        return;
+    }
+    loop_.runLater(largePushGapSeconds, [weak = std::weak_ptr<PageLink*>(self_), generation] {
+        if (const auto self = weak.lock())
+            (*self)->ready(generation);
+    });
+}
+
+void PageLink::ready(uint64_t generation)
+{
+    if (generation != pushGeneration_ || !inFlight_)
+        return;
+    inFlight_ = false;
+    if (dirty_ && host_.isWindowVisible())
+        send();
+}
+
+void PageLink::pageLoaded()
+{
+    // A reload after the web process ended loses the script that was running; waiting for its
+    // completion would stop every later push.
+    ++pushGeneration_;
+    inFlight_ = false;
+}
+
+void PageLink::windowShown()
+{
+    ++hideGeneration_;
+    // The desktop may bring the window back on its own (a minimised window restored from the
+    // taskbar); it must not come back empty.
+    if (!built_) {
+        ensurePage();
+        return;
+    }
+    if (dirty_ && !inFlight_)
+        send();
+}
+
+void PageLink::windowHidden(double delaySeconds)
+{
+    const uint64_t generation = ++hideGeneration_;
+    loop_.runLater(delaySeconds, [weak = std::weak_ptr<PageLink*>(self_), generation] {
+        const auto self = weak.lock();
+        if (self && (*self)->hideGeneration_ == generation && !(*self)->host_.isWindowVisible())
+            (*self)->release();
+    });
+}
+
+void PageLink::release()
+{
+    if (!built_)
+        return;
+    // Scripts cancelled with the page complete as it goes; they belong to the old page.
+    ++pushGeneration_;
+    built_ = false;
+    inFlight_ = false;
+    dirty_ = false;
+    host_.releaseWebView();
+}
+
+} // namespace brimble

@@ -1,0 +1,310 @@
+// The page behind the window: one push at a time, none while hidden, released after a while
+// hidden and built again when shown; the background launch.
+
+#include <gtest/gtest.h>
+
+#include "app/Settings.h"
+#include "support/HubFixture.h"
+#include "unit/app/SnapshotReader.h"
+
+namespace brimble {
+namespace {
+
+using test::HubFixture;
+
+// A launched program whose page has loaded, with scripts left running until a test finishes them.
+struct PageFixture : HubFixture {
+    explicit PageFixture(WindowAtLaunch atLaunch = WindowAtLaunch::Shown)
+    {
+        make().setWindowAtLaunch(atLaunch);
+        hub->applicationDidFinishLaunching();
+        fake.host.holdScripts = true;
+        fake.log_.clear();
+    }
+    void copy(const std::string& text)
+    {
+        fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, text);
+        fake.pasteboard.fireWatch();
+    }
+    // The page loaded and asks for the state, as it does on every load.
+    void pageAsks()
+    {
+        hub->pageDidFinishLoading();
+        hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"list"})");
+    }
+    size_t pushes() const { return fake.host.scripts.size(); }
+    std::string newestInLastPush() const
+    {
+        const rapidjson::Document snapshot = test::snapshotOf(fake.host.scripts.back());
+        return snapshot["items"][0]["text"].GetString();
+    }
+    std::vector<std::string> webviewLines() const { return fake.log_.matching("webview:"); }
+};
+
+TEST(HubPagePush, OnePushRunsAtATimeAndOneWithTheLatestStateFollows)
+{
+    PageFixture f;
+    f.pageAsks();
+    ASSERT_EQ(f.pushes(), 1u);
+
+    for (const char* text : {"one", "two", "three"})
+        f.copy(text);
+    EXPECT_EQ(f.pushes(), 1u) << "the page is still busy with the first snapshot";
+
+    EXPECT_EQ(f.fake.host.finishScripts(), 1u);
+    ASSERT_EQ(f.pushes(), 2u) << "the three changes are sent as one";
+    EXPECT_EQ(f.newestInLastPush(), "three");
+
+    EXPECT_EQ(f.fake.host.finishScripts(), 1u);
+    EXPECT_EQ(f.pushes(), 2u) << "nothing changed meanwhile";
+    EXPECT_EQ(f.fake.host.runningScripts(), 0u);
+}
+
+TEST(HubPagePush, HiddenWindowGetsNoPushAndShowingSendsTheTrueStateOnce)
+{
+    PageFixture f;
+    f.pageAsks();
+    f.fake.host.finishScripts();
+    f.fake.host.hideWindow();
+
+    f.copy("while hidden");
+    f.copy("newest");
+    EXPECT_EQ(f.pushes(), 1u);
+
+    f.fake.host.showWindow();
+    ASSERT_EQ(f.pushes(), 2u);
+    EXPECT_EQ(f.newestInLastPush(), "newest");
+}
+
+TEST(HubPagePush, ShowingAfterNothingChangedSendsNothing)
+{
+    PageFixture f;
+    f.pageAsks();
+    f.fake.host.finishScripts();
+    f.fake.host.hideWindow();
+    f.fake.host.showWindow();
+    EXPECT_EQ(f.pushes(), 1u);
+}
+
+// Each large snapshot leaves the web process with its garbage; a second one right after it doubled
+// the peak under a burst of large copies.
+TEST(HubPagePush, LargeSnapshotIsFollowedOnlyAfterAPause)
+{
+    PageFixture f;
+    f.fake.defaults.setInt(Def::historyLimit, 500);
+    f.fake.host.holdScripts = false;
+    for (int i = 0; i < 100; ++i)
+        f.copy(std::to_string(i) + std::string(49'990, 'x'));
+    f.fake.host.holdScripts = true;
+    f.fake.host.scripts.clear();
+    f.pageAsks();
+    ASSERT_GE(f.fake.host.scripts.back().size(), largePushBytes);
+    f.fake.host.finishScripts();
+
+    f.copy("right after");
+    EXPECT_EQ(f.pushes(), 1u) << "the page is still collecting the last one";
+    f.fake.loop.advance(largePushGapSeconds / 2);
+    EXPECT_EQ(f.pushes(), 1u);
+    f.fake.loop.advance(largePushGapSeconds / 2);
+    ASSERT_EQ(f.pushes(), 2u);
+    EXPECT_EQ(f.newestInLastPush(), "right after");
+}
+
+// The window was closed while a snapshot was running: its completion must not push into a hidden
+// page, and the change must still reach the page when it is shown.
+TEST(HubPagePush, ChangeMadeWhileAPushRanAndTheWindowClosedArrivesOnShow)
+{
+    PageFixture f;
+    f.pageAsks();
+    f.copy("late");
+    f.fake.host.hideWindow();
+    f.fake.host.finishScripts();
+    EXPECT_EQ(f.pushes(), 1u);
+
+    f.fake.host.showWindow();
+    ASSERT_EQ(f.pushes(), 2u);
+    EXPECT_EQ(f.newestInLastPush(), "late");
+}
+
+// A web process that crashed is reloaded; the script it was running never completes, and waiting
+// for it would leave the page without any state from then on.
+TEST(HubPagePush, ReloadedPageIsNotKeptWaitingForAScriptItLost)
+{
+    PageFixture f;
+    f.pageAsks();
+    ASSERT_EQ(f.fake.host.runningScripts(), 1u);
+    f.pageAsks();
+    EXPECT_EQ(f.pushes(), 2u);
+}
+
+TEST(HubPageRelease, PageIsReleasedOnceTheWindowStaysHiddenForAMinute)
+{
+    PageFixture f;
+    f.pageAsks();
+    f.fake.host.finishScripts();
+    f.fake.host.hideWindow();
+
+    f.fake.loop.advance(pageReleaseDelaySeconds - 1);
+    EXPECT_TRUE(f.webviewLines().empty());
+    f.fake.loop.advance(2);
+    EXPECT_EQ(f.webviewLines(), std::vector<std::string>{"webview: release"});
+
+    // Capture goes on without a page, and the new page asks for what it missed.
+    f.copy("recorded meanwhile");
+    EXPECT_EQ(f.hub->clip.items.front().text, "recorded meanwhile");
+    EXPECT_EQ(f.pushes(), 1u);
+
+    f.fake.log_.clear();
+    f.hub->performMenuAction(MenuAction::ShowMainWindow);
+    EXPECT_EQ(f.webviewLines(), (std::vector<std::string>{"webview: create devtools=0 scheme=vellumo channel=pr2Clip",
+                                                          "webview: load vellumo://clipboard/index.html"}));
+    EXPECT_TRUE(f.fake.host.visible);
+    f.pageAsks();
+    ASSERT_EQ(f.pushes(), 2u);
+    EXPECT_EQ(f.newestInLastPush(), "recorded meanwhile");
+}
+
+TEST(HubPageRelease, ShowingWithinTheDelayKeepsThePage)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(30);
+    f.fake.host.showWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds * 2);
+    EXPECT_TRUE(f.webviewLines().empty());
+}
+
+// Hidden, shown and hidden again: the first hiding's timer must not release the page early.
+TEST(HubPageRelease, AnEarlierHidingDoesNotCutTheLaterWaitShort)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(30);
+    f.fake.host.showWindow();
+    f.fake.loop.advance(20);
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds - 1);
+    EXPECT_TRUE(f.webviewLines().empty());
+    f.fake.loop.advance(2);
+    EXPECT_EQ(f.webviewLines(), std::vector<std::string>{"webview: release"});
+}
+
+// The page's script was cancelled with it; the next page must not wait for that one.
+TEST(HubPageRelease, ScriptRunningAtTheReleaseDoesNotHoldBackTheNextPage)
+{
+    PageFixture f;
+    f.pageAsks();
+    f.fake.host.holdScripts = true;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.fake.host.showWindow();
+    f.pageAsks();
+    EXPECT_EQ(f.pushes(), 2u);
+}
+
+// Control+Alt+V promises a search field ready to type in, also when the page had been released.
+TEST(HubPageRelease, ShortcutFocusesTheSearchOfTheRebuiltPageOnceItHasLoaded)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.fake.host.scripts.clear();
+    f.fake.shortcut.press();
+    EXPECT_TRUE(f.fake.host.scripts.empty());
+    f.hub->pageDidFinishLoading();
+    ASSERT_EQ(f.fake.host.scripts.size(), 1u);
+    EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
+}
+
+TEST(HubPageRelease, CollapsedBlocksReachTheNextPage)
+{
+    PageFixture f;
+    f.fake.host.holdScripts = false;
+    f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"blockCreate","name":"Work"})");
+    const std::string block = f.hub->sessions.blocks.at(0).id;
+    f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"collapse","id":")" + block + R"(","collapsed":true})");
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.fake.host.showWindow();
+    f.pageAsks();
+    const rapidjson::Document snapshot = test::snapshotOf(f.fake.host.scripts.back());
+    ASSERT_TRUE(snapshot["collapsed"].IsArray());
+    ASSERT_EQ(snapshot["collapsed"].Size(), 1u);
+    EXPECT_EQ(std::string(snapshot["collapsed"][0].GetString()), block);
+}
+
+TEST(HubPageRelease, DelaySettingIsClampedAndDefaultsToAMinute)
+{
+    struct Row {
+        std::optional<int64_t> stored;
+        double expected;
+    };
+    for (const Row& row : {Row{std::nullopt, pageReleaseDelaySeconds}, Row{5, 5}, Row{0, 1}, Row{-30, 1},
+                           Row{10'000'000, 86'400}}) {
+        FakePlatform fake;
+        if (row.stored)
+            fake.defaults.setInt(Def::pageReleaseSeconds, *row.stored);
+        EXPECT_EQ(pageReleaseDelaySetting(fake.defaults), row.expected) << (row.stored ? *row.stored : -1);
+    }
+}
+
+TEST(HubBackgroundLaunch, RecordsWithoutWindowOrPageUntilTheWindowIsShown)
+{
+    HubFixture f;
+    f.make().setWindowAtLaunch(WindowAtLaunch::Hidden);
+    f.hub->applicationDidFinishLaunching();
+    for (const std::string& line : f.fake.log()) {
+        EXPECT_FALSE(line.starts_with("webview:")) << line;
+        EXPECT_NE(line, "window: show");
+    }
+    EXPECT_TRUE(f.fake.pasteboard.isWatching());
+    EXPECT_TRUE(f.fake.menus.statusMenu.has_value());
+
+    f.fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, std::string("copied at login"));
+    f.fake.pasteboard.fireWatch();
+    EXPECT_EQ(f.hub->clip.items.front().text, "copied at login");
+    EXPECT_TRUE(f.fake.host.scripts.empty());
+
+    // A second start without options, or the tray, shows the window with a new page.
+    f.fake.log_.clear();
+    f.hub->handleWindowRequest(WindowRequest::Reopen);
+    EXPECT_EQ(f.fake.log_.matching("webview:").size(), 2u);
+    EXPECT_TRUE(f.fake.host.visible);
+}
+
+struct RequestCase {
+    const char* name;
+    bool visibleBefore;
+    WindowRequest request;
+    std::vector<std::string> expected; // window and shell lines
+};
+
+TEST(HubWindowRequest, ActsOnTheRunningInstance)
+{
+    const std::vector<RequestCase> cases = {
+        {"show when hidden", false, WindowRequest::Show, {"shell: activate", "window: show"}},
+        {"show when shown", true, WindowRequest::Show, {"shell: activate", "window: show"}},
+        {"hide when shown", true, WindowRequest::Hide, {"window: hide"}},
+        {"toggle when hidden", false, WindowRequest::Toggle, {"shell: activate", "window: show"}},
+        {"toggle when shown", true, WindowRequest::Toggle, {"window: hide"}},
+        {"reopen when hidden", false, WindowRequest::Reopen, {"window: show"}},
+        {"reopen when shown", true, WindowRequest::Reopen, {}},
+        {"background to a running one", false, WindowRequest::Keep, {}},
+        {"quit", true, WindowRequest::Quit, {"shell: quit"}},
+    };
+    for (const RequestCase& row : cases) {
+        PageFixture f;
+        if (!row.visibleBefore)
+            f.fake.host.hideWindow();
+        f.fake.log_.clear();
+        f.hub->handleWindowRequest(row.request);
+        std::vector<std::string> lines;
+        for (const std::string& line : f.fake.log())
+            if (line.starts_with("window:") || line.starts_with("shell:"))
+                lines.push_back(line);
+        EXPECT_EQ(lines, row.expected) << row.name;
+    }
+}
+
+} // namespace
+} // namespace brimble
