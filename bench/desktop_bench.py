@@ -302,7 +302,8 @@ def large_burst(app, copies, interval, sample_seconds):
 # The whole run
 
 def measure(args):
-    results = {}
+    # Times and CPU depend on what else the machine runs; the table says how busy it was.
+    results = {"load": os.getloadavg()[0]}
     settings = {"historyLimit": 500, "pageReleaseSeconds": args.release}
     history = full_history()
 
@@ -394,8 +395,8 @@ def table(results, args):
     hidden = max(results["hidden_short"], results["hidden_full"])
     lines = [
         f"Measured {datetime.date.today().isoformat()} with `bench/desktop_bench.sh`: {build_type(args.executable)} "
-        f"build, Xvfb 1280×1024, {cpu_name()}, {os.cpu_count()} cores, shared with other builds while it ran "
-        "(times and CPU are those of a busy machine; memory is not affected). Memory is Pss summed over "
+        f"build, Xvfb 1280×1024, {cpu_name()}, {os.cpu_count()} cores, load average {results['load']:.1f} "
+        "when it started (times and CPU depend on it; memory hardly does). Memory is Pss summed over "
         "the program and its WebKit web and network processes (`/proc/PID/smaps_rollup`). The page is "
         f"released {args.release} s after the window is hidden (a minute by default).",
         "",
