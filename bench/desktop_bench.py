@@ -99,12 +99,6 @@ def newest_entry_holds(path, token):
 SMALL_COUNT = 10
 
 
-def small_history():
-    base = 1760000000.0
-    return [{"id": str(uuid.uuid4()).upper(), "ts": base - i, "text": f"small history entry {i}",
-             "pinned": False, "kind": "text"} for i in range(SMALL_COUNT)]
-
-
 def saved_after(app, token, started, timeout=30):
     """Milliseconds from `started` (perf_counter) until the newest entry holds `token`."""
     deadline = started + timeout
@@ -116,6 +110,7 @@ def saved_after(app, token, started, timeout=30):
 
 
 def copy_to_saved(app, copies):
+    """Milliseconds from starting xclip to the entry being in clipboard.json, for each copy."""
     saved = []
     for _ in range(copies):
         token = f"bench {uuid.uuid4()}"
@@ -145,7 +140,7 @@ def after_frozen_owner(app, rounds):
 
 
 def measure_reads(args):
-    app = Brimble(history=small_history())
+    app = Brimble(history=short_history(SMALL_COUNT))
     app.start()
     try:
         app.page()
@@ -230,23 +225,6 @@ def short_history(count=50):
     base = 1760000000.0
     return [{"id": str(uuid.uuid4()).upper(), "ts": base - i, "text": f"short entry {i}", "pinned": False,
              "kind": "text"} for i in range(count)]
-
-
-def save_latencies(app, copies):
-    """Milliseconds from starting xclip to the entry being in clipboard.json."""
-    saved = []
-    for _ in range(copies):
-        token = f"bench {uuid.uuid4()}"
-        started = time.perf_counter()
-        app.copy_text(token)
-        deadline = started + 30
-        while not newest_entry_holds(app.history_file, token):
-            if time.perf_counter() > deadline:
-                raise AssertionError("a copy was not saved within 30 s")
-            time.sleep(0.001)
-        saved.append((time.perf_counter() - started) * 1000)
-        time.sleep(0.25)
-    return saved
 
 
 def show_to_card(app):
@@ -340,7 +318,7 @@ def measure(args):
         wait_for_release(app)
         time.sleep(args.settle)
         results["hidden_full"] = pss(app)
-        results["capture_hidden"] = save_latencies(app, args.copies)
+        results["capture_hidden"] = copy_to_saved(app, args.copies)
         wait_for_release(app)
         time.sleep(args.settle)
         results["idle_hidden"] = idle(app, args.idle)
