@@ -1,6 +1,7 @@
 """The main window: closing hides it, a second start shows the running one, and its frame comes
 back at the next launch."""
 
+import os
 import subprocess
 import unittest
 
@@ -31,6 +32,11 @@ class WindowTest(BrimbleTestCase):
         run_tool("xdotool", "windowmove", "--sync", window, "40", "60")
         run_tool("xdotool", "windowsize", "--sync", window, "700", "500")
         wait_until(lambda: self.app.window_geometry(window)["WIDTH"] == 700, message="the resize")
+        # The program hears of the resize a moment after the X server has done it, and writes the
+        # frame once it settles; quitting before then would rightly keep the frame it knew.
+        state = os.path.join(self.app.config, "Brimble", "window-state.json")
+        wait_until(lambda: os.path.exists(state) and '"width":700' in open(state).read().replace(" ", ""),
+                   message="the new frame saved")
         self.app.quit()
 
         self.app.start()
@@ -51,6 +57,10 @@ class WindowTest(BrimbleTestCase):
                                     "the field's text on the clipboard"), "words")
         # A copy made inside Brimble's own page is an ordinary copy.
         self.wait_for_text("words")
+        # Keys pressed while the page redraws for the new entry were seen to be lost under load.
+        wait_until(lambda: page.evaluate(
+            "[...document.querySelectorAll('.card-text')].some((n) => n.textContent === 'words')"),
+            message="the copy drawn as a card")
         self.app.press(window, "ctrl+a", "BackSpace", "ctrl+v")
         wait_until(lambda: page.evaluate("document.querySelector('input').value") == "words",
                    message="the pasted text in the field")
