@@ -11,18 +11,7 @@
 # The build folder holds the `brimble` program (default build/release); a release build gives
 # the figures worth comparing. A full run takes about eight minutes.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$here/build/release
-if [[ $# -gt 0 && $1 != --* ]]; then
-    build=$(cd "$1" && pwd)
-    shift
-fi
-if [[ ! -x $build/brimble ]]; then
-    echo "no brimble program in $build; build it first (cmake --preset release && cmake --build --preset release)" >&2
-    exit 1
-fi
-export BRIMBLE_EXECUTABLE=$build/brimble
-export BRIMBLE_BUILD_DIR=$build
+source "$(dirname "$0")/program-build.sh"
 export BRIMBLE_SLOW_OWNER=$build/tests/e2e/slow_owner
 if [[ -z ${BRIMBLE_BENCH_INNER:-} ]]; then
     export BRIMBLE_BENCH_INNER=1

@@ -6,18 +6,7 @@
 # Usage: bench/wayland_bench.sh [build-dir] [--copies N] [--idle SECONDS] [--markdown docs/benchmarks.md]
 # The build folder holds the `brimble` program (default build/release).
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$here/build/release
-if [[ $# -gt 0 && $1 != --* ]]; then
-    build=$(cd "$1" && pwd)
-    shift
-fi
-if [[ ! -x $build/brimble ]]; then
-    echo "no brimble program in $build; build it first" >&2
-    exit 1
-fi
-export BRIMBLE_EXECUTABLE=$build/brimble
-export BRIMBLE_BUILD_DIR=$build
+source "$(dirname "$0")/program-build.sh"
 if [[ -z ${BRIMBLE_BENCH_INNER:-} ]]; then
     export BRIMBLE_BENCH_INNER=1
     exec "$here/tests/e2e/with-xvfb.sh" "$here/tests/e2e/with-sway.sh" dbus-run-session -- "$0" "$build" "$@" \
