@@ -128,10 +128,15 @@ void Hub::bindShortcut()
     // Where no program may grab a key, nobody holds it either: the tray stays silent about it.
     if (!platform_.shortcut.isAvailable())
         return;
-    const bool bound = platform_.shortcut.bind(showWindowShortcut, [weak = weak_from_this()] {
-        if (auto hub = weak.lock())
-            hub->toggleFromShortcut();
-    });
+    const bool bound = platform_.shortcut.bind(
+        showWindowShortcut, {[weak = weak_from_this()] {
+                                 if (auto hub = weak.lock())
+                                     hub->prepareForShortcut();
+                             },
+                             [weak = weak_from_this()] {
+                                 if (auto hub = weak.lock())
+                                     hub->toggleFromShortcut();
+                             }});
     shortcut_ = bound ? ShortcutState::Bound : ShortcutState::Taken;
 }
 
@@ -255,6 +260,17 @@ void Hub::showMainWindow()
     presentWindow();
 }
 
+// The press is answered only once the keys are let go; a released page is rebuilt meanwhile, so
+// that its web process starts that much sooner. Should the window stay hidden after all, the new
+// page is released as a hidden one is.
+void Hub::prepareForShortcut()
+{
+    if (page_.hasPage() || platform_.host.isWindowVisible())
+        return;
+    page_.ensurePage();
+    page_.windowHidden(pageReleaseDelaySetting(platform_.defaults));
+}
+
 void Hub::toggleFromShortcut()
 {
     if (platform_.host.isWindowFocused()) {
@@ -262,9 +278,9 @@ void Hub::toggleFromShortcut()
         return;
     }
     // A page built afresh cannot take the script until it has loaded.
-    const bool pageWasThere = page_.hasPage();
+    const bool pageLoaded = page_.hasLoaded();
     showMainWindow();
-    if (pageWasThere)
+    if (pageLoaded)
         platform_.host.runScript(focusSearchScript);
     else
         focusSearchOnLoad_ = true;

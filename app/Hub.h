@@ -71,6 +71,8 @@ public:
     // The desktop-wide key: shows the window with the search field ready, or hides it when it
     // has the keyboard already.
     void toggleFromShortcut();
+    // The desktop-wide key went down: what showing the window will need is started.
+    void prepareForShortcut();
     void toggleStartAtLogin();
     void toggleDockVisible();
     void togglePauseMenu();

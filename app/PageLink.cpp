@@ -14,6 +14,7 @@ void PageLink::ensurePage()
     host_.createWebView(hooks_.spec());
     host_.loadURL(url_);
     built_ = true;
+    loaded_ = false;
     inFlight_ = false;
     dirty_ = false;
     ++pushGeneration_;
@@ -75,6 +76,7 @@ void PageLink::pageLoaded()
     // A reload after the web process ended loses the script that was running; waiting for its
     // completion would stop every later push.
     ++pushGeneration_;
+    loaded_ = true;
     inFlight_ = false;
 }
 
@@ -108,6 +110,7 @@ void PageLink::release()
     // Scripts cancelled with the page complete as it goes; they belong to the old page.
     ++pushGeneration_;
     built_ = false;
+    loaded_ = false;
     inFlight_ = false;
     dirty_ = false;
     host_.releaseWebView();

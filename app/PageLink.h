@@ -45,6 +45,8 @@ public:
 
     // Whether a web view exists now.
     bool hasPage() const { return built_; }
+    // Whether the page of the web view has finished loading and takes scripts.
+    bool hasLoaded() const { return loaded_; }
     // Builds the web view and starts loading the page, unless one exists. The page asks for the
     // state itself once it has loaded.
     void ensurePage();
@@ -69,6 +71,7 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
+    bool loaded_ = false;
     // A push runs in the page, or the pause after a large one has not ended.
     bool inFlight_ = false;
     size_t lastScriptBytes_ = 0;

@@ -401,20 +401,32 @@ void FakeMenus::installStatusItem(const std::string& iconPath, const Menu& menu)
 
 // Shortcut
 
-bool FakeGlobalShortcut::bind(const std::string& key, std::function<void()> onPress)
+bool FakeGlobalShortcut::bind(const std::string& key, ShortcutHandlers handlers)
 {
     log_.add("shortcut: bind " + key + (taken ? " (taken)" : ""));
     if (taken)
         return false;
     accelerator = key;
-    onPress_ = std::move(onPress);
+    handlers_ = std::move(handlers);
     return true;
 }
 
 void FakeGlobalShortcut::press()
 {
-    if (onPress_)
-        onPress_();
+    keyDown();
+    release();
+}
+
+void FakeGlobalShortcut::keyDown()
+{
+    if (handlers_.keyDown)
+        handlers_.keyDown();
+}
+
+void FakeGlobalShortcut::release()
+{
+    if (handlers_.pressed)
+        handlers_.pressed();
 }
 
 // The whole platform

@@ -246,14 +246,17 @@ public:
     bool available = true;
     std::string accelerator;
 
-    bool bind(const std::string& accelerator, std::function<void()> onPress) override;
+    bool bind(const std::string& accelerator, ShortcutHandlers handlers) override;
     bool isAvailable() const override { return available; }
-    // The user presses the bound key; nothing happens when none is bound.
+    // The user presses the bound key and lets it go; nothing happens when none is bound.
     void press();
+    // Only the key going down; `release` answers the press.
+    void keyDown();
+    void release();
 
 private:
     FakeLog& log_;
-    std::function<void()> onPress_;
+    ShortcutHandlers handlers_;
 };
 
 // Logs "paste: remember focus" and "paste: into remembered window".

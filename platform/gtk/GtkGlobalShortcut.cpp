@@ -40,7 +40,7 @@ bool GtkGlobalShortcut::isAvailable() const
     return keybinder_supported();
 }
 
-bool GtkGlobalShortcut::bind(const std::string& accelerator, std::function<void()> onPress)
+bool GtkGlobalShortcut::bind(const std::string& accelerator, ShortcutHandlers handlers)
 {
     if (!accelerator_.empty() || !keybinder_supported())
         return false;
@@ -48,7 +48,7 @@ bool GtkGlobalShortcut::bind(const std::string& accelerator, std::function<void(
     if (!keybinder_bind(accelerator.c_str(), onKey, this))
         return false;
     accelerator_ = accelerator;
-    onPress_ = std::move(onPress);
+    handlers_ = std::move(handlers);
     guint keyval = 0;
     GdkModifierType modifiers = GdkModifierType(0);
     gtk_accelerator_parse(accelerator.c_str(), &keyval, &modifiers);
@@ -73,6 +73,8 @@ void GtkGlobalShortcut::onKey(const char*, void* data)
         return;
     self->releaseTicks_ = 0;
     self->releaseSource_ = g_timeout_add(releaseIntervalMs, onReleaseTick, self);
+    if (self->handlers_.keyDown)
+        self->handlers_.keyDown();
 }
 
 gboolean GtkGlobalShortcut::onReleaseTick(gpointer data)
@@ -108,8 +110,8 @@ bool GtkGlobalShortcut::keyIsDown() const
 
 void GtkGlobalShortcut::answer()
 {
-    if (onPress_)
-        onPress_();
+    if (handlers_.pressed)
+        handlers_.pressed();
 }
 
 } // namespace brimble

@@ -45,6 +45,8 @@ TEST(HubShortcut, KeyShowsTheWindowWithTheSearchFieldFocusedThenHidesIt)
 {
     DesktopFixture f;
     EXPECT_EQ(f.fake.shortcut.accelerator, "<Control><Alt>v");
+    f.hub->pageDidFinishLoading();
+    f.fake.log_.clear();
 
     f.fake.shortcut.press();
     EXPECT_EQ(f.fake.log(), (std::vector<std::string>{"paste: remember focus", "shell: activate", "window: show"}));

@@ -216,6 +216,42 @@ TEST(HubPageRelease, ShortcutFocusesTheSearchOfTheRebuiltPageOnceItHasLoaded)
     EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
 }
 
+// The web process starts while the keys are still down; the window waits for their release.
+TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDown)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.fake.log_.clear();
+
+    f.fake.shortcut.keyDown();
+    const std::vector<std::string> begun = f.webviewLines();
+    ASSERT_EQ(begun.size(), 2u);
+    EXPECT_TRUE(begun[0].starts_with("webview: create"));
+    EXPECT_TRUE(begun[1].starts_with("webview: load"));
+    EXPECT_FALSE(f.fake.host.isWindowVisible());
+
+    f.fake.shortcut.release();
+    EXPECT_TRUE(f.fake.host.isWindowVisible());
+    EXPECT_EQ(f.webviewLines(), begun) << "the window must show the page begun at key down";
+    f.hub->pageDidFinishLoading();
+    ASSERT_EQ(f.fake.host.scripts.size(), 1u);
+    EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
+}
+
+// A key that went down without a press to answer (the grab lost, the window shown otherwise and
+// hidden again) must not leave a page alive behind a hidden window.
+TEST(HubPageRelease, PageBegunAtKeyDownIsReleasedWhenTheWindowStaysHidden)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.fake.shortcut.keyDown();
+    ASSERT_TRUE(f.fake.host.hasWebView);
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    EXPECT_FALSE(f.fake.host.hasWebView);
+}
+
 TEST(HubPageRelease, CollapsedBlocksReachTheNextPage)
 {
     PageFixture f;
