@@ -112,4 +112,17 @@ void writeString(Writer& writer, std::string_view text)
     writer.String(repaired.data(), static_cast<rapidjson::SizeType>(repaired.size()));
 }
 
+bool writesVerbatim(std::string_view text)
+{
+    // The writer's escape table, in short: control characters, '"' and '\\'. Counting them
+    // without a branch per byte keeps the scan of a long text close to memory speed.
+    size_t escaped = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        escaped += static_cast<size_t>((byte < 0x20) | (byte == '"') | (byte == '\\'));
+    }
+    // No NUL is left at this point, so GLib's check (which refuses NUL) fits.
+    return escaped == 0 && g_utf8_validate_len(text.data(), text.size(), nullptr);
+}
+
 } // namespace brimble::json
