@@ -6,6 +6,7 @@
 
 #include "common/AtomicFile.h"
 #include "support/TempDir.h"
+#include "unit/hardening/FaultInjection.h"
 
 namespace brimble {
 namespace {
@@ -63,6 +64,72 @@ TEST(AtomicFile, FailedWriteLeavesNothingBehind)
     EXPECT_EQ(readFile(blocked / "inside"), "kept");
 
     EXPECT_FALSE(writeFileAtomically(dir / "no" / "such" / "folder.json", "new", 0600));
+}
+
+TEST(AtomicFile, PiecesAreWrittenOneAfterAnother)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, "old content that is longer than the new one");
+    const std::string_view pieces[] = {"[", "", std::string_view("a\0b", 3), "", "]"};
+    ASSERT_TRUE(writePiecesAtomically(file, pieces, 0600));
+    EXPECT_EQ(readFile(file), std::string("[a\0b]", 5));
+    EXPECT_EQ(fileMode(file), 0600);
+
+    ASSERT_TRUE(writePiecesAtomically(file, {}, 0600));
+    EXPECT_EQ(readFile(file), "") << "no pieces make an empty file";
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"});
+}
+
+// The system takes at most IOV_MAX (1024) pieces per call: the pieces past the first batch must
+// still arrive, in order and once, long ones among them.
+TEST(AtomicFile, MorePiecesThanOneCallTakesArriveInOrder)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    std::vector<std::string> texts;
+    for (int i = 0; i < 2500; ++i)
+        texts.push_back(std::to_string(i) + (i % 700 == 0 ? std::string(100000, 'x') : ","));
+    const std::vector<std::string_view> pieces(texts.begin(), texts.end());
+    std::string expected;
+    for (const std::string& text : texts)
+        expected += text;
+    ASSERT_TRUE(writePiecesAtomically(file, pieces, 0600));
+    EXPECT_EQ(readFile(file), expected);
+}
+
+// A full disk lets a write through part-way and then refuses the rest: that is a failed save,
+// and the old file must stay whole.
+TEST(AtomicFile, PiecesCutShortByAFullDiskLeaveTheOldFile)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, "old");
+    const std::string longPiece(64, 'n');
+    const std::string_view pieces[] = {"[", longPiece, "]"};
+    {
+        test::ScopedFileSizeLimit full(16);
+        ASSERT_TRUE(full.active());
+        EXPECT_FALSE(writePiecesAtomically(file, pieces, 0600));
+    }
+    EXPECT_EQ(readFile(file), "old");
+    EXPECT_EQ(fileMode(file), 0600) << "the mode is applied to the old file too";
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"}) << "no temporary file stays";
+}
+
+TEST(AtomicFile, PiecesIntoAnUnwritableFolderLeaveTheOldFile)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, "old");
+    const std::string_view pieces[] = {"new"};
+    {
+        test::ScopedReadOnlyFolders readOnly(dir.path(), {dir.path()});
+        ASSERT_TRUE(readOnly.effective());
+        EXPECT_FALSE(writePiecesAtomically(file, pieces, 0600));
+    }
+    EXPECT_EQ(readFile(file), "old");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"});
 }
 
 TEST(AtomicFile, MoveAsideNamesTheCopyByUtcTime)

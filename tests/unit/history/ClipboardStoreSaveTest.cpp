@@ -1,0 +1,146 @@
+// The bytes of a save: written from the per-entry cache and from the texts themselves, they must
+// be exactly what encoding the whole history at once gives, whatever changed since the last save.
+
+#include <gtest/gtest.h>
+
+#include "history/AppSupport.h"
+#include "history/ClipCodec.h"
+#include "history/ClipboardStore.h"
+#include "platform/fake/FakePlatform.h"
+#include "support/TempDir.h"
+
+namespace brimble {
+namespace {
+
+using test::readFile;
+
+Clip textEntry(const std::string& id, std::string text)
+{
+    Clip clip;
+    clip.id = id;
+    clip.ts = 1760000000.25;
+    clip.text = std::move(text);
+    clip.sessionId = "S";
+    return clip;
+}
+
+// Texts that are written as they are and texts that need escapes or repair, side by side.
+std::vector<Clip> mixedHistory()
+{
+    std::vector<Clip> clips = {
+        textEntry("PROSE", "lorem ipsum dolor sit amet, " + std::string(5000, 'p')),
+        textEntry("QUOTES", "say \"hi\" and \"bye\""),
+        textEntry("BACKSLASH", "C:\\Users\\me"),
+        textEntry("CONTROL", "line one\nline two\ttabbed\x01\x1F"),
+        textEntry("NUL", std::string("before\0after", 12)),
+        textEntry("UNICODE", "caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80 \xE6\x97\xA5\xE6\x9C\xAC"),
+        textEntry("BROKEN", "cut \xC3 short"),
+        textEntry("EMPTY", ""),
+    };
+    Clip picture = textEntry("PICTURE", "PNG \xC2\xB7 640\xC3\x97" "480");
+    picture.kind = "image";
+    picture.imgFile = "PICTURE.png";
+    picture.sig = std::string(64, 'a');
+    picture.blockId = "BLOCK";
+    picture.pinned = true;
+    clips.insert(clips.begin(), picture);
+    return clips;
+}
+
+class ClipboardStoreSaveTest : public testing::Test {
+protected:
+    std::string fileBytes() const { return readFile(AppSupport::historyFile(home.path())); }
+    std::string plainEncoding() const { return encodeClips(store.items).value(); }
+
+    test::TempDir home;
+    FakeLog log;
+    FakeDefaults defaults{log};
+    ClipboardStore store{home.path(), defaults};
+};
+
+TEST_F(ClipboardStoreSaveTest, BytesEqualThePlainEncoderForEveryKindOfText)
+{
+    store.items = mixedHistory();
+    store.save();
+    EXPECT_EQ(fileBytes(), plainEncoding());
+    EXPECT_EQ(decodeClips(fileBytes())->size(), store.items.size());
+}
+
+// A cached entry must be written again when anything in it changed: its time, or its text for
+// another of the same length (a cache that compared sizes or buffers only would miss it).
+TEST_F(ClipboardStoreSaveTest, BytesStayExactAfterEntriesChangeBetweenSaves)
+{
+    store.items = mixedHistory();
+    store.save();
+
+    store.items[1].ts += 1;
+    store.items[2].text = "lorem ipsum dolor sit amet, " + std::string(5000, 'q');
+    store.items[3].text = std::string("say \"ho\" and \"bye\"");
+    std::swap(store.items[4], store.items[5]);
+    store.items.pop_back();
+    store.save();
+    EXPECT_EQ(fileBytes(), plainEncoding());
+
+    store.addText("a fresh copy, with \"quotes\"", 1770000000, "S");
+    EXPECT_EQ(fileBytes(), plainEncoding());
+    store.addText("a fresh copy without any", 1770000001, "S");
+    EXPECT_EQ(fileBytes(), plainEncoding());
+}
+
+// Two entries may share an id (a hand-edited file); the second is encoded on its own and must not
+// be written with the first one's JSON.
+TEST_F(ClipboardStoreSaveTest, EntriesSharingAnIdAreEachWrittenAsTheyAre)
+{
+    store.items = {textEntry("TWIN", "first"), textEntry("TWIN", "second \"twin\""), textEntry("TWIN", "third")};
+    store.save();
+    EXPECT_EQ(fileBytes(), plainEncoding());
+    store.save();
+    EXPECT_EQ(fileBytes(), plainEncoding()) << "saved again from the cache";
+}
+
+// Equal content in a new buffer needs no new JSON, and the save must still write that content.
+TEST_F(ClipboardStoreSaveTest, AnEqualTextInAnotherBufferIsWrittenFromTheCache)
+{
+    store.items = {textEntry("A", std::string(3000, 'a'))};
+    store.save();
+    store.items[0].text = std::string(3000, 'a');
+    store.save();
+    store.items.clear();
+    store.items.push_back(textEntry("A", std::string(3000, 'a')));
+    store.save();
+    EXPECT_EQ(fileBytes(), plainEncoding());
+}
+
+TEST(ClipJsonAroundText, PartsJoinToTheWholeEntry)
+{
+    for (const Clip& clip : mixedHistory()) {
+        const std::optional<ClipJson> parts = encodeClipAroundText(clip);
+        ASSERT_TRUE(parts) << clip.id;
+        const std::string whole = encodeClip(clip).value();
+        if (parts->textApart) {
+            EXPECT_EQ(parts->before + clip.text.str() + parts->after, whole) << clip.id;
+            EXPECT_TRUE(parts->before.ends_with("\"text\":\"")) << clip.id;
+        } else {
+            EXPECT_EQ(parts->before, whole) << clip.id;
+            EXPECT_TRUE(parts->after.empty()) << clip.id;
+        }
+    }
+}
+
+TEST(ClipJsonAroundText, OnlyTextsWithoutEscapesAreLeftOut)
+{
+    const auto apart = [](std::string text) { return encodeClipAroundText(textEntry("X", std::move(text)))->textApart; };
+    EXPECT_TRUE(apart("plain"));
+    EXPECT_TRUE(apart(""));
+    EXPECT_TRUE(apart("caf\xC3\xA9"));
+    EXPECT_FALSE(apart("a \"quote\""));
+    EXPECT_FALSE(apart("two\nlines"));
+    EXPECT_FALSE(apart("cut \xC3 short")) << "repaired text differs from the buffer";
+
+    Clip unwritable = textEntry("X", "plain");
+    unwritable.ts = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(encodeClipAroundText(unwritable));
+}
+
+} // namespace
+} // namespace brimble
