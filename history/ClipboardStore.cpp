@@ -63,9 +63,11 @@ struct ClipboardStore::EncodedEntries {
                     json = &uncached.emplace_back(std::move(*fresh));
                 }
             } else if (auto old = byId.find(clip.id); old != byId.end() && old->second.clip == clip) {
+                // The node moves over whole, so that an unchanged entry costs no allocation.
+                auto node = byId.extract(old);
                 // Equal texts in two buffers: the cache takes the entry's, so that only one stays.
-                old->second.clip.text = clip.text;
-                json = &next.emplace(clip.id, std::move(old->second)).first->second.json;
+                node.mapped().clip.text = clip.text;
+                json = &next.insert(std::move(node)).position->second.json;
             } else {
                 std::optional<ClipJson> fresh = encodeClipAroundText(clip);
                 if (!fresh)
