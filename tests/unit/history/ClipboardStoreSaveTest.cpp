@@ -1,5 +1,6 @@
 // The bytes of a save: written from the per-entry cache and from the texts themselves, they must
 // be exactly what encoding the whole history at once gives, whatever changed since the last save.
+// And the texts behind them: each is held once, however often the entry is looked up or saved.
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,22 @@ TEST_F(ClipboardStoreSaveTest, AnEqualTextInAnotherBufferIsWrittenFromTheCache)
     store.items.clear();
     store.items.push_back(textEntry("A", std::string(3000, 'a')));
     store.save();
+    EXPECT_EQ(fileBytes(), plainEncoding());
+}
+
+// A captured text of 50,000 characters copied on its way in, or at every lookup, multiplies the
+// memory of a long history.
+TEST_F(ClipboardStoreSaveTest, ACapturedTextIsHeldOnceThroughLookupsAndSaves)
+{
+    std::string text(8000, 't');
+    const char* buffer = text.data();
+    const std::string id = store.addText(std::move(text), 1770000000, "S");
+    store.addText("a later copy", 1770000001, "S");
+    store.touch(id, 1770000002);
+
+    ASSERT_EQ(store.items.front().id, id);
+    EXPECT_EQ(store.items.front().text.data(), buffer) << "the capture's string is taken over";
+    EXPECT_EQ(store.find(id)->text.data(), buffer) << "a lookup shares the text";
     EXPECT_EQ(fileBytes(), plainEncoding());
 }
 
