@@ -43,14 +43,19 @@ private:
     std::filesystem::path path_;
 };
 
+// Lines, whose breaks the history file escapes, or one paragraph, which it keeps as it is.
+enum class TextKind : int64_t { Lines, Paragraph };
+
 // Prose-like ASCII that differs from every other text from its first bytes on.
-std::string makeText(uint64_t seed)
+std::string makeText(uint64_t seed, TextKind kind = TextKind::Lines)
 {
     std::mt19937_64 random(seed);
     std::string text = "entry " + std::to_string(seed) + " ";
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz      \n";
+    // The paragraph leaves out the line break at the end of the letters.
+    const size_t choices = sizeof letters - (kind == TextKind::Paragraph ? 2 : 1);
     while (text.size() < textLength)
-        text.push_back(letters[random() % (sizeof letters - 1)]);
+        text.push_back(letters[random() % choices]);
     return text;
 }
 
@@ -62,9 +67,11 @@ struct FullHistory {
     int64_t clipLastChange = 0;
     LastCapture lastCapture;
     uint64_t nextSeed = 1'000'000;
+    TextKind kind;
     CaptureServices services{fake.pasteboard, fake.frontmost, *fake.codec, fake.defaults, fake.clock};
 
-    FullHistory()
+    explicit FullHistory(TextKind kind = TextKind::Lines)
+        : kind(kind)
     {
         fake.defaults.setRaw("historyLimit", int64_t{500});
         store = std::make_unique<ClipboardStore>(folder.path(), fake.defaults);
@@ -72,7 +79,7 @@ struct FullHistory {
             Clip clip;
             clip.id = "ID-" + std::to_string(i);
             clip.ts = 1'700'000'000 + i;
-            clip.text = makeText(static_cast<uint64_t>(i));
+            clip.text = makeText(static_cast<uint64_t>(i), kind);
             clip.pinned = i < pinnedEntries;
             clip.sessionId = session;
             store->items.push_back(std::move(clip));
@@ -89,15 +96,18 @@ struct FullHistory {
 // A new text: de-duplication finds nothing, the oldest unpinned entry goes, the file is saved.
 void BM_CaptureTickNewText(benchmark::State& state)
 {
-    FullHistory history;
+    FullHistory history(TextKind{state.range(0)});
     for (auto _ : state) {
         state.PauseTiming();
-        history.fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, makeText(history.nextSeed++));
+        history.fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, makeText(history.nextSeed++, history.kind));
         state.ResumeTiming();
         benchmark::DoNotOptimize(history.tick());
     }
 }
-BENCHMARK(BM_CaptureTickNewText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureTickNewText)
+    ->Arg(static_cast<int64_t>(TextKind::Lines))
+    ->Arg(static_cast<int64_t>(TextKind::Paragraph))
+    ->Unit(benchmark::kMillisecond);
 
 // The text of the oldest unpinned entry again: found at the end and moved to the front.
 void BM_CaptureTickRecopy(benchmark::State& state)
@@ -156,14 +166,17 @@ BENCHMARK(BM_TickPartPruneImages)->Unit(benchmark::kMillisecond);
 // Saving after one entry changed, as after a capture.
 void BM_TickPartSave(benchmark::State& state)
 {
-    FullHistory history;
+    FullHistory history(TextKind{state.range(0)});
     double ts = 1'800'000'000;
     for (auto _ : state) {
         history.store->items.front().ts = ts++;
         history.store->save();
     }
 }
-BENCHMARK(BM_TickPartSave)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickPartSave)
+    ->Arg(static_cast<int64_t>(TextKind::Lines))
+    ->Arg(static_cast<int64_t>(TextKind::Paragraph))
+    ->Unit(benchmark::kMillisecond);
 
 Bytes largePicture(int variant = 0)
 {

@@ -1,6 +1,12 @@
 #include "common/AtomicFile.h"
 
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -55,6 +61,47 @@ bool isRegularFile(const std::filesystem::path& path)
     return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error));
 }
 
+// Writes the pieces in order, as many as the system takes in one call at a time. A call that
+// writes part of what it was given is continued from there; an error, or a call that writes
+// nothing, fails the whole.
+bool writeAll(int fd, std::span<const std::string_view> pieces)
+{
+    std::vector<iovec> left;
+    left.reserve(pieces.size());
+    for (const std::string_view piece : pieces) {
+        if (!piece.empty())
+            left.push_back({const_cast<char*>(piece.data()), piece.size()});
+    }
+    size_t next = 0;
+    while (next < left.size()) {
+        const int count = static_cast<int>(std::min<size_t>(left.size() - next, IOV_MAX));
+        const ssize_t result = writev(fd, left.data() + next, count);
+        if (result < 0 && errno == EINTR)
+            continue;
+        if (result <= 0)
+            return false;
+        auto done = static_cast<size_t>(result);
+        while (next < left.size() && done >= left[next].iov_len)
+            done -= left[next++].iov_len;
+        if (done > 0) {
+            left[next].iov_base = static_cast<char*>(left[next].iov_base) + done;
+            left[next].iov_len -= done;
+        }
+    }
+    return true;
+}
+
+// Makes a rename inside `folder` durable. A failure here changes nothing about the file, which
+// is in place either way, so it is not reported.
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    fsync(fd);
+    close(fd);
+}
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -63,11 +110,26 @@ struct FileCloser {
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, int mode)
 {
-    g_autoptr(GError) error = nullptr;
-    const auto flags =
-        static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT | G_FILE_SET_CONTENTS_DURABLE);
-    const bool written = g_file_set_contents_full(path.c_str(), bytes.data(),
-                                                  static_cast<gssize>(bytes.size()), flags, mode, &error);
+    return writePiecesAtomically(path, std::span(&bytes, 1), mode);
+}
+
+bool writePiecesAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces, int mode)
+{
+    // The temporary is named as GLib names its own ("<name>.XXXXXX"), so that one left by a
+    // crash is found and removed at the next start.
+    std::string temporary = path.string() + ".XXXXXX";
+    const int fd = g_mkstemp_full(temporary.data(), O_RDWR | O_CLOEXEC, mode);
+    bool written = fd >= 0;
+    if (written) {
+        // The data must be on the disk before the rename makes them the file.
+        written = writeAll(fd, pieces) && fsync(fd) == 0;
+        written = close(fd) == 0 && written;
+        written = written && g_rename(temporary.c_str(), path.c_str()) == 0;
+        if (written)
+            syncFolder(path.parent_path());
+        else
+            g_unlink(temporary.c_str());
+    }
     // The mode is set again because a failed write leaves the old file, and a umask may have
     // narrowed the new one. Only a plain file is touched: a failed write may have left a folder
     // or a link in the file's place, and neither it nor what a link points to is ours to change.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,11 @@ namespace brimble {
 // file gets `mode` (0600 for everything the program keeps); the mode is applied to the old file
 // too when the write fails. Nothing is left behind on failure. Returns whether the write landed.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, int mode);
+
+// The same, with the new content given as pieces written one after another straight from where
+// they lie, so that a large file is never first gathered into one buffer. A write that stops
+// short (a full disk) fails the whole, as any other error does.
+bool writePiecesAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces, int mode);
 
 // Renames a file that could not be decoded to "<name>.unreadable-<UTC time>" beside it (time as
 // 20261207T083000Z, taken from `utcNow` in seconds since 1970), so that the next write does not

@@ -112,4 +112,31 @@ void writeString(Writer& writer, std::string_view text)
     writer.String(repaired.data(), static_cast<rapidjson::SizeType>(repaired.size()));
 }
 
+bool writesVerbatim(std::string_view text)
+{
+    // The writer escapes control characters, '"' and '\\'. The scan runs in fixed blocks
+    // without a branch per byte, so that the compiler can check many bytes at once: a long text
+    // is read at close to memory speed.
+    constexpr size_t block = 64;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    unsigned char escaped = 0;
+    unsigned char seen = 0;
+    const auto scan = [&](size_t from, size_t count) {
+        for (size_t i = from; i < from + count; ++i) {
+            const unsigned char byte = bytes[i];
+            escaped |= static_cast<unsigned char>((byte < 0x20) | (byte == '"') | (byte == '\\'));
+            seen |= byte;
+        }
+    };
+    size_t at = 0;
+    for (; at + block <= text.size() && !escaped; at += block)
+        scan(at, block);
+    if (!escaped)
+        scan(at, text.size() - at);
+    if (escaped)
+        return false;
+    // Plain ASCII is valid UTF-8 as it is; only other bytes need the full check.
+    return (seen & 0x80) == 0 || g_utf8_validate_len(text.data(), text.size(), nullptr);
+}
+
 } // namespace brimble::json

@@ -28,6 +28,10 @@ std::string validUtf8(std::string_view text);
 // Writes a JSON string; invalid UTF-8 is replaced by U+FFFD so that the file stays readable.
 void writeString(Writer& writer, std::string_view text);
 
+// Whether `writeString` puts `text` between the quotes exactly as it is: valid UTF-8 with no
+// quote, backslash or control character below U+0020, which the writer would escape.
+bool writesVerbatim(std::string_view text);
+
 // The text of a JSON string value, U+0000 included.
 inline std::string stringOf(const rapidjson::Value& value)
 {

@@ -112,13 +112,13 @@ PushNeeded captureImage(CaptureServices& services, ClipboardStore& store, const 
 PushNeeded captureText(CaptureServices& services, ClipboardStore& store, LastCapture& lastCapture,
                        const std::function<std::string()>& currentSessionId)
 {
-    const std::optional<std::string> text = services.pasteboard.text();
+    std::optional<std::string> text = services.pasteboard.text();
     // The history file holds valid UTF-8 only; a text that is not could not be read back.
     if (!text || !g_utf8_validate_len(text->data(), text->size(), nullptr))
         return PushNeeded::No;
     if (isBlankText(*text) || !withinTextLimit(*text))
         return PushNeeded::No;
-    noteOutcome(lastCapture, store.addText(*text, services.clock.now(), currentSessionId()));
+    noteOutcome(lastCapture, store.addText(std::move(*text), services.clock.now(), currentSessionId()));
     return PushNeeded::Yes;
 }
 
@@ -198,7 +198,7 @@ bool isBlankText(const std::string& utf8)
     return true;
 }
 
-std::string ClipboardStore::addText(const std::string& text, double ts, const std::string& sessionId)
+std::string ClipboardStore::addText(std::string text, double ts, const std::string& sessionId)
 {
     const CanonicalMatcher sameText(text);
     // The kind is not compared: a picture whose label reads like the copied text matches too.
@@ -213,7 +213,7 @@ std::string ClipboardStore::addText(const std::string& text, double ts, const st
         Clip clip;
         clip.id = newUuid();
         clip.ts = ts;
-        clip.text = text;
+        clip.text = std::move(text);
         clip.kind = "text";
         clip.sessionId = sessionId;
         id = clip.id;

@@ -3,13 +3,15 @@
 #include <optional>
 #include <string>
 
+#include "common/SharedText.h"
+
 namespace brimble {
 
 // One history entry. Plain value; its JSON keys are the field names.
 struct Clip {
     std::string id;                     // canonical upper-case UUID
     double ts = 0;                      // last capture or copy-back, seconds since 1970
-    std::string text;                   // the copied text, or a picture's label
+    SharedText text;                    // the copied text, or a picture's label; shared by copies
     bool pinned = false;
     std::string kind = "text";          // "text" or "image"
     std::optional<std::string> imgFile; // bare name inside "clipboard-images"

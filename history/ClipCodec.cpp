@@ -54,7 +54,15 @@ std::optional<Clip> decodeClip(const rapidjson::Value& object)
     return clip;
 }
 
-bool writeClip(json::Writer& writer, const Clip& clip)
+// Where an entry's text was left out of its JSON: the offset of the text's closing quote.
+struct TextGap {
+    const rapidjson::StringBuffer& buffer;
+    std::optional<size_t> at;
+};
+
+// Writes one entry. Given a `gap`, a text that the writer would copy as it is goes out as ""
+// instead and the gap records where it belongs.
+bool writeClip(json::Writer& writer, const Clip& clip, TextGap* gap = nullptr)
 {
     writer.StartObject();
     writer.Key("id");
@@ -64,7 +72,12 @@ bool writeClip(json::Writer& writer, const Clip& clip)
     if (!writer.Double(clip.ts))
         return false;
     writer.Key("text");
-    json::writeString(writer, clip.text);
+    if (gap && json::writesVerbatim(clip.text)) {
+        writer.String("", 0);
+        gap->at = gap->buffer.GetSize() - 1;
+    } else {
+        json::writeString(writer, clip.text);
+    }
     writer.Key("pinned");
     writer.Bool(clip.pinned);
     writer.Key("kind");
@@ -113,6 +126,19 @@ std::optional<std::string> encodeClip(const Clip& clip)
     if (!writeClip(writer, clip))
         return std::nullopt;
     return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+std::optional<ClipJson> encodeClipAroundText(const Clip& clip)
+{
+    rapidjson::StringBuffer buffer;
+    json::Writer writer(buffer);
+    TextGap gap{buffer, std::nullopt};
+    if (!writeClip(writer, clip, &gap))
+        return std::nullopt;
+    const std::string_view whole(buffer.GetString(), buffer.GetSize());
+    if (!gap.at)
+        return ClipJson{std::string(whole), {}, false};
+    return ClipJson{std::string(whole.substr(0, *gap.at)), std::string(whole.substr(*gap.at)), true};
 }
 
 std::optional<std::string> encodeClips(std::span<const Clip> clips)

@@ -19,6 +19,17 @@ std::optional<std::vector<Clip>> decodeClips(std::string_view json);
 // the entry cannot be written as valid JSON (a time that is not a finite number).
 std::optional<std::string> encodeClip(const Clip& clip);
 
+// One entry's JSON with its text left out where that can be done: when the text needs no
+// escape, `textApart` is set, `before` ends with the text's opening quote, `after` begins with
+// its closing one, and before + text + after is exactly `encodeClip`'s result. Otherwise
+// `before` is that whole result and `after` is empty. Nothing when `encodeClip` gives nothing.
+struct ClipJson {
+    std::string before;
+    std::string after;
+    bool textApart = false;
+};
+std::optional<ClipJson> encodeClipAroundText(const Clip& clip);
+
 // The whole history as a compact JSON array, or nothing when any entry cannot be encoded.
 std::optional<std::string> encodeClips(std::span<const Clip> clips);
 

@@ -26,58 +26,65 @@ IdSet idSet(std::span<const std::string> ids)
 
 // Saving rewrites the whole file after every change, and a long history is mostly unchanged
 // entries. Each entry's JSON is kept with a copy of the entry it was made from; comparing the
-// two is far cheaper than encoding again, and stays right however `items` was changed.
+// two is far cheaper than encoding again, and stays right however `items` was changed. The copy
+// shares its text with the entry in `items`, so an unchanged entry compares without reading the
+// text, and a text that needs no escape is not kept a second time inside the JSON: the file is
+// written from the pieces around it and from the text itself.
 struct ClipboardStore::EncodedEntries {
     struct Entry {
         Clip clip;
-        std::string json;
+        ClipJson json;
     };
     std::unordered_map<std::string, Entry> byId;
+    // Entries that share an id with an earlier one, encoded afresh at each save.
+    std::deque<ClipJson> uncached;
 
-    // The JSON array of `clips`, or nothing when an entry cannot be encoded.
-    std::optional<std::string> encode(const std::vector<Clip>& clips)
+    // The pieces of the JSON array of `clips`, or nothing when an entry cannot be encoded. They
+    // point into this cache and into the entries' texts: they stay valid until the next call, or
+    // until `clips` changes.
+    std::optional<std::vector<std::string_view>> encode(const std::vector<Clip>& clips)
     {
         std::unordered_map<std::string, Entry> next;
         next.reserve(clips.size());
-        std::deque<std::string> uncached; // entries that share an id with an earlier one
-        std::vector<const std::string*> pieces;
-        pieces.reserve(clips.size());
-        size_t total = 2;
+        uncached.clear();
+        std::vector<std::string_view> pieces;
+        pieces.reserve(clips.size() * 4 + 2);
+        pieces.emplace_back("[");
 
         for (const Clip& clip : clips) {
-            const std::string* piece = nullptr;
+            const ClipJson* json = nullptr;
             if (auto kept = next.find(clip.id); kept != next.end()) {
                 if (kept->second.clip == clip) {
-                    piece = &kept->second.json;
+                    json = &kept->second.json;
                 } else {
-                    std::optional<std::string> json = encodeClip(clip);
-                    if (!json)
+                    std::optional<ClipJson> fresh = encodeClipAroundText(clip);
+                    if (!fresh)
                         return std::nullopt;
-                    piece = &uncached.emplace_back(std::move(*json));
+                    json = &uncached.emplace_back(std::move(*fresh));
                 }
             } else if (auto old = byId.find(clip.id); old != byId.end() && old->second.clip == clip) {
-                piece = &next.emplace(clip.id, std::move(old->second)).first->second.json;
+                // The node moves over whole, so that an unchanged entry costs no allocation.
+                auto node = byId.extract(old);
+                // Equal texts in two buffers: the cache takes the entry's, so that only one stays.
+                node.mapped().clip.text = clip.text;
+                json = &next.insert(std::move(node)).position->second.json;
             } else {
-                std::optional<std::string> json = encodeClip(clip);
-                if (!json)
+                std::optional<ClipJson> fresh = encodeClipAroundText(clip);
+                if (!fresh)
                     return std::nullopt;
-                piece = &next.emplace(clip.id, Entry{clip, std::move(*json)}).first->second.json;
+                json = &next.emplace(clip.id, Entry{clip, std::move(*fresh)}).first->second.json;
             }
-            pieces.push_back(piece);
-            total += piece->size() + 1;
+            if (pieces.size() > 1)
+                pieces.emplace_back(",");
+            pieces.emplace_back(json->before);
+            if (json->textApart) {
+                pieces.emplace_back(clip.text);
+                pieces.emplace_back(json->after);
+            }
         }
-
-        std::string out;
-        out.reserve(total);
-        out.push_back('[');
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            if (i > 0)
-                out.push_back(',');
-            out += *pieces[i];
-        }
-        out.push_back(']');
+        pieces.emplace_back("]");
         byId = std::move(next);
-        return out;
+        return pieces;
     }
 };
 
@@ -108,15 +115,15 @@ void ClipboardStore::save()
     std::error_code error;
     std::filesystem::create_directories(folder, error);
 
-    std::optional<std::string> bytes = encoded_->encode(items);
-    if (!bytes)
+    std::optional<std::vector<std::string_view>> pieces = encoded_->encode(items);
+    if (!pieces)
         return;
     const std::filesystem::path file = folder / "clipboard.json";
     if (!clearWayForWrite(file, keepUnreadableFile_)) {
         unsaved_ = true;
         return;
     }
-    unsaved_ = !writeFileAtomically(file, *bytes, privateFileMode);
+    unsaved_ = !writePiecesAtomically(file, *pieces, privateFileMode);
 }
 
 void ClipboardStore::saveIfUnsaved()

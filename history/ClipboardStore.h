@@ -50,8 +50,8 @@ public:
 
     // Capture: moves an equal entry of the session to the front or adds a new one, then limits,
     // prunes and saves. Returns the entry's id; a picture whose file cannot be written is not
-    // added and gives nothing.
-    std::string addText(const std::string& text, double ts, const std::string& sessionId);
+    // added and gives nothing. The text is taken over, not copied.
+    std::string addText(std::string text, double ts, const std::string& sessionId);
     std::optional<std::string> addImage(std::span<const uint8_t> bytes, const std::string& ext,
                                         const std::string& label, double ts, const std::string& sessionId);
     // Keeps every pinned entry and the first N unpinned ones (N: the effective history limit).

@@ -6,6 +6,7 @@
 
 #include "common/AtomicFile.h"
 #include "support/TempDir.h"
+#include "unit/hardening/FaultInjection.h"
 
 namespace brimble {
 namespace {
@@ -63,6 +64,60 @@ TEST(AtomicFile, FailedWriteLeavesNothingBehind)
     EXPECT_EQ(readFile(blocked / "inside"), "kept");
 
     EXPECT_FALSE(writeFileAtomically(dir / "no" / "such" / "folder.json", "new", 0600));
+}
+
+// The system takes at most IOV_MAX (1024) pieces per call: the pieces past the first batch must
+// still arrive, in order and once, long and empty ones among them.
+TEST(AtomicFile, PiecesArriveInOrderAcrossManyCalls)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, std::string(300000, 'o'));
+    std::vector<std::string> texts;
+    for (int i = 0; i < 2500; ++i)
+        texts.push_back(i % 700 == 0 ? std::string(100000, 'x') : i % 3 == 0 ? "" : std::to_string(i) + '\0');
+    const std::vector<std::string_view> pieces(texts.begin(), texts.end());
+    std::string expected;
+    for (const std::string& text : texts)
+        expected += text;
+    ASSERT_TRUE(writePiecesAtomically(file, pieces, 0600));
+    EXPECT_EQ(readFile(file), expected);
+    EXPECT_EQ(fileMode(file), 0600);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"});
+}
+
+// A full disk lets a write through part-way and then refuses the rest: that is a failed save,
+// and the old file must stay whole.
+TEST(AtomicFile, PiecesCutShortByAFullDiskLeaveTheOldFile)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, "old");
+    const std::string longPiece(64, 'n');
+    const std::string_view pieces[] = {"[", longPiece, "]"};
+    {
+        test::ScopedFileSizeLimit full(16);
+        ASSERT_TRUE(full.active());
+        EXPECT_FALSE(writePiecesAtomically(file, pieces, 0600));
+    }
+    EXPECT_EQ(readFile(file), "old");
+    EXPECT_EQ(fileMode(file), 0600) << "the mode is applied to the old file too";
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"}) << "no temporary file stays";
+}
+
+TEST(AtomicFile, PiecesIntoAnUnwritableFolderLeaveTheOldFile)
+{
+    test::TempDir dir;
+    const auto file = dir / "clipboard.json";
+    writeFile(file, "old");
+    const std::string_view pieces[] = {"new"};
+    {
+        test::ScopedReadOnlyFolders readOnly(dir.path(), {dir.path()});
+        ASSERT_TRUE(readOnly.effective());
+        EXPECT_FALSE(writePiecesAtomically(file, pieces, 0600));
+    }
+    EXPECT_EQ(readFile(file), "old");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"});
 }
 
 TEST(AtomicFile, MoveAsideNamesTheCopyByUtcTime)
