@@ -16,6 +16,7 @@
 #include "app/Hub.h"
 #include "platform/JsonFileDefaults.h"
 #include "platform/gtk/GtkPlatform.h"
+#include "platform/gtk/LibraryPages.h"
 #include "platform/gtk/ResourcesFolder.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 #include "platform/wayland/WaylandDesktop.h"
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr const char* applicationId = "app.brimble.Brimble";
+// Seconds after a start in the background before the start-up's pages are let go.
+constexpr guint backgroundSettleSeconds = 2;
 
 struct Program {
     // Brimble's own connection to a Wayland compositor that offers data-control, or nothing.
@@ -77,6 +80,15 @@ void launch(GtkApplication* application, Program& program, brimble::WindowAtLaun
     program.platform->setDelegate(program.hub);
     program.hub->setWindowAtLaunch(atLaunch);
     program.hub->applicationDidFinishLaunching();
+    if (atLaunch == brimble::WindowAtLaunch::Hidden) {
+        // Started at login, the program may wait hours for its window: the libraries' code and
+        // tables read in while it started are let go once the tray and the desktop services
+        // have settled.
+        g_timeout_add_seconds(backgroundSettleSeconds, [](gpointer) {
+            brimble::releaseLibraryFilePages();
+            return G_SOURCE_REMOVE;
+        }, nullptr);
+    }
 }
 
 // Options that need no running instance are answered by the starting process itself.

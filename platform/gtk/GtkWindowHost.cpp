@@ -1,14 +1,10 @@
 #include "platform/gtk/GtkWindowHost.h"
 
-#include <cstdio>
-#include <fstream>
-#include <string>
-#include <string_view>
-
 #include <malloc.h>
-#include <sys/mman.h>
 
 #include <gdk/gdkx.h>
+
+#include "platform/gtk/LibraryPages.h"
 
 namespace brimble {
 
@@ -17,29 +13,6 @@ namespace {
 // A snapshot this large leaves megabytes of freed heap behind in this process once the page has
 // it; they are handed back to the system rather than kept for the next one.
 constexpr size_t largeScriptBytes = 1 << 20;
-
-// With the page gone, the program still has the code of the libraries that served it mapped (the
-// web engine, its JavaScript engine, the software renderer): tens of MiB that were read in while
-// the page ran and stay counted against the program, though nothing runs them until the next
-// page. Code pages are clean copies of the library files, so they are let go: the system's file
-// cache keeps them, and whatever runs next faults back what it needs. Only executable mappings
-// are touched; a read-only one may hold relocations written at load time.
-void releaseIdleCode()
-{
-    std::ifstream maps("/proc/self/maps");
-    std::string line;
-    while (std::getline(maps, line)) {
-        unsigned long start = 0;
-        unsigned long end = 0;
-        char permissions[5] = {};
-        int pathAt = 0;
-        if (std::sscanf(line.c_str(), "%lx-%lx %4s %*s %*s %*s %n", &start, &end, permissions, &pathAt) < 3)
-            continue;
-        if (std::string_view(permissions) != "r-xp" || pathAt <= 0 || line[static_cast<size_t>(pathAt)] != '/')
-            continue;
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
-    }
-}
 
 } // namespace
 
@@ -103,7 +76,10 @@ void GtkWindowHost::releaseWebView()
     window_.setContent(nullptr);
     page_.reset();
     malloc_trim(0);
-    releaseIdleCode();
+    // The libraries that served the page (the web engine, its script engine, the software
+    // renderer) stay mapped, with tens of MiB of their code and tables read in; nothing runs
+    // them until the next page.
+    releaseLibraryFilePages();
 }
 
 void GtkWindowHost::showWindow()
