@@ -9,7 +9,8 @@
     entries of 50,000 characters;
   - capture latency with the window hidden at 500 × 50,000, from starting `xclip` to the entry
     being in clipboard.json;
-  - start to the page's first contentful paint.
+  - start to the page's first contentful paint;
+  - with --copyq, CopyQ's memory settled and under the same burst, and its idle CPU and wake-ups.
 
 With --reads it measures the clipboard reads alone instead: copy to entry saved with a small
 history, and five copies made 0.5 s apart after a program took the clipboard and froze.
@@ -29,10 +30,14 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 from harness import Brimble, end_process, run_tool, wait_until  # noqa: E402
-from stress import burst, family, finish_burst  # noqa: E402
+from stress import burst, finish_burst  # noqa: E402
+from process_figures import idle_of, pss_of  # noqa: E402
+import copyq_peer  # noqa: E402
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 FULL_COUNT = 500
+# Seconds after the key before the inspector connects to a new page (see show_to_card).
+INSPECTOR_WAIT_SECONDS = 2.0
 FULL_LENGTH = 50000
 
 
@@ -169,46 +174,12 @@ def reads_table(results, args):
 
 # Idle and memory
 
-def cpu_ns_and_switches(pids):
-    """CPU time in nanoseconds (from schedstat, finer than clock ticks) and the context switches of
-    every thread, keyed by thread."""
-    cpu, switches = 0, {}
-    for pid in pids:
-        try:
-            for task in os.listdir(f"/proc/{pid}/task"):
-                with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
-                    cpu += int(stat.read().split()[0])
-                with open(f"/proc/{pid}/task/{task}/status") as status:
-                    switches[(pid, int(task))] = sum(int(line.split()[1]) for line in status
-                                                     if line.startswith(("voluntary_ctxt", "nonvoluntary_ctxt")))
-        except (OSError, ValueError, IndexError):
-            pass
-    return cpu, switches
-
-
 def idle(app, seconds):
-    """Milliseconds of CPU of all processes over the period, and wake-ups per second (context
-    switches of every thread)."""
-    pids = family(app.process.pid)
-    cpu0, switches0 = cpu_ns_and_switches(pids)
-    time.sleep(seconds)
-    pids = family(app.process.pid)
-    cpu1, switches1 = cpu_ns_and_switches(pids)
-    # Threads that ended in between are left out; threads that started count from zero.
-    wakeups = sum(count - switches0.get(key, 0) for key, count in switches1.items())
-    return (cpu1 - cpu0) / 1e6, wakeups / seconds
+    return idle_of(app.process.pid, seconds)
 
 
 def pss(app):
-    """Pss in MiB summed over the program and its WebKit processes."""
-    total = 0
-    for pid in family(app.process.pid):
-        try:
-            with open(f"/proc/{pid}/smaps_rollup") as rollup:
-                total += next(int(line.split()[1]) for line in rollup if line.startswith("Pss:"))
-        except (OSError, StopIteration):
-            pass
-    return total / 1024
+    return pss_of(app.process.pid)
 
 
 def hide_window(app):
@@ -229,11 +200,14 @@ def short_history(count=50):
 
 def show_to_card(app):
     """Milliseconds from Control+Alt+V, with the page released, to the new page having drawn its
-    first snapshot (the page marks that moment; it is painted in the frame after)."""
+    first snapshot (the page marks that moment; it is painted in the frame after). The inspector
+    that reads the mark connects only once the page has had time to draw: attached while the page
+    loads, it slows the new web process by tens of milliseconds."""
     app.forget_page()
     started = time.time()
     run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
     app.window()
+    time.sleep(max(0.0, started + INSPECTOR_WAIT_SECONDS - time.time()))
     drawn = wait_until(lambda: app.page().evaluate(
         "(() => { const m = performance.getEntriesByName('first-snapshot-drawn')[0];"
         " return m ? performance.timeOrigin + m.startTime : null; })()"), 60, 0.05, "the first snapshot drawn")
@@ -335,6 +309,10 @@ def measure(args):
         results["burst"] = large_burst(app, args.burst, args.interval, 1.0)
     finally:
         app.stop()
+
+    if args.copyq:
+        print("CopyQ: settled, idle, the same burst ...", file=sys.stderr)
+        results["copyq"] = copyq_peer.measure(args.settle, args.idle, args.burst, args.interval, FULL_LENGTH)
     return results
 
 
@@ -400,6 +378,24 @@ def table(results, args):
         f"| Start to first contentful paint, empty history (median of {args.starts}) "
         f"| {results['start_empty'][0]:.0f} ms | – | |",
     ]
+    peer = results.get("copyq")
+    if peer:
+        peer_samples, peer_end = peer["burst"]
+        peer_idle_ms, peer_wakeups = peer["idle"]
+        lines += [
+            "",
+            f"{peer['name']} on the same X server, with its own empty folders and its window closed, as it "
+            "starts by default:",
+            "",
+            f"| Measure | {peer['name']} |",
+            "|---|---|",
+            f"| Settled after its start | {peer['ready']:.0f} MiB |",
+            f"| While the same {args.burst} texts are copied: highest sample / at the end "
+            f"| {max(peer_samples):.0f} / {peer_end:.0f} MiB |",
+            f"| Idle {args.idle} s: CPU / wake-ups per second | {peer_idle_ms:.1f} ms / {peer_wakeups:.2f} |",
+        ]
+    elif args.copyq:
+        lines += ["", "CopyQ was asked for but is not installed (`apt-get install copyq`)."]
     return "\n".join(lines)
 
 
@@ -412,6 +408,7 @@ def main():
     parser.add_argument("--copies", type=int, default=50, help="copies for each latency measurement")
     parser.add_argument("--starts", type=int, default=3, help="starts for each start-up measurement")
     parser.add_argument("--settle", type=float, default=10, help="seconds to let the program settle")
+    parser.add_argument("--copyq", action="store_true", help="also measure CopyQ, where installed, beside Brimble")
     parser.add_argument("--markdown", help="also write the tables to this file")
     parser.add_argument("--reads", action="store_true", help="measure only the clipboard reads")
     parser.add_argument("--rounds", type=int, default=10, help="frozen owners for the --reads measure")

@@ -6,7 +6,7 @@
 #
 # Usage: bench/desktop_bench.sh [build-dir] [--idle SECONDS] [--copies N] [--starts N]
 #                               [--burst N] [--interval SECONDS] [--release SECONDS]
-#                               [--settle SECONDS] [--markdown docs/benchmarks.md]
+#                               [--settle SECONDS] [--copyq] [--markdown docs/benchmarks.md]
 #        bench/desktop_bench.sh [build-dir] --reads [--copies N] [--rounds N] [--markdown ...]
 # The build folder holds the `brimble` program (default build/release); a release build gives
 # the figures worth comparing. A full run takes about eight minutes.
