@@ -1,0 +1,60 @@
+"""What a window holding one WebKitGTK page weighs on this machine with nothing of Brimble's: a
+GTK window, a web view drawing in software with the document-viewer cache model, and a page of
+one paragraph. Prints the Pss of the program and of WebKit's web and network processes once
+settled. The figure is the floor under Brimble's shown window (the Python interpreter adds about
+10 MiB to the program's share).
+
+Run through bench/webkit_floor.sh, which gives it its own X server and D-Bus session; needs
+python3-gi and gir1.2-webkit2-4.1."""
+
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+
+from harness import end_process  # noqa: E402
+from process_figures import pss_of  # noqa: E402
+from stress import family  # noqa: E402
+
+PAGE = """
+import gi
+gi.require_version('WebKit2', '4.1')
+gi.require_version('Gtk', '3.0')
+from gi.repository import Gtk, WebKit2
+window = Gtk.Window()
+window.set_default_size(980, 640)
+context = WebKit2.WebContext.new()
+context.set_cache_model(WebKit2.CacheModel.DOCUMENT_VIEWER)
+view = WebKit2.WebView.new_with_context(context)
+view.get_settings().set_hardware_acceleration_policy(WebKit2.HardwareAccelerationPolicy.NEVER)
+window.add(view)
+window.show_all()
+view.load_html('<html><body><p>One paragraph.</p></body></html>', 'about:blank')
+Gtk.main()
+"""
+
+
+def main():
+    settle = float(sys.argv[1]) if len(sys.argv) > 1 else 10
+    program = subprocess.Popen(["/usr/bin/python3", "-c", PAGE])
+    try:
+        time.sleep(settle)
+        for pid in family(program.pid):
+            with open(f"/proc/{pid}/comm") as comm:
+                name = comm.read().strip()
+            print(f"{name}: {own_pss(pid):.0f} MiB")
+        print(f"in all: {pss_of(program.pid):.0f} MiB")
+    finally:
+        end_process(program)
+
+
+def own_pss(pid):
+    with open(f"/proc/{pid}/smaps_rollup") as rollup:
+        return next(int(line.split()[1]) for line in rollup if line.startswith("Pss:")) / 1024
+
+
+if __name__ == "__main__":
+    main()
