@@ -1,8 +1,8 @@
 """What a window holding one WebKitGTK page weighs on this machine with nothing of Brimble's: a
 GTK window, a web view drawing in software with the document-viewer cache model, and a page of
 one paragraph. Prints the Pss of the program and of WebKit's web and network processes once
-settled. The figure is the floor under Brimble's shown window (the Python interpreter adds about
-10 MiB to the program's share).
+settled. The figure is the floor under Brimble's shown window (the Python interpreter alone adds
+about 8 MiB to the program's share).
 
 Run through bench/webkit_floor.sh, which gives it its own X server and D-Bus session; needs
 python3-gi and gir1.2-webkit2-4.1."""
