@@ -9,7 +9,7 @@ import tempfile
 import time
 
 from harness import end_process
-from process_figures import idle_of, pss_of
+from process_figures import idle_of, pss_of, pss_samples
 from stress import burst, family, finish_burst
 
 
@@ -40,15 +40,10 @@ def measure(settle, idle_seconds, copies, interval, pad):
         time.sleep(settle)
         results = {"name": version(executable), "ready": pss_of(server.pid)}
         results["idle"] = idle_of(server.pid, idle_seconds)
-        samples = []
         copier = burst("copyq", rate=1 / interval, count=copies, pad=pad)
-        while copier.poll() is None:
-            samples.append(pss_of(server.pid))
-            time.sleep(1)
+        samples = pss_samples(server.pid, running=copier)
         finish_burst(copier, 30)
-        for _ in range(10):
-            samples.append(pss_of(server.pid))
-            time.sleep(1)
+        samples += pss_samples(server.pid, count=10)
         results["burst"] = (samples, pss_of(server.pid))
         return results
     finally:

@@ -31,7 +31,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 from harness import Brimble, end_process, run_tool, wait_until  # noqa: E402
 from stress import burst, finish_burst  # noqa: E402
-from process_figures import idle_of, pss_of  # noqa: E402
+from process_figures import idle_of, pss_of, pss_samples  # noqa: E402
 import copyq_peer  # noqa: E402
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -235,19 +235,14 @@ def background_start(runs):
 def large_burst(app, copies, interval, sample_seconds):
     """Pss of all processes sampled while `copies` texts of 50,000 characters are copied
     `interval` seconds apart with the window shown; the samples and the figure once settled."""
-    samples = []
     copier = burst("large", rate=1 / interval, count=copies, pad=FULL_LENGTH)
-    while copier.poll() is None:
-        samples.append(pss(app))
-        time.sleep(sample_seconds)
+    samples = pss_samples(app.process.pid, sample_seconds, running=copier)
     finish_burst(copier, 30)
     wait_until(lambda: newest_entry_holds(app.history_file, f"large {copies - 1}"), 60, 0.1, "the last copy")
     first_card = "document.querySelector('.card .card-text')?.textContent ?? ''"
     wait_until(lambda: app.page().evaluate(first_card).startswith(f"large {copies - 1}"), 60, 0.2,
                "the page to show the last copy")
-    for _ in range(10):
-        samples.append(pss(app))
-        time.sleep(sample_seconds)
+    samples += pss_samples(app.process.pid, sample_seconds, count=10)
     return samples, pss(app)
 
 

@@ -35,6 +35,16 @@ def idle_of(root, seconds):
     return (cpu1 - cpu0) / 1e6, wakeups / seconds
 
 
+def pss_samples(root, every=1.0, running=None, count=0):
+    """Pss of the tree under `root` every `every` seconds: while the process `running` runs, or
+    `count` times."""
+    samples = []
+    while (running.poll() is None) if running else len(samples) < count:
+        samples.append(pss_of(root))
+        time.sleep(every)
+    return samples
+
+
 def pss_of(root):
     """Pss in MiB summed over the process `root` and every process below it."""
     total = 0

@@ -93,17 +93,6 @@ std::string windowProgram(Display* display, Window window)
 
 } // namespace
 
-GtkFrontmostApp::GtkFrontmostApp() : monitor_(g_app_info_monitor_get())
-{
-    g_signal_connect(monitor_, "changed", G_CALLBACK(onAppsChanged), this);
-}
-
-GtkFrontmostApp::~GtkFrontmostApp()
-{
-    g_signal_handlers_disconnect_by_data(monitor_, this);
-    g_object_unref(monitor_);
-}
-
 std::optional<std::string> GtkFrontmostApp::identifier()
 {
     std::vector<std::string> ids = identifiers();
@@ -130,7 +119,7 @@ std::vector<std::string> GtkFrontmostApp::identifiers()
     }
     gdk_x11_display_error_trap_pop_ignored(gdkDisplay);
 
-    std::vector<std::string> ids = entriesOfWindow(traits, entries());
+    std::vector<std::string> ids = entriesOfWindow(traits, installed_.all());
     // A GTK application names itself even when no entry of that id is installed.
     if (appId && std::none_of(ids.begin(), ids.end(), [&](const std::string& id) {
             return foldedForMatching(id.c_str()) == traits.appId;
@@ -141,22 +130,7 @@ std::vector<std::string> GtkFrontmostApp::identifiers()
 
 bool GtkFrontmostApp::recognises(const std::string& id)
 {
-    return includesEntry(entries(), id);
-}
-
-const std::vector<DesktopEntryTraits>& GtkFrontmostApp::entries()
-{
-    if (!entriesLoaded_) {
-        entries_ = installedDesktopEntries();
-        entriesLoaded_ = true;
-    }
-    return entries_;
-}
-
-void GtkFrontmostApp::onAppsChanged(GAppInfoMonitor*, gpointer self)
-{
-    // Installed or removed applications are read again at the next lookup.
-    static_cast<GtkFrontmostApp*>(self)->entriesLoaded_ = false;
+    return installed_.includes(id);
 }
 
 } // namespace brimble

@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include <gio/gio.h>
-
 #include "platform/FrontmostApp.h"
-#include "platform/WindowMatch.h"
+#include "platform/gtk/InstalledApps.h"
 
 namespace brimble {
 
@@ -16,20 +14,12 @@ namespace brimble {
 // matches (by id, StartupWMClass or the entry's program name).
 class GtkFrontmostApp final : public FrontmostApp {
 public:
-    GtkFrontmostApp();
-    ~GtkFrontmostApp() override;
-
     std::optional<std::string> identifier() override;
     std::vector<std::string> identifiers() override;
     bool recognises(const std::string& id) override;
 
 private:
-    static void onAppsChanged(GAppInfoMonitor* monitor, gpointer self);
-    const std::vector<DesktopEntryTraits>& entries();
-
-    GAppInfoMonitor* monitor_;
-    bool entriesLoaded_ = false;
-    std::vector<DesktopEntryTraits> entries_;
+    InstalledEntries installed_;
 };
 
 } // namespace brimble

@@ -47,4 +47,29 @@ std::vector<DesktopEntryTraits> installedDesktopEntries()
     return entries;
 }
 
+InstalledEntries::InstalledEntries() : monitor_(g_app_info_monitor_get())
+{
+    g_signal_connect(monitor_, "changed", G_CALLBACK(onAppsChanged), this);
+}
+
+InstalledEntries::~InstalledEntries()
+{
+    g_signal_handlers_disconnect_by_data(monitor_, this);
+    g_object_unref(monitor_);
+}
+
+const std::vector<DesktopEntryTraits>& InstalledEntries::all()
+{
+    if (!loaded_) {
+        entries_ = installedDesktopEntries();
+        loaded_ = true;
+    }
+    return entries_;
+}
+
+void InstalledEntries::onAppsChanged(GAppInfoMonitor*, gpointer self)
+{
+    static_cast<InstalledEntries*>(self)->loaded_ = false;
+}
+
 } // namespace brimble

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <gio/gio.h>
+
 #include "platform/WindowMatch.h"
 
 namespace brimble {
@@ -17,5 +19,25 @@ bool includesEntry(const std::vector<DesktopEntryTraits>& entries, const std::st
 
 // `text` case-folded for matching; empty for null.
 std::string foldedForMatching(const char* text);
+
+// The installed desktop entries, read at the first lookup and again at the first one after
+// applications were installed or removed.
+class InstalledEntries {
+public:
+    InstalledEntries();
+    ~InstalledEntries();
+    InstalledEntries(const InstalledEntries&) = delete;
+    InstalledEntries& operator=(const InstalledEntries&) = delete;
+
+    const std::vector<DesktopEntryTraits>& all();
+    bool includes(const std::string& id) { return includesEntry(all(), id); }
+
+private:
+    static void onAppsChanged(GAppInfoMonitor* monitor, gpointer self);
+
+    GAppInfoMonitor* monitor_;
+    bool loaded_ = false;
+    std::vector<DesktopEntryTraits> entries_;
+};
 
 } // namespace brimble

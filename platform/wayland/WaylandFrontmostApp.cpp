@@ -8,9 +8,8 @@ namespace brimble {
 
 WaylandFrontmostApp::WaylandFrontmostApp(WaylandConnection& connection)
     // GTK names the program's own windows after it.
-    : windows_(g_get_prgname() ? g_get_prgname() : ""), monitor_(g_app_info_monitor_get())
+    : windows_(g_get_prgname() ? g_get_prgname() : "")
 {
-    g_signal_connect(monitor_, "changed", G_CALLBACK(onAppsChanged), this);
     manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
         connection.bind(zwlr_foreign_toplevel_manager_v1_interface, 3));
     if (!manager_)
@@ -21,8 +20,6 @@ WaylandFrontmostApp::WaylandFrontmostApp(WaylandConnection& connection)
 
 WaylandFrontmostApp::~WaylandFrontmostApp()
 {
-    g_signal_handlers_disconnect_by_data(monitor_, this);
-    g_object_unref(monitor_);
     for (auto& [handle, window] : handles_)
         zwlr_foreign_toplevel_handle_v1_destroy(handle);
     if (manager_)
@@ -32,7 +29,7 @@ WaylandFrontmostApp::~WaylandFrontmostApp()
 std::optional<std::string> WaylandFrontmostApp::identifier()
 {
     const std::optional<std::string> appId = windows_.activeAppId();
-    return appId ? wayland::desktopEntryForAppId(*appId, entries()) : std::nullopt;
+    return appId ? wayland::desktopEntryForAppId(*appId, installed_.all()) : std::nullopt;
 }
 
 bool WaylandFrontmostApp::activate(uint64_t window, wl_seat* seat)
@@ -111,21 +108,7 @@ void WaylandFrontmostApp::onClosed(void* data, zwlr_foreign_toplevel_handle_v1* 
 
 bool WaylandFrontmostApp::recognises(const std::string& id)
 {
-    return includesEntry(entries(), id);
-}
-
-const std::vector<DesktopEntryTraits>& WaylandFrontmostApp::entries()
-{
-    if (!entriesLoaded_) {
-        entries_ = installedDesktopEntries();
-        entriesLoaded_ = true;
-    }
-    return entries_;
-}
-
-void WaylandFrontmostApp::onAppsChanged(GAppInfoMonitor*, gpointer self)
-{
-    static_cast<WaylandFrontmostApp*>(self)->entriesLoaded_ = false;
+    return installed_.includes(id);
 }
 
 } // namespace brimble

@@ -7,9 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include <gio/gio.h>
-
 #include "platform/FrontmostApp.h"
+#include "platform/gtk/InstalledApps.h"
 #include "platform/wayland/DesktopEntryMatch.h"
 #include "platform/wayland/WindowList.h"
 
@@ -48,16 +47,12 @@ private:
     static void onState(void* self, zwlr_foreign_toplevel_handle_v1* handle, wl_array* state);
     static void onDone(void* self, zwlr_foreign_toplevel_handle_v1* handle);
     static void onClosed(void* self, zwlr_foreign_toplevel_handle_v1* handle);
-    static void onAppsChanged(GAppInfoMonitor* monitor, gpointer self);
-    const std::vector<DesktopEntryTraits>& entries();
 
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
     // The protocol's windows by their number in `windows_`.
     std::map<zwlr_foreign_toplevel_handle_v1*, uint64_t> handles_;
     wayland::WindowList windows_;
-    GAppInfoMonitor* monitor_;
-    bool entriesLoaded_ = false;
-    std::vector<DesktopEntryTraits> entries_;
+    InstalledEntries installed_;
 };
 
 } // namespace brimble

@@ -323,8 +323,12 @@ def read_clipboard(timeout=5.0):
     """The clipboard's text, read by a separate xclip that is given up on after `timeout`.
 
     Brimble may own the clipboard and answers on its main loop; the read never blocks the test."""
-    reader = subprocess.Popen(["xclip", "-o", "-selection", "clipboard"], stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL)
+    return command_output(["xclip", "-o", "-selection", "clipboard"], timeout)
+
+
+def command_output(command, timeout):
+    """What `command` printed, or None when it failed or had not finished after `timeout`."""
+    reader = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         out, _ = reader.communicate(timeout=timeout)
         return out.decode() if reader.returncode == 0 else None

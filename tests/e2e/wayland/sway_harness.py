@@ -13,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 
-from harness import Brimble, end_process, run_tool, wait_until  # noqa: E402
+from harness import Brimble, command_output, end_process, run_tool, wait_until  # noqa: E402,F401
 
 WL_OFFER = os.environ.get("BRIMBLE_WL_OFFER", "wl_offer")
 WL_WINDOW = os.environ.get("BRIMBLE_WL_WINDOW", "wl_window")
@@ -47,13 +47,7 @@ def focused_app_id():
 
 def read_clipboard(timeout=5.0):
     """The clipboard's text as wl-paste reads it, or None; given up on after `timeout`."""
-    reader = subprocess.Popen(["wl-paste", "--no-newline"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    try:
-        out, _ = reader.communicate(timeout=timeout)
-        return out.decode() if reader.returncode == 0 else None
-    except subprocess.TimeoutExpired:
-        end_process(reader)
-        return None
+    return command_output(["wl-paste", "--no-newline"], timeout)
 
 
 class WaylandBrimble(Brimble):

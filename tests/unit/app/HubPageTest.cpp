@@ -33,6 +33,12 @@ struct PageFixture : HubFixture {
         hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"list"})");
     }
     size_t pushes() const { return fake.host.scripts.size(); }
+    // The window hidden for longer than the release delay: the page is gone.
+    void releasePage()
+    {
+        fake.host.hideWindow();
+        fake.loop.advance(pageReleaseDelaySeconds + 1);
+    }
     std::string newestInLastPush() const
     {
         const rapidjson::Document snapshot = test::snapshotOf(fake.host.scripts.back());
@@ -195,33 +201,18 @@ TEST(HubPageRelease, ScriptRunningAtTheReleaseDoesNotHoldBackTheNextPage)
     PageFixture f;
     f.pageAsks();
     f.fake.host.holdScripts = true;
-    f.fake.host.hideWindow();
-    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.releasePage();
     f.fake.host.showWindow();
     f.pageAsks();
     EXPECT_EQ(f.pushes(), 2u);
 }
 
-// Control+Alt+V promises a search field ready to type in, also when the page had been released.
-TEST(HubPageRelease, ShortcutFocusesTheSearchOfTheRebuiltPageOnceItHasLoaded)
+// The web process starts while the keys are still down; the window waits for their release. Control+Alt+V
+// promises a search field ready to type in, also when the page had been released.
+TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDownAndFocusesItsSearchOnceLoaded)
 {
     PageFixture f;
-    f.fake.host.hideWindow();
-    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
-    f.fake.host.scripts.clear();
-    f.fake.shortcut.press();
-    EXPECT_TRUE(f.fake.host.scripts.empty());
-    f.hub->pageDidFinishLoading();
-    ASSERT_EQ(f.fake.host.scripts.size(), 1u);
-    EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
-}
-
-// The web process starts while the keys are still down; the window waits for their release.
-TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDown)
-{
-    PageFixture f;
-    f.fake.host.hideWindow();
-    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.releasePage();
     f.fake.log_.clear();
 
     f.fake.shortcut.keyDown();
@@ -234,6 +225,7 @@ TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDown)
     f.fake.shortcut.release();
     EXPECT_TRUE(f.fake.host.isWindowVisible());
     EXPECT_EQ(f.webviewLines(), begun) << "the window must show the page begun at key down";
+    EXPECT_TRUE(f.fake.host.scripts.empty());
     f.hub->pageDidFinishLoading();
     ASSERT_EQ(f.fake.host.scripts.size(), 1u);
     EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
@@ -244,8 +236,7 @@ TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDown)
 TEST(HubPageRelease, PageBegunAtKeyDownIsReleasedWhenTheWindowStaysHidden)
 {
     PageFixture f;
-    f.fake.host.hideWindow();
-    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.releasePage();
     f.fake.shortcut.keyDown();
     ASSERT_TRUE(f.fake.host.hasWebView);
     f.fake.loop.advance(pageReleaseDelaySeconds + 1);
@@ -259,8 +250,7 @@ TEST(HubPageRelease, CollapsedBlocksReachTheNextPage)
     f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"blockCreate","name":"Work"})");
     const std::string block = f.hub->sessions.blocks.at(0).id;
     f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"collapse","id":")" + block + R"(","collapsed":true})");
-    f.fake.host.hideWindow();
-    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    f.releasePage();
     f.fake.host.showWindow();
     f.pageAsks();
     const rapidjson::Document snapshot = test::snapshotOf(f.fake.host.scripts.back());
