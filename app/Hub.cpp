@@ -19,9 +19,11 @@ namespace {
 
 constexpr const char* pageScheme = "vellumo";
 
-// The page may not have loaded yet, or may be an older one without the function.
-constexpr const char* focusSearchScript =
-    "window.__pr2clip && window.__pr2clip.focusSearch && window.__pr2clip.focusSearch()";
+// Asked only of a page that has drawn its first snapshot, so its scripts have run.
+const char* searchFocusScript(SearchFocus focus)
+{
+    return focus == SearchFocus::CloseSheet ? "window.__pr2clip.summonSearch()" : "window.__pr2clip.focusSearch()";
+}
 
 // Time for the window that had the keyboard to get it back once Brimble's is gone.
 constexpr double pasteDelaySeconds = 0.15;
@@ -38,7 +40,7 @@ Hub::Hub(Platform platform, Locations locations)
     , locations_(std::move(locations))
     , autostart_(locations_.configHome, locations_.executable)
     , page_(platform.host, platform.loop, indexURL,
-            {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }})
+            {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }, [this] { pageDrawn(); }})
 {
 }
 
@@ -207,6 +209,7 @@ std::string Hub::stateScriptNow()
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
+    settings.view = pageView_;
     return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));
 }
 
@@ -252,12 +255,25 @@ void Hub::showHelp()
     platform_.panels.showHelp();
 }
 
-void Hub::showMainWindow()
+void Hub::showMainWindow(SearchFocus focus)
 {
     // Noted before Brimble takes the keyboard: the window that a chosen entry is pasted into.
     platform_.paste.rememberFocus();
     platform_.shell.activate();
     presentWindow();
+    // Whoever asked for the window is about to type a search. A page that has not drawn yet
+    // is asked once it has, before the keys typed meanwhile reach it.
+    if (page_.hasDrawn())
+        platform_.host.runScript(searchFocusScript(focus));
+    else
+        focusOnDraw_ = focus;
+}
+
+void Hub::pageDrawn()
+{
+    if (focusOnDraw_ && platform_.host.isWindowVisible())
+        platform_.host.runScript(searchFocusScript(*focusOnDraw_));
+    focusOnDraw_.reset();
 }
 
 // The press is answered only once the keys are let go; a released page is rebuilt meanwhile, so
@@ -273,17 +289,10 @@ void Hub::prepareForShortcut()
 
 void Hub::toggleFromShortcut()
 {
-    if (platform_.host.isWindowFocused()) {
+    if (platform_.host.isWindowFocused())
         platform_.host.hideWindow();
-        return;
-    }
-    // A page built afresh cannot take the script until it has loaded.
-    const bool pageLoaded = page_.hasLoaded();
-    showMainWindow();
-    if (pageLoaded)
-        platform_.host.runScript(focusSearchScript);
     else
-        focusSearchOnLoad_ = true;
+        showMainWindow(SearchFocus::CloseSheet);
 }
 
 void Hub::setBlockCollapsed(const std::string& blockId, bool collapsed)
@@ -292,6 +301,11 @@ void Hub::setBlockCollapsed(const std::string& blockId, bool collapsed)
         collapsedBlocks_.insert(blockId);
     else
         collapsedBlocks_.erase(blockId);
+}
+
+void Hub::setPageView(PageView view)
+{
+    pageView_ = std::move(view);
 }
 
 void Hub::hideWindow()
@@ -370,7 +384,7 @@ void Hub::importFromParleoMenu()
 void Hub::applicationShouldHandleReopen(bool hasVisibleWindows)
 {
     if (!hasVisibleWindows)
-        presentWindow();
+        showMainWindow();
 }
 
 void Hub::handleWindowRequest(WindowRequest request)
@@ -422,10 +436,6 @@ void Hub::pageDidFinishLoading()
 {
     page_.pageLoaded();
     applyAppearance();
-    if (focusSearchOnLoad_) {
-        focusSearchOnLoad_ = false;
-        platform_.host.runScript(focusSearchScript);
-    }
 }
 
 PageDialogAnswer Hub::runPageDialog(const PageDialogRequest& request)

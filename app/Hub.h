@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -20,6 +21,10 @@
 namespace brimble {
 
 inline constexpr const char* indexURL = "vellumo://clipboard/index.html";
+
+// Where the keyboard goes when the window is shown: the search field, and whether a settings
+// sheet left open is closed for it.
+enum class SearchFocus { KeepSheet, CloseSheet };
 
 // The application controller: owns the stores, fixes the launch order, answers the platform and
 // the page. Made once by `main` as a shared object, so callbacks can hold it weakly.
@@ -61,13 +66,16 @@ public:
     void showHelp() override;
     void setStartAtLogin(StartAtLogin wanted) override;
     void setBlockCollapsed(const std::string& blockId, bool collapsed) override;
+    void setPageView(PageView view) override;
     void hideWindow() override;
     void pasteIntoPreviousWindow() override;
 
     void installStatusItem();
     void startClipTimer();
     void pollPasteboard();
-    void showMainWindow();
+    // Shows the window with the keyboard in the search field; an open settings sheet keeps it
+    // unless `focus` closes the sheet, as the desktop-wide key does.
+    void showMainWindow(SearchFocus focus = SearchFocus::KeepSheet);
     // The desktop-wide key: shows the window with the search field ready, or hides it when it
     // has the keyboard already.
     void toggleFromShortcut();
@@ -91,6 +99,8 @@ private:
     void buildWindow();
     WebViewSpec webViewSpec() const;
     std::string stateScriptNow();
+    // The page took its first snapshot.
+    void pageDrawn();
     // Builds the page if it was released, then shows the window.
     void presentWindow();
     void applyDockPolicy();
@@ -106,7 +116,9 @@ private:
     PageLink page_;
     // Outlives the page, which is released while the window is hidden.
     std::set<std::string> collapsedBlocks_;
-    bool focusSearchOnLoad_ = false;
+    PageView pageView_;
+    // A show road asked for the search field before the page had drawn.
+    std::optional<SearchFocus> focusOnDraw_;
 };
 
 } // namespace brimble

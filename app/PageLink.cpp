@@ -11,10 +11,13 @@ void PageLink::ensurePage()
 {
     if (built_)
         return;
+    // Keys typed before the page can take them would be lost; they wait for its first snapshot.
+    host_.holdKeys();
     host_.createWebView(hooks_.spec());
     host_.loadURL(url_);
     built_ = true;
-    loaded_ = false;
+    drawn_ = false;
+    ++pageGeneration_;
     inFlight_ = false;
     dirty_ = false;
     ++pushGeneration_;
@@ -37,19 +40,27 @@ void PageLink::send()
     dirty_ = false;
     inFlight_ = true;
     const uint64_t generation = pushGeneration_;
+    const uint64_t page = pageGeneration_;
     const std::string script = hooks_.stateScript();
     lastScriptBytes_ = script.size();
-    const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation] {
+    const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation, page] {
         if (const auto self = weak.lock())
-            (*self)->sent(generation);
+            (*self)->sent(generation, page);
     });
     // A page still loading takes no script; it asks for the state once it has loaded.
     if (!taken && generation == pushGeneration_)
         inFlight_ = false;
 }
 
-void PageLink::sent(uint64_t generation)
+void PageLink::sent(uint64_t generation, uint64_t page)
 {
+    if (page == pageGeneration_ && built_ && !drawn_) {
+        drawn_ = true;
+        // What the page is asked to do on being drawn comes before the keys typed meanwhile.
+        if (hooks_.drawn)
+            hooks_.drawn();
+        host_.releaseKeys();
+    }
     if (generation != pushGeneration_ || !inFlight_)
         return;
     if (lastScriptBytes_ < largePushBytes) {
@@ -76,7 +87,6 @@ void PageLink::pageLoaded()
     // A reload after the web process ended loses the script that was running; waiting for its
     // completion would stop every later push.
     ++pushGeneration_;
-    loaded_ = true;
     inFlight_ = false;
 }
 
@@ -109,8 +119,9 @@ void PageLink::release()
         return;
     // Scripts cancelled with the page complete as it goes; they belong to the old page.
     ++pushGeneration_;
+    ++pageGeneration_;
     built_ = false;
-    loaded_ = false;
+    drawn_ = false;
     inFlight_ = false;
     dirty_ = false;
     host_.releaseWebView();

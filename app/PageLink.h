@@ -37,6 +37,8 @@ public:
         std::function<WebViewSpec()> spec;
         // The script that hands the current state to the page.
         std::function<std::string()> stateScript;
+        // A new page has taken its first snapshot: it is drawn and takes keys and scripts.
+        std::function<void()> drawn;
     };
 
     PageLink(WindowHost& host, MainLoop& loop, std::string url, Hooks hooks);
@@ -45,8 +47,9 @@ public:
 
     // Whether a web view exists now.
     bool hasPage() const { return built_; }
-    // Whether the page of the web view has finished loading and takes scripts.
-    bool hasLoaded() const { return loaded_; }
+    // Whether the page has taken its first snapshot. Until then the keys typed into the window
+    // are held: a page that has not run its scripts or drawn its state would drop them.
+    bool hasDrawn() const { return drawn_; }
     // Builds the web view and starts loading the page, unless one exists. The page asks for the
     // state itself once it has loaded.
     void ensurePage();
@@ -62,7 +65,7 @@ public:
 
 private:
     void send();
-    void sent(uint64_t generation);
+    void sent(uint64_t generation, uint64_t page);
     void ready(uint64_t generation);
     void release();
 
@@ -71,13 +74,17 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
-    bool loaded_ = false;
+    bool drawn_ = false;
     // A push runs in the page, or the pause after a large one has not ended.
     bool inFlight_ = false;
     size_t lastScriptBytes_ = 0;
     bool dirty_ = false;
     // Tells completions and timers of an earlier page or an earlier hiding from current ones.
     uint64_t pushGeneration_ = 0;
+    // Tells a snapshot of an earlier page from one of the current page. Unlike the pushes', it
+    // does not move when the page reports that it loaded: that report may come before or after
+    // the page has asked for its first snapshot.
+    uint64_t pageGeneration_ = 0;
     uint64_t hideGeneration_ = 0;
     // Held weakly by deferred work, which may outlive this object.
     std::shared_ptr<PageLink*> self_ = std::make_shared<PageLink*>(this);

@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 32> commandEntries{{
+constexpr std::array<CommandEntry, 33> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"copyMany", commands::copyMany},
@@ -36,6 +36,7 @@ constexpr std::array<CommandEntry, 32> commandEntries{{
     {"blockPin", commands::blockPin},
     {"blockDelete", commands::blockDelete},
     {"collapse", commands::collapse},
+    {"view", commands::view},
     {"moveToBlock", commands::moveToBlock},
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},

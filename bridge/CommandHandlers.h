@@ -51,6 +51,7 @@ AfterCommand blockColor(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand blockPin(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand blockDelete(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand collapse(CommandTarget& target, const rapidjson::Value& body);
+AfterCommand view(CommandTarget& target, const rapidjson::Value& body);
 
 // Settings and panels.
 AfterCommand pause(CommandTarget& target, const rapidjson::Value& body);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "bridge/PageView.h"
+
 namespace brimble {
 
 class ClipboardStore;
@@ -43,6 +45,9 @@ public:
     // Notes whether the page shows a block collapsed, for the next page the program builds; kept
     // while the program runs, never written to disk.
     virtual void setBlockCollapsed(const std::string& blockId, bool collapsed) = 0;
+    // Notes what the user left on the page as its window was hidden, for the next page the
+    // program builds; kept while the program runs, never written to disk.
+    virtual void setPageView(PageView view) = 0;
     // Takes the main window off the screen; the program keeps running.
     virtual void hideWindow() = 0;
     // Hides the window and, a moment later, pastes the clipboard into the window that had the

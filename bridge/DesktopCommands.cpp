@@ -1,11 +1,14 @@
 // The page commands that reach the desktop: starting at login, hiding the window, pasting after
-// choosing an entry.
+// choosing an entry, and the view the page leaves behind when its window is hidden.
+
+#include <algorithm>
 
 #include "app/Autostart.h"
 #include "app/Settings.h"
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"
+#include "bridge/PageView.h"
 #include "platform/Defaults.h"
 
 namespace brimble::commands {
@@ -28,6 +31,28 @@ AfterCommand pasteAfterChoosing(CommandTarget& target, const rapidjson::Value& b
 AfterCommand hide(CommandTarget& target, const rapidjson::Value&)
 {
     target.hideWindow();
+    return AfterCommand::NoPush;
+}
+
+// A page bounded in what it keeps: a search of a few lines and no more entries than a history
+// holds. Anything else reads as absent, and the view it stood for is not kept.
+AfterCommand view(CommandTarget& target, const rapidjson::Value& body)
+{
+    constexpr size_t queryBytesMax = 4096;
+    constexpr size_t selectionMax = 1000;
+    const auto member = body.IsObject() ? body.FindMember("view") : body.MemberEnd();
+    if (!body.IsObject() || member == body.MemberEnd() || !member->value.IsObject())
+        return AfterCommand::NoPush;
+    const rapidjson::Value& fields = member->value;
+    PageView view;
+    view.query = fields::readString(fields, "query").value_or("");
+    view.scrollTop = std::max<int64_t>(0, fields::readInteger(fields, "scrollTop").value_or(0));
+    view.selection = fields::readStringList(fields, "selection").value_or(std::vector<std::string>{});
+    view.focusId = fields::readString(fields, "focusId").value_or("");
+    view.settingsOpen = fields::readBool(fields, "settingsOpen").value_or(false);
+    if (view.query.size() > queryBytesMax || view.selection.size() > selectionMax)
+        return AfterCommand::NoPush;
+    target.setPageView(std::move(view));
     return AfterCommand::NoPush;
 }
 

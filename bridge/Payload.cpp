@@ -102,6 +102,24 @@ void writeBlockRow(PayloadWriter& out, const Block& block)
     out.endObject();
 }
 
+void writeView(PayloadWriter& out, const PageView& view)
+{
+    out.key("view");
+    out.startObject();
+    out.member("query", view.query);
+    out.key("scrollTop");
+    out.integer(view.scrollTop);
+    out.key("selection");
+    out.startArray();
+    for (const std::string& id : view.selection)
+        out.string(id);
+    out.endArray();
+    out.member("focusId", view.focusId);
+    out.key("settingsOpen");
+    out.boolean(view.settingsOpen);
+    out.endObject();
+}
+
 } // namespace
 
 std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
@@ -182,6 +200,7 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     for (const std::string& id : settings.collapsedBlocks)
         out.string(id);
     out.endArray();
+    writeView(out, settings.view);
     out.endObject();
 
     if (!out.ok())

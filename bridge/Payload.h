@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge/PageView.h"
 #include "sessions/Block.h"
 #include "sessions/Session.h"
 
@@ -26,6 +27,7 @@ struct PayloadSettings {
     // Whether pasting after choosing can work on this desktop.
     bool pasteAvailable = true;
     std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
+    PageView view;                            // what the user left on the last page
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is

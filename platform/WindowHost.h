@@ -53,6 +53,14 @@ public:
     virtual void hideWindow() = 0;
     // Whether the window is on screen and has the keyboard.
     virtual bool isWindowFocused() = 0;
+    // Keeps the keys typed into the window, in order, instead of handing them to a page that
+    // cannot take them yet (one still loading, or not yet drawn). Hiding the window drops them,
+    // and they are let go on their own after a few seconds, so a page that never answers cannot
+    // leave the window deaf.
+    virtual void holdKeys() = 0;
+    // Hands the kept keys to the page, in order, as if they were typed now; later keys go
+    // straight to it.
+    virtual void releaseKeys() = 0;
     // Turns the web view's inspector on or off, for the page as it is now.
     virtual void setDeveloperExtras(bool enabled) = 0;
 };

@@ -12,7 +12,7 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-        xvfb xauth xclip xdotool x11-utils imagemagick dbus dbus-x11 python3
+        xvfb xauth xclip xdotool x11-utils openbox imagemagick dbus dbus-x11 python3
         chromium nodejs npm sway wl-clipboard
     )
 fi

@@ -356,6 +356,16 @@ void FakeWindowHost::showWindow()
         tell(WindowVisibility::Shown);
 }
 
+void FakeWindowHost::holdKeys()
+{
+    log_.add("keys: hold");
+}
+
+void FakeWindowHost::releaseKeys()
+{
+    log_.add("keys: release");
+}
+
 void FakeWindowHost::setDeveloperExtras(bool enabled)
 {
     log_.add(std::string("host: developer extras ") + (enabled ? "on" : "off"));

@@ -171,7 +171,8 @@ private:
 };
 
 // Logs "window: create <title> <w>x<h> min <w>x<h> autosave <name>", "webview: create devtools=<0|1>
-// scheme=<s> channel=<c>", "webview: load <url>", "webview: release", "window: show", "window: hide".
+// scheme=<s> channel=<c>", "webview: load <url>", "webview: release", "window: show", "window: hide",
+// "keys: hold", "keys: release".
 // Scripts are kept, not logged. A shown window has the keyboard until a test says otherwise through
 // `focused`. Showing and hiding tell `delegate`, as the window's own events do. Evaluated scripts
 // finish at once unless `holdScripts` keeps them running until `finishScripts`.
@@ -199,6 +200,8 @@ public:
     bool isWindowVisible() override { return visible; }
     void hideWindow() override;
     bool isWindowFocused() override { return visible && focused; }
+    void holdKeys() override;
+    void releaseKeys() override;
     // Logs "host: developer extras on|off".
     void setDeveloperExtras(bool enabled) override;
 

@@ -20,10 +20,9 @@ void GtkAppShell::setActivationPolicy(ActivationPolicy policy)
 
 void GtkAppShell::activate()
 {
-    // An X11 program comes to the front through one of its windows; a hidden one stays hidden
-    // until it is shown.
-    if (window_.isOnScreen())
-        window_.present();
+    // An X11 program comes to the front through one of its windows, which the window host
+    // presents with the time of the user's request; presenting it here as well, without that
+    // time, made window managers that prevent focus stealing refuse it the keyboard.
 }
 
 void GtkAppShell::setAppearance(Appearance appearance)

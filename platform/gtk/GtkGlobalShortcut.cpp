@@ -9,14 +9,14 @@ namespace brimble {
 
 namespace {
 
-// How often, and at most how long, to wait for the keys to be let go. A press lasts about a
-// tenth of a second, so the first look costs a person nothing.
-constexpr guint releaseIntervalMs = 100;
-constexpr int releaseTicksMax = 10;
+// How often, and at most how long, to wait for the keys to be let go. The keys typed meanwhile
+// are kept for the window (see PageKeys), so the wait costs only the time to the first look.
+constexpr guint releaseIntervalMs = 25;
+constexpr int releaseTicksMax = 40;
 
 } // namespace
 
-GtkGlobalShortcut::GtkGlobalShortcut(GtkMainWindow& window) : window_(window)
+GtkGlobalShortcut::GtkGlobalShortcut(GtkWindowHost& host) : host_(host)
 {
     // Only the X11 backend is ever used (see main); keybinder needs GTK to be up already.
     static const bool initialised = [] {
@@ -62,15 +62,13 @@ bool GtkGlobalShortcut::bind(const std::string& accelerator, ShortcutHandlers ha
 void GtkGlobalShortcut::onKey(const char*, void* data)
 {
     auto* self = static_cast<GtkGlobalShortcut*>(data);
-    // The key press is the user's request to see the window: its time lets the window manager's
-    // focus-stealing prevention give the window the keyboard.
-    if (GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(self->window_.window()))) {
-        if (GDK_IS_X11_WINDOW(window))
-            gdk_x11_window_set_user_time(window, keybinder_get_current_event_time());
-    }
     // A key held down repeats; its repeats are the same request.
     if (self->releaseSource_)
         return;
+    // The key press is the user's request to see the window: its time lets the window manager's
+    // focus-stealing prevention give the window the keyboard, and what is typed from now on is
+    // meant for the window.
+    self->host_.keyRequestedWindow(keybinder_get_current_event_time());
     self->releaseTicks_ = 0;
     self->releaseSource_ = g_timeout_add(releaseIntervalMs, onReleaseTick, self);
     if (self->handlers_.keyDown)

@@ -6,7 +6,7 @@
 #include <glib.h>
 
 #include "platform/GlobalShortcut.h"
-#include "platform/gtk/GtkMainWindow.h"
+#include "platform/gtk/GtkWindowHost.h"
 
 namespace brimble {
 
@@ -18,7 +18,7 @@ namespace brimble {
 // from the key's event was seen to lose the first key typed into it.
 class GtkGlobalShortcut final : public GlobalShortcut {
 public:
-    explicit GtkGlobalShortcut(GtkMainWindow& window);
+    explicit GtkGlobalShortcut(GtkWindowHost& host);
     ~GtkGlobalShortcut() override;
 
     bool bind(const std::string& accelerator, ShortcutHandlers handlers) override;
@@ -30,7 +30,7 @@ private:
     bool keyIsDown() const;
     void answer();
 
-    GtkMainWindow& window_;
+    GtkWindowHost& host_;
     std::string accelerator_;
     ShortcutHandlers handlers_;
     unsigned keycode_ = 0;

@@ -106,10 +106,10 @@ void GtkMainWindow::restoreFrame(const WindowSpec& spec)
     lastSaved_ = saved;
 }
 
-void GtkMainWindow::present()
+void GtkMainWindow::present(guint32 time)
 {
     gtk_window_deiconify(GTK_WINDOW(window_));
-    gtk_window_present(GTK_WINDOW(window_));
+    gtk_window_present_with_time(GTK_WINDOW(window_), time);
 }
 
 void GtkMainWindow::hide()

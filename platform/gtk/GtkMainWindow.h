@@ -35,7 +35,8 @@ public:
     // Title, size limits, and the saved frame or else the centre of the screen.
     void configure(const WindowSpec& spec);
 
-    void present();
+    // Shows the window and asks for the keyboard with the X time of the user's request (0: none).
+    void present(guint32 time);
     void hide();
     void minimize();
     void toggleZoom();

@@ -26,7 +26,7 @@ GtkPlatform::GtkPlatform(GtkApplication* application, const Locations& locations
     , panels_(makeGtkPanels(
           loop_, [this] { return window_.window(); }, locations.resourcesDir,
           [this](const std::string& url) { shell_.openURL(url); }))
-    , shortcut_(window_)
+    , shortcut_(host_)
 {
     if (makeDesktopServices) {
         DesktopServices services = makeDesktopServices(*codec_);

@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <utility>
+
 #include <gdk/gdkx.h>
 
 #include "platform/gtk/LibraryPages.h"
@@ -17,7 +19,7 @@ constexpr size_t largeScriptBytes = 1 << 20;
 } // namespace
 
 GtkWindowHost::GtkWindowHost(GtkMainWindow& window, const DelegateLink& delegate)
-    : window_(window), delegate_(delegate)
+    : window_(window), delegate_(delegate), keys_(window)
 {
     window_.onVisibilityChange([this](bool onScreen) {
         if (const std::shared_ptr<AppDelegate> target = delegate_.lock())
@@ -85,11 +87,12 @@ void GtkWindowHost::releaseWebView()
 void GtkWindowHost::showWindow()
 {
     const bool wasHidden = !gtk_widget_get_visible(GTK_WIDGET(window_.window()));
-    window_.present();
+    const guint32 time = requestTime();
+    window_.present(time);
     // GTK maps a hidden window and leaves the keyboard to the window manager; where there is
     // none, the window would come up without it. Presented again, now mapped, it is focused.
     if (wasHidden)
-        window_.present();
+        window_.present(time);
     // The page gets the keyboard afresh (see hideWindow).
     if (page_)
         gtk_widget_grab_focus(page_->widget());
@@ -127,6 +130,44 @@ bool GtkWindowHost::isWindowFocused()
         return false;
     GdkWindow* focused = gdk_x11_window_lookup_for_display(display, focus);
     return focused && gdk_window_get_toplevel(focused) == own;
+}
+
+void GtkWindowHost::holdKeys()
+{
+    keys_.hold();
+}
+
+void GtkWindowHost::releaseKeys()
+{
+    keys_.release();
+}
+
+void GtkWindowHost::keyRequestedWindow(guint32 time)
+{
+    if (isWindowFocused())
+        return;
+    requestTime_ = time;
+    keys_.takeKeyboardUntilFocused(time);
+}
+
+// A window manager that prevents focus stealing gives the keyboard only to a window shown with
+// the time of the user's request: the desktop-wide key's press, the click of a menu item, or the
+// launch time of a second start (which GTK takes from its startup id). A request that carries no
+// time, such as a tray menu driven over D-Bus, is answered with the X server's time now.
+guint32 GtkWindowHost::requestTime()
+{
+    guint32 time = std::exchange(requestTime_, 0);
+    if (time == 0)
+        time = gtk_get_current_event_time();
+    GtkWidget* widget = GTK_WIDGET(window_.window());
+    GdkDisplay* display = gtk_widget_get_display(widget);
+    if (time == 0 && GDK_IS_X11_DISPLAY(display))
+        time = gdk_x11_display_get_user_time(display);
+    if (time == 0 && GDK_IS_X11_DISPLAY(display)) {
+        gtk_widget_realize(widget);
+        time = gdk_x11_get_server_time(gtk_widget_get_window(widget));
+    }
+    return time;
 }
 
 void GtkWindowHost::setDeveloperExtras(bool enabled)

@@ -5,6 +5,7 @@
 #include "platform/WindowHost.h"
 #include "platform/gtk/DelegateLink.h"
 #include "platform/gtk/GtkMainWindow.h"
+#include "platform/gtk/PageKeys.h"
 #include "platform/gtk/PageWebView.h"
 
 namespace brimble {
@@ -25,15 +26,27 @@ public:
     bool isWindowVisible() override;
     void hideWindow() override;
     bool isWindowFocused() override;
+    void holdKeys() override;
+    void releaseKeys() override;
     void setDeveloperExtras(bool enabled) override;
+
+    // The desktop-wide key went down at X time `time`. Unless the window has the keyboard (then
+    // the key hides it), the keys typed from now on are taken until it has, and the window is
+    // shown with this time, so the window manager lets it have the keyboard.
+    void keyRequestedWindow(guint32 time);
 
     // The page, once made; the Edit menu's commands act on it.
     PageWebView* page() const { return page_.get(); }
 
 private:
+    guint32 requestTime();
+
     GtkMainWindow& window_;
     const DelegateLink& delegate_;
     std::unique_ptr<PageWebView> page_;
+    PageKeys keys_;
+    // The time of the user's request that the next showing answers, or 0.
+    guint32 requestTime_ = 0;
 };
 
 } // namespace brimble

@@ -361,3 +361,35 @@ class BrimbleTestCase(unittest.TestCase):
 
     def wait_for_text(self, text, timeout=10.0):
         return wait_until(lambda: text in self.app.texts(), timeout, message=f"{text!r} in clipboard.json")
+
+
+class WindowManager:
+    """Openbox on the test's X server, as a user's desktop has one: it maps windows, gives them
+    the keyboard and applies focus-stealing rules. Ended by its own PID."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        wait_until(self.running, 15, 0.05, "the window manager")
+
+    @staticmethod
+    def running():
+        result = run_tool("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
+        return "window id" in result.stdout
+
+    def stop(self):
+        end_process(self.process)
+
+
+def focused_window():
+    """The X id of the window that has the keyboard, as xdotool types into it."""
+    return run_tool("xdotool", "getwindowfocus").stdout.strip()
+
+
+def type_keys(*keys, text=None):
+    """Types into whatever has the keyboard, as a person at the keyboard does: `text` letter by
+    letter, then `keys` (xdotool names such as Down or ctrl+a)."""
+    if text:
+        run_tool("xdotool", "type", "--delay", "15", text)
+    if keys:
+        run_tool("xdotool", "key", "--delay", "15", *keys)

@@ -39,11 +39,11 @@ test('switch values that are not true read as off', async () => {
   assert.equal(await checked(page, '#setPasteAfter'), 'false');
 });
 
-test('focusSearch closes an open sheet and leaves the search field ready to type over', async () => {
+test('summonSearch closes an open sheet and leaves the search field ready to type over', async () => {
   const page = await env.page();
   await openSettings(page);
   await page.page.evaluate(() => { document.getElementById('search').value = 'old query'; });
-  await page.page.evaluate(() => window.__pr2clip.focusSearch());
+  await page.page.evaluate(() => window.__pr2clip.summonSearch());
   assert.equal(await page.page.locator('#settings').isVisible(), false);
   assert.equal(await activeId(page), 'search');
   await page.page.keyboard.type('new');

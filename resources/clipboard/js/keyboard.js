@@ -32,6 +32,12 @@ export function summonSearch() {
   focusSearch();
 }
 
+// Every other way of showing the window also leaves it ready to type a
+// search, unless the settings sheet was left open: the keyboard stays there.
+export function focusSearchUnlessSheet() {
+  if (!ui.settingsOpen) focusSearch();
+}
+
 // Escape with nothing left to close puts the window away, as the key that
 // brought it did; the program keeps recording.
 function hideWindow() {

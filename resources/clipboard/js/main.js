@@ -10,16 +10,18 @@ import { initToolbar, refreshSearch } from './toolbar.js';
 import { paintSelection, pruneSelection, initSelection } from './selection.js';
 import { drawSettings, initSettings } from './settings.js';
 import { initMenus, refreshMenu } from './menu.js';
-import { initKeyboard, restoreFocus, summonSearch } from './keyboard.js';
+import { focusSearchUnlessSheet, initKeyboard, restoreFocus, summonSearch } from './keyboard.js';
 import { initBoardEvents } from './boardEvents.js';
 import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
 import { initPicks, paintPicks } from './picks.js';
+import { initViewReport, restoreView, takeView } from './view.js';
 
 const searchIndex = new SearchIndex();
-// The program keeps which blocks are collapsed for the next page it builds;
-// this page takes them from its first snapshot and owns them afterwards.
-let collapsedRestored = false;
+// The program keeps which blocks are collapsed, and the view the last page was
+// left in, for the next page it builds; this page takes them from its first
+// snapshot and owns them afterwards.
+let viewRestored = false;
 
 // Redraws the whole interface from one snapshot. Page-only state (selection,
 // collapsed blocks, search, focus, open panels) is carried over.
@@ -28,13 +30,14 @@ function render(snapshot) {
   const hadCardFocus = document.activeElement?.classList?.contains('card') ?? false;
   ui.snap = snap;
   ui.view = buildView(snap);
-  const first = !collapsedRestored;
+  const first = !viewRestored;
   if (first) {
-    collapsedRestored = true;
+    viewRestored = true;
     ui.collapsed = new Set(snap.collapsed);
+    takeView(snap.view);
   }
-  const blockIds = new Set(snap.blocks.map((b) => b.id));
-  for (const id of ui.collapsed) if (!blockIds.has(id)) ui.collapsed.delete(id);
+  // Collapsed blocks of other sessions stay collapsed for when their session
+  // is shown again; a deleted block's id is never drawn and costs nothing.
   pruneSelection();
   searchIndex.sync(snap.items);
   refreshSearch();
@@ -47,12 +50,15 @@ function render(snapshot) {
   refreshMenu();
   paintPicks();
   restoreFocus(hadCardFocus && ui.focusId !== null && cardElement(ui.focusId) !== null);
-  // Lets the benchmark tell how long a new page took to show the state.
-  if (first) performance.mark('first-snapshot-drawn');
+  if (first) {
+    restoreView(snap.view);
+    // Lets the benchmark tell how long a new page took to show the state.
+    performance.mark('first-snapshot-drawn');
+  }
 }
 
 // The program calls these; decode and render must exist before the first "list".
-window.__pr2clip = Object.freeze({ decode, render, focusSearch: summonSearch });
+window.__pr2clip = Object.freeze({ decode, render, summonSearch, focusSearch: focusSearchUnlessSheet });
 
 fillIconSlots(document.body);
 initTheme();
@@ -65,6 +71,7 @@ initBoardEvents();
 initDragAndDrop();
 initKeyboard();
 initPicks();
+initViewReport();
 
 // The relative times ("5 min ago") tick only while the page can be seen: a
 // hidden window's page wakes nothing, and catches up when it is shown.

@@ -52,6 +52,19 @@ export function normalize(raw) {
     frontmostKnown: snap.frontmostKnown !== false,
     pasteAvailable: snap.pasteAvailable !== false,
     collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
+    view: normalizeView(snap.view),
+  };
+}
+
+// What the user left on the previous page; only a new page's first snapshot uses it.
+function normalizeView(raw) {
+  const view = raw && typeof raw === 'object' ? raw : {};
+  return {
+    query: asString(view.query),
+    scrollTop: Math.max(0, asNumber(view.scrollTop)),
+    selection: asList(view.selection).filter((x) => typeof x === 'string'),
+    focusId: asString(view.focusId),
+    settingsOpen: view.settingsOpen === true,
   };
 }
 

@@ -29,6 +29,8 @@ TEST(HubLaunch, RunsEveryStepInItsFixedOrder)
         "shortcut: bind <Control><Alt>v",
         "status item: Show Brimble <Control><Alt>v, -, Show in Dock [x], Start at Login [ ], -, Quit Brimble",
         "window: create Brimble 980x640 min 520x380 autosave BrimbleMainWindow",
+        // Keys typed before the page has drawn wait for it.
+        "keys: hold",
         "webview: create devtools=0 scheme=vellumo channel=pr2Clip",
         "webview: load vellumo://clipboard/index.html",
         "shell: appearance system",

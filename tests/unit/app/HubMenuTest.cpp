@@ -61,7 +61,7 @@ TEST(HubMenu, ReopenShowsTheWindowOnlyWhenNoneIsVisible)
     hub.applicationShouldHandleReopen(true);
     EXPECT_TRUE(f.fake.log().empty());
     hub.applicationShouldHandleReopen(false);
-    EXPECT_EQ(f.fake.log(), std::vector<std::string>{"window: show"});
+    EXPECT_EQ(f.fake.log(), (std::vector<std::string>{"paste: remember focus", "shell: activate", "window: show"}));
 }
 
 TEST(HubMenu, AboutComesFromTheMenuAndThePage)

@@ -208,8 +208,9 @@ TEST(HubPageRelease, ScriptRunningAtTheReleaseDoesNotHoldBackTheNextPage)
 }
 
 // The web process starts while the keys are still down; the window waits for their release. Control+Alt+V
-// promises a search field ready to type in, also when the page had been released.
-TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDownAndFocusesItsSearchOnceLoaded)
+// promises a search field ready to type in, also when the page had been released: the keys typed
+// meanwhile are held until the new page has drawn and been asked for its search field, in that order.
+TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDownAndHoldsTheKeysUntilItHasDrawn)
 {
     PageFixture f;
     f.releasePage();
@@ -220,15 +221,43 @@ TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDownAndFocusesItsS
     ASSERT_EQ(begun.size(), 2u);
     EXPECT_TRUE(begun[0].starts_with("webview: create"));
     EXPECT_TRUE(begun[1].starts_with("webview: load"));
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
     EXPECT_FALSE(f.fake.host.isWindowVisible());
 
     f.fake.shortcut.release();
     EXPECT_TRUE(f.fake.host.isWindowVisible());
     EXPECT_EQ(f.webviewLines(), begun) << "the window must show the page begun at key down";
-    EXPECT_TRUE(f.fake.host.scripts.empty());
+    // The load may be reported before the page's scripts have run; nothing is asked of it then.
     f.hub->pageDidFinishLoading();
-    ASSERT_EQ(f.fake.host.scripts.size(), 1u);
-    EXPECT_NE(f.fake.host.scripts[0].find("focusSearch()"), std::string::npos);
+    EXPECT_TRUE(f.fake.host.scripts.empty());
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+
+    f.pageAsks();
+    EXPECT_EQ(f.fake.host.scripts.size(), 1u);
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"}) << "not drawn yet";
+    f.fake.host.finishScripts();
+    ASSERT_EQ(f.fake.host.scripts.size(), 2u);
+    EXPECT_TRUE(f.fake.host.scripts[0].starts_with("window.__pr2clip && window.__pr2clip.render("));
+    EXPECT_EQ(f.fake.host.scripts[1], "window.__pr2clip.summonSearch()");
+    EXPECT_EQ(f.fake.log_.matching("keys:"), (std::vector<std::string>{"keys: hold", "keys: release"}));
+}
+
+// Keys are held for one page only: a snapshot completing for a page already released does not let
+// go of the keys held for the next one.
+TEST(HubPageRelease, SnapshotOfAReleasedPageDoesNotReleaseTheNextPagesKeys)
+{
+    PageFixture f;
+    f.fake.host.holdScripts = true;
+    f.pageAsks();
+    f.releasePage();
+    f.fake.log_.clear();
+    f.fake.host.showWindow();
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+    f.fake.host.finishScripts();
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+    f.pageAsks();
+    f.fake.host.finishScripts();
+    EXPECT_EQ(f.fake.log_.matching("keys:"), (std::vector<std::string>{"keys: hold", "keys: release"}));
 }
 
 // A key that went down without a press to answer (the grab lost, the window shown otherwise and
@@ -313,7 +342,7 @@ TEST(HubWindowRequest, ActsOnTheRunningInstance)
         {"hide when shown", true, WindowRequest::Hide, {"window: hide"}},
         {"toggle when hidden", false, WindowRequest::Toggle, {"shell: activate", "window: show"}},
         {"toggle when shown", true, WindowRequest::Toggle, {"window: hide"}},
-        {"reopen when hidden", false, WindowRequest::Reopen, {"window: show"}},
+        {"reopen when hidden", false, WindowRequest::Reopen, {"shell: activate", "window: show"}},
         {"reopen when shown", true, WindowRequest::Reopen, {}},
         {"background to a running one", false, WindowRequest::Keep, {}},
         {"quit", true, WindowRequest::Quit, {"shell: quit"}},

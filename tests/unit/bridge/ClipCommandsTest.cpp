@@ -78,7 +78,7 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
         "about", "appearance", "autostart", "blockColor", "blockCreate", "blockDelete", "blockPin",
         "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help",
         "hide", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
-        "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch"};
+        "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch", "view"};
     EXPECT_EQ(names, expected);
 }
 

@@ -38,6 +38,25 @@ INSTANTIATE_TEST_SUITE_P(Table, DesktopCommands, ::testing::Values(
     CommandCase{"HideHidesWithoutPush", R"({"cmd":"hide"})", {"window: hide"}, noFiles},
     CommandCase{"HideIgnoresExtraFields", R"({"cmd":"hide","id":"B"})", {"window: hide"}, noFiles},
 
+    // The view left on the page is kept in memory for the next page, never pushed or written.
+    CommandCase{"ViewIsKeptForTheNextPage",
+                R"({"cmd":"view","view":{"query":"abc","scrollTop":812.6,"selection":["B","C"],"focusId":"B","settingsOpen":true}})",
+                {}, noFiles,
+                [](const CommandFixture& f) {
+                    EXPECT_EQ(f.target.pageView, (PageView{"abc", 812, {"B", "C"}, "B", true}));
+                }},
+    // A mistyped member reads as absent rather than costing the rest of the view.
+    CommandCase{"ViewWithMistypedMembersKeepsTheOthers",
+                R"({"cmd":"view","view":{"query":7,"scrollTop":-40,"selection":["B",3],"settingsOpen":"yes"}})", {},
+                noFiles,
+                [](const CommandFixture& f) { EXPECT_EQ(f.target.pageView, PageView{}); }},
+    // A page cannot make the program keep an unbounded query or selection.
+    CommandCase{"OversizedViewIsNotKept",
+                R"({"cmd":"view","view":{"query":")" + std::string(5000, 'q') + R"("}})", {}, noFiles,
+                [](const CommandFixture& f) { EXPECT_EQ(f.target.pageView, std::nullopt); }},
+    CommandCase{"ViewThatIsNotAnObjectIsIgnored", R"({"cmd":"view","view":[1]})", {}, noFiles,
+                [](const CommandFixture& f) { EXPECT_EQ(f.target.pageView, std::nullopt); }},
+
     CommandCase{"CopyWhilePastingHandsOnAfterTheCopy", R"({"cmd":"copy","id":"B"})",
                 {"pasteboard: clear", "pasteboard: text Bravo", "paste into previous window", "push"}, historyFile,
                 nullptr, pasting},

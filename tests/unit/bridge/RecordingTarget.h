@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/Autostart.h"
@@ -76,8 +77,11 @@ public:
     {
         fake.log_.add("collapsed " + blockId + (collapsed ? " yes" : " no"));
     }
+    void setPageView(PageView view) override { pageView = std::move(view); }
     void hideWindow() override { fake.host.hideWindow(); }
     void pasteIntoPreviousWindow() override { fake.log_.add("paste into previous window"); }
+
+    std::optional<PageView> pageView;
 };
 
 } // namespace brimble::test

@@ -1,0 +1,212 @@
+#include "platform/gtk/PageKeys.h"
+
+#include <cstring>
+#include <utility>
+
+#include <gdk/gdkx.h>
+
+#include "platform/gtk/GtkMainWindow.h"
+#include "platform/gtk/X11Display.h"
+
+namespace brimble {
+
+namespace {
+
+// Kept keys are handed over at the latest this long after the first was kept, so a page that
+// never draws cannot leave the window deaf.
+constexpr guint holdLimitMs = 3000;
+// The window manager normally gives the window the keyboard within a few hundredths of a second;
+// one that does not is not waited for.
+constexpr guint grabLimitMs = 1000;
+
+// The key of an X key event, as GDK would have made it for `target`.
+GdkEvent* keyEventFor(const XKeyEvent& key, GdkWindow* target)
+{
+    GdkDisplay* display = gdk_window_get_display(target);
+    GdkKeymap* keymap = gdk_keymap_get_for_display(display);
+    GdkEvent* event = gdk_event_new(key.type == KeyPress ? GDK_KEY_PRESS : GDK_KEY_RELEASE);
+    event->key.window = GDK_WINDOW(g_object_ref(target));
+    event->key.send_event = FALSE;
+    event->key.time = key.time;
+    // The core state carries the keyboard group in bits 13 and 14.
+    const int group = (key.state >> 13) & 3;
+    auto state = static_cast<GdkModifierType>(key.state & ~(3u << 13));
+    gdk_keymap_add_virtual_modifiers(keymap, &state);
+    event->key.state = state;
+    event->key.hardware_keycode = static_cast<guint16>(key.keycode);
+    event->key.group = static_cast<guint8>(group);
+    guint keyval = GDK_KEY_VoidSymbol;
+    gdk_keymap_translate_keyboard_state(keymap, key.keycode, state, group, &keyval, nullptr, nullptr, nullptr);
+    event->key.keyval = keyval;
+    event->key.is_modifier = gdk_x11_keymap_key_is_modifier(keymap, key.keycode);
+    const gunichar character = gdk_keyval_to_unicode(keyval);
+    event->key.string = character ? g_ucs4_to_utf8(&character, 1, nullptr, nullptr, nullptr) : g_strdup("");
+    event->key.length = static_cast<gint>(strlen(event->key.string));
+    GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(display));
+    gdk_event_set_device(event, keyboard);
+    gdk_event_set_source_device(event, keyboard);
+    return event;
+}
+
+} // namespace
+
+PageKeys::PageKeys(GtkMainWindow& window) : window_(window)
+{
+    GtkWidget* widget = GTK_WIDGET(window_.window());
+    g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), this);
+    g_signal_connect(widget, "key-release-event", G_CALLBACK(onKey), this);
+    g_signal_connect(widget, "focus-in-event", G_CALLBACK(onFocusIn), this);
+    g_signal_connect(widget, "unmap", G_CALLBACK(onUnmap), this);
+}
+
+PageKeys::~PageKeys()
+{
+    drop();
+    g_signal_handlers_disconnect_by_data(window_.window(), this);
+}
+
+void PageKeys::hold()
+{
+    held_ = true;
+}
+
+void PageKeys::release()
+{
+    held_ = false;
+    if (holdTimer_) {
+        g_source_remove(holdTimer_);
+        holdTimer_ = 0;
+    }
+    replay(std::exchange(kept_, {}));
+}
+
+void PageKeys::drop()
+{
+    kept_.clear();
+    if (holdTimer_) {
+        g_source_remove(holdTimer_);
+        holdTimer_ = 0;
+    }
+    endGrab();
+}
+
+void PageKeys::takeKeyboardUntilFocused(guint32 time)
+{
+    Display* display = defaultX11Display();
+    if (!display || grabbed_)
+        return;
+    // The keys taken are handed to the window, which must exist on the X server for that.
+    gtk_widget_realize(GTK_WIDGET(window_.window()));
+    // The key's own time may be refused once the server has moved on; the grab matters more.
+    if (XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, time) != GrabSuccess &&
+        XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, CurrentTime) !=
+            GrabSuccess)
+        return;
+    grabbed_ = true;
+    gdk_window_add_filter(nullptr, onDisplayKey, this);
+    grabTimer_ = g_timeout_add(grabLimitMs, onGrabTimeout, this);
+}
+
+void PageKeys::endGrab()
+{
+    if (!grabbed_)
+        return;
+    grabbed_ = false;
+    if (Display* display = defaultX11Display()) {
+        XUngrabKeyboard(display, CurrentTime);
+        XFlush(display);
+    }
+    gdk_window_remove_filter(nullptr, onDisplayKey, this);
+    if (grabTimer_) {
+        g_source_remove(grabTimer_);
+        grabTimer_ = 0;
+    }
+}
+
+gboolean PageKeys::onKey(GtkWidget*, GdkEventKey* event, gpointer self)
+{
+    return static_cast<PageKeys*>(self)->routeKey(event);
+}
+
+gboolean PageKeys::routeKey(GdkEventKey* event)
+{
+    if (held_ || grabbed_) {
+        keep(Event(gdk_event_copy(reinterpret_cast<GdkEvent*>(event))));
+        return TRUE;
+    }
+    GtkWindow* window = window_.window();
+    GtkWidget* focus = gtk_window_get_focus(window);
+    const bool menuKey = event->type == GDK_KEY_PRESS && (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK));
+    if (!menuKey || !focus || !window_.content() ||
+        (focus != window_.content() && !gtk_widget_is_ancestor(focus, window_.content())))
+        return FALSE;
+    // The page answers asynchronously; a key it does not use comes back here, and only then do
+    // the menus see it.
+    if (!gtk_window_propagate_key_event(window, event))
+        gtk_window_activate_key(window, event);
+    return TRUE;
+}
+
+void PageKeys::keep(Event event)
+{
+    if (kept_.empty() && !holdTimer_)
+        holdTimer_ = g_timeout_add(holdLimitMs, onHoldTimeout, this);
+    kept_.push_back(std::move(event));
+}
+
+void PageKeys::replay(std::vector<Event> events)
+{
+    // Each goes the way a key typed now would, so one kept while the page was held is kept again
+    // if the page is held once more.
+    for (const Event& event : events)
+        gtk_main_do_event(event.get());
+}
+
+gboolean PageKeys::onFocusIn(GtkWidget*, GdkEventFocus*, gpointer data)
+{
+    auto* self = static_cast<PageKeys*>(data);
+    if (self->grabbed_) {
+        self->endGrab();
+        if (!self->held_)
+            self->release();
+    }
+    return FALSE;
+}
+
+void PageKeys::onUnmap(GtkWidget*, gpointer self)
+{
+    static_cast<PageKeys*>(self)->drop();
+}
+
+GdkFilterReturn PageKeys::onDisplayKey(GdkXEvent* xevent, GdkEvent*, gpointer data)
+{
+    auto* self = static_cast<PageKeys*>(data);
+    const auto* event = static_cast<const XEvent*>(xevent);
+    if (!self->grabbed_ || (event->type != KeyPress && event->type != KeyRelease))
+        return GDK_FILTER_CONTINUE;
+    GdkWindow* target = gtk_widget_get_window(GTK_WIDGET(self->window_.window()));
+    if (target)
+        self->keep(Event(keyEventFor(event->xkey, target)));
+    // The desktop-wide key's own handler still sees the key, so pressing it again hides the window.
+    return GDK_FILTER_CONTINUE;
+}
+
+gboolean PageKeys::onHoldTimeout(gpointer data)
+{
+    auto* self = static_cast<PageKeys*>(data);
+    self->holdTimer_ = 0;
+    self->release();
+    return G_SOURCE_REMOVE;
+}
+
+gboolean PageKeys::onGrabTimeout(gpointer data)
+{
+    auto* self = static_cast<PageKeys*>(data);
+    self->grabTimer_ = 0;
+    self->endGrab();
+    if (!self->held_)
+        self->release();
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace brimble

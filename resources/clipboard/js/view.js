@@ -1,0 +1,50 @@
+import { ui } from './state.js';
+import { post } from './bridge.js';
+import { revealMore } from './board.js';
+import { openSettings } from './settings.js';
+import { focusSearch } from './toolbar.js';
+import { cardElement } from './cards.js';
+
+// A hidden window's page is released after a while and a new one is built
+// when the window comes back. What the user left on screen is handed to the
+// program as the window is hidden, and the new page's first snapshot brings it
+// back, so the window reopens as it was left.
+
+const board = () => document.getElementById('board');
+
+function currentView() {
+  return {
+    query: ui.query,
+    scrollTop: Math.round(board().scrollTop),
+    selection: [...ui.selection],
+    focusId: ui.focusId ?? '',
+    settingsOpen: ui.settingsOpen,
+  };
+}
+
+export function initViewReport() {
+  document.addEventListener('visibilitychange', () => {
+    if (document.hidden) post({ cmd: 'view', view: currentView() });
+  });
+}
+
+// Before the first snapshot is drawn: the search and the selection it showed.
+// Entries that are gone since are dropped by the usual pruning.
+export function takeView(view) {
+  ui.query = view.query;
+  document.getElementById('search').value = view.query;
+  document.body.classList.toggle('has-query', view.query !== '');
+  ui.selection = new Set(view.selection);
+  ui.focusId = view.focusId || null;
+}
+
+// After the first snapshot is drawn: the scroll position, the settings sheet,
+// and the keyboard where it was (the search field unless a sheet was open).
+export function restoreView(view) {
+  const scroller = board();
+  while (scroller.scrollHeight - scroller.clientHeight < view.scrollTop && revealMore());
+  scroller.scrollTop = view.scrollTop;
+  if (view.settingsOpen) openSettings();
+  else focusSearch();
+  if (ui.focusId !== null && !cardElement(ui.focusId)) ui.focusId = null;
+}

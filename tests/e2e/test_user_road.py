@@ -1,0 +1,109 @@
+"""The road a user takes dozens of times a day, under a real window manager and with keys typed
+into whatever has the keyboard: Control+Alt+V (or a second start), type a few letters, Down,
+Enter, and the entry typed for is on the clipboard. Judged by what the user gets: the clipboard,
+the history file, and screenshots kept with the test's artifacts."""
+
+import os
+import subprocess
+import unittest
+
+from harness import (ARTIFACTS, Brimble, WindowManager, focused_window, read_clipboard, run_tool, type_keys,
+                     wait_until)
+from stress import burst, finish_burst
+
+ENTRIES = ["alpha one", "quartz crystal", "beta two", "zircon sand", "gamma three", "basalt rock"]
+
+
+def screenshot(name):
+    subprocess.run(["import", "-window", "root", os.path.join(ARTIFACTS, f"road-{name}.png")],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=False)
+
+
+class UserRoadTest(unittest.TestCase):
+
+    def setUp(self):
+        self.wm = WindowManager()
+        self.addCleanup(self.wm.stop)
+        # A short release delay, so that every round below meets a page built anew.
+        self.app = Brimble(settings={"pageReleaseSeconds": 1}, inspector=False)
+        self.addCleanup(self.app.stop)
+
+    def fill_history(self):
+        for text in ENTRIES:
+            self.app.copy_text(text)
+            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+
+    def decoy(self, round_number):
+        """Puts a text of its own on the clipboard, so an entry copied back is told from what was
+        there before."""
+        text = f"decoy {round_number}"
+        self.app.copy_text(text)
+        wait_until(lambda: text in self.app.texts(), 10, 0.05, "the decoy recorded")
+
+    def wait_released(self):
+        wait_until(lambda: self.app.main_window() is None, 10, 0.05, "the window hidden")
+        wait_until(lambda: not self.app.web_processes(), 15, 0.1, "the page released")
+
+    def choose(self, word, expected, shown_by):
+        """Shows the window with `shown_by`, types at once, then Down and Enter."""
+        shown_by()
+        type_keys("Down", "Return", text=word)
+        try:
+            wait_until(lambda: read_clipboard(1.0) == expected, 15, 0.1, f"{expected!r} copied back")
+        except AssertionError:
+            screenshot(f"missed-{word}")
+            raise
+
+    def test_shortcut_after_a_background_start_and_after_each_release(self):
+        self.app.start("--background", window=False)
+        self.fill_history()
+        # First after the background start, then three times in a row after the page was released.
+        for number, (word, expected) in enumerate([("quartz", "quartz crystal"), ("zircon", "zircon sand"),
+                                                   ("basalt", "basalt rock"), ("quartz", "quartz crystal")]):
+            self.decoy(number)
+            self.choose(word, expected, lambda: run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v"))
+            screenshot(f"shortcut-{number}")
+            # The key hides the window it showed: the window had the keyboard.
+            run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
+            self.wait_released()
+        # Copying back chose an existing entry each time; nothing was added by the road itself.
+        self.assertEqual(sorted(set(self.app.texts()) - {f"decoy {n}" for n in range(4)}), sorted(ENTRIES))
+
+    def test_second_start_show_and_toggle_then_typing(self):
+        self.app.start("--background", window=False)
+        self.fill_history()
+        self.decoy(0)
+        self.choose("zircon", "zircon sand", lambda: self.assertEqual(self.app.start_again("--show"), 0))
+        self.assertEqual(self.app.start_again("--toggle"), 0)
+        self.wait_released()
+        self.decoy(1)
+        self.choose("basalt", "basalt rock", lambda: self.assertEqual(self.app.start_again("--toggle"), 0))
+
+    def test_keys_typed_while_copies_arrive_are_all_kept(self):
+        self.app.start()
+        self.fill_history()
+        window = self.app.window()
+        wait_until(lambda: focused_window() != "" and self.app.main_window() is not None, 10, 0.05, "the window")
+        run_tool("xdotool", "windowactivate", "--sync", window)
+        copies = burst("arriving", rate=20, count=20, pad=40000)
+        try:
+            # Edited while the page redraws for every new entry: the edit keys must act in the
+            # order typed, and no letter may be lost.
+            type_keys(text="zzz")
+            type_keys("ctrl+a", "BackSpace")
+            type_keys(text="zircon")
+        finally:
+            finish_burst(copies, 30)
+        # Chosen once the burst is over, so that no later copy takes the clipboard back.
+        type_keys("Down", "Return")
+        try:
+            wait_until(lambda: read_clipboard(1.0) == "zircon sand", 15, 0.1, "the entry typed for")
+        except AssertionError:
+            screenshot("missed-during-copies")
+            raise
+        # Copies that follow each other faster than they can be read are skipped, never the last.
+        self.assertTrue(any(text.startswith("arriving 19") for text in self.app.texts()))
+
+
+if __name__ == "__main__":
+    unittest.main()
