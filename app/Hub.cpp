@@ -1,5 +1,7 @@
 #include "app/Hub.h"
 
+#include <utility>
+
 #include "app/MainMenu.h"
 #include "app/PageDialogs.h"
 #include "app/Settings.h"
@@ -23,6 +25,15 @@ constexpr const char* pageScheme = "vellumo";
 const char* searchFocusScript(SearchFocus focus)
 {
     return focus == SearchFocus::CloseSheet ? "window.__pr2clip.summonSearch()" : "window.__pr2clip.focusSearch()";
+}
+
+// A new page, once drawn, puts the keyboard where it belongs and then tells when the keys held for
+// it may come ("keysReady"): only after it has drawn that, since the web view forwards keys on the
+// strength of what it last heard of the page's focus.
+std::string readyForKeysScript(std::optional<SearchFocus> focus)
+{
+    const char* how = !focus ? "" : *focus == SearchFocus::CloseSheet ? "summon" : "focus";
+    return std::string("window.__pr2clip.readyForKeys('") + how + "')";
 }
 
 // Time for the window that had the keyboard to get it back once Brimble's is gone.
@@ -271,9 +282,12 @@ void Hub::showMainWindow(SearchFocus focus)
 
 void Hub::pageDrawn()
 {
-    if (focusOnDraw_ && platform_.host.isWindowVisible())
-        platform_.host.runScript(searchFocusScript(*focusOnDraw_));
-    focusOnDraw_.reset();
+    platform_.host.runScript(readyForKeysScript(std::exchange(focusOnDraw_, std::nullopt)));
+}
+
+void Hub::pageReadyForKeys()
+{
+    platform_.host.releaseKeys();
 }
 
 // The press is answered only once the keys are let go; a released page is rebuilt meanwhile, so

@@ -67,6 +67,7 @@ public:
     void setStartAtLogin(StartAtLogin wanted) override;
     void setBlockCollapsed(const std::string& blockId, bool collapsed) override;
     void setPageView(PageView view) override;
+    void pageReadyForKeys() override;
     void hideWindow() override;
     void pasteIntoPreviousWindow() override;
 

@@ -56,10 +56,8 @@ void PageLink::sent(uint64_t generation, uint64_t page)
 {
     if (page == pageGeneration_ && built_ && !drawn_) {
         drawn_ = true;
-        // What the page is asked to do on being drawn comes before the keys typed meanwhile.
         if (hooks_.drawn)
             hooks_.drawn();
-        host_.releaseKeys();
     }
     if (generation != pushGeneration_ || !inFlight_)
         return;

@@ -37,7 +37,8 @@ public:
         std::function<WebViewSpec()> spec;
         // The script that hands the current state to the page.
         std::function<std::string()> stateScript;
-        // A new page has taken its first snapshot: it is drawn and takes keys and scripts.
+        // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
+        // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
         std::function<void()> drawn;
     };
 
@@ -47,8 +48,9 @@ public:
 
     // Whether a web view exists now.
     bool hasPage() const { return built_; }
-    // Whether the page has taken its first snapshot. Until then the keys typed into the window
-    // are held: a page that has not run its scripts or drawn its state would drop them.
+    // Whether the page has taken its first snapshot. Until then, and until it says it is ready
+    // for them, the keys typed into the window are held: a page that has not run its scripts or
+    // drawn its state would drop them.
     bool hasDrawn() const { return drawn_; }
     // Builds the web view and starts loading the page, unless one exists. The page asks for the
     // state itself once it has loaded.

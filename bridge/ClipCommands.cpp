@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 33> commandEntries{{
+constexpr std::array<CommandEntry, 34> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"copyMany", commands::copyMany},
@@ -37,6 +37,7 @@ constexpr std::array<CommandEntry, 33> commandEntries{{
     {"blockDelete", commands::blockDelete},
     {"collapse", commands::collapse},
     {"view", commands::view},
+    {"keysReady", commands::keysReady},
     {"moveToBlock", commands::moveToBlock},
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},

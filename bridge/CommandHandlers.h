@@ -52,6 +52,7 @@ AfterCommand blockPin(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand blockDelete(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand collapse(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand view(CommandTarget& target, const rapidjson::Value& body);
+AfterCommand keysReady(CommandTarget& target, const rapidjson::Value& body);
 
 // Settings and panels.
 AfterCommand pause(CommandTarget& target, const rapidjson::Value& body);

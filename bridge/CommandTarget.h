@@ -48,6 +48,9 @@ public:
     // Notes what the user left on the page as its window was hidden, for the next page the
     // program builds; kept while the program runs, never written to disk.
     virtual void setPageView(PageView view) = 0;
+    // A new page is drawn and has the keyboard where it belongs: the keys typed while it was
+    // being built may come now.
+    virtual void pageReadyForKeys() = 0;
     // Takes the main window off the screen; the program keeps running.
     virtual void hideWindow() = 0;
     // Hides the window and, a moment later, pastes the clipboard into the window that had the

@@ -28,6 +28,12 @@ AfterCommand pasteAfterChoosing(CommandTarget& target, const rapidjson::Value& b
     return AfterCommand::Push;
 }
 
+AfterCommand keysReady(CommandTarget& target, const rapidjson::Value&)
+{
+    target.pageReadyForKeys();
+    return AfterCommand::NoPush;
+}
+
 AfterCommand hide(CommandTarget& target, const rapidjson::Value&)
 {
     target.hideWindow();

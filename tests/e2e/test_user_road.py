@@ -105,5 +105,48 @@ class UserRoadTest(unittest.TestCase):
         self.assertTrue(any(text.startswith("arriving 19") for text in self.app.texts()))
 
 
+class ViewAfterReleaseTest(unittest.TestCase):
+    """A page released while its window was hidden comes back as the user left it."""
+
+    def setUp(self):
+        self.wm = WindowManager()
+        self.addCleanup(self.wm.stop)
+        self.app = Brimble(settings={"pageReleaseSeconds": 1})
+        self.addCleanup(self.app.stop)
+
+    def test_search_selection_and_settings_survive_a_release(self):
+        self.app.start()
+        for text in ENTRIES:
+            self.app.copy_text(text)
+            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+        window = self.app.window()
+        run_tool("xdotool", "windowactivate", "--sync", window)
+        # Searched, then two of the matches selected with the keyboard.
+        type_keys("Down", "space", "Right", "space", text="o")
+        page = self.app.page()
+        screenshot("view-before"); print(page.evaluate("JSON.stringify([document.activeElement.id, document.activeElement.className, document.getElementById('search').value])"))
+        wait_until(lambda: page.evaluate("document.querySelectorAll('.card.selected').length") == 2, 10, 0.1,
+                   "two cards selected")
+        page.evaluate("document.getElementById('settingsButton').click(); true")
+        run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
+        wait_until(lambda: self.app.main_window() is None, 10, 0.05, "the window hidden")
+        self.app.forget_page()
+        wait_until(lambda: not self.app.web_processes(), 15, 0.1, "the page released")
+
+        self.assertEqual(self.app.start_again("--show"), 0)
+        page = self.app.page()
+        wait_until(lambda: page.evaluate("performance.getEntriesByName('first-snapshot-drawn').length") == 1, 15,
+                   0.1, "the new page drawn")
+        screenshot("view-after-release")
+        self.assertEqual(page.evaluate("document.getElementById('search').value"), "o")
+        self.assertEqual(page.evaluate("document.querySelectorAll('.card.selected').length"), 2)
+        self.assertFalse(page.evaluate("document.getElementById('settings').hidden"))
+        # The keyboard is in the open settings sheet, as it was left.
+        self.assertTrue(page.evaluate("document.getElementById('settings').contains(document.activeElement)"))
+        # Escape closes the sheet; the search typed then replaces the old one.
+        type_keys("Escape")
+        wait_until(lambda: page.evaluate("document.getElementById('settings').hidden"), 10, 0.1, "the sheet closed")
+
+
 if __name__ == "__main__":
     unittest.main()

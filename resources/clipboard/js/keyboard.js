@@ -38,6 +38,16 @@ export function focusSearchUnlessSheet() {
   if (!ui.settingsOpen) focusSearch();
 }
 
+// A page built while the user was already typing: the program holds those
+// keys until the page has put the keyboard where it belongs ("summon" or
+// "focus", as the window was asked for) and drawn the result, since the web
+// view hands keys on according to the focus it last saw drawn.
+export function readyForKeys(how) {
+  if (how === 'summon') summonSearch();
+  else if (how === 'focus') focusSearchUnlessSheet();
+  requestAnimationFrame(() => requestAnimationFrame(() => post({ cmd: 'keysReady' })));
+}
+
 // Escape with nothing left to close puts the window away, as the key that
 // brought it did; the program keeps recording.
 function hideWindow() {

@@ -77,7 +77,7 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
     const std::vector<std::string> expected = {
         "about", "appearance", "autostart", "blockColor", "blockCreate", "blockDelete", "blockPin",
         "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help",
-        "hide", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
+        "hide", "keysReady", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
         "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch", "view"};
     EXPECT_EQ(names, expected);
 }

@@ -78,6 +78,7 @@ public:
         fake.log_.add("collapsed " + blockId + (collapsed ? " yes" : " no"));
     }
     void setPageView(PageView view) override { pageView = std::move(view); }
+    void pageReadyForKeys() override { fake.host.releaseKeys(); }
     void hideWindow() override { fake.host.hideWindow(); }
     void pasteIntoPreviousWindow() override { fake.log_.add("paste into previous window"); }
 
