@@ -124,7 +124,6 @@ class ViewAfterReleaseTest(unittest.TestCase):
         # Searched, then two of the matches selected with the keyboard.
         type_keys("Down", "space", "Right", "space", text="o")
         page = self.app.page()
-        screenshot("view-before"); print(page.evaluate("JSON.stringify([document.activeElement.id, document.activeElement.className, document.getElementById('search').value])"))
         wait_until(lambda: page.evaluate("document.querySelectorAll('.card.selected').length") == 2, 10, 0.1,
                    "two cards selected")
         page.evaluate("document.getElementById('settingsButton').click(); true")

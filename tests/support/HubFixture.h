@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include <memory>
 
 #include "app/Hub.h"
@@ -13,6 +15,23 @@ struct HubFixture {
     TempDir home;
     FakePlatform fake;
     std::shared_ptr<Hub> hub;
+
+    // The snapshots handed to the page, without the other scripts run in it.
+    size_t renders() const
+    {
+        return static_cast<size_t>(std::ranges::count_if(fake.host.scripts, [](const std::string& script) {
+            return script.starts_with("window.__pr2clip && window.__pr2clip.render(");
+        }));
+    }
+
+    // The last snapshot handed to the page.
+    std::string lastRender() const
+    {
+        for (auto script = fake.host.scripts.rbegin(); script != fake.host.scripts.rend(); ++script)
+            if (script->starts_with("window.__pr2clip && window.__pr2clip.render("))
+                return *script;
+        return {};
+    }
 
     Locations locations() const
     {

@@ -27,7 +27,7 @@ struct DesktopFixture : HubFixture {
     }
     void send(const std::string& body) { hub->didReceiveScriptMessage("pr2Clip", body); }
     std::string entryId() const { return hub->clip.items.at(0).id; }
-    rapidjson::Document lastSnapshot() const { return test::snapshotOf(fake.host.scripts.back()); }
+    rapidjson::Document lastSnapshot() const { return test::snapshotOf(lastRender()); }
     std::filesystem::path autostartEntry() const { return home / "config" / "autostart" / "brimble.desktop"; }
 };
 

@@ -109,8 +109,14 @@ TEST(HubLaunch, LaunchPushesNoStateUntilThePageAsks)
     Hub& hub = f.launch();
     EXPECT_TRUE(f.fake.host.scripts.empty());
     hub.didReceiveScriptMessage("pr2Clip", R"({"cmd":"list"})");
-    ASSERT_EQ(f.fake.host.scripts.size(), 1u);
+    ASSERT_EQ(f.fake.host.scripts.size(), 2u);
     EXPECT_TRUE(f.fake.host.scripts[0].starts_with("window.__pr2clip && window.__pr2clip.render("));
+    // Drawn, the new page is asked to say when the keys held for it may come; nobody asked
+    // for the search field at launch.
+    EXPECT_EQ(f.fake.host.scripts[1], "window.__pr2clip.readyForKeys('')");
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+    hub.didReceiveScriptMessage("pr2Clip", R"({"cmd":"keysReady"})");
+    EXPECT_EQ(f.fake.log_.matching("keys:"), (std::vector<std::string>{"keys: hold", "keys: release"}));
 }
 
 TEST(HubLaunch, OrphanEntriesJoinTheFirstSessionAndTheLimitApplies)

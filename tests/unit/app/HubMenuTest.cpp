@@ -17,7 +17,7 @@ TEST(HubMenu, PauseRecordingFlipsTheSettingPushesAndShowsItsCheckMark)
     hub.performMenuAction(MenuAction::TogglePause);
     EXPECT_EQ(f.fake.defaults.boolValue(Def::clipboardPaused), true);
     EXPECT_TRUE(hub.isMenuItemChecked(MenuAction::TogglePause));
-    EXPECT_EQ(f.fake.host.scripts.size(), 1u);
+    EXPECT_EQ(f.renders(), 1u);
     // Pausing from the page shows in the menu too, because the check mark is read when shown.
     hub.didReceiveScriptMessage("pr2Clip", R"({"cmd":"pause","paused":false})");
     EXPECT_FALSE(hub.isMenuItemChecked(MenuAction::TogglePause));

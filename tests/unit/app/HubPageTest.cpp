@@ -32,7 +32,7 @@ struct PageFixture : HubFixture {
         hub->pageDidFinishLoading();
         hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"list"})");
     }
-    size_t pushes() const { return fake.host.scripts.size(); }
+    size_t pushes() const { return renders(); }
     // The window hidden for longer than the release delay: the page is gone.
     void releasePage()
     {
@@ -41,7 +41,7 @@ struct PageFixture : HubFixture {
     }
     std::string newestInLastPush() const
     {
-        const rapidjson::Document snapshot = test::snapshotOf(fake.host.scripts.back());
+        const rapidjson::Document snapshot = test::snapshotOf(lastRender());
         return snapshot["items"][0]["text"].GetString();
     }
     std::vector<std::string> webviewLines() const { return fake.log_.matching("webview:"); }
@@ -238,26 +238,32 @@ TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDownAndHoldsTheKey
     f.fake.host.finishScripts();
     ASSERT_EQ(f.fake.host.scripts.size(), 2u);
     EXPECT_TRUE(f.fake.host.scripts[0].starts_with("window.__pr2clip && window.__pr2clip.render("));
-    EXPECT_EQ(f.fake.host.scripts[1], "window.__pr2clip.summonSearch()");
+    EXPECT_EQ(f.fake.host.scripts[1], "window.__pr2clip.readyForKeys('summon')");
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"}) << "until the page says so";
+    f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"keysReady"})");
     EXPECT_EQ(f.fake.log_.matching("keys:"), (std::vector<std::string>{"keys: hold", "keys: release"}));
 }
 
-// Keys are held for one page only: a snapshot completing for a page already released does not let
-// go of the keys held for the next one.
-TEST(HubPageRelease, SnapshotOfAReleasedPageDoesNotReleaseTheNextPagesKeys)
+// The question whether keys may come is put to each new page once, after its first snapshot: a
+// snapshot completing for a page already released asks nothing of the next one.
+TEST(HubPageRelease, OnlyTheCurrentPagesFirstSnapshotAsksForItsKeys)
 {
     PageFixture f;
     f.fake.host.holdScripts = true;
     f.pageAsks();
     f.releasePage();
-    f.fake.log_.clear();
     f.fake.host.showWindow();
-    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+    f.fake.host.scripts.clear();
     f.fake.host.finishScripts();
-    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+    EXPECT_TRUE(f.fake.host.scripts.empty()) << "the old page's snapshot completed";
     f.pageAsks();
     f.fake.host.finishScripts();
-    EXPECT_EQ(f.fake.log_.matching("keys:"), (std::vector<std::string>{"keys: hold", "keys: release"}));
+    f.copy("later");
+    f.fake.host.finishScripts();
+    const auto asked = std::ranges::count_if(f.fake.host.scripts, [](const std::string& script) {
+        return script.starts_with("window.__pr2clip.readyForKeys(");
+    });
+    EXPECT_EQ(asked, 1);
 }
 
 // A key that went down without a press to answer (the grab lost, the window shown otherwise and
@@ -272,20 +278,27 @@ TEST(HubPageRelease, PageBegunAtKeyDownIsReleasedWhenTheWindowStaysHidden)
     EXPECT_FALSE(f.fake.host.hasWebView);
 }
 
-TEST(HubPageRelease, CollapsedBlocksReachTheNextPage)
+// A page released while hidden comes back as the user left it: collapsed blocks, and the view the
+// old page reported as its window was hidden.
+TEST(HubPageRelease, CollapsedBlocksAndTheViewReachTheNextPage)
 {
     PageFixture f;
     f.fake.host.holdScripts = false;
     f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"blockCreate","name":"Work"})");
     const std::string block = f.hub->sessions.blocks.at(0).id;
     f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"collapse","id":")" + block + R"(","collapsed":true})");
+    f.hub->didReceiveScriptMessage(
+        "pr2Clip", R"({"cmd":"view","view":{"query":"qu","scrollTop":300,"selection":[],"settingsOpen":true}})");
     f.releasePage();
     f.fake.host.showWindow();
     f.pageAsks();
-    const rapidjson::Document snapshot = test::snapshotOf(f.fake.host.scripts.back());
+    const rapidjson::Document snapshot = test::snapshotOf(f.lastRender());
     ASSERT_TRUE(snapshot["collapsed"].IsArray());
     ASSERT_EQ(snapshot["collapsed"].Size(), 1u);
     EXPECT_EQ(std::string(snapshot["collapsed"][0].GetString()), block);
+    EXPECT_EQ(std::string(snapshot["view"]["query"].GetString()), "qu");
+    EXPECT_EQ(snapshot["view"]["scrollTop"].GetInt64(), 300);
+    EXPECT_TRUE(snapshot["view"]["settingsOpen"].GetBool());
 }
 
 TEST(HubPageRelease, DelaySettingIsClampedAndDefaultsToAMinute)

@@ -21,7 +21,7 @@ struct ReloadFixture : test::HubFixture {
         fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, text);
         fake.pasteboard.fireWatch();
     }
-    rapidjson::Document lastSnapshot() const { return test::snapshotOf(fake.host.scripts.back()); }
+    rapidjson::Document lastSnapshot() const { return test::snapshotOf(lastRender()); }
 };
 
 // The page showed "recording" while the file said paused, so the page's toggle flipped the
@@ -29,9 +29,9 @@ struct ReloadFixture : test::HubFixture {
 TEST(HubSettingsReload, PageShowsThePauseAndCaptureObeysIt)
 {
     ReloadFixture f;
-    const size_t pushes = f.fake.host.scripts.size();
+    const size_t pushes = f.renders();
     f.fake.defaults.simulateOutsideEdit(std::string(Def::clipboardPaused), true);
-    ASSERT_EQ(f.fake.host.scripts.size(), pushes + 1);
+    ASSERT_EQ(f.renders(), pushes + 1);
     EXPECT_TRUE(f.lastSnapshot()["paused"].GetBool());
 
     f.copy("made while paused in the file");
