@@ -252,7 +252,9 @@ void Hub::openURL(const std::string& url)
 
 void Hub::excludeAppPicker()
 {
+    page_.dialogOpened();
     runExcludeAppPicker(platform_.dialogs, platform_.defaults);
+    page_.dialogClosed(pageReleaseDelaySetting(platform_.defaults));
     pushState();
 }
 
@@ -454,7 +456,12 @@ void Hub::pageDidFinishLoading()
 
 PageDialogAnswer Hub::runPageDialog(const PageDialogRequest& request)
 {
-    return answerPageDialog(platform_.dialogs, request);
+    // The dialog runs inside the page's own call; releasing the page meanwhile would destroy
+    // the web view from inside its handler.
+    page_.dialogOpened();
+    PageDialogAnswer answer = answerPageDialog(platform_.dialogs, request);
+    page_.dialogClosed(pageReleaseDelaySetting(platform_.defaults));
+    return answer;
 }
 
 void Hub::performMenuAction(MenuAction action)

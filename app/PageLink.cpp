@@ -106,9 +106,19 @@ void PageLink::windowHidden(double delaySeconds)
     const uint64_t generation = ++hideGeneration_;
     loop_.runLater(delaySeconds, [weak = std::weak_ptr<PageLink*>(self_), generation] {
         const auto self = weak.lock();
-        if (self && (*self)->hideGeneration_ == generation && !(*self)->host_.isWindowVisible())
+        if (self && (*self)->hideGeneration_ == generation && !(*self)->host_.isWindowVisible() &&
+            (*self)->openDialogs_ == 0)
             (*self)->release();
     });
+}
+
+void PageLink::dialogClosed(double delaySeconds)
+{
+    if (openDialogs_ > 0)
+        --openDialogs_;
+    // The release the dialog put off starts again, from its beginning.
+    if (openDialogs_ == 0 && built_ && !host_.isWindowVisible())
+        windowHidden(delaySeconds);
 }
 
 void PageLink::release()

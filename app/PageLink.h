@@ -64,6 +64,11 @@ public:
     // Starts the wait after which the page is released; `delaySeconds` is normally
     // `pageReleaseDelaySeconds`.
     void windowHidden(double delaySeconds);
+    // A dialog of the page runs (a confirm, a prompt, the application chooser): its answer
+    // returns into the page, so the page is kept until the dialog closes, and released after
+    // that if the window is still hidden.
+    void dialogOpened() { ++openDialogs_; }
+    void dialogClosed(double delaySeconds);
 
 private:
     void send();
@@ -77,6 +82,7 @@ private:
     Hooks hooks_;
     bool built_ = false;
     bool drawn_ = false;
+    int openDialogs_ = 0;
     // A push runs in the page, or the pause after a large one has not ended.
     bool inFlight_ = false;
     size_t lastScriptBytes_ = 0;

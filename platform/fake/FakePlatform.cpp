@@ -221,6 +221,8 @@ int FakeDialogs::runAlert(const AlertSpec& spec)
 {
     alerts.push_back(spec);
     log_.add("alert: " + spec.message + " | " + spec.informative);
+    if (whileOpen)
+        whileOpen();
     if (!spec.buttons.empty())
         log_.add("buttons: " + join(spec.buttons, ", "));
     if (alertAnswers.empty())
@@ -233,6 +235,8 @@ int FakeDialogs::runAlert(const AlertSpec& spec)
 std::optional<std::string> FakeDialogs::runPrompt(const std::string& message, const std::string& defaultText)
 {
     log_.add("prompt: " + message + " | " + defaultText);
+    if (whileOpen)
+        whileOpen();
     if (promptAnswers.empty())
         return defaultText;
     auto answer = promptAnswers.front();
@@ -243,6 +247,8 @@ std::optional<std::string> FakeDialogs::runPrompt(const std::string& message, co
 std::optional<std::string> FakeDialogs::chooseApplication(const AppPickerSpec& spec)
 {
     log_.add("picker: " + spec.message);
+    if (whileOpen)
+        whileOpen();
     if (pickerAnswers.empty())
         return std::nullopt;
     auto answer = pickerAnswers.front();

@@ -133,6 +133,8 @@ public:
     std::deque<std::optional<std::string>> promptAnswers;   // nothing: Cancel
     std::deque<std::optional<std::string>> pickerAnswers;   // nothing: cancelled
     std::vector<AlertSpec> alerts;                          // every alert shown
+    // Runs while a dialog is open, as the real dialogs' own main loop runs timers meanwhile.
+    std::function<void()> whileOpen;
 
     // Logs "alert: <message> | <informative>" and the buttons as "buttons: A, B".
     int runAlert(const AlertSpec& spec) override;

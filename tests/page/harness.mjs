@@ -208,6 +208,7 @@ export function snapshot(parts = {}) {
     ...(parts.frontmostKnown === undefined ? {} : { frontmostKnown: parts.frontmostKnown }),
     ...(parts.pasteAvailable === undefined ? {} : { pasteAvailable: parts.pasteAvailable }),
     collapsed: parts.collapsed || [],
+    ...(parts.view === undefined ? {} : { view: parts.view }),
   };
 }
 

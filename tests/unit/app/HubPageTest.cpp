@@ -278,6 +278,28 @@ TEST(HubPageRelease, PageBegunAtKeyDownIsReleasedWhenTheWindowStaysHidden)
     EXPECT_FALSE(f.fake.host.hasWebView);
 }
 
+// A page's dialog runs inside the page's own call, with its own main loop: the release of a hidden
+// window's page must wait for it, or the web view is destroyed from inside its handler.
+TEST(HubPageRelease, PageIsNotReleasedWhileOneOfItsDialogsIsOpen)
+{
+    PageFixture f;
+    f.fake.host.hideWindow();
+    bool releasedWhileOpen = false;
+    f.fake.dialogs.whileOpen = [&f, &releasedWhileOpen] {
+        f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+        releasedWhileOpen = !f.fake.log_.matching("webview: release").empty();
+    };
+    f.fake.dialogs.promptAnswers.push_back("Work");
+    const PageDialogAnswer answer = f.hub->runPageDialog({PageDialogKind::Prompt, "Name", ""});
+    EXPECT_EQ(answer.text, "Work");
+    EXPECT_FALSE(releasedWhileOpen);
+    f.fake.dialogs.whileOpen = nullptr;
+    f.fake.loop.advance(pageReleaseDelaySeconds - 1);
+    EXPECT_TRUE(f.fake.log_.matching("webview: release").empty()) << "the wait starts again at the close";
+    f.fake.loop.advance(2);
+    EXPECT_EQ(f.fake.log_.matching("webview: release").size(), 1u);
+}
+
 // A page released while hidden comes back as the user left it: collapsed blocks, and the view the
 // old page reported as its window was hidden.
 TEST(HubPageRelease, CollapsedBlocksAndTheViewReachTheNextPage)
