@@ -11,8 +11,10 @@ marks, so "%d entries" stays a valid translation.
 import re
 import sys
 
-HEADER = ('msgid ""\nmsgstr ""\n"Content-Type: text/plain; charset=UTF-8\\n"\n'
-          '"Language: qaa\\n"\n"Plural-Forms: nplurals=2; plural=(n != 1);\\n"\n\n')
+HEADER = ('msgid ""\nmsgstr ""\n"Project-Id-Version: Brimble\\n"\n"PO-Revision-Date: 2026-01-01 00:00+0000\\n"\n'
+          '"Last-Translator: the build\\n"\n"Language-Team: none\\n"\n"Language: qaa\\n"\n"MIME-Version: 1.0\\n"\n'
+          '"Content-Type: text/plain; charset=UTF-8\\n"\n"Content-Transfer-Encoding: 8bit\\n"\n'
+          '"Plural-Forms: nplurals=2; plural=(n != 1);\\n"\n\n')
 
 
 def entries(text):
