@@ -25,9 +25,18 @@ def tray_labels():
     return re.findall(r"'label': <'((?:[^'\\]|\\.)*)'>", layout)
 
 
+def page_language(page):
+    """The page's <html lang>, or None while the page is still loading."""
+    try:
+        return page.evaluate("document.documentElement.lang")
+    except (TimeoutError, RuntimeError, OSError):
+        return None
+
+
 class GermanDesktopTest(unittest.TestCase):
     def setUp(self):
-        self.app = Brimble()
+        # The page is released two seconds after the window is hidden, so a test can see it rebuilt.
+        self.app = Brimble(settings={"pageReleaseSeconds": 2})
         self.addCleanup(self.app.stop)
         # C.UTF-8 is the one UTF-8 locale every system has; gettext honours LANGUAGE under it.
         self.app.env.update(LANGUAGE="de", LANG="C.UTF-8")
@@ -47,12 +56,29 @@ class GermanDesktopTest(unittest.TestCase):
 
         page = self.app.page()
         # The page's modules wait for the catalogue, then set the language.
-        wait_until(lambda: page.evaluate("document.documentElement.lang") == "de", 15, 0.1, "the page in German")
+        wait_until(lambda: page_language(page) == "de", 15, 0.1, "the page in German")
         self.assertEqual(page.evaluate("document.documentElement.dir"), "ltr")
         # The page's module gives the catalogue's German, plural forms included.
         german = page.evaluate("import('./js/i18n.js').then(m => [m.t('Just now'), "
                                "m.nt('%d image', '%d images', 3).replace('%d', '3'), m.formatCount(12345)])")
         self.assertEqual(german, ["Gerade eben", "3 Bilder", "12.345"])
+
+    # A page built anew reads the catalogue the program chose at its start, even when the start
+    # that shows it again comes from a desktop in another language.
+    def test_a_rebuilt_page_keeps_the_language_chosen_at_start(self):
+        self.app.start()
+        page = self.app.page()
+        wait_until(lambda: page_language(page) == "de", 15, 0.1, "the page in German")
+        self.app.press(self.app.window(), "ctrl+w")
+        wait_until(lambda: self.app.main_window() is None, message="the window to close")
+        self.app.forget_page()
+        wait_until(lambda: not self.app.web_processes(), 20, 0.2, "the page to be released")
+
+        self.app.env["LANGUAGE"] = "fr"
+        self.assertEqual(self.app.start_again("--show"), 0)
+        self.app.window()
+        page = self.app.page()
+        wait_until(lambda: page_language(page) == "de", 15, 0.1, "the new page in German")
 
 
 if __name__ == "__main__":
