@@ -41,7 +41,7 @@ void AboutShout::wordsFaded(const std::weak_ptr<State>& weak)
         return;
     }
     state->shouting = false;
-    state->stage.setFact(std::string(funFacts[state->factIndex % funFacts.size()]));
+    state->stage.setFact(tr(funFacts[state->factIndex % funFacts.size()]));
     state->factIndex += 1;
     state->stage.fadeFact(1.0, factFadeInSeconds);
     state->loop.runLater(factFadeInSeconds + factHoldSeconds, [weak] {

@@ -3,22 +3,26 @@
 #include <array>
 #include <utility>
 
+#include "common/Translation.h"
+
 namespace brimble {
 
 namespace {
 
+// The descriptions are marked only: GApplication looks them up in the default domain when it prints
+// the help.
 constexpr GOptionEntry entry(const char* name, const char* description)
 {
     return GOptionEntry{name, 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE, nullptr, description, nullptr};
 }
 
 constexpr std::array<GOptionEntry, 7> options{{
-    entry("background", "Start without showing the window (as at login)"),
-    entry("toggle", "Show the window of the running Brimble, or hide it when it is shown"),
-    entry("show", "Show the window of the running Brimble"),
-    entry("hide", "Hide the window of the running Brimble"),
-    entry("quit", "Quit the running Brimble"),
-    entry("version", "Print the version and exit"),
+    entry("background", N_("Start without showing the window (as at login)")),
+    entry("toggle", N_("Show the window of the running Brimble, or hide it when it is shown")),
+    entry("show", N_("Show the window of the running Brimble")),
+    entry("hide", N_("Hide the window of the running Brimble")),
+    entry("quit", N_("Quit the running Brimble")),
+    entry("version", N_("Print the version and exit")),
     GOptionEntry{},
 }};
 

@@ -6,8 +6,10 @@
 #include "app/PageDialogs.h"
 #include "app/Settings.h"
 #include "bridge/ClipCommands.h"
+#include "bridge/PageCatalogue.h"
 #include "bridge/Payload.h"
 #include "bridge/VellumoScheme.h"
+#include "common/Translation.h"
 #include "history/AppSupport.h"
 #include "history/Capture.h"
 #include "history/CopyBack.h"
@@ -49,6 +51,7 @@ Hub::Hub(Platform platform, Locations locations)
     , sessions(locations.dataHome)
     , platform_(platform)
     , locations_(std::move(locations))
+    , pageCatalogue_(choosePageCatalogue(desktopLanguageNames(), pageCataloguesFolder(locations_.resourcesDir)))
     , autostart_(locations_.configHome, locations_.executable)
     , page_(platform.host, platform.loop, indexURL,
             {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }, [this] { pageDrawn(); }})
@@ -102,7 +105,9 @@ void Hub::catchUpUnsavedFiles()
 
 void Hub::buildWindow()
 {
-    platform_.host.createWindow({"Brimble", 980, 640, 520, 380, "BrimbleMainWindow"});
+    // TRANSLATORS: the main window's title is the program's name; keep it as it is unless your
+    // language writes the name in another script.
+    platform_.host.createWindow({_("Brimble"), 980, 640, 520, 380, "BrimbleMainWindow"});
 }
 
 WebViewSpec Hub::webViewSpec() const
@@ -445,7 +450,8 @@ void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bod
 
 SchemeResult Hub::startSchemeTask(std::string_view url)
 {
-    return VellumoScheme(locations_.resourcesDir, AppSupport::imagesFolder(locations_.dataHome)).serve(url);
+    return VellumoScheme(locations_.resourcesDir, AppSupport::imagesFolder(locations_.dataHome), pageCatalogue_)
+        .serve(url);
 }
 
 void Hub::pageDidFinishLoading()

@@ -110,6 +110,8 @@ private:
 
     Platform platform_;
     Locations locations_;
+    // The page's catalogue, chosen once from the desktop's language at start (empty: English).
+    std::filesystem::path pageCatalogue_;
     Autostart autostart_;
     ShortcutState shortcut_ = ShortcutState::Unbound;
     bool clipTimerStarted_ = false;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/Autostart.h"
+#include "common/Translation.h"
 #include "platform/Menus.h"
 
 namespace brimble {
@@ -11,7 +12,8 @@ enum class DockVisibility { Hidden, Shown };
 
 // The desktop-wide key that shows or hides the window.
 inline constexpr const char* showWindowShortcut = "<Control><Alt>v";
-inline constexpr const char* shortcutTakenText = "Shortcut Ctrl+Alt+V is in use by another program";
+// The tray's line when the key is taken; marked here and translated where it is shown.
+inline constexpr const char* shortcutTakenText = N_("Shortcut Ctrl+Alt+V is in use by another program");
 
 // Whether the desktop-wide key is ours: not tried yet, grabbed, or held by another program.
 enum class ShortcutState { Unbound, Bound, Taken };

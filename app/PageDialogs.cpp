@@ -1,5 +1,6 @@
 #include "app/PageDialogs.h"
 
+#include "common/Translation.h"
 #include "platform/Dialogs.h"
 
 namespace brimble {
@@ -9,10 +10,10 @@ PageDialogAnswer answerPageDialog(Dialogs& dialogs, const PageDialogRequest& req
     PageDialogAnswer answer;
     switch (request.kind) {
     case PageDialogKind::Alert:
-        dialogs.runAlert({request.message, "", {"OK"}});
+        dialogs.runAlert({request.message, "", {_("OK")}});
         break;
     case PageDialogKind::Confirm:
-        answer.confirmed = dialogs.runAlert({request.message, "", {"OK", "Cancel"}}) == 0;
+        answer.confirmed = dialogs.runAlert({request.message, "", {_("OK"), _("Cancel")}}) == 0;
         break;
     case PageDialogKind::Prompt:
         answer.text = dialogs.runPrompt(request.message, request.defaultText);

@@ -14,10 +14,12 @@
 
 #include "app/CommandLine.h"
 #include "app/Hub.h"
+#include "common/Translation.h"
 #include "platform/JsonFileDefaults.h"
 #include "platform/gtk/GtkPlatform.h"
 #include "platform/gtk/LibraryPages.h"
 #include "platform/gtk/ResourcesFolder.h"
+#include "platform/gtk/Translations.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 #include "platform/wayland/WaylandDesktop.h"
 
@@ -148,6 +150,7 @@ std::unique_ptr<brimble::WaylandConnection> chooseDesktopBackend()
 
 int main(int argc, char** argv)
 {
+    brimble::setUpTranslations();
     g_set_prgname("brimble");
     g_set_application_name("Brimble");
 
@@ -157,7 +160,7 @@ int main(int argc, char** argv)
     g_application_add_main_option_entries(G_APPLICATION(application), brimble::commandLineOptions());
     g_application_set_option_context_summary(
         G_APPLICATION(application),
-        "Keeps every text and picture you copy. Started again, Brimble acts on the running instance.");
+        _("Keeps every text and picture you copy. Started again, Brimble acts on the running instance."));
     g_signal_connect(application, "handle-local-options", G_CALLBACK(onLocalOptions), nullptr);
     g_signal_connect(application, "command-line", G_CALLBACK(onCommandLine), &program);
     g_signal_connect(application, "activate", G_CALLBACK(onActivate), &program);

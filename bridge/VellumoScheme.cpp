@@ -14,6 +14,8 @@
 
 #include <glib.h>
 
+#include "bridge/PageCatalogue.h"
+
 namespace brimble {
 
 namespace fs = std::filesystem;
@@ -21,6 +23,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view imageRoutePrefix = "/img/";
+// The page's catalogue has one address whatever the language, so a page built anew reads the
+// one chosen at start.
+constexpr std::string_view catalogueRoute = "/i18n/catalogue.json";
 
 struct ContentType {
     std::string_view extension;
@@ -213,10 +218,28 @@ SchemeResult serveResource(const fs::path& resourcesDir, const std::string& rela
     return SchemeResponse{std::string(mimeTypeFor(requested)), "utf-8", std::move(*bytes)};
 }
 
+SchemeResult serveCatalogue(const fs::path& catalogue)
+{
+    constexpr std::string_view json = "application/json";
+    if (catalogue.empty()) {
+        const std::string_view english = englishPageCatalogue();
+        return SchemeResponse{std::string(json), "utf-8", std::vector<uint8_t>(english.begin(), english.end())};
+    }
+    const std::optional<std::string> folder = resolvedFolder(catalogue.parent_path());
+    if (!folder)
+        return SchemeError{404};
+    auto bytes = readRegularFile(fs::path(*folder) / catalogue.filename(), *folder);
+    if (!bytes)
+        return SchemeError{404};
+    return SchemeResponse{std::string(json), "utf-8", std::move(*bytes)};
+}
+
 } // namespace
 
-VellumoScheme::VellumoScheme(fs::path resourcesDir, fs::path imagesFolder)
-    : resourcesDir_(std::move(resourcesDir)), imagesFolder_(std::move(imagesFolder))
+VellumoScheme::VellumoScheme(fs::path resourcesDir, fs::path imagesFolder, fs::path pageCatalogue)
+    : resourcesDir_(std::move(resourcesDir))
+    , imagesFolder_(std::move(imagesFolder))
+    , pageCatalogue_(std::move(pageCatalogue))
 {
 }
 
@@ -232,6 +255,8 @@ SchemeResult VellumoScheme::serve(std::string_view url) const
     const auto& [host, path] = std::get<RequestTarget>(split);
     if (host == "clipboard" && path.starts_with(imageRoutePrefix))
         return serveImage(imagesFolder_, std::string_view(path).substr(imageRoutePrefix.size()));
+    if (host == "clipboard" && path == catalogueRoute)
+        return serveCatalogue(pageCatalogue_);
     return serveResource(resourcesDir_, host + path);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/Settings.h"
 #include "history/ClipPrivacy.h"
+#include "common/Translation.h"
 #include "common/UnicodeText.h"
 #include "platform/Defaults.h"
 #include "platform/Dialogs.h"
@@ -29,9 +30,11 @@ std::string displayName(const std::filesystem::path& chosen)
 void showNoIdentifierAlert(Dialogs& dialogs, const std::filesystem::path& chosen)
 {
     AlertSpec alert;
-    alert.message = "That app has no bundle identifier";
-    alert.informative = "Brimble matches excluded apps by bundle identifier, and " + displayName(chosen)
-        + " doesn't declare one. It can't be excluded this way.";
+    alert.message = _("That app has no bundle identifier");
+    // TRANSLATORS: %s is the file name of the chosen application.
+    alert.informative = formatText(_("Brimble matches excluded apps by bundle identifier, and %s doesn't declare "
+                                     "one. It can't be excluded this way."),
+                                   displayName(chosen).c_str());
     dialogs.runAlert(alert);
 }
 
@@ -45,8 +48,8 @@ bool sameIgnoringCase(const std::string& a, const std::string& b)
 void runExcludeAppPicker(Dialogs& dialogs, Defaults& defaults)
 {
     AppPickerSpec picker;
-    picker.message = "Choose an app to exclude. Copies made while it is frontmost will not be recorded.";
-    picker.confirmLabel = "Exclude";
+    picker.message = _("Choose an app to exclude. Copies made while it is frontmost will not be recorded.");
+    picker.confirmLabel = _("Exclude");
     const std::optional<std::string> chosen = dialogs.chooseApplication(picker);
     if (!chosen || chosen->empty())
         return;

@@ -6,6 +6,7 @@
 #include <glib.h>
 
 #include "app/Settings.h"
+#include "common/Translation.h"
 #include "history/AppSupport.h"
 #include "history/ClipCodec.h"
 #include "history/ClipboardStore.h"
@@ -18,10 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* confirmText =
+constexpr const char* confirmText = N_(
     "This makes a one-time COPY into Brimble's own storage. Parleo 2.0 keeps its history untouched "
     "\u2014 nothing there is modified, moved, or deleted \u2014 and from now on the two apps record "
-    "independently.";
+    "independently.");
 
 fs::path parleoHistoryFile(const fs::path& dataHome)
 {
@@ -127,11 +128,19 @@ std::optional<ImportResult> importHistory(ClipboardStore& store, const fs::path&
 
 std::string importResultText(const ImportResult& result)
 {
-    std::string text = "Copied " + std::to_string(result.copied) + " entr" + (result.copied == 1 ? "y" : "ies");
-    text += " (" + std::to_string(result.images) + " image" + (result.images == 1 ? "" : "s") + ").";
+    // The counts go into whole sentences, so that each language can place and inflect them.
+    const std::string images = formatText(ngettext("%d image", "%d images", result.images), result.images);
+    // TRANSLATORS: %d is the number of entries copied; %s is the number of images among them ("3 images").
+    std::string text = formatText(ngettext("Copied %d entry (%s).", "Copied %d entries (%s).", result.copied),
+                                  result.copied, images.c_str());
     if (result.skipped > 0) {
-        text += " " + std::to_string(result.skipped) + " image entr" + (result.skipped == 1 ? "y" : "ies") +
-                " could not be copied (the picture no longer exists in Parleo) and were skipped.";
+        text += " ";
+        text += formatText(ngettext("%d image entry could not be copied (the picture no longer exists in Parleo) "
+                                    "and were skipped.",
+                                    "%d image entries could not be copied (the picture no longer exists in Parleo) "
+                                    "and were skipped.",
+                                    result.skipped),
+                           result.skipped);
     }
     return text;
 }
@@ -141,15 +150,15 @@ void importFromParleo(Dialogs& dialogs, ClipboardStore& store, ImportOffer offer
 {
     const fs::path historyFile = parleoHistoryFile(store.dataHome());
     if (!somethingAt(historyFile)) {
-        dialogs.runAlert({"No Parleo 2.0 clipboard history found", "There is nothing to import on this computer.", {}});
+        dialogs.runAlert({_("No Parleo 2.0 clipboard history found"), _("There is nothing to import on this computer."), {}});
         return;
     }
 
     const bool firstLaunch = offer == ImportOffer::FirstLaunch;
     const AlertSpec confirm{
-        firstLaunch ? "Copy your clipboard history from Parleo 2.0?" : "Import clipboard history from Parleo 2.0?",
-        confirmText,
-        {"Import a Copy", firstLaunch ? "Start Fresh" : "Cancel"},
+        firstLaunch ? _("Copy your clipboard history from Parleo 2.0?") : _("Import clipboard history from Parleo 2.0?"),
+        _(confirmText),
+        {_("Import a Copy"), firstLaunch ? _("Start Fresh") : _("Cancel")},
     };
     if (dialogs.runAlert(confirm) != 0)
         return;
@@ -157,11 +166,11 @@ void importFromParleo(Dialogs& dialogs, ClipboardStore& store, ImportOffer offer
     const std::optional<ImportResult> result =
         importHistory(store, historyFile, parleoImagesFolder(store.dataHome()));
     if (result) {
-        dialogs.runAlert({"Import complete", importResultText(*result), {}});
+        dialogs.runAlert({_("Import complete"), importResultText(*result), {}});
     } else {
-        dialogs.runAlert({"Couldn't read Parleo's history",
-                          "The file exists but didn't decode as a clipboard history. Nothing was imported, "
-                          "and nothing was changed on either side.",
+        dialogs.runAlert({_("Couldn't read Parleo's history"),
+                          _("The file exists but didn't decode as a clipboard history. Nothing was imported, "
+                            "and nothing was changed on either side."),
                           {}});
     }
     pushState();

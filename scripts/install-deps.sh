@@ -8,12 +8,17 @@ packages=(
     libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev
     libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev libwayland-dev
     librsvg2-common fonts-noto-color-emoji
+    # The catalogues: xgettext, msgfmt and msgcmp, and Python for the page's JSON catalogues.
+    gettext python3
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
         xvfb xauth xclip xdotool x11-utils openbox imagemagick dbus dbus-x11 python3
         chromium nodejs npm sway wl-clipboard
+        # Glyphs for the translations under Xvfb, the smallest that cover them: Chinese and
+        # Japanese (WenQuanYi Micro Hei, 5 MB; Noto CJK is 91 MB) and Arabic (KacST, 1 MB).
+        fonts-wqy-microhei fonts-kacst
     )
 fi
 # Making the Debian package needs `file` for its dependency scan; checking it, the validators.

@@ -5,6 +5,8 @@
 
 #include <gio/gdesktopappinfo.h>
 
+#include "common/Translation.h"
+
 namespace brimble {
 
 namespace {
@@ -105,7 +107,7 @@ void onSelectionChanged(GtkListBox* list, gpointer dialog)
 std::optional<std::string> runAppChooser(GtkWindow* parent, const std::string& message,
                                          const std::string& confirmLabel)
 {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons("Brimble", parent, GTK_DIALOG_MODAL, "Cancel",
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(_("Brimble"), parent, GTK_DIALOG_MODAL, _("Cancel"),
                                                     GTK_RESPONSE_CANCEL, confirmLabel.c_str(), GTK_RESPONSE_ACCEPT,
                                                     nullptr);
     gtk_window_set_default_size(GTK_WINDOW(dialog), chooserWidth, chooserHeight);
@@ -119,7 +121,7 @@ std::optional<std::string> runAppChooser(GtkWindow* parent, const std::string& m
     gtk_label_set_line_wrap(GTK_LABEL(heading), TRUE);
     gtk_label_set_xalign(GTK_LABEL(heading), 0);
     GtkWidget* search = gtk_search_entry_new();
-    gtk_entry_set_placeholder_text(GTK_ENTRY(search), "Search applications");
+    gtk_entry_set_placeholder_text(GTK_ENTRY(search), _("Search applications"));
     GtkWidget* list = gtk_list_box_new();
     gtk_list_box_set_selection_mode(GTK_LIST_BOX(list), GTK_SELECTION_BROWSE);
     gtk_list_box_set_filter_func(GTK_LIST_BOX(list), matchesSearch, search, nullptr);

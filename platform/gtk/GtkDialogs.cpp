@@ -1,5 +1,6 @@
 #include "platform/gtk/GtkDialogs.h"
 
+#include "common/Translation.h"
 #include "platform/gtk/AppChooser.h"
 
 namespace brimble {
@@ -43,7 +44,7 @@ GtkWindow* GtkDialogs::parent() const
 
 int GtkDialogs::runAlert(const AlertSpec& spec)
 {
-    const std::vector<std::string> buttons = spec.buttons.empty() ? std::vector<std::string>{"OK"} : spec.buttons;
+    const std::vector<std::string> buttons = spec.buttons.empty() ? std::vector<std::string>{_("OK")} : spec.buttons;
     const int response = runAndDestroy(messageDialog(parent(), spec.message, spec.informative, buttons));
     // Escape, the close button and a destroyed dialog end it without a button.
     return response >= 0 && response < static_cast<int>(buttons.size()) ? response : -1;
@@ -51,7 +52,7 @@ int GtkDialogs::runAlert(const AlertSpec& spec)
 
 std::optional<std::string> GtkDialogs::runPrompt(const std::string& message, const std::string& defaultText)
 {
-    GtkWidget* dialog = messageDialog(parent(), message, "", {"OK", "Cancel"});
+    GtkWidget* dialog = messageDialog(parent(), message, "", {_("OK"), _("Cancel")});
     GtkWidget* entry = gtk_entry_new();
     gtk_entry_set_text(GTK_ENTRY(entry), defaultText.c_str());
     gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);

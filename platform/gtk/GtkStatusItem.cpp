@@ -2,12 +2,14 @@
 
 #include <libayatana-appindicator/app-indicator.h>
 
+#include "common/Translation.h"
+
 namespace brimble {
 
 namespace {
 
 constexpr const char* indicatorId = "brimble";
-constexpr const char* indicatorTitle = "Brimble";
+constexpr const char* indicatorTitle = N_("Brimble");
 
 // The old menu may be the one whose item is being activated right now: it goes once that is over.
 gboolean destroyLater(gpointer menu)
@@ -34,10 +36,10 @@ void GtkStatusItem::install(const std::string& iconPath, GtkWidget* menu)
     const char* icon = hasIcon ? iconPath.c_str() : "";
     if (!indicator_) {
         indicator_ = app_indicator_new(indicatorId, icon, APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
-        app_indicator_set_title(indicator_, indicatorTitle);
+        app_indicator_set_title(indicator_, _(indicatorTitle));
         app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_ACTIVE);
     }
-    app_indicator_set_icon_full(indicator_, icon, indicatorTitle);
+    app_indicator_set_icon_full(indicator_, icon, _(indicatorTitle));
 
     GtkWidget* previous = menu_;
     menu_ = GTK_WIDGET(g_object_ref_sink(menu));

@@ -3,7 +3,8 @@
 # CMakeLists.txt.
 add_executable(about_demo ${CMAKE_CURRENT_LIST_DIR}/about_demo.cpp)
 target_link_libraries(about_demo PRIVATE brimble_gtk)
-add_dependencies(about_demo brimble_resources)
+target_compile_definitions(about_demo PRIVATE BRIMBLE_LOCALE_BUILD_DIR="${BRIMBLE_LOCALE_BUILD_DIR}")
+add_dependencies(about_demo brimble_resources brimble_translations)
 
 add_test(NAME about_windows
          COMMAND ${CMAKE_CURRENT_LIST_DIR}/about_check.sh $<TARGET_FILE:about_demo>

@@ -16,7 +16,9 @@
 #include <gtk/gtk.h>
 
 #include "platform/gtk/GtkMainLoop.h"
+#include "platform/gtk/Translations.h"
 #include "platform/gtk/about/GtkPanels.h"
+#include "common/Translation.h"
 
 namespace {
 
@@ -63,6 +65,9 @@ GtkWindow* makeStandInMainWindow()
 
 int main(int argc, char** argv)
 {
+    // The windows speak the desktop's language (LANGUAGE=de ...) from the build's catalogues.
+    brimble::setUpTranslations();
+    bindtextdomain(brimble::translationDomain, BRIMBLE_LOCALE_BUILD_DIR);
     gtk_init(&argc, &argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s RESOURCES_DIR [--no-main-window] [about] [help]\n", argv[0]);

@@ -96,6 +96,10 @@ class Brimble:
                 json.dump(history, out)
         self.env = dict(os.environ, HOME=self.home, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=self.config,
                         XDG_RUNTIME_DIR=self.runtime, XDG_CACHE_HOME=os.path.join(self.home, ".cache"))
+        # The tests read the English texts: the developer's own desktop language must not leak in.
+        for name in ("LANGUAGE", "LC_ALL"):
+            self.env.pop(name, None)
+        self.env["LC_MESSAGES"] = "C.UTF-8"
         if self.inspector_port:
             self.env["WEBKIT_INSPECTOR_HTTP_SERVER"] = f"127.0.0.1:{self.inspector_port}"
         self.process = None

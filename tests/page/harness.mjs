@@ -47,6 +47,13 @@ export async function startServer() {
     // The program's web view asks for no icon; a browser does, so answer it quietly.
     if (decoded === '/favicon.ico') response.writeHead(204).end();
     else if (decoded.startsWith('/img/')) serveFile(imageRoot, decoded.slice(4), response);
+    // The program serves the catalogue it chose at this address; a test names one in
+    // BRIMBLE_PAGE_CATALOGUE (a JSON file), and without one the page speaks English.
+    else if (decoded === '/i18n/catalogue.json') {
+      const catalogue = process.env.BRIMBLE_PAGE_CATALOGUE;
+      if (catalogue) serveFile(path.dirname(catalogue), '/' + path.basename(catalogue), response);
+      else response.writeHead(404).end();
+    }
     else serveFile(pageRoot, decoded === '/' ? '/index.html' : decoded, response);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));

@@ -47,7 +47,7 @@ void stack(GtkWidget* column, GtkWidget* child, int after)
 
 AboutWindow::AboutWindow(MainLoop& loop, const std::filesystem::path& resourcesDir, AboutWindowHooks hooks)
     : hooks_(std::move(hooks)),
-      shell_(makePanelWindow(std::string(aboutWindowTitle).c_str(), TitleVisibility::Hidden, width, height)),
+      shell_(makePanelWindow(tr(aboutWindowTitle), TitleVisibility::Hidden, width, height)),
       shout_(loop, *this)
 {
     // Everything sits in an overlay so the ink can be drawn over the whole window.
@@ -75,14 +75,14 @@ GtkWidget* AboutWindow::buildColumn(MainLoop& loop, const std::filesystem::path&
     gtk_widget_set_margin_top(column, std::max(0, columnTop - shell_.titlebarHeight));
 
     mascot_ = std::make_unique<WugoView>(loop, resourcesDir / "AppIcon.png", mascotHeight);
-    mascot_->setAccessibleName(std::string(aboutMascotAccessibleName));
+    mascot_->setAccessibleName(tr(aboutMascotAccessibleName));
     mascot_->onShout = [this](int) { shout_.shout(); };
     // Even out the recoil room so the picture itself is centred.
     gtk_widget_set_margin_start(mascot_->widget(), WugoView::swingRight - WugoView::swingLeft);
     stack(column, mascot_->widget(), 4);
 
     stack(column, label(productName, "brimble-name"), 9);
-    stack(column, wrappingLabel(tagline, "brimble-text13 brimble-secondary", taglineWidth), 16);
+    stack(column, wrappingLabel(tr(tagline), "brimble-text13 brimble-secondary", taglineWidth), 16);
 
     linkRow_ = std::make_unique<LinkRow>(resourcesDir / "Zorvane-logo.png", badgeHeight);
     linkRow_->onBadgeClick = [this] { openOtherAppsPage(); };
@@ -97,13 +97,13 @@ GtkWidget* AboutWindow::buildColumn(MainLoop& loop, const std::filesystem::path&
     stack(column, factLabel_, 9);
 
     stack(column, buildCreditRow(loop, resourcesDir), 3);
-    stack(column, label(hoardersLine, "brimble-text13"), 14);
-    stack(column, label(makerSlogan, "brimble-text11 brimble-tertiary"), 2);
-    stack(column, label(clickHint, "brimble-text10 brimble-secondary"), 20);
+    stack(column, label(tr(hoardersLine), "brimble-text13"), 14);
+    stack(column, label(tr(makerSlogan), "brimble-text11 brimble-tertiary"), 2);
+    stack(column, label(tr(clickHint), "brimble-text10 brimble-secondary"), 20);
 
     GtkWidget* buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
     gtk_widget_set_halign(buttons, GTK_ALIGN_CENTER);
-    GtkWidget* ok = gtk_button_new_with_label(std::string(okButtonLabel).c_str());
+    GtkWidget* ok = gtk_button_new_with_label(tr(okButtonLabel));
     gtk_widget_set_size_request(ok, okWidth, -1);
     gtk_widget_set_can_default(ok, TRUE);
     g_signal_connect(ok, "clicked", G_CALLBACK(okClicked), this);
@@ -119,7 +119,7 @@ GtkWidget* AboutWindow::buildCreditRow(MainLoop& loop, const std::filesystem::pa
     // The mascot's recoil room stands in for part of the gap before it.
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, creditSpacing - WugoView::swingLeft);
     gtk_widget_set_halign(row, GTK_ALIGN_CENTER);
-    GtkWidget* credit = label(creditLine, "brimble-text13");
+    GtkWidget* credit = label(tr(creditLine), "brimble-text13");
     gtk_widget_set_valign(credit, GTK_ALIGN_CENTER);
     gtk_box_pack_start(GTK_BOX(row), credit, FALSE, FALSE, 0);
     smallMascot_ = std::make_unique<WugoView>(loop, resourcesDir / "octopus-sidebar.png", smallMascotHeight);

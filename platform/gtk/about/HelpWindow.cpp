@@ -26,8 +26,8 @@ GtkWidget* topicBox(const HelpTopic& topic)
 {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 3);
     gtk_widget_set_halign(box, GTK_ALIGN_START);
-    gtk_box_pack_start(GTK_BOX(box), label(topic.title, "brimble-help-title"), FALSE, FALSE, 0);
-    GtkWidget* body = label(topic.body, "brimble-help-body brimble-secondary");
+    gtk_box_pack_start(GTK_BOX(box), label(tr(topic.title), "brimble-help-title"), FALSE, FALSE, 0);
+    GtkWidget* body = label(tr(topic.body), "brimble-help-body brimble-secondary");
     gtk_label_set_line_wrap(GTK_LABEL(body), TRUE);
     fixWrapWidth(body, bodyWidth);
     gtk_box_pack_start(GTK_BOX(box), body, FALSE, FALSE, 0);
@@ -38,7 +38,7 @@ GtkWidget* topicBox(const HelpTopic& topic)
 
 HelpWindow::HelpWindow(std::function<GtkWindow*()> mainWindow)
     : mainWindow_(std::move(mainWindow)),
-      shell_(makePanelWindow(std::string(helpWindowTitle).c_str(), TitleVisibility::Shown, width, height))
+      shell_(makePanelWindow(tr(helpWindowTitle), TitleVisibility::Shown, width, height))
 {
     GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
@@ -64,7 +64,7 @@ GtkWidget* HelpWindow::buildColumn()
     gtk_widget_set_margin_end(column, columnSide);
     gtk_widget_set_margin_bottom(column, columnBottom);
 
-    GtkWidget* heading = label(helpHeading, "brimble-help-heading");
+    GtkWidget* heading = label(tr(helpHeading), "brimble-help-heading");
     gtk_widget_set_margin_bottom(heading, 4);
     gtk_box_pack_start(GTK_BOX(column), heading, FALSE, FALSE, 0);
     for (size_t i = 0; i < helpTopics.size(); ++i) {
@@ -75,7 +75,7 @@ GtkWidget* HelpWindow::buildColumn()
 
     GtkWidget* buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_widget_set_halign(buttons, GTK_ALIGN_START);
-    GtkWidget* ok = gtk_button_new_with_label("OK");
+    GtkWidget* ok = gtk_button_new_with_label(_("OK"));
     gtk_widget_set_size_request(ok, okWidth, -1);
     gtk_widget_set_can_default(ok, TRUE);
     g_signal_connect(ok, "clicked", G_CALLBACK(okClicked), this);

@@ -22,7 +22,7 @@ LinkRow::LinkRow(const std::filesystem::path& logoFile, int badgeHeight)
     gtk_widget_set_halign(row_, GTK_ALIGN_CENTER);
     AtkObject* accessible = gtk_widget_get_accessible(row_);
     atk_object_set_role(accessible, ATK_ROLE_PUSH_BUTTON);
-    atk_object_set_name(accessible, std::string(otherAppsAccessibleName).c_str());
+    atk_object_set_name(accessible, tr(otherAppsAccessibleName));
     usePointerCursor(row_);
     g_signal_connect(row_, "button-press-event", G_CALLBACK(rowPressed), this);
 
@@ -38,7 +38,7 @@ LinkRow::LinkRow(const std::filesystem::path& logoFile, int badgeHeight)
     g_signal_connect(badge, "draw", G_CALLBACK(drawBadge), this);
     gtk_box_pack_start(GTK_BOX(box), badge, FALSE, FALSE, 0);
 
-    GtkWidget* label = makePanelLabel(std::string(otherAppsLabel).c_str(), "brimble-link");
+    GtkWidget* label = makePanelLabel(tr(otherAppsLabel), "brimble-link");
     // The theme's link colour, in light and dark alike.
     gtk_widget_set_state_flags(label, GTK_STATE_FLAG_LINK, FALSE);
     gtk_widget_set_valign(label, GTK_ALIGN_CENTER);

@@ -38,7 +38,7 @@ void ShoutRow::buildLayouts()
     for (size_t i = 0; i < words_.size(); ++i) {
         Word& word = words_[i];
         const bool emoji = i + 1 == words_.size();
-        word.layout.reset(gtk_widget_create_pango_layout(area_, std::string(shoutWords[i]).c_str()));
+        word.layout.reset(gtk_widget_create_pango_layout(area_, tr(shoutWords[i])));
         PangoFontDescription* font = pango_font_description_copy(
             pango_context_get_font_description(pango_layout_get_context(word.layout.get())));
         pango_font_description_set_absolute_size(font, (emoji ? emojiPixels : wordPixels) * PANGO_SCALE);

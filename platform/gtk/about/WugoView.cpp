@@ -24,7 +24,7 @@ WugoView::WugoView(MainLoop& loop, const std::filesystem::path& pictureFile, int
     gtk_widget_set_tooltip_text(area_, std::string(wugoTooltip).c_str());
     AtkObject* accessible = gtk_widget_get_accessible(area_);
     atk_object_set_role(accessible, ATK_ROLE_PUSH_BUTTON);
-    setAccessibleName(std::string(wugoAccessibleName));
+    setAccessibleName(tr(wugoAccessibleName));
     usePointerCursor(area_);
     g_signal_connect(area_, "button-press-event", G_CALLBACK(pressed), this);
     g_signal_connect(area_, "draw", G_CALLBACK(draw), this);
