@@ -15,6 +15,7 @@ import { initBoardEvents } from './boardEvents.js';
 import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
 import { initPicks, paintPicks } from './picks.js';
+import { initFocusOrder } from './focusOrder.js';
 
 const searchIndex = new SearchIndex();
 // The program keeps which blocks are collapsed for the next page it builds;
@@ -65,6 +66,7 @@ initBoardEvents();
 initDragAndDrop();
 initKeyboard();
 initPicks();
+initFocusOrder();
 
 // The relative times ("5 min ago") tick only while the page can be seen: a
 // hidden window's page wakes nothing, and catches up when it is shown.
