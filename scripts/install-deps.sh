@@ -14,6 +14,8 @@ if [[ "${1:-}" == "--test" ]]; then
         libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
         xvfb xauth xclip xdotool x11-utils imagemagick dbus dbus-x11 python3
         chromium nodejs npm sway wl-clipboard
+        # The accessibility test reads the real program's tree as a screen reader does.
+        at-spi2-core libatk-adaptor python3-gi python3-pyatspi gir1.2-atspi-2.0
     )
 fi
 # Making the Debian package needs `file` for its dependency scan; checking it, the validators.

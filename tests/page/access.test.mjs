@@ -148,6 +148,13 @@ test('Tab goes round every control with the card list as one stop, and Shift+Tab
   for (let i = 0; i < 3; i++) await page.page.keyboard.press('Shift+Tab');
   assert.equal(await focusedName(page), 'card:1');
 
+  // WebKitGTK reports Shift+Tab with the key "Unidentified" and the code Tab; it went round all the same.
+  await page.page.focus('#sessionButton');
+  await page.page.evaluate(() => document.activeElement.dispatchEvent(new KeyboardEvent('keydown', { key: 'Unidentified', code: 'Tab', shiftKey: true, bubbles: true, cancelable: true })));
+  assert.equal(await focusedName(page), 'icon-button block-more');
+  await page.page.focus('#newBlockButton');
+  await page.page.keyboard.press('Tab');
+
   // Arrows move inside the list, and the list's stop follows the focused card.
   await page.page.keyboard.press('ArrowRight');
   await page.page.keyboard.press('ArrowRight');

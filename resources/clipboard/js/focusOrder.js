@@ -24,7 +24,9 @@ function scope() {
 }
 
 function onTab(event) {
-  if (event.key !== 'Tab' || event.ctrlKey || event.altKey || event.metaKey) return;
+  // WebKitGTK names Shift+Tab's key (ISO_Left_Tab) "Unidentified"; its code is still Tab.
+  const tab = event.key === 'Tab' || event.code === 'Tab';
+  if (!tab || event.ctrlKey || event.altKey || event.metaKey) return;
   const root = scope();
   const stops = tabStops(root);
   if (stops.length === 0) return;
