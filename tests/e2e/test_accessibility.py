@@ -192,6 +192,30 @@ class AccessibleTreeTest(unittest.TestCase):
             node = self.focused_after("Tab")
             self.assertTrue(any(n == node for _, n in walk(dialog)), f"Tab left the dialog for {node.name!r}")
 
+    def test_the_page_dialogs_are_named_modal_dialogs_with_a_named_field(self):
+        page = self.app.page()
+        pending = page.evaluate_in_background("prompt('Name of the new block:', 'New Block')")
+        main = self.app.window()
+        window = wait_until(lambda: self.app.dialog_window(main), 10, 0.1, "the prompt")
+
+        # Only the program's windows are looked at: the web process waits for the answer and
+        # cannot describe the page meanwhile.
+        def prompt():
+            app = self.application()
+            for index in range(app.childCount):
+                node = app.getChildAtIndex(index)
+                if node.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT) and node.name == "Name of the new block":
+                    return node
+            return None
+
+        # A dialog of no particular type had no name: a screen reader announced an unnamed alert.
+        dialog = wait_until(prompt, 10, 0.2, "the named prompt in the tree")
+        self.assertTrue(has_state(dialog, pyatspi.STATE_MODAL))
+        fields = [node for _, node in walk(dialog) if node.getRole() == pyatspi.ROLE_TEXT]
+        self.assertEqual([field.name for field in fields], ["Name of the new block"])
+        self.app.press(window, "Escape")
+        self.assertIsNone(page.wait_for(pending))
+
     def test_the_tray_menu_exports_its_keys(self):
         bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         names = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames",
