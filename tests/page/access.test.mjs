@@ -68,9 +68,11 @@ for (const colorScheme of ['light', 'dark']) {
 
     await page.page.click('#sessionButton');
     await audit(page, 'the sessions menu');
+    assert.equal(await page.page.locator('.menu').getAttribute('aria-label'), 'Sessions');
     await page.page.keyboard.press('Escape');
     await page.page.click('.block-more');
     await audit(page, 'the block menu');
+    assert.equal(await page.page.locator('.menu').getAttribute('aria-label'), 'Block options', 'a menu without a heading is named by its button');
     await page.page.keyboard.press('Escape');
 
     await page.page.keyboard.down('Control');
