@@ -1,6 +1,5 @@
 #include "platform/gtk/PageWebView.h"
 
-#include <algorithm>
 #include <memory>
 #include <string_view>
 
@@ -9,19 +8,6 @@
 namespace brimble {
 
 namespace {
-
-// The font resolution GTK reports when the desktop scales no text (96 dots per inch, in 1/1024).
-constexpr int unscaledFontDpi = 96 * 1024;
-
-// The desktop's text scaling (a "Large Text" setting, a changed font resolution) zooms the whole
-// page: its sizes are CSS pixels, which a font setting alone never changes.
-void followTextScale(GtkSettings* settings, GParamSpec*, gpointer view)
-{
-    int dpi = 0;
-    g_object_get(settings, "gtk-xft-dpi", &dpi, nullptr);
-    const double scale = dpi > 0 ? static_cast<double>(dpi) / unscaledFontDpi : 1.0;
-    webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(view), std::clamp(scale, 0.5, 3.0));
-}
 
 // The web and network processes collect sooner than WebKit's defaults: a page that is handed a
 // complete snapshot of a large history after every change otherwise grows for as long as the
@@ -100,12 +86,6 @@ PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
-
-    GtkSettings* desktop = gtk_settings_get_default();
-    if (desktop) {
-        followTextScale(desktop, nullptr, view_);
-        g_signal_connect_object(desktop, "notify::gtk-xft-dpi", G_CALLBACK(followTextScale), view_, GConnectFlags(0));
-    }
 }
 
 PageWebView::~PageWebView()
