@@ -231,3 +231,29 @@ test('O opens a link card and does nothing on other cards', async () => {
   await page.page.keyboard.press('o');
   assert.deepEqual(await page.take(), [{ cmd: 'open', url: 'https://example.com' }]);
 });
+
+test('the page follows forced colours, more contrast and reduced motion', async () => {
+  const page = await env.page();
+  const items = [clip('one'), clip('two')];
+  await page.render(snapshot({ items }));
+  const style = (selector, property) => page.page.evaluate(([sel, prop]) => getComputedStyle(document.querySelector(sel))[prop], [selector, property]);
+  const grey = await style('.card-time', 'color');
+  await page.page.emulateMedia({ contrast: 'more' });
+  assert.notEqual(await style('.card-time', 'color'), grey, 'more contrast darkens the secondary text');
+  await audit(page, 'more contrast');
+  await page.page.emulateMedia({ contrast: 'no-preference', forcedColors: 'active' });
+  // The cards keep an outline of their own when the system's colours replace the page's.
+  assert.equal(await style('.card', 'borderTopStyle'), 'solid');
+  await audit(page, 'forced colours');
+  await page.page.emulateMedia({ forcedColors: 'none', reducedMotion: 'reduce' });
+  assert.match(await style('.card', 'transitionDuration'), /^0\.001s(, 0\.001s)*$/);
+  await page.page.click('#settingsButton');
+  assert.match(await style('#settings', 'animationDuration'), /^0\.001s$/, 'the settings panel does not slide');
+});
+
+test('the history limit tells assistive technology the typed value', async () => {
+  const page = await env.page();
+  await openSettings(page, { cap: 50 });
+  await page.page.fill('#setCap', '120');
+  assert.equal(await page.page.locator('#setCap').getAttribute('aria-valuenow'), '120');
+});

@@ -94,6 +94,11 @@ export function initSettings() {
   $('setAutostart').addEventListener('click', () => post({ cmd: 'autostart', value: !ui.snap.autostart }));
   $('setPasteAfter').addEventListener('click', () => post({ cmd: 'pasteAfterChoosing', value: !ui.snap.pasteAfterChoosing }));
   $('setCap').addEventListener('change', commitCap);
+  // The spin button's value for assistive technology follows the typing, not only the program.
+  $('setCap').addEventListener('input', () => {
+    const value = Number.parseInt($('setCap').value, 10);
+    if (Number.isFinite(value)) $('setCap').setAttribute('aria-valuenow', String(value));
+  });
   $('setCap').addEventListener('keydown', (event) => {
     if (event.key === 'Enter') $('setCap').blur();
   });
