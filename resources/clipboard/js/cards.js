@@ -42,10 +42,10 @@ function template(kind) {
   // The mouse's shortcuts for the keys O, P and Delete on the focused card.
   // They are not controls of their own: an option of a list box holds no
   // controls, and the card's name and key hint already say what they do.
-  const action = (name, title, className) => el('span', { className: `card-action ${className}`, title, data: { action: name } }, [icon(name === 'open' ? 'external' : name === 'pin' ? 'pin' : 'trash')]);
+  const action = (name, iconName, title) => el('span', { className: `card-action ${name}`, title, data: { action: name } }, [icon(iconName)]);
   const actions = el('div', { className: 'card-actions', attrs: { 'aria-hidden': 'true' } });
-  if (kind === 'link') actions.append(action('open', 'Open link', 'open'));
-  actions.append(action('pin', 'Pin', 'pin'), action('delete', 'Delete', 'delete'));
+  if (kind === 'link') actions.append(action('open', 'external', 'Open link'));
+  actions.append(action('pin', 'pin', 'Pin'), action('delete', 'trash', 'Delete'));
   // The space between age and kind keeps them two words for text readers; the flex layout ignores it.
   const meta = el('div', { className: 'card-meta' }, [el('span', { className: 'card-time' }), ' ', el('span', { className: 'card-kind' })]);
   // Each card is an option of its container's list box: a screen reader hears
@@ -118,6 +118,7 @@ function update(record, item, nowMs) {
       record.textEl.textContent = preview === '' ? blankText : preview;
       setFlag(record.textEl, 'blank', preview === '');
       record.preview = preview;
+      record.excerpt = excerpt(preview);
       record.marked = '';
     }
     setText(record.kindEl, kindLabel(item, record.shape));
@@ -139,8 +140,8 @@ function update(record, item, nowMs) {
 }
 
 // The card's text as its name says it: the preview, on one line.
-function excerpt(record) {
-  const text = (record.preview ?? '').replace(/\s+/g, ' ').trim();
+function excerpt(preview) {
+  const text = preview.replace(/\s+/g, ' ').trim();
   return text === '' ? blankText : text;
 }
 
@@ -153,7 +154,7 @@ function nameCard(record, nowMs) {
   if (record.kind !== 'image') {
     const kind = record.shape.slice(5);
     if (kind === 'text' || kind === 'code') parts.push(kindNames[kind]);
-    parts.push(excerpt(record));
+    parts.push(record.excerpt);
   }
   parts.push(relativeTime(record.ts, nowMs), record.kindEl.textContent);
   if (record.pinned) parts.push('pinned');
@@ -163,7 +164,6 @@ function nameCard(record, nowMs) {
     record.el.setAttribute('aria-label', label);
   }
 }
-
 
 // Marks a card selected, for the eye and for assistive technology.
 export function setSelected(node, on) {
