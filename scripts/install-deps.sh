@@ -19,6 +19,8 @@ if [[ "${1:-}" == "--test" ]]; then
         # Glyphs for the translations under Xvfb, the smallest that cover them: Chinese and
         # Japanese (WenQuanYi Micro Hei, 5 MB; Noto CJK is 91 MB) and Arabic (KacST, 1 MB).
         fonts-wqy-microhei fonts-kacst
+        # The accessibility test reads the real program's tree as a screen reader does.
+        at-spi2-core libatk-adaptor python3-gi python3-pyatspi gir1.2-atspi-2.0
     )
 fi
 # Making the Debian package needs `file` for its dependency scan; checking it, the validators.

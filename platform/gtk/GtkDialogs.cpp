@@ -9,6 +9,32 @@ namespace {
 
 constexpr int promptFieldWidthChars = 32;
 
+// A dialog's name for assistive technology: the first line of its message, without the colon
+// that leads into a field ("Name of the new block:" is "Name of the new block").
+std::string accessibleName(const std::string& message)
+{
+    std::string name = message.substr(0, message.find('\n'));
+    while (!name.empty() && (name.back() == ':' || name.back() == ' '))
+        name.pop_back();
+    return name;
+}
+
+// A message dialog of no particular type has no accessible name of its own: a screen reader
+// would announce an unnamed alert. It is named by its message, and the rest of the message
+// (the second paragraph, the informative text) is its description.
+void nameForAssistiveTechnology(GtkWidget* dialog, const std::string& message, const std::string& informative)
+{
+    AtkObject* accessible = gtk_widget_get_accessible(dialog);
+    const std::string name = accessibleName(message);
+    atk_object_set_name(accessible, name.c_str());
+    std::string description = message.size() > name.size() ? message.substr(message.find('\n') + 1) : "";
+    if (!informative.empty())
+        description += (description.empty() ? "" : "\n") + informative;
+    const size_t text = description.find_first_not_of("\n ");
+    if (text != std::string::npos)
+        atk_object_set_description(accessible, description.substr(text).c_str());
+}
+
 GtkWidget* messageDialog(GtkWindow* parent, const std::string& message, const std::string& informative,
                          const std::vector<std::string>& buttons)
 {
@@ -23,6 +49,7 @@ GtkWidget* messageDialog(GtkWindow* parent, const std::string& message, const st
     }
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), 0);
     gtk_window_set_position(GTK_WINDOW(dialog), parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+    nameForAssistiveTechnology(dialog, message, informative);
     return dialog;
 }
 
@@ -57,6 +84,8 @@ std::optional<std::string> GtkDialogs::runPrompt(const std::string& message, con
     gtk_entry_set_text(GTK_ENTRY(entry), defaultText.c_str());
     gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
     gtk_entry_set_width_chars(GTK_ENTRY(entry), promptFieldWidthChars);
+    // The field is named by the question it answers.
+    atk_object_set_name(gtk_widget_get_accessible(entry), accessibleName(message).c_str());
     GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
     gtk_box_pack_end(GTK_BOX(area), entry, FALSE, FALSE, 0);
     gtk_widget_show(entry);

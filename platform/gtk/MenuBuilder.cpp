@@ -49,15 +49,26 @@ void onMenuShow(GtkWidget* menu, gpointer)
     gtk_container_foreach(GTK_CONTAINER(menu), syncCheckMark, nullptr);
 }
 
+constexpr const char* shownKeysKey = "brimble-shown-keys";
+
 // Shows a key beside the item's title without binding it: a desktop-wide key works already, and
 // a menu without the window's key group (the tray's) shows the key the window's menu binds.
-void showKeyOnly(GtkWidget* item, const std::string& accelerator)
+// The key goes into `shownKeys`, a group that no window holds, so it triggers nothing; being a
+// real accelerator, it is also what the tray's exported menu (dbusmenu) sends as the item's
+// "shortcut", which a label-only key never is.
+void showKeyOnly(GtkWidget* item, const std::string& accelerator, GtkAccelGroup* shownKeys)
 {
     guint key = 0;
     GdkModifierType modifiers = GdkModifierType(0);
     gtk_accelerator_parse(accelerator.c_str(), &key, &modifiers);
+    if (key == 0)
+        return;
+    if (shownKeys) {
+        gtk_widget_add_accelerator(item, "activate", shownKeys, key, modifiers, GTK_ACCEL_VISIBLE);
+        return;
+    }
     GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
-    if (key != 0 && GTK_IS_ACCEL_LABEL(label))
+    if (GTK_IS_ACCEL_LABEL(label))
         gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), key, modifiers);
 }
 
@@ -82,17 +93,23 @@ GtkWidget* MenuBuilder::menuBar(const std::vector<Menu>& menus) const
 GtkWidget* MenuBuilder::menu(const Menu& model) const
 {
     GtkWidget* menu = gtk_menu_new();
-    if (accelerators_)
+    GtkAccelGroup* shownKeys = nullptr;
+    if (accelerators_) {
         gtk_menu_set_accel_group(GTK_MENU(menu), accelerators_);
+    } else {
+        // The menu owns the group of the keys it only shows.
+        shownKeys = gtk_accel_group_new();
+        g_object_set_data_full(G_OBJECT(menu), shownKeysKey, shownKeys, g_object_unref);
+    }
     for (const MenuItem& entry : model.items)
-        gtk_menu_shell_append(GTK_MENU_SHELL(menu), item(entry));
+        gtk_menu_shell_append(GTK_MENU_SHELL(menu), item(entry, shownKeys));
     if (isChecked_)
         g_signal_connect(menu, "show", G_CALLBACK(onMenuShow), nullptr);
     gtk_widget_show_all(menu);
     return menu;
 }
 
-GtkWidget* MenuBuilder::item(const MenuItem& model) const
+GtkWidget* MenuBuilder::item(const MenuItem& model, GtkAccelGroup* shownKeys) const
 {
     if (model.isSeparator())
         return gtk_separator_menu_item_new();
@@ -107,9 +124,9 @@ GtkWidget* MenuBuilder::item(const MenuItem& model) const
     }
     gtk_widget_set_sensitive(widget, model.enabled);
     if (!model.globalAccelerator.empty())
-        showKeyOnly(widget, model.globalAccelerator);
+        showKeyOnly(widget, model.globalAccelerator, shownKeys);
     else if (!accelerators_ && !model.accelerator.empty())
-        showKeyOnly(widget, model.accelerator);
+        showKeyOnly(widget, model.accelerator, shownKeys);
     g_signal_connect(widget, "activate", G_CALLBACK(onActivate), nullptr);
 
     guint key = 0;

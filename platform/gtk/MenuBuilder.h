@@ -24,7 +24,7 @@ public:
     GtkWidget* menu(const Menu& menu) const;
 
 private:
-    GtkWidget* item(const MenuItem& model) const;
+    GtkWidget* item(const MenuItem& model, GtkAccelGroup* shownKeys) const;
 
     GtkAccelGroup* accelerators_;
     ActionHandler onAction_;

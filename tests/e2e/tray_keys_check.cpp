@@ -12,7 +12,14 @@
 
 namespace {
 
-// The key the item's label shows, in GTK's accelerator text; empty when none.
+gboolean isClosure(GtkAccelKey*, GClosure* closure, gpointer wanted)
+{
+    return closure == wanted;
+}
+
+// The key the item's label shows, in GTK's accelerator text; empty when none. The label shows
+// the key of the accelerator it follows (the one the exported tray menu sends too), else a key
+// set on the label alone.
 std::string shownKey(GtkWidget* item)
 {
     GtkWidget* label = GTK_IS_BIN(item) ? gtk_bin_get_child(GTK_BIN(item)) : nullptr;
@@ -20,7 +27,17 @@ std::string shownKey(GtkWidget* item)
         return {};
     guint key = 0;
     GdkModifierType modifiers = GdkModifierType(0);
-    gtk_accel_label_get_accel(GTK_ACCEL_LABEL(label), &key, &modifiers);
+    GClosure* closure = nullptr;
+    g_object_get(label, "accel-closure", &closure, nullptr);
+    GtkAccelGroup* group = closure ? gtk_accel_group_from_accel_closure(closure) : nullptr;
+    if (GtkAccelKey* found = group ? gtk_accel_group_find(group, isClosure, closure) : nullptr) {
+        key = found->accel_key;
+        modifiers = found->accel_mods;
+    } else {
+        gtk_accel_label_get_accel(GTK_ACCEL_LABEL(label), &key, &modifiers);
+    }
+    if (closure)
+        g_closure_unref(closure);
     if (key == 0)
         return {};
     g_autofree gchar* name = gtk_accelerator_name(key, modifiers);

@@ -10,7 +10,7 @@ if [ ! -x "$chromium" ]; then
     exit 1
 fi
 
-if [ ! -d node_modules/playwright-core ]; then
+if [ ! -d node_modules/playwright-core ] || [ ! -d node_modules/axe-core ]; then
     if [ -f package-lock.json ]; then
         npm ci --no-audit --no-fund --loglevel=error
     else

@@ -36,9 +36,14 @@ after(async () => {
 
 // Runs the probe under its own X server with a private home; returns the
 // posted commands, the probe's result and the console lines.
-async function runProbe(snap, script, { width = 1040, height = 720, shot = null } = {}) {
-  const home = path.join(work, 'home');
+// `gtkSettings` lines go into GTK's settings.ini of a home of their own.
+async function runProbe(snap, script, { width = 1040, height = 720, shot = null, gtkSettings = null } = {}) {
+  const home = path.join(work, gtkSettings ? 'home-gtk-settings' : 'home');
   await fs.mkdir(home, { recursive: true });
+  if (gtkSettings) {
+    await fs.mkdir(path.join(home, 'config', 'gtk-3.0'), { recursive: true });
+    await fs.writeFile(path.join(home, 'config', 'gtk-3.0', 'settings.ini'), `[Settings]\n${gtkSettings.join('\n')}\n`);
+  }
   const snapFile = path.join(work, 'snapshot.b64');
   const scriptFile = path.join(work, 'probe.js');
   await fs.writeFile(snapFile, Buffer.from(JSON.stringify(snap), 'utf8').toString('base64'));
@@ -256,4 +261,29 @@ test('in WebKitGTK the search folds accents, marks matches as text, and the quic
     { cmd: 'copyMany', ids: [items[0].id, items[2].id] },
   ]);
   assert.deepEqual(run.console.filter((line) => /error/i.test(line)), []);
+});
+
+test('in WebKitGTK the page follows the desktop’s high-contrast theme and its animations setting', async (t) => {
+  if (skipReason) return t.skip(skipReason);
+  const script = `
+    const note = document.createElement('span');
+    note.className = 'card-time';
+    document.body.append(note);
+    return JSON.stringify({
+      contrast: matchMedia('(prefers-contrast: more)').matches,
+      reduced: matchMedia('(prefers-reduced-motion: reduce)').matches,
+      grey: getComputedStyle(document.documentElement).getPropertyValue('--text-3').trim(),
+      cardMotion: getComputedStyle(document.querySelector('.card')).transitionDuration,
+    });`;
+  const items = [clip('one')];
+  const plain = await runProbe(snapshot({ items, appearanceMode: 'light' }), script);
+  assert.equal(plain.code, 0, plain.stdout);
+  const asked = await runProbe(snapshot({ items, appearanceMode: 'light' }), script, {
+    gtkSettings: ['gtk-theme-name=HighContrast', 'gtk-enable-animations=false'],
+  });
+  assert.equal(asked.code, 0, asked.stdout);
+  assert.deepEqual([plain.result.contrast, plain.result.reduced], [false, false]);
+  assert.deepEqual([asked.result.contrast, asked.result.reduced], [true, true]);
+  assert.notEqual(asked.result.grey, plain.result.grey, 'the high-contrast theme darkens the secondary text');
+  assert.match(asked.result.cardMotion, /^(0\.001s|1ms)(, (0\.001s|1ms))*$/);
 });

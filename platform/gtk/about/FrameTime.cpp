@@ -11,4 +11,11 @@ double frameSeconds(GtkWidget* widget)
     return static_cast<double>(micros) / G_USEC_PER_SEC;
 }
 
+bool animationsEnabled(GtkWidget* widget)
+{
+    gboolean enabled = TRUE;
+    g_object_get(gtk_widget_get_settings(widget), "gtk-enable-animations", &enabled, nullptr);
+    return enabled;
+}
+
 } // namespace brimble

@@ -55,6 +55,9 @@ void forgetBurst(gpointer data)
 
 void squirtInk(GtkOverlay* overlay, InkBurst burst, MainLoop& loop)
 {
+    // The splash is only motion: with animations off there is nothing to show.
+    if (!animationsEnabled(GTK_WIDGET(overlay)))
+        return;
     GtkWidget* layer = gtk_drawing_area_new();
     // Without a window of its own the layer draws into the overlay's pass-through window, so
     // clicks fall through to the widgets beneath; a window of its own would catch them.

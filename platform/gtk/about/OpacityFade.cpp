@@ -43,6 +43,8 @@ void fadeOpacity(GtkWidget* widget, double alpha, double seconds)
         gtk_widget_remove_tick_callback(widget, running->tick);
         running->tick = 0;
     }
+    if (!animationsEnabled(widget))
+        seconds = 0.0;
     const double now = frameSeconds(widget);
     running->fade = Fade{gtk_widget_get_opacity(widget), alpha, now, seconds};
     if (seconds <= 0.0) {

@@ -95,13 +95,16 @@ void ShoutRow::popWord(int index)
         return;
     const double now = frameSeconds(area_);
     words_[index].alpha = Fade::steady(1.0);
-    words_[index].popStart = now;
+    // Without animations a word simply appears, without its pop.
+    words_[index].popStart = animationsEnabled(area_) ? now : -std::numeric_limits<double>::infinity();
     keepTicking();
 }
 
 void ShoutRow::fadeAll(double seconds)
 {
     const double now = frameSeconds(area_);
+    if (!animationsEnabled(area_))
+        seconds = 0.0;
     for (Word& word : words_)
         word.alpha = word.alpha.toward(0.0, now, seconds);
     keepTicking();

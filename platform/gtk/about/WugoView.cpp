@@ -45,6 +45,9 @@ gboolean WugoView::pressed(GtkWidget* widget, GdkEventButton* event, WugoView* s
         return TRUE;
     if (self->clicks_.click() == ClickOutcome::Ignored)
         return TRUE;
+    // The click still counts towards a shout; only the recoil and the splash are left out.
+    if (!animationsEnabled(widget))
+        return TRUE;
     self->recoilStart_ = frameSeconds(widget);
     if (self->tick_ == 0)
         self->tick_ = gtk_widget_add_tick_callback(widget, tick, self, nullptr);

@@ -1,6 +1,6 @@
 import { post } from './bridge.js';
 import { ui, selectedIds, matchingItems } from './state.js';
-import { showToast } from './toast.js';
+import { showToast, announce } from './toast.js';
 
 // Every user action is one command; the view changes when the snapshot that
 // answers it arrives.
@@ -22,10 +22,13 @@ export function copyEntry(id) {
 
 export function togglePin(id) {
   post({ cmd: 'pin', id });
+  const item = ui.view?.byId.get(id);
+  if (item) announce(item.pinned ? 'Unpinned' : 'Pinned');
 }
 
 export function deleteEntry(id) {
   post({ cmd: 'delete', id });
+  announce('Deleted');
 }
 
 export function openLink(id) {
@@ -137,12 +140,14 @@ export function pinSelection() {
   if (ids.length === 0) return;
   const allPinned = ids.every((id) => ui.view.byId.get(id)?.pinned);
   post({ cmd: 'pinMany', ids, pinned: !allPinned });
+  announce(allPinned ? 'Unpinned' : 'Pinned');
 }
 
 export function deleteSelection() {
   const ids = selectedIds();
   if (ids.length === 0) return;
   post({ cmd: 'deleteMany', ids });
+  announce('Deleted');
   clearSelection();
 }
 

@@ -1,7 +1,7 @@
 import { el, iconButton, syncChildren, setText, setFlag } from './dom.js';
 import { icon } from './icons.js';
-import { ui, visibleIds, matchingItems } from './state.js';
-import { cardFor, pruneCards, cardElement, markCard } from './cards.js';
+import { ui, visibleIds, matchingItems, tabStopId } from './state.js';
+import { cardFor, pruneCards, cardElement, markCard, setSelected, setPosition } from './cards.js';
 import { blockPalette } from './model.js';
 
 const boardInner = () => document.getElementById('boardInner');
@@ -14,18 +14,25 @@ function countLabel(n) {
   return n === 1 ? '1 clip' : `${n} clips`;
 }
 
+// The cards of one container, as a list box named by the container's title.
+// Only one card of the whole board is in the tab order; the arrows move on.
+function cardList(titleId) {
+  return el('div', { className: 'grid', attrs: { role: 'listbox', 'aria-labelledby': titleId, 'aria-multiselectable': 'true', 'aria-orientation': 'horizontal' } });
+}
+
 function blockSection(block) {
   let section = sections.get(block.id);
   if (!section) {
     const chevron = iconButton('chevronRight', { className: 'block-chevron', title: 'Collapse', data: { action: 'collapse' } });
-    const name = el('h2', { className: 'block-name' });
-    const count = el('span', { className: 'block-count' });
+    const nameId = `block-name-${block.id}`;
+    const name = el('h2', { className: 'block-name', attrs: { id: nameId } });
+    const count = el('p', { className: 'block-count' });
     const pin = iconButton('pin', { className: 'icon-button block-pin', title: 'Pin block', data: { action: 'blockPin' } });
     const more = iconButton('more', { className: 'icon-button block-more', title: 'Block options', data: { action: 'blockMenu' } });
     const head = el('header', { className: 'block-head' }, [
       chevron, el('span', { className: 'block-dot' }), name, count, el('span', { className: 'spacer' }), pin, more,
     ]);
-    const grid = el('div', { className: 'grid' });
+    const grid = cardList(nameId);
     const empty = el('p', { className: 'block-empty', text: 'Drag cards here to file them in this block.' });
     const node = el('section', { className: 'block', data: { container: block.id, blockId: block.id } }, [
       head, el('div', { className: 'block-body' }, [grid, empty]),
@@ -49,9 +56,9 @@ function blockSection(block) {
 
 function openGrid() {
   if (!openSection) {
-    const title = el('h2', { className: 'open-title', text: 'Clips' });
-    const count = el('span', { className: 'block-count' });
-    const grid = el('div', { className: 'grid' });
+    const title = el('h2', { className: 'open-title', text: 'Clips', attrs: { id: 'openTitle' } });
+    const count = el('p', { className: 'block-count' });
+    const grid = cardList('openTitle');
     const empty = el('p', { className: 'open-empty', text: 'Drag a card here to take it out of its block.' });
     const node = el('section', { className: 'open', data: { container: '' } }, [
       el('header', { className: 'open-head' }, [title, count]), grid, empty,
@@ -147,12 +154,16 @@ function markLater(id) {
   }, 0));
 }
 
-function drawCards(section, items, now) {
-  const nodes = items.map((item) => {
+// `first` is the place of the first of `items` among the `count` shown cards.
+function drawCards(section, items, now, first, count, stop) {
+  const nodes = items.map((item, i) => {
     const node = cardFor(item, now);
     if (ui.hits === null) markCard(item.id, '');
     else markLater(item.id);
-    setFlag(node, 'selected', ui.selection.has(item.id));
+    setSelected(node, ui.selection.has(item.id));
+    setPosition(node, first + i, count);
+    const tabIndex = item.id === stop ? 0 : -1;
+    if (node.tabIndex !== tabIndex) node.tabIndex = tabIndex;
     return node;
   });
   syncChildren(section.grid, nodes);
@@ -180,6 +191,9 @@ export function drawBoard() {
   let left = budget;
   let more = false;
   let matches = 0;
+  const shownCount = visibleIds().length;
+  let position = 1;
+  const stop = tabStopId();
   for (const container of view.containers) {
     const items = matchingItems(container.items);
     matches += items.length;
@@ -193,7 +207,8 @@ export function drawBoard() {
     const drawn = collapsed ? [] : items.slice(0, left);
     if (!collapsed) left -= drawn.length;
     if (drawn.length < items.length && !collapsed) more = true;
-    drawCards(section, drawn, now);
+    drawCards(section, drawn, now, position, shownCount, stop);
+    if (!collapsed) position += items.length;
     const total = container.items.length;
     setText(section.count, searching ? `${items.length} of ${total}` : countLabel(total));
     setFlag(section.node, 'empty', total === 0);

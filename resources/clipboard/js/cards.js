@@ -1,4 +1,4 @@
-import { el, iconButton, setText, setFlag } from './dom.js';
+import { el, setText, setFlag } from './dom.js';
 import { icon } from './icons.js';
 import { makePreview, classify, sizeLabel, charCount } from './preview.js';
 import { relativeTime, exactTime } from './time.js';
@@ -7,6 +7,10 @@ import { markText } from './highlight.js';
 // One card per entry id, reused across snapshots: a snapshot that changes
 // little costs little. Each record keeps the parts that a snapshot may change.
 const cards = new Map();
+
+const blankText = 'Blank text';
+const pictureLabel = 'Picture';
+const kindNames = { text: 'Text', link: 'Link', color: 'Colour', code: 'Code' };
 
 // Pictures load only from the program's own scheme or the page's own origin.
 function safeImageURL(value) {
@@ -35,20 +39,30 @@ function template(kind) {
   const body = kind === 'image'
     ? el('div', { className: 'card-media' })
     : el('div', { className: 'card-body' }, [el('p', { className: 'card-text' })]);
-  const actions = el('div', { className: 'card-actions' });
-  if (kind === 'link') actions.append(iconButton('external', { className: 'card-action', title: 'Open link', data: { action: 'open' } }));
-  actions.append(
-    iconButton('pin', { className: 'card-action pin', title: 'Pin', data: { action: 'pin' } }),
-    iconButton('trash', { className: 'card-action delete', title: 'Delete', data: { action: 'delete' } }),
-  );
-  // The keyboard reaches these through P and Delete on the focused card, so
-  // they stay out of the tab order instead of adding hundreds of stops.
-  for (const button of actions.children) button.tabIndex = -1;
-  const meta = el('div', { className: 'card-meta' }, [el('span', { className: 'card-time' }), el('span', { className: 'card-kind' })]);
-  card = el('article', { className: 'card', data: { kind }, attrs: { draggable: 'true', tabindex: '-1' } }, [
+  // The mouse's shortcuts for the keys O, P and Delete on the focused card.
+  // They are not controls of their own: an option of a list box holds no
+  // controls, and the card's name and key hint already say what they do.
+  const action = (name, iconName, title) => el('span', { className: `card-action ${name}`, title, data: { action: name } }, [icon(iconName)]);
+  const actions = el('div', { className: 'card-actions', attrs: { 'aria-hidden': 'true' } });
+  if (kind === 'link') actions.append(action('open', 'external', 'Open link'));
+  actions.append(action('pin', 'pin', 'Pin'), action('delete', 'trash', 'Delete'));
+  // The space between age and kind keeps them two words for text readers; the flex layout ignores it.
+  const meta = el('div', { className: 'card-meta' }, [el('span', { className: 'card-time' }), ' ', el('span', { className: 'card-kind' })]);
+  // Each card is an option of its container's list box: a screen reader hears
+  // its name (kind, excerpt, age, pinned), its place in the list and whether
+  // it is selected, and the description says which keys act on it.
+  card = el('div', {
+    className: 'card',
+    data: { kind },
+    attrs: {
+      draggable: 'true', tabindex: '-1', role: 'option', 'aria-selected': 'false',
+      'aria-describedby': 'cardKeys', 'aria-keyshortcuts': kind === 'link' ? 'Enter P Delete Space O' : 'Enter P Delete Space',
+    },
+  }, [
     body,
+    ' ',
     el('div', { className: 'card-foot' }, [meta, actions]),
-    el('span', { className: 'card-badge pinmark', title: 'Pinned' }, [icon('pin')]),
+    el('span', { className: 'card-badge pinmark' }, [icon('pin')]),
     el('span', { className: 'card-badge checkmark' }, [icon('check')]),
   ]);
   templates.set(kind, card);
@@ -76,7 +90,7 @@ function createCard(item) {
   if (kind === 'image') {
     const src = safeImageURL(item.imgURL);
     if (src) {
-      const img = el('img', { className: 'card-thumb', attrs: { alt: 'Picture', draggable: 'false', decoding: 'async', loading: 'lazy' } });
+      const img = el('img', { className: 'card-thumb', attrs: { alt: pictureLabel, draggable: 'false', decoding: 'async', loading: 'lazy' } });
       img.src = src;
       body.append(img);
     } else {
@@ -91,9 +105,9 @@ function createCard(item) {
 }
 
 function kindLabel(item, shape) {
-  if (item.kind === 'image') return 'Picture';
-  if (shape === 'text|link') return 'Link';
-  if (shape === 'text|color') return 'Colour';
+  if (item.kind === 'image') return pictureLabel;
+  if (shape === 'text|link') return kindNames.link;
+  if (shape === 'text|color') return kindNames.color;
   return sizeLabel(charCount(item.text));
 }
 
@@ -101,9 +115,10 @@ function update(record, item, nowMs) {
   if (record.text !== item.text) {
     if (record.textEl) {
       const preview = makePreview(item.text);
-      record.textEl.textContent = preview === '' ? 'Blank text' : preview;
+      record.textEl.textContent = preview === '' ? blankText : preview;
       setFlag(record.textEl, 'blank', preview === '');
       record.preview = preview;
+      record.excerpt = excerpt(preview);
       record.marked = '';
     }
     setText(record.kindEl, kindLabel(item, record.shape));
@@ -120,8 +135,49 @@ function update(record, item, nowMs) {
     record.pinned = item.pinned;
     setFlag(record.el, 'pinned', item.pinned);
     record.pinButton.title = item.pinned ? 'Unpin' : 'Pin';
-    record.pinButton.setAttribute('aria-pressed', String(item.pinned));
   }
+  nameCard(record, nowMs);
+}
+
+// The card's text as its name says it: the preview, on one line.
+function excerpt(preview) {
+  const text = preview.replace(/\s+/g, ' ').trim();
+  return text === '' ? blankText : text;
+}
+
+// What a screen reader says for a card: what the card shows, in the order it
+// shows it (the preview, the age, the kind or size), so that the words a
+// speech user reads off the card name it too; then whether it is pinned.
+// Where the card shows a size instead of a kind, the kind leads.
+function nameCard(record, nowMs) {
+  const parts = [];
+  if (record.kind !== 'image') {
+    const kind = record.shape.slice(5);
+    if (kind === 'text' || kind === 'code') parts.push(kindNames[kind]);
+    parts.push(record.excerpt);
+  }
+  parts.push(relativeTime(record.ts, nowMs), record.kindEl.textContent);
+  if (record.pinned) parts.push('pinned');
+  const label = parts.join(', ');
+  if (record.label !== label) {
+    record.label = label;
+    record.el.setAttribute('aria-label', label);
+  }
+}
+
+// Marks a card selected, for the eye and for assistive technology.
+export function setSelected(node, on) {
+  setFlag(node, 'selected', on);
+  const value = String(on);
+  if (node.getAttribute('aria-selected') !== value) node.setAttribute('aria-selected', value);
+}
+
+// Tells a card its place among the cards the board shows ("3 of 50").
+export function setPosition(node, position, count) {
+  const at = String(position);
+  const of = String(count);
+  if (node.getAttribute('aria-posinset') !== at) node.setAttribute('aria-posinset', at);
+  if (node.getAttribute('aria-setsize') !== of) node.setAttribute('aria-setsize', of);
 }
 
 // The card element for an entry, made or refreshed from the snapshot row.
@@ -174,6 +230,8 @@ export function explainTime(timeEl) {
 export function refreshTimes(byId, nowMs) {
   for (const [id, record] of cards) {
     const item = byId.get(id);
-    if (item) setText(record.timeEl, relativeTime(item.ts, nowMs));
+    if (!item) continue;
+    setText(record.timeEl, relativeTime(item.ts, nowMs));
+    nameCard(record, nowMs);
   }
 }

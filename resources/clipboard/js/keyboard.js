@@ -1,8 +1,8 @@
-import { ui, visibleIds } from './state.js';
+import { ui, visibleIds, tabStopId } from './state.js';
 import { cardElement, forEachCard } from './cards.js';
 import { menuKey, menuOpen } from './menu.js';
 import { post } from './bridge.js';
-import { copyEntry, togglePin, deleteEntry, clearSelection } from './actions.js';
+import { copyEntry, togglePin, deleteEntry, clearSelection, openLink } from './actions.js';
 import { toggleSelected, selectAllVisible } from './selection.js';
 import { closeSettings } from './settings.js';
 import { clearSearch, focusSearch } from './toolbar.js';
@@ -55,10 +55,13 @@ function hideWindow() {
 }
 
 // Keeps the focus ring on its card across a redraw (moving a node drops focus).
+// The card list is always one stop of the tab order: the focused card's, or
+// the first shown card while the keyboard has not been among the cards yet.
 export function restoreFocus(hadCardFocus) {
   if (ui.focusId !== null && !ui.view.byId.has(ui.focusId)) ui.focusId = null;
+  const stop = tabStopId();
   forEachCard((id, node) => {
-    const want = id === ui.focusId ? 0 : -1;
+    const want = id === stop ? 0 : -1;
     if (node.tabIndex !== want) node.tabIndex = want;
   });
   if (hadCardFocus && ui.focusId !== null) cardElement(ui.focusId)?.focus({ preventScroll: true });
@@ -133,6 +136,8 @@ function onCardKey(event) {
     togglePin(id);
   } else if (event.key === ' ' && plain) {
     toggleSelected(id);
+  } else if ((event.key === 'o' || event.key === 'O') && plain && cardElement(id)?.dataset.kind === 'link') {
+    openLink(id);
   } else {
     return false;
   }
@@ -200,4 +205,9 @@ function onKey(event) {
 
 export function initKeyboard() {
   document.addEventListener('keydown', onKey);
+  // A card reached with Tab, or clicked, is the one the keys act on.
+  document.addEventListener('focusin', (event) => {
+    const id = event.target.closest?.('.card')?.dataset.id;
+    if (id !== undefined && id !== ui.focusId) focusCard(id, { scroll: false });
+  });
 }

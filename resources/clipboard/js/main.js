@@ -16,6 +16,7 @@ import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
 import { initPicks, paintPicks } from './picks.js';
 import { initViewReport, restoreView, takeView } from './view.js';
+import { initFocusOrder } from './focusOrder.js';
 
 const searchIndex = new SearchIndex();
 // The program keeps which blocks are collapsed, and the view the last page was
@@ -72,6 +73,7 @@ initDragAndDrop();
 initKeyboard();
 initPicks();
 initViewReport();
+initFocusOrder();
 
 // The relative times ("5 min ago") tick only while the page can be seen: a
 // hidden window's page wakes nothing, and catches up when it is shown.

@@ -64,8 +64,11 @@ function place(menu, anchor) {
 }
 
 function draw() {
-  const menu = el('div', { className: 'menu', attrs: { role: 'menu', tabindex: '-1' }, data: { menu: current.name } });
-  for (const item of current.build()) menu.append(itemNode(item));
+  const items = current.build();
+  // A menu is named by the heading it opens with, else by the button that opened it.
+  const name = items[0]?.heading ?? current.anchor.getAttribute('aria-label') ?? current.anchor.title;
+  const menu = el('div', { className: 'menu', attrs: { role: 'menu', tabindex: '-1', 'aria-label': name }, data: { menu: current.name } });
+  for (const item of items) menu.append(itemNode(item));
   layer().replaceChildren(menu);
   place(menu, current.anchor);
   return menu;

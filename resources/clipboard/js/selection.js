@@ -1,5 +1,5 @@
 import { ui, visibleIds, selectedIds } from './state.js';
-import { forEachCard } from './cards.js';
+import { forEachCard, setSelected } from './cards.js';
 import { setFlag, setText } from './dom.js';
 import { openMenu } from './menu.js';
 import {
@@ -68,7 +68,7 @@ function moveMenu() {
 
 // Marks selected cards and shows the floating bar while anything is selected.
 export function paintSelection() {
-  forEachCard((id, node) => setFlag(node, 'selected', ui.selection.has(id)));
+  forEachCard((id, node) => setSelected(node, ui.selection.has(id)));
   const bar = document.getElementById('selectionBar');
   const count = ui.selection.size;
   if (bar.hidden !== (count === 0)) bar.hidden = count === 0;

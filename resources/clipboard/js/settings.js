@@ -27,6 +27,7 @@ export function drawSettings() {
   $('pasteUnavailable').hidden = snap.pasteAvailable;
   const cap = $('setCap');
   if (document.activeElement !== cap) cap.value = String(snap.cap);
+  cap.setAttribute('aria-valuenow', String(snap.cap));
   for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {
     const known = ['system', 'light', 'dark'].includes(snap.appearanceMode) ? snap.appearanceMode : 'system';
     button.setAttribute('aria-checked', String(button.dataset.mode === known));
@@ -52,10 +53,17 @@ export function drawSettings() {
   setText($('settingsSession'), ui.view.session ? `“${ui.view.session.name}”` : 'this session');
 }
 
+// While the sheet is open, the page behind it is out of reach of the
+// keyboard, the mouse and assistive technology alike.
+function setBackgroundInert(on) {
+  for (const node of document.querySelectorAll('body > .topbar, body > .main')) node.inert = on;
+}
+
 export function openSettings() {
   if (ui.settingsOpen) return;
   ui.settingsOpen = true;
   returnFocus = document.activeElement;
+  setBackgroundInert(true);
   $('settings').hidden = false;
   $('settingsScrim').hidden = false;
   document.body.classList.add('settings-open');
@@ -65,6 +73,7 @@ export function openSettings() {
 export function closeSettings() {
   if (!ui.settingsOpen) return;
   ui.settingsOpen = false;
+  setBackgroundInert(false);
   $('settings').hidden = true;
   $('settingsScrim').hidden = true;
   document.body.classList.remove('settings-open');
@@ -85,6 +94,11 @@ export function initSettings() {
   $('setAutostart').addEventListener('click', () => post({ cmd: 'autostart', value: !ui.snap.autostart }));
   $('setPasteAfter').addEventListener('click', () => post({ cmd: 'pasteAfterChoosing', value: !ui.snap.pasteAfterChoosing }));
   $('setCap').addEventListener('change', commitCap);
+  // The spin button's value for assistive technology follows the typing, not only the program.
+  $('setCap').addEventListener('input', () => {
+    const value = Number.parseInt($('setCap').value, 10);
+    if (Number.isFinite(value)) $('setCap').setAttribute('aria-valuenow', String(value));
+  });
   $('setCap').addEventListener('keydown', (event) => {
     if (event.key === 'Enter') $('setCap').blur();
   });

@@ -42,3 +42,10 @@ export function selectedIds() {
   if (!ui.snap) return [];
   return ui.snap.items.filter((item) => ui.selection.has(item.id)).map((item) => item.id);
 }
+
+// The card that stands for the whole card list in the tab order: the focused
+// card while it is shown, else the first shown card.
+export function tabStopId() {
+  const ids = visibleIds();
+  return ui.focusId !== null && ids.includes(ui.focusId) ? ui.focusId : ids[0] ?? null;
+}

@@ -1,0 +1,259 @@
+"""The real program's accessible tree, read through AT-SPI as a screen reader reads it: the page's
+heading, landmarks, named controls and cards as a list with places and keys, the states that a
+selection and the switches report, the keyboard's round through the page and the settings dialog,
+and the keys that the exported tray menu carries.
+
+The test starts the AT-SPI bus itself, inside the test's private D-Bus session, before Brimble, so
+the program's toolkit and its web process find it as they would on a desktop."""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+# pyatspi is Debian's package for Debian's interpreter; another Python on the PATH hands over.
+try:
+    import pyatspi
+except ImportError:
+    if os.path.exists("/usr/bin/python3") and os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
+        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
+    raise
+
+from gi.repository import Gio, GLib
+
+from harness import Brimble, end_process, wait_until
+
+BUS_LAUNCHER = shutil.which("at-spi-bus-launcher") or "/usr/libexec/at-spi-bus-launcher"
+MENU_PATH = "/org/ayatana/NotificationItem/brimble/Menu"
+
+SEEDED = [
+    {"id": "0B8C5B1E-3F7A-4C1D-9E2B-6A4D8F0C1E2%d" % i, "ts": 1760000000.5 + i, "text": text, "pinned": i == 0,
+     "kind": "text"}
+    for i, text in enumerate(["Seeded note one", "https://example.com/x", "third words"])
+]
+
+
+def walk(node, depth=0):
+    """Every accessible under `node`, depth first, as (depth, node)."""
+    if node is None:
+        return
+    yield depth, node
+    for index in range(node.childCount):
+        yield from walk(node.getChildAtIndex(index), depth + 1)
+
+
+def attributes(node):
+    try:
+        return dict(pair.split(":", 1) for pair in node.getAttributes())
+    except Exception:
+        return {}
+
+
+def has_state(node, state):
+    return node.getState().contains(state)
+
+
+def text_of(node):
+    try:
+        text = node.queryText()
+        return text.getText(0, text.characterCount)
+    except NotImplementedError:
+        return ""
+
+
+class AccessibleTreeTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"])
+        cls.addClassCleanup(end_process, cls.launcher)
+        wait_until(lambda: cls.bus_address() is not None, 10, 0.1, "the AT-SPI bus")
+
+    @staticmethod
+    def bus_address():
+        try:
+            reply = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, None,
+                Gio.DBusCallFlags.NO_AUTO_START, 1000, None)
+            return reply.unpack()[0] or None
+        except GLib.Error:
+            return None
+
+    def setUp(self):
+        self.app = Brimble(history=SEEDED)
+        self.addCleanup(self.app.stop)
+        self.app.start()
+        self.document = wait_until(self.find_document, 30, 0.5, "the page's document in the AT-SPI tree")
+        wait_until(lambda: len(self.cards()) == 3, 15, 0.3, "three cards in the tree")
+
+    def application(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            try:
+                if app is not None and app.get_process_id() == self.app.process.pid:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def find_document(self):
+        app = self.application()
+        if app is None:
+            return None
+        for _, node in walk(app):
+            if node.getRole() == pyatspi.ROLE_DOCUMENT_WEB:
+                return node
+        return None
+
+    def nodes(self, role=None):
+        return [node for _, node in walk(self.document) if role is None or node.getRole() == role]
+
+    def cards(self):
+        return [node for node in self.nodes(pyatspi.ROLE_LIST_ITEM) if "posinset" in attributes(node)]
+
+    def focused(self):
+        """The focused control: the document reports the focused state too, while anything in it
+        has the focus, so the innermost focused node is the one."""
+        found = None
+        for node in self.nodes():
+            if node.getRole() != pyatspi.ROLE_DOCUMENT_WEB and has_state(node, pyatspi.STATE_FOCUSED):
+                found = node
+        return found
+
+    def focus_page(self, element):
+        """Gives the window the keyboard, then `element` (a script expression) the page's focus."""
+        self.press()
+        self.app.page().evaluate(f"{element}.focus(); true")
+
+    def press(self, *keys):
+        self.app.press(self.app.window(), *keys)
+
+    def focused_after(self, *keys):
+        before = self.focused()
+        self.press(*keys)
+        # The tree reports the new focus a moment after the key.
+        return wait_until(lambda: (lambda now: now if now is not None and now != before else None)(self.focused()),
+                          5, 0.1, f"the focus to move on {keys}")
+
+    def test_heading_landmarks_and_texts_are_in_the_tree(self):
+        headings = [(node.name, attributes(node).get("level")) for node in self.nodes(pyatspi.ROLE_HEADING)]
+        self.assertIn(("Brimble", "1"), headings)
+        self.assertEqual([name for name, level in headings if level == "1"], ["Brimble"], "one level-one heading")
+        landmarks = {attributes(node).get("tag") for node in self.nodes(pyatspi.ROLE_LANDMARK)}
+        self.assertTrue({"header", "main"} <= landmarks, landmarks)
+        # Text that sat directly in plain containers was missing from WebKitGTK's tree.
+        texts = [text_of(node) for node in self.nodes(pyatspi.ROLE_PARAGRAPH)]
+        self.assertIn("3 clips", texts)
+
+    def test_cards_are_a_named_list_with_places_keys_and_states(self):
+        boxes = self.nodes(pyatspi.ROLE_LIST_BOX)
+        self.assertEqual([box.name for box in boxes], ["Clips"])
+        cards = self.cards()
+        names = [card.name for card in cards]
+        self.assertRegex(names[0], r"^Text, Seeded note one, .+, 15 chars, pinned$")
+        self.assertRegex(names[1], r"^https://example\.com/x, .+, Link$")
+        self.assertEqual([(attributes(c)["posinset"], attributes(c)["setsize"]) for c in cards],
+                         [("1", "3"), ("2", "3"), ("3", "3")])
+        self.assertEqual(attributes(cards[1]).get("keyshortcuts"), "Enter P Delete Space O")
+        self.assertIn("Enter copies", cards[0].description)
+        self.assertFalse(any(has_state(card, pyatspi.STATE_SELECTED) for card in cards))
+        # Space on the focused card selects it, and the tree says so.
+        self.focus_page("document.querySelector('.card')")
+        self.press("space")
+        wait_until(lambda: has_state(self.cards()[0], pyatspi.STATE_SELECTED), 5, 0.1, "the selected state")
+
+    def test_tab_goes_round_the_page_without_a_dead_stop(self):
+        self.focus_page("document.getElementById('sessionButton')")
+        wait_until(lambda: (self.focused() or self.document).name == "Default", 5, 0.1, "the sessions button")
+        seen = [self.focused().name]
+        for _ in range(6):
+            seen.append(self.focused_after("Tab").name)
+        self.assertEqual(seen[:6], ["Default", "Recording", "Settings", "Search clips", "New Block", self.cards()[0].name])
+        self.assertEqual(seen[6], "Default", "Tab past the card list comes back to the first control")
+        self.assertEqual(self.focused_after("shift+Tab").name, self.cards()[0].name)
+        self.assertEqual(self.focused_after("Right").name, self.cards()[1].name)
+
+    def test_settings_is_a_modal_dialog_with_described_switches(self):
+        self.focus_page("document.getElementById('settingsButton')")
+        self.press("Return")
+        dialog = wait_until(lambda: next((n for n in self.nodes(pyatspi.ROLE_DIALOG) if n.name == "Settings"), None),
+                            5, 0.2, "the settings dialog")
+        self.assertTrue(has_state(dialog, pyatspi.STATE_MODAL))
+        switches = {node.name: node for _, node in walk(dialog) if node.getRoleName() in ("toggle button", "switch")}
+        self.assertEqual(switches["Pause recording"].description, "New copies are not kept while paused.")
+        limit = next(node for _, node in walk(dialog) if node.getRole() == pyatspi.ROLE_SPIN_BUTTON)
+        self.assertEqual(limit.name, "History limit")
+        value = limit.queryValue()
+        self.assertEqual((value.minimumValue, value.maximumValue), (10.0, 500.0))
+        # Tab stays in the dialog.
+        for _ in range(25):
+            node = self.focused_after("Tab")
+            self.assertTrue(any(n == node for _, n in walk(dialog)), f"Tab left the dialog for {node.name!r}")
+
+    def test_the_page_dialogs_are_named_modal_dialogs_with_a_named_field(self):
+        page = self.app.page()
+        pending = page.evaluate_in_background("prompt('Name of the new block:', 'New Block')")
+        main = self.app.window()
+        window = wait_until(lambda: self.app.dialog_window(main), 10, 0.1, "the prompt")
+
+        # Only the program's windows are looked at: the web process waits for the answer and
+        # cannot describe the page meanwhile.
+        def prompt():
+            app = self.application()
+            for index in range(app.childCount):
+                node = app.getChildAtIndex(index)
+                if node.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT) and node.name == "Name of the new block":
+                    return node
+            return None
+
+        # A dialog of no particular type had no name: a screen reader announced an unnamed alert.
+        dialog = wait_until(prompt, 10, 0.2, "the named prompt in the tree")
+        self.assertTrue(has_state(dialog, pyatspi.STATE_MODAL))
+        fields = [node for _, node in walk(dialog) if node.getRole() == pyatspi.ROLE_TEXT]
+        self.assertEqual([field.name for field in fields], ["Name of the new block"])
+        self.app.press(window, "Escape")
+        self.assertIsNone(page.wait_for(pending))
+
+    def test_the_tray_menu_exports_its_keys(self):
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+        names = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames",
+                              None, None, Gio.DBusCallFlags.NONE, 2000, None).unpack()[0]
+
+        def owner_of_brimble():
+            for name in names:
+                if not name.startswith(":"):
+                    continue
+                try:
+                    pid = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                        "GetConnectionUnixProcessID", GLib.Variant("(s)", (name,)), None,
+                                        Gio.DBusCallFlags.NONE, 2000, None).unpack()[0]
+                except GLib.Error:
+                    continue
+                if pid == self.app.process.pid:
+                    try:
+                        return bus.call_sync(name, MENU_PATH, "com.canonical.dbusmenu", "GetLayout",
+                                             GLib.Variant("(iias)", (0, -1, [])), None, Gio.DBusCallFlags.NONE,
+                                             2000, None).unpack()
+                    except GLib.Error:
+                        continue
+            return None
+
+        layout = wait_until(owner_of_brimble, 10, 0.3, "the exported tray menu")
+        shortcuts = {}
+
+        def collect(item):
+            _, properties, children = item
+            if "label" in properties:
+                shortcuts[properties["label"]] = properties.get("shortcut")
+            for child in children:
+                collect(child)
+
+        collect(layout[1])
+        self.assertEqual(shortcuts.get("Quit Brimble"), [["Control", "q"]])
+        self.assertIn("Show Brimble", shortcuts)
+
+
+if __name__ == "__main__":
+    unittest.main()
