@@ -189,6 +189,27 @@ bool parseInPlace(std::string& text, rapidjson::Document& document)
     return !checkStrings || allStringsValid(document);
 }
 
+rapidjson::Value ownedCopy(const rapidjson::Value& value, rapidjson::Document::AllocatorType& allocator)
+{
+    if (value.IsString())
+        return rapidjson::Value(value.GetString(), value.GetStringLength(), allocator);
+    if (value.IsArray()) {
+        rapidjson::Value copy(rapidjson::kArrayType);
+        for (const auto& element : value.GetArray())
+            copy.PushBack(ownedCopy(element, allocator), allocator);
+        return copy;
+    }
+    if (value.IsObject()) {
+        rapidjson::Value copy(rapidjson::kObjectType);
+        for (const auto& member : value.GetObject())
+            copy.AddMember(ownedCopy(member.name, allocator), ownedCopy(member.value, allocator), allocator);
+        return copy;
+    }
+    rapidjson::Value copy;
+    copy.CopyFrom(value, allocator);
+    return copy;
+}
+
 bool isValidUtf8(std::string_view text)
 {
     size_t start = 0;

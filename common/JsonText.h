@@ -42,6 +42,10 @@ void writeString(Writer& writer, std::string_view text);
 // quote, backslash or control character below U+0020, which the writer would escape.
 bool writesVerbatim(std::string_view text);
 
+// A deep copy of `value` made in `allocator`, strings included. RapidJSON's own copy keeps
+// strings parsed in place as references into the parse buffer, which would dangle once it goes.
+rapidjson::Value ownedCopy(const rapidjson::Value& value, rapidjson::Document::AllocatorType& allocator);
+
 // What a file of records gave: those that could be read, in file order, and how many elements
 // were left out because they could not be.
 template<typename Record>

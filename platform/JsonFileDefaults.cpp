@@ -82,7 +82,7 @@ void JsonFileDefaults::keepValuesOfNulls(rapidjson::Document& parsed) const
             continue;
         const rapidjson::Value* old = find(std::string_view(member.name.GetString(), member.name.GetStringLength()));
         if (old && !old->IsNull())
-            member.value.CopyFrom(*old, parsed.GetAllocator());
+            member.value = json::ownedCopy(*old, parsed.GetAllocator()); // the old parse buffer goes
     }
 }
 

@@ -22,8 +22,8 @@ constexpr int largestSide = 100000;
 rapidjson::Document readDocument(const std::filesystem::path& file)
 {
     // The same bounded reader as every other file: a hand-damaged frame file of deep nesting
-    // must not take the program down at start. The copy takes its strings along, so the parse
-    // buffer may go when this returns.
+    // must not take the program down at start. The copy owns its strings, so the parse buffer
+    // may go when this returns.
     rapidjson::Document document;
     g_autofree char* contents = nullptr;
     gsize length = 0;
@@ -32,7 +32,10 @@ rapidjson::Document readDocument(const std::filesystem::path& file)
         std::string buffer = json::parseBuffer(std::string_view(contents, length));
         rapidjson::Document inPlace;
         if (json::parseInPlace(buffer, inPlace) && inPlace.IsObject()) {
-            document.CopyFrom(inPlace, document.GetAllocator());
+            document.SetObject();
+            for (const auto& member : inPlace.GetObject())
+                document.AddMember(json::ownedCopy(member.name, document.GetAllocator()),
+                                   json::ownedCopy(member.value, document.GetAllocator()), document.GetAllocator());
             parsed = true;
         }
     }

@@ -92,7 +92,13 @@ class DamagedFilesTest(unittest.TestCase):
         write_png(os.path.join(app.images_folder, PICTURE), 40, 30)
         write_raw(app.history_file, "[" * 1_000_000)
         app.start()
-        self.assertEqual(app.history(), [])
+
+        def history_text():
+            with open(app.history_file) as source:
+                return source.read()
+
+        # The window shows before the launch's own save replaces the damaged file.
+        wait_until(lambda: history_text() == "[]", 15, 0.1, "the empty history saved")
         self.assertEqual(len(self.set_aside(app, "clipboard.json")), 1)
         self.assertTrue(os.path.exists(os.path.join(app.images_folder, PICTURE)),
                         "no picture goes while the history was set aside")
@@ -131,8 +137,10 @@ class DamagedFilesTest(unittest.TestCase):
 
         edit({"devtools": True, "activeSessionId": "S1", "historyLimit": None, "clipboardPaused": "false"})
         wait_until(lambda: pause_label() == "Recording", 10, 0.1, "a resume written as text")
+        self.assertEqual(len(app.history()), 60, "a limit edited to null stays in force")
         os.remove(settings_path)
         time.sleep(1.0)
+        self.assertEqual(len(app.history()), 60, "deleting the settings file trims nothing")
         app.copy_text("copied after the settings file was deleted")
         wait_until(lambda: "copied after the settings file was deleted" in app.texts(), 10)
         self.assertEqual(len(app.history()), 61, "deleting the settings file kept the limit in force")

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,25 @@ TEST(JsonRecords, EachElementCostsOnlyItself)
     EXPECT_EQ(list->leftOut, 4u);
     EXPECT_FALSE(json::decodeRecords<int>(R"({"a":2})", evenOnly)) << "not an array";
     EXPECT_FALSE(json::decodeRecords<int>("[2,", evenOnly)) << "not JSON";
+}
+
+// A value kept from one parse into the next document pointed into the first parse's buffer
+// once that buffer was gone (a null setting kept its old value as garbage).
+TEST(JsonOwnedCopy, OutlivesTheParseBuffer)
+{
+    rapidjson::Document target;
+    target.SetObject();
+    {
+        rapidjson::Document source;
+        std::string buffer = json::parseBuffer(R"({"list":["a","b"],"text":"kept","n":3,"o":{"k":"v"}})");
+        ASSERT_TRUE(json::parseInPlace(buffer, source));
+        target.AddMember("copy", json::ownedCopy(source, target.GetAllocator()), target.GetAllocator());
+        std::fill(buffer.begin(), buffer.end(), 'x');
+    }
+    rapidjson::StringBuffer out;
+    json::Writer writer(out);
+    target["copy"].Accept(writer);
+    EXPECT_EQ(std::string(out.GetString()), R"({"list":["a","b"],"text":"kept","n":3,"o":{"k":"v"}})");
 }
 
 } // namespace
