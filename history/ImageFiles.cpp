@@ -72,6 +72,15 @@ bool isImageFileName(std::string_view name)
     return extension == ".png" || extension == ".jpg";
 }
 
+bool isImageTemporaryName(std::string_view name)
+{
+    // GLib's temporary of an atomic write: the target's name, ".", six letters or digits.
+    constexpr size_t randomPart = 6;
+    if (name.size() != 40 + 1 + randomPart || name[40] != '.' || !isImageFileName(name.substr(0, 40)))
+        return false;
+    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
+}
+
 std::string sha256Hex(std::span<const uint8_t> bytes)
 {
     g_autofree char* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256, bytes.data(), bytes.size());
@@ -162,9 +171,11 @@ void ClipboardStore::pruneImages()
     // other files in. While the history file did not load whole, a picture that no entry of this
     // run named may belong to an entry of the copy set aside, and is kept for its rescue.
     for (const std::string& name : listed) {
-        if (referenced.contains(name) || !isImageFileName(name))
+        const bool temporary = isImageTemporaryName(name);
+        if (referenced.contains(name) || (!isImageFileName(name) && !temporary))
             continue;
-        if (picturesAtRisk_ && !namesSeen_.contains(name))
+        // A picture write cut short is named by no entry, not even one set aside.
+        if (picturesAtRisk_ && !temporary && !namesSeen_.contains(name))
             continue;
         std::error_code ignored;
         if (std::filesystem::is_directory(std::filesystem::symlink_status(folder / name, ignored)))

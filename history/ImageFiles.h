@@ -30,6 +30,10 @@ std::optional<std::string> writeImage(const std::filesystem::path& dataHome,
 // hyphens (a UUID), then ".png" or ".jpg". No other file is ever served or deleted as a picture.
 bool isImageFileName(std::string_view name);
 
+// Whether `name` is the temporary that an interrupted `writeImage` leaves: a picture name as
+// above, ".", and six letters or digits.
+bool isImageTemporaryName(std::string_view name);
+
 // SHA-256 as 64 lowercase hexadecimal digits.
 std::string sha256Hex(std::span<const uint8_t> bytes);
 

@@ -115,10 +115,13 @@ TEST(DamagedHistory, PictureOfAnEntryRemovedNowStillGoes)
 {
     DamagedFixture f;
     f.write(R"({"id":"x"})");
+    const std::string temporary = std::string(pictureB) + ".Ab12Cd"; // a picture write cut short
+    writeFile(f.imagesDir() / temporary, "half");
     auto store = f.load();
     store->remove("P");
     EXPECT_FALSE(f.onDisk(pictureA));
     EXPECT_TRUE(f.onDisk(pictureB));
+    EXPECT_FALSE(f.onDisk(temporary.c_str())) << "no entry, set aside or not, names a temporary";
 }
 
 // The next start reads a good file, but the copy set aside still names pictures.

@@ -213,7 +213,7 @@ TEST(PruneImages, LeavesEveryFileOfAnotherFormAlone)
     CaptureFixture f;
     test::TempDir elsewhere;
     for (const char* name : {"holiday.png", ".hidden", "notes.txt", "AAAAAAAA-0000-4000-8000-000000000001.gif",
-                             "AAAAAAAA-0000-4000-8000-000000000001.png.bak"})
+                             "AAAAAAAA-0000-4000-8000-000000000001.png.bak", "holiday.png.X1b2C3"})
         makeFileOfSize(elsewhere / name, 10);
     makeFileOfSize(elsewhere / "folder" / "inside.png", 10);
     std::filesystem::create_directories(elsewhere / "CCCCCCCC-0000-4000-8000-000000000003.png");
@@ -230,7 +230,7 @@ TEST(PruneImages, LeavesEveryFileOfAnotherFormAlone)
     EXPECT_EQ(left, (std::vector<std::string>{".hidden", "AAAAAAAA-0000-4000-8000-000000000001.gif",
                                               "AAAAAAAA-0000-4000-8000-000000000001.png.bak",
                                               "CCCCCCCC-0000-4000-8000-000000000003.png", "folder", "holiday.png",
-                                              "notes.txt"}))
+                                              "holiday.png.X1b2C3", "notes.txt"}))
         << "only the stray picture of Brimble's own form goes; a folder of that name stays";
 }
 
