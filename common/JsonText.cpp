@@ -1,6 +1,7 @@
 #include "common/JsonText.h"
 
 #include <cmath>
+#include <cstring>
 
 #include <glib.h>
 #include <rapidjson/reader.h>
@@ -43,17 +44,24 @@ bool allStringsValid(const rapidjson::Value& value)
 }
 
 // The end of the string that starts after the quote at `open`: the index of its closing quote,
-// or the text's size when it has none.
+// or the text's size when it has none. A quote after an odd run of backslashes is escaped. The
+// search runs at memchr's speed, since most of a history file is the texts of its entries.
 size_t stringEnd(std::string_view text, size_t open)
 {
-    for (size_t at = open + 1;; ++at) {
-        at = text.find_first_of("\"\\", at);
-        if (at == std::string_view::npos)
+    size_t from = open + 1;
+    while (from < text.size()) {
+        const void* found = std::memchr(text.data() + from, '"', text.size() - from);
+        if (!found)
             return text.size();
-        if (text[at] == '"')
-            return at;
-        ++at; // the escaped character
+        const size_t quote = static_cast<size_t>(static_cast<const char*>(found) - text.data());
+        size_t backslashes = 0;
+        while (quote - backslashes > open + 1 && text[quote - backslashes - 1] == '\\')
+            ++backslashes;
+        if (backslashes % 2 == 0)
+            return quote;
+        from = quote + 1;
     }
+    return text.size();
 }
 
 // Whether the parser refuses a number token outright (it does for a decimal exponent above 308)
