@@ -15,6 +15,7 @@
 #include <glib.h>
 
 #include "bridge/PageCatalogue.h"
+#include "history/ImageFiles.h"
 
 namespace brimble {
 
@@ -70,19 +71,6 @@ std::variant<RequestTarget, SchemeError> splitRequest(std::string_view url)
         target.path = decoded;
     }
     return target;
-}
-
-// The names Brimble gives its pictures: 36 hex digits and hyphens, then ".png" or ".jpg".
-bool isImageFileName(std::string_view name)
-{
-    if (name.size() != 40)
-        return false;
-    for (char c : name.substr(0, 36)) {
-        if (!g_ascii_isxdigit(c) && c != '-')
-            return false;
-    }
-    const std::string_view extension = name.substr(36);
-    return extension == ".png" || extension == ".jpg";
 }
 
 // Resolves symbolic links in the longest existing leading part of a path that has no "." or

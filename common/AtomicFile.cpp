@@ -165,6 +165,11 @@ bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow)
     return true;
 }
 
+bool hasUnreadableCopies(const std::filesystem::path& path)
+{
+    return !unreadableCopies(path).empty();
+}
+
 bool clearWayForWrite(const std::filesystem::path& path, bool& keepUnreadable)
 {
     if (!keepUnreadable)

@@ -25,6 +25,9 @@ bool writePiecesAtomically(const std::filesystem::path& path, std::span<const st
 // oldest go. Returns whether the file was moved.
 bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow);
 
+// Whether an earlier copy of `path` set aside by `moveAsideUnreadable` still lies beside it.
+bool hasUnreadableCopies(const std::filesystem::path& path);
+
 // The whole content of a regular file, or nothing when it is missing or cannot be read.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 

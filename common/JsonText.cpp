@@ -1,6 +1,10 @@
 #include "common/JsonText.h"
 
+#include <cmath>
+#include <cstring>
+
 #include <glib.h>
+#include <rapidjson/reader.h>
 
 namespace brimble::json {
 
@@ -39,6 +43,120 @@ bool allStringsValid(const rapidjson::Value& value)
     return true;
 }
 
+// The end of the string that starts after the quote at `open`: the index of its closing quote,
+// or the text's size when it has none. A quote after an odd run of backslashes is escaped. The
+// search runs at memchr's speed, since most of a history file is the texts of its entries.
+size_t stringEnd(std::string_view text, size_t open)
+{
+    size_t from = open + 1;
+    while (from < text.size()) {
+        const void* found = std::memchr(text.data() + from, '"', text.size() - from);
+        if (!found)
+            return text.size();
+        const size_t quote = static_cast<size_t>(static_cast<const char*>(found) - text.data());
+        size_t backslashes = 0;
+        while (quote - backslashes > open + 1 && text[quote - backslashes - 1] == '\\')
+            ++backslashes;
+        if (backslashes % 2 == 0)
+            return quote;
+        from = quote + 1;
+    }
+    return text.size();
+}
+
+// Whether the parser refuses a number token outright (it does for a decimal exponent above 308)
+// or it names a value beyond the double range.
+bool numberOutOfRange(std::string_view token)
+{
+    const size_t e = token.find_first_of("eE");
+    if (e == std::string_view::npos && token.size() < 300)
+        return false;
+    if (e != std::string_view::npos) {
+        std::string_view exponent = token.substr(e + 1);
+        if (!exponent.empty() && exponent.front() == '+')
+            exponent.remove_prefix(1);
+        if (!exponent.empty() && exponent.front() != '-') {
+            while (exponent.size() > 1 && exponent.front() == '0')
+                exponent.remove_prefix(1);
+            if (exponent.size() > 3 || (exponent.size() == 3 && exponent > "308"))
+                return true;
+        }
+    }
+    const std::string terminated(token);
+    return std::isinf(g_ascii_strtod(terminated.c_str(), nullptr));
+}
+
+// RapidJSON fails the whole document on a number with an exponent above 308, so one such number
+// in one entry would cost every entry. Each number of that kind, and each beyond the double
+// range, is overwritten with null (padded with spaces; such a number is at least five
+// characters long) before the parse. Strings are skipped whole, so the scan costs little.
+void nullOutOfRangeNumbers(std::string& text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c == '"') {
+            at = stringEnd(text, at) + 1;
+            continue;
+        }
+        if (c != '-' && !g_ascii_isdigit(c)) {
+            ++at;
+            continue;
+        }
+        size_t end = at + 1;
+        while (end < text.size() && (g_ascii_isdigit(text[end]) || text[end] == '.' || text[end] == 'e'
+                                     || text[end] == 'E' || text[end] == '+' || text[end] == '-'))
+            ++end;
+        const std::string_view token(text.data() + at, end - at);
+        if (token.size() >= 5 && numberOutOfRange(token))
+            text.replace(at, token.size(), "null" + std::string(token.size() - 4, ' '));
+        at = end;
+    }
+}
+
+// Passes the parser's events on to the document being built, refusing to go deeper than
+// `maxJsonDepth` and turning numbers that are not finite into null. A refusal stops the parse at
+// once, so the recursive parser never descends further than the bound.
+class BoundedHandler {
+public:
+    explicit BoundedHandler(rapidjson::Document& next)
+        : next_(next)
+    {
+    }
+
+    bool Null() { return next_.Null(); }
+    bool Bool(bool b) { return next_.Bool(b); }
+    bool Int(int i) { return next_.Int(i); }
+    bool Uint(unsigned u) { return next_.Uint(u); }
+    bool Int64(int64_t i) { return next_.Int64(i); }
+    bool Uint64(uint64_t u) { return next_.Uint64(u); }
+    bool Double(double d) { return std::isfinite(d) ? next_.Double(d) : next_.Null(); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return next_.RawNumber(text, length, copy);
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool copy) { return next_.String(text, length, copy); }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy) { return next_.Key(text, length, copy); }
+    bool StartObject() { return enter() && next_.StartObject(); }
+    bool EndObject(rapidjson::SizeType members)
+    {
+        --depth_;
+        return next_.EndObject(members);
+    }
+    bool StartArray() { return enter() && next_.StartArray(); }
+    bool EndArray(rapidjson::SizeType elements)
+    {
+        --depth_;
+        return next_.EndArray(elements);
+    }
+
+private:
+    bool enter() { return ++depth_ <= maxJsonDepth; }
+
+    rapidjson::Document& next_;
+    unsigned depth_ = 0;
+};
+
 } // namespace
 
 std::string parseBuffer(std::string_view text)
@@ -55,6 +173,7 @@ bool parseInPlace(std::string& text, rapidjson::Document& document)
     if (!g_utf8_validate_len(text.data(), text.size(), nullptr))
         return false;
     const bool checkStrings = mayHoldSurrogateEscape(text);
+    nullOutOfRangeNumbers(text);
     // The SSE2 string scan reads whole aligned 16-byte blocks, which may pass the end of the text;
     // room after it keeps those reads inside the buffer.
     if (text.capacity() < text.size() + parsePadding)
@@ -62,10 +181,41 @@ bool parseInPlace(std::string& text, rapidjson::Document& document)
     // The default number parser, not the full-precision one: the latter reads past its tables on
     // a long mantissa with a large exponent (found by fuzzing). A time may come back one unit in
     // the last place off, a fraction of a microsecond.
-    document.ParseInsitu(text.data());
-    if (document.HasParseError())
+    bool parsed = false;
+    auto generate = [&](rapidjson::Document& handler) {
+        BoundedHandler bounded(handler);
+        rapidjson::InsituStringStream stream(text.data());
+        rapidjson::Reader reader;
+        parsed = !reader.Parse<rapidjson::kParseInsituFlag>(stream, bounded).IsError();
+        return parsed;
+    };
+    document.Populate(generate);
+    if (!parsed) {
+        document.SetNull();
         return false;
+    }
     return !checkStrings || allStringsValid(document);
+}
+
+rapidjson::Value ownedCopy(const rapidjson::Value& value, rapidjson::Document::AllocatorType& allocator)
+{
+    if (value.IsString())
+        return rapidjson::Value(value.GetString(), value.GetStringLength(), allocator);
+    if (value.IsArray()) {
+        rapidjson::Value copy(rapidjson::kArrayType);
+        for (const auto& element : value.GetArray())
+            copy.PushBack(ownedCopy(element, allocator), allocator);
+        return copy;
+    }
+    if (value.IsObject()) {
+        rapidjson::Value copy(rapidjson::kObjectType);
+        for (const auto& member : value.GetObject())
+            copy.AddMember(ownedCopy(member.name, allocator), ownedCopy(member.value, allocator), allocator);
+        return copy;
+    }
+    rapidjson::Value copy;
+    copy.CopyFrom(value, allocator);
+    return copy;
 }
 
 bool isValidUtf8(std::string_view text)

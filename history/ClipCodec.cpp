@@ -35,8 +35,8 @@ std::optional<Clip> decodeClip(const rapidjson::Value& object)
     Clip clip;
     clip.id = json::stringOf(*id);
     clip.ts = ts->GetDouble();
-    // The exact number parser turns some values just beyond the double range into NaN or an
-    // infinity instead of failing; such a time could never be saved again.
+    // The parser reads a number beyond the double range as null, but a time that could never be
+    // saved again is refused here too, whatever reader made the value.
     if (!std::isfinite(clip.ts))
         return std::nullopt;
     clip.text = optionalString(object, "text").value_or("");
@@ -101,22 +101,17 @@ bool writeClip(json::Writer& writer, const Clip& clip, TextGap* gap = nullptr)
 
 } // namespace
 
+std::optional<json::RecordList<Clip>> decodeClipList(std::string_view json)
+{
+    return json::decodeRecords<Clip>(json, decodeClip);
+}
+
 std::optional<std::vector<Clip>> decodeClips(std::string_view json)
 {
-    std::string buffer = json::parseBuffer(json);
-    rapidjson::Document document;
-    if (!json::parseInPlace(buffer, document) || !document.IsArray())
+    std::optional<json::RecordList<Clip>> list = decodeClipList(json);
+    if (!list || list->leftOut > 0)
         return std::nullopt;
-
-    std::vector<Clip> clips;
-    clips.reserve(document.Size());
-    for (const auto& element : document.GetArray()) {
-        std::optional<Clip> clip = decodeClip(element);
-        if (!clip)
-            return std::nullopt;
-        clips.push_back(std::move(*clip));
-    }
-    return clips;
+    return std::move(list->records);
 }
 
 std::optional<std::string> encodeClip(const Clip& clip)

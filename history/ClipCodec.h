@@ -6,13 +6,19 @@
 #include <string_view>
 #include <vector>
 
+#include "common/JsonText.h"
 #include "history/Clip.h"
 
 namespace brimble {
 
-// Decodes a history file: a JSON array of entries. "id" (string) and "ts" (number) are required
-// in every entry, or the whole document fails; every other key is read leniently. Text that is
-// not valid UTF-8 (raw, or through an escaped lone surrogate) fails the document as well.
+// Decodes a history file, a JSON array of entries, entry by entry. An entry needs "id" (string)
+// and a finite "ts" (number); every other key is read leniently. An element that is no such
+// entry is left out and counted, the rest are kept. Nothing when the text is not a JSON array
+// (text that is not valid UTF-8, raw or through an escaped lone surrogate, or nesting deeper
+// than the parser allows, is not one).
+std::optional<json::RecordList<Clip>> decodeClipList(std::string_view json);
+
+// The same, but only when every element is an entry: a file written by `encodeClips`.
 std::optional<std::vector<Clip>> decodeClips(std::string_view json);
 
 // One entry as compact JSON ("img" never written, absent optional fields left out). Nothing when

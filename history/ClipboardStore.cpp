@@ -8,6 +8,7 @@
 #include "history/AppSupport.h"
 #include "common/AtomicFile.h"
 #include "history/ClipCodec.h"
+#include "common/JsonText.h"
 
 namespace brimble {
 
@@ -97,14 +98,21 @@ ClipboardStore::ClipboardStore(std::filesystem::path dataHome, const Defaults& d
     removeStaleTemporaries(file);
     std::error_code error;
     if (std::optional<std::string> bytes = readWholeFile(file)) {
-        if (std::optional<std::vector<Clip>> clips = decodeClips(*bytes))
-            items = pinnedFirst(std::move(*clips));
-        else
+        if (std::optional<json::RecordList<Clip>> clips = decodeClipList(*bytes)) {
+            items = pinnedFirst(std::move(clips->records));
+            // The entries that could not be read are kept in the file set aside.
+            keepUnreadableFile_ = clips->leftOut > 0;
+        } else {
             keepUnreadableFile_ = true;
+        }
     } else {
         keepUnreadableFile_ = std::filesystem::exists(std::filesystem::symlink_status(file, error));
     }
+    picturesAtRisk_ = keepUnreadableFile_ || hasUnreadableCopies(file);
     convertInlineImages();
+    for (const Clip& clip : items)
+        if (clip.imgFile)
+            namesSeen_.insert(*clip.imgFile);
 }
 
 ClipboardStore::~ClipboardStore() = default;
@@ -116,8 +124,11 @@ void ClipboardStore::save()
     std::filesystem::create_directories(folder, error);
 
     std::optional<std::vector<std::string_view>> pieces = encoded_->encode(items);
-    if (!pieces)
+    if (!pieces) {
+        // Nothing could be written, so the file is behind `items` like after a failed write.
+        unsaved_ = true;
         return;
+    }
     const std::filesystem::path file = folder / "clipboard.json";
     if (!clearWayForWrite(file, keepUnreadableFile_)) {
         unsaved_ = true;
@@ -254,11 +265,13 @@ void ClipboardStore::assignBlock(std::span<const std::string> ids, const std::op
     save();
 }
 
-void ClipboardStore::adoptOrphans(const std::string& sessionId)
+void ClipboardStore::adoptOrphans(const std::string& sessionId, std::span<const std::string> knownSessionIds)
 {
+    const IdSet known = idSet(knownSessionIds);
     bool changed = false;
     for (Clip& clip : items) {
-        if (clip.sessionId.empty()) {
+        const bool lost = !known.empty() && !known.contains(clip.sessionId) && clip.sessionId != sessionId;
+        if (clip.sessionId.empty() || lost) {
             clip.sessionId = sessionId;
             changed = true;
         }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "history/Clip.h"
@@ -18,8 +19,11 @@ class Defaults;
 // "clipboard.json" after every change.
 class ClipboardStore {
 public:
-    // Loads the history of `dataHome`'s data folder; a missing or undecodable file gives an
-    // empty history (an undecodable one is moved aside before it is first overwritten).
+    // Loads the history of `dataHome`'s data folder entry by entry. A missing file gives an empty
+    // history; an entry that cannot be read is left out and the rest are kept, and a file that
+    // is not a history at all gives an empty one. Either way a file that did not load whole is
+    // moved aside before it is first overwritten, and while it (or an earlier such copy) lies
+    // there, `pruneImages` deletes no picture that this run's history never named.
     // `defaults` supplies the history limit and must outlive the store.
     ClipboardStore(std::filesystem::path dataHome, const Defaults& defaults);
     ClipboardStore(const ClipboardStore&) = delete;
@@ -46,7 +50,9 @@ public:
     void reorderClips(std::span<const std::string> order, const std::optional<std::string>& blockId);
     void assignSession(std::span<const std::string> ids, const std::string& sessionId);
     void assignBlock(std::span<const std::string> ids, const std::optional<std::string>& blockId);
-    void adoptOrphans(const std::string& sessionId);
+    // Gives `sessionId` to every entry without a session, and to every entry whose session is
+    // not among `knownSessionIds` (a session lost with a damaged file), so that none is hidden.
+    void adoptOrphans(const std::string& sessionId, std::span<const std::string> knownSessionIds = {});
 
     // Capture: moves an equal entry of the session to the front or adds a new one, then limits,
     // prunes and saves. Returns the entry's id; a picture whose file cannot be written is not
@@ -76,6 +82,11 @@ private:
     bool keepUnreadableFile_ = false;
     // Set while the file on disk is older than `items` because a save failed.
     bool unsaved_ = false;
+    // Set when the history file did not load whole, or an earlier copy of it lies set aside:
+    // pictures that only such a copy names may still be rescued, so `pruneImages` then deletes
+    // only the pictures of entries this run has seen (`namesSeen_`).
+    bool picturesAtRisk_ = false;
+    std::unordered_set<std::string> namesSeen_;
 };
 
 // Stable partition: pinned entries first, each group in its current order.

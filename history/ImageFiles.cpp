@@ -60,6 +60,27 @@ std::optional<std::string> writeImage(const std::filesystem::path& dataHome,
     return name;
 }
 
+bool isImageFileName(std::string_view name)
+{
+    if (name.size() != 40)
+        return false;
+    for (char c : name.substr(0, 36)) {
+        if (!g_ascii_isxdigit(c) && c != '-')
+            return false;
+    }
+    const std::string_view extension = name.substr(36);
+    return extension == ".png" || extension == ".jpg";
+}
+
+bool isImageTemporaryName(std::string_view name)
+{
+    // GLib's temporary of an atomic write: the target's name, ".", six letters or digits.
+    constexpr size_t randomPart = 6;
+    if (name.size() != 40 + 1 + randomPart || name[40] != '.' || !isImageFileName(name.substr(0, 40)))
+        return false;
+    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
+}
+
 std::string sha256Hex(std::span<const uint8_t> bytes)
 {
     g_autofree char* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256, bytes.data(), bytes.size());
@@ -144,12 +165,22 @@ void ClipboardStore::pruneImages()
     for (const Clip& clip : items)
         if (clip.imgFile)
             referenced.insert(*clip.imgFile);
-    // Anything else in the folder is a leftover: of a removed entry, a crash, or the user.
+    namesSeen_.insert(referenced.begin(), referenced.end());
+    // Anything else of ours in the folder is a leftover: of a removed entry, or of a crash. Only
+    // names of the form Brimble writes are ours; the folder may be a link to one the user keeps
+    // other files in. While the history file did not load whole, a picture that no entry of this
+    // run named may belong to an entry of the copy set aside, and is kept for its rescue.
     for (const std::string& name : listed) {
-        if (!referenced.contains(name)) {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder / name, ignored);
-        }
+        const bool temporary = isImageTemporaryName(name);
+        if (referenced.contains(name) || (!isImageFileName(name) && !temporary))
+            continue;
+        // A picture write cut short is named by no entry, not even one set aside.
+        if (picturesAtRisk_ && !temporary && !namesSeen_.contains(name))
+            continue;
+        std::error_code ignored;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(folder / name, ignored)))
+            continue; // Brimble writes files only; a folder of that name is not one of its pictures
+        std::filesystem::remove(folder / name, ignored);
     }
 
     // Sizes are asked once per file; only a removed file is asked again. Two entries naming

@@ -26,6 +26,14 @@ std::optional<EncodedImage> encodeImage(ImageCodec& codec, const PlatformImage& 
 std::optional<std::string> writeImage(const std::filesystem::path& dataHome,
                                       std::span<const uint8_t> bytes, const std::string& ext);
 
+// Whether `name` has the form of the names `writeImage` gives: 36 hexadecimal digits and
+// hyphens (a UUID), then ".png" or ".jpg". No other file is ever served or deleted as a picture.
+bool isImageFileName(std::string_view name);
+
+// Whether `name` is the temporary that an interrupted `writeImage` leaves: a picture name as
+// above, ".", and six letters or digits.
+bool isImageTemporaryName(std::string_view name);
+
 // SHA-256 as 64 lowercase hexadecimal digits.
 std::string sha256Hex(std::span<const uint8_t> bytes);
 

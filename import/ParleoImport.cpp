@@ -1,5 +1,6 @@
 #include "import/ParleoImport.h"
 
+#include <algorithm>
 #include <system_error>
 #include <unordered_set>
 
@@ -7,7 +8,9 @@
 
 #include "app/Settings.h"
 #include "common/Translation.h"
+#include "common/JsonText.h"
 #include "history/AppSupport.h"
+#include "history/Capture.h"
 #include "history/ClipCodec.h"
 #include "history/ClipboardStore.h"
 #include "platform/Defaults.h"
@@ -41,6 +44,26 @@ bool somethingAt(const fs::path& path)
     return fs::exists(fs::symlink_status(path, error));
 }
 
+// Whether `path`, once every link on the way is followed, lies inside `folder` (already
+// resolved). A path that cannot be resolved (missing, a loop) is not inside.
+bool leadsInside(const fs::path& path, const fs::path& folder)
+{
+    std::error_code error;
+    const fs::path resolved = fs::canonical(path, error);
+    if (error)
+        return false;
+    const auto [inFolder, inPath] = std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
+    return inFolder == folder.end();
+}
+
+// Whether capture would record this text: at most 2 MiB and 50,000 characters.
+bool withinCaptureLimits(const std::string& text)
+{
+    if (text.size() > maxTextBytes)
+        return false;
+    return text.size() <= maxTextGraphemes || graphemeCount(text) <= maxTextGraphemes;
+}
+
 std::optional<std::string> readWholeFile(const fs::path& path)
 {
     g_autofree char* contents = nullptr;
@@ -54,12 +77,16 @@ enum class ImageCopy { Copied, AlreadyThere, Failed };
 
 // Brings one picture over. A file already in Brimble's folder is kept as it is, even when it
 // differs; the companion's file is only read.
-ImageCopy copyImage(const fs::path& source, const fs::path& target)
+ImageCopy copyImage(const fs::path& source, const fs::path& target, const fs::path& companionFolder)
 {
     if (somethingAt(target))
         return ImageCopy::AlreadyThere;
     std::error_code error;
     if (!fs::is_regular_file(source, error)) // a folder of that name is no picture
+        return ImageCopy::Failed;
+    // A link that leads out of the companion's folder could bring any file of the user's into
+    // Brimble's picture folder, where the page would show it.
+    if (!leadsInside(source, companionFolder))
         return ImageCopy::Failed;
     if (!fs::copy_file(source, target, fs::copy_options::none, error)) {
         // A copy cut short must not leave a half file behind that a later import would keep.
@@ -81,10 +108,14 @@ fs::path parleoFolder(const fs::path& dataHome)
 std::optional<ImportResult> importHistory(ClipboardStore& store, const fs::path& historyFile,
                                           const fs::path& imagesFolder)
 {
+    std::error_code resolveError;
+    const fs::path companionFolder = fs::canonical(historyFile.parent_path(), resolveError);
+    if (resolveError || !leadsInside(historyFile, companionFolder))
+        return std::nullopt;
     const std::optional<std::string> bytes = readWholeFile(historyFile);
     if (!bytes)
         return std::nullopt;
-    std::optional<std::vector<Clip>> decoded = decodeClips(*bytes);
+    std::optional<json::RecordList<Clip>> decoded = decodeClipList(*bytes);
     if (!decoded)
         return std::nullopt;
 
@@ -100,12 +131,19 @@ std::optional<ImportResult> importHistory(ClipboardStore& store, const fs::path&
         known.insert(clip.id);
 
     ImportResult result;
+    result.leftOut = static_cast<int>(decoded->leftOut);
     std::vector<Clip> merged = store.items;
-    for (Clip& clip : *decoded) {
+    for (Clip& clip : decoded->records) {
         if (known.contains(clip.id))
             continue;
+        // The same limits as a copy: a text capture would not record is not taken in this way.
+        if (!withinCaptureLimits(clip.text)) {
+            ++result.leftOut;
+            continue;
+        }
         if (clip.imgFile) {
-            if (copyImage(imagesFolder / *clip.imgFile, ownImages / *clip.imgFile) == ImageCopy::Failed) {
+            const fs::path source = imagesFolder / *clip.imgFile;
+            if (copyImage(source, ownImages / *clip.imgFile, companionFolder) == ImageCopy::Failed) {
                 ++result.skipped;
                 continue;
             }
@@ -141,6 +179,15 @@ std::string importResultText(const ImportResult& result)
                                     "and were skipped.",
                                     result.skipped),
                            result.skipped);
+    }
+    if (result.leftOut > 0) {
+        text += " ";
+        text += formatText(ngettext("%d entry could not be read or held a longer text than Brimble records, and "
+                                    "was left out.",
+                                    "%d entries could not be read or held a longer text than Brimble records, and "
+                                    "were left out.",
+                                    result.leftOut),
+                           result.leftOut);
     }
     return text;
 }

@@ -9,7 +9,9 @@
 
 namespace brimble {
 
-// The per-user settings store. Reads apply no defaults; a value of another type reads as absent.
+// The per-user settings store. Reads apply no defaults. A value is read leniently, as a person
+// typing it by hand means it (common/SettingValues.h): an integer from a number or a numeric
+// text, a Boolean from true/false, 0/1 or their texts. Anything else reads as absent.
 class Defaults {
 public:
     Defaults() = default;
@@ -19,9 +21,9 @@ public:
 
     // Whether any value is stored under `key`.
     virtual bool has(std::string_view key) const = 0;
-    // The stored Boolean, or nothing.
+    // The stored Boolean (or 0/1, or their texts), or nothing.
     virtual std::optional<bool> boolValue(std::string_view key) const = 0;
-    // The stored integer (a stored floating-point number is truncated), or nothing.
+    // The stored integer (a stored floating-point number or a numeric text is truncated), or nothing.
     virtual std::optional<int64_t> intValue(std::string_view key) const = 0;
     // The stored text, or nothing.
     virtual std::optional<std::string> stringValue(std::string_view key) const = 0;

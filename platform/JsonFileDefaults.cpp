@@ -1,11 +1,10 @@
 #include "platform/JsonFileDefaults.h"
 
-#include <cmath>
-
 #include <gio/gio.h>
 
 #include "common/AtomicFile.h"
 #include "common/JsonText.h"
+#include "common/SettingValues.h"
 
 namespace brimble {
 
@@ -51,13 +50,11 @@ bool JsonFileDefaults::catchUpWithFile()
             keepUnreadableFile_ = true;
             return false;
         }
+        // Removed from outside: the values in force stay so (a default history limit would trim
+        // the history), and the next change writes them all again.
         keepUnreadableFile_ = false;
-        if (!seen_)
-            return false;
-        // Removed by the user: every setting is back to its default.
         seen_.reset();
-        values_.SetObject();
-        return true;
+        return false;
     }
     if (bytes == seen_)
         return false;
@@ -70,9 +67,23 @@ bool JsonFileDefaults::catchUpWithFile()
         return false;
     }
     keepUnreadableFile_ = false;
+    keepValuesOfNulls(parsed);
     values_.Swap(parsed);
     text_.swap(text);
     return true;
+}
+
+void JsonFileDefaults::keepValuesOfNulls(rapidjson::Document& parsed) const
+{
+    // A key edited to null names no value. Read as absent it would put the default in force; the
+    // value in force stays instead, and is written back at the next change.
+    for (auto& member : parsed.GetObject()) {
+        if (!member.value.IsNull())
+            continue;
+        const rapidjson::Value* old = find(std::string_view(member.name.GetString(), member.name.GetStringLength()));
+        if (old && !old->IsNull())
+            member.value = json::ownedCopy(*old, parsed.GetAllocator()); // the old parse buffer goes
+    }
 }
 
 void JsonFileDefaults::watch(std::function<void()> onChangedOutside)
@@ -129,9 +140,15 @@ bool JsonFileDefaults::has(std::string_view key) const
 std::optional<bool> JsonFileDefaults::boolValue(std::string_view key) const
 {
     const rapidjson::Value* value = find(key);
-    if (!value || !value->IsBool())
+    if (!value)
         return std::nullopt;
-    return value->GetBool();
+    if (value->IsBool())
+        return value->GetBool();
+    if (value->IsNumber())
+        return booleanFromNumber(value->GetDouble());
+    if (value->IsString())
+        return booleanFromText(std::string_view(value->GetString(), value->GetStringLength()));
+    return std::nullopt;
 }
 
 std::optional<int64_t> JsonFileDefaults::intValue(std::string_view key) const
@@ -141,11 +158,10 @@ std::optional<int64_t> JsonFileDefaults::intValue(std::string_view key) const
         return std::nullopt;
     if (value->IsInt64())
         return value->GetInt64();
-    if (value->IsDouble()) {
-        const double number = std::trunc(value->GetDouble());
-        if (number >= -9223372036854775808.0 && number < 9223372036854775808.0)
-            return static_cast<int64_t>(number);
-    }
+    if (value->IsNumber())
+        return integerFromNumber(value->GetDouble());
+    if (value->IsString())
+        return integerFromText(std::string_view(value->GetString(), value->GetStringLength()));
     return std::nullopt;
 }
 

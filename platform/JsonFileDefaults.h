@@ -20,7 +20,9 @@ namespace brimble {
 // while the program runs: it is read again when it changes on disk, and every change is written,
 // atomically and owner-only, on top of what the file holds at that moment, so an edit made
 // outside is never undone. A file that is not a JSON object reads as empty at start (later, the
-// values read before stay); either way it is moved aside before it is first overwritten.
+// values read before stay); either way it is moved aside before it is first overwritten. When
+// the file is removed, or a key is edited to null, the values in force stay so and are written
+// again at the next change: only a value put in its place changes them.
 class JsonFileDefaults final : public Defaults {
 public:
     explicit JsonFileDefaults(std::filesystem::path file);
@@ -44,6 +46,7 @@ public:
 
 private:
     const rapidjson::Value* find(std::string_view key) const;
+    void keepValuesOfNulls(rapidjson::Document& parsed) const;
     void catchUpBeforeWrite();
     void store(std::string_view key, rapidjson::Value value);
     void write();

@@ -49,10 +49,10 @@ std::optional<Session> decodeSession(const rapidjson::Value& object)
     Session session;
     if (!object.IsObject() || !readString(object, "id", session.id) || !readString(object, "name", session.name))
         return std::nullopt;
+    // The parser reads a number beyond the double range as null, so a time here is finite.
     const rapidjson::Value* createdAt = member(object, "createdAt");
-    if (!createdAt || !createdAt->IsNumber())
-        return std::nullopt;
-    session.createdAt = createdAt->GetDouble();
+    if (createdAt && createdAt->IsNumber() && std::isfinite(createdAt->GetDouble()))
+        session.createdAt = createdAt->GetDouble();
     return session;
 }
 
@@ -70,22 +70,12 @@ std::optional<Block> decodeBlock(const rapidjson::Value& object)
     return block;
 }
 
-template<typename Record, typename Decode>
-std::optional<std::vector<Record>> decodeArray(std::string_view json, Decode decode)
+template<typename Record>
+std::optional<std::vector<Record>> wholeList(std::optional<json::RecordList<Record>> list)
 {
-    std::string buffer = json::parseBuffer(json);
-    rapidjson::Document document;
-    if (!json::parseInPlace(buffer, document) || !document.IsArray())
+    if (!list || list->leftOut > 0)
         return std::nullopt;
-    std::vector<Record> records;
-    records.reserve(document.Size());
-    for (const auto& element : document.GetArray()) {
-        std::optional<Record> record = decode(element);
-        if (!record)
-            return std::nullopt;
-        records.push_back(std::move(*record));
-    }
-    return records;
+    return std::move(list->records);
 }
 
 std::string finish(const rapidjson::StringBuffer& buffer)
@@ -95,9 +85,14 @@ std::string finish(const rapidjson::StringBuffer& buffer)
 
 } // namespace
 
+std::optional<json::RecordList<Session>> decodeSessionList(std::string_view json)
+{
+    return json::decodeRecords<Session>(json, decodeSession);
+}
+
 std::optional<std::vector<Session>> decodeSessions(std::string_view json)
 {
-    return decodeArray<Session>(json, decodeSession);
+    return wholeList(decodeSessionList(json));
 }
 
 std::optional<std::string> encodeSessions(std::span<const Session> sessions)
@@ -120,9 +115,14 @@ std::optional<std::string> encodeSessions(std::span<const Session> sessions)
     return finish(buffer);
 }
 
+std::optional<json::RecordList<Block>> decodeBlockList(std::string_view json)
+{
+    return json::decodeRecords<Block>(json, decodeBlock);
+}
+
 std::optional<std::vector<Block>> decodeBlocks(std::string_view json)
 {
-    return decodeArray<Block>(json, decodeBlock);
+    return wholeList(decodeBlockList(json));
 }
 
 std::optional<std::string> encodeBlocks(std::span<const Block> blocks)

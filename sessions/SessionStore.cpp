@@ -6,6 +6,7 @@
 
 #include "history/AppSupport.h"
 #include "common/AtomicFile.h"
+#include "common/JsonText.h"
 #include "history/ClipboardStore.h"
 #include "common/Uuid.h"
 #include "sessions/SessionCodec.h"
@@ -18,24 +19,27 @@ constexpr int privateFileMode = 0600;
 constexpr const char* sessionsFileName = "sessions.json";
 constexpr const char* blocksFileName = "blocks.json";
 
-// Reads one list file. A missing file is a first run; one that exists but does not decode is
-// remembered in `unreadable` so that it can be kept before being replaced.
+// Reads one list file record by record. A missing file is a first run; one that exists but does
+// not decode whole is remembered in `unreadable` so that it can be kept before being replaced.
+// The records that could be read are used either way.
 template<typename Record, typename Decode>
 void loadList(const std::filesystem::path& file, Decode decode, std::vector<Record>& list, bool& unreadable)
 {
     std::error_code error;
     if (std::optional<std::string> bytes = readWholeFile(file)) {
-        if (std::optional<std::vector<Record>> records = decode(*bytes))
-            list = std::move(*records);
-        else
+        if (std::optional<json::RecordList<Record>> records = decode(*bytes)) {
+            list = std::move(records->records);
+            unreadable = records->leftOut > 0;
+        } else {
             unreadable = true;
+        }
     } else {
         unreadable = std::filesystem::exists(std::filesystem::symlink_status(file, error));
     }
 }
 
-// Writes one list file; returns whether it landed. An encoding failure writes nothing and is
-// not retried: the same lists would fail again.
+// Writes one list file; returns whether it landed. An encoding failure writes nothing and counts
+// as a failure, so the file is known to be behind its list.
 bool saveList(const std::filesystem::path& dataHome, const char* fileName,
               const std::optional<std::string>& bytes, bool& unreadable)
 {
@@ -43,7 +47,7 @@ bool saveList(const std::filesystem::path& dataHome, const char* fileName,
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (!bytes)
-        return true;
+        return false;
     const std::filesystem::path file = folder / fileName;
     if (!clearWayForWrite(file, unreadable))
         return false;
@@ -58,8 +62,8 @@ SessionStore::SessionStore(std::filesystem::path dataHome)
     const std::filesystem::path folder = AppSupport::directory(dataHome_);
     removeStaleTemporaries(folder / sessionsFileName);
     removeStaleTemporaries(folder / blocksFileName);
-    loadList(folder / sessionsFileName, decodeSessions, sessions, keepUnreadableSessions_);
-    loadList(folder / blocksFileName, decodeBlocks, blocks, keepUnreadableBlocks_);
+    loadList(folder / sessionsFileName, decodeSessionList, sessions, keepUnreadableSessions_);
+    loadList(folder / blocksFileName, decodeBlockList, blocks, keepUnreadableBlocks_);
 }
 
 SessionStore::~SessionStore() = default;
@@ -89,7 +93,22 @@ Session SessionStore::ensureDefaultSession(ClipboardStore& clip, double now)
         saveSessions();
     }
     const Session first = sessions.front();
-    clip.adoptOrphans(first.id);
+    // A session may have been lost with a damaged file. Its entries and blocks would then be
+    // shown nowhere, while the entries still counted against the history limit; the first
+    // session takes them in, as it takes entries that never had a session.
+    std::vector<std::string> known;
+    for (const Session& session : sessions)
+        known.push_back(session.id);
+    bool blocksAdopted = false;
+    for (Block& block : blocks) {
+        if (!hasSession(block.sessionId)) {
+            block.sessionId = first.id;
+            blocksAdopted = true;
+        }
+    }
+    if (blocksAdopted)
+        saveBlocks();
+    clip.adoptOrphans(first.id, known);
     return first;
 }
 

@@ -14,8 +14,9 @@ class ClipboardStore;
 // Sessions and blocks, kept in "sessions.json" and "blocks.json" beside the history.
 class SessionStore {
 public:
-    // Loads both files; an unreadable one leaves its list empty (and is moved aside before it is
-    // first overwritten).
+    // Loads both files record by record: a session or block that cannot be read is left out and
+    // the rest kept; a file that is not a list at all leaves its list empty. A file that did not
+    // load whole is moved aside before it is first overwritten.
     explicit SessionStore(std::filesystem::path dataHome);
     SessionStore(const SessionStore&) = delete;
     SessionStore& operator=(const SessionStore&) = delete;
@@ -31,7 +32,8 @@ public:
     // start would not know that session and would hide its entries.
     void saveIfUnsaved();
 
-    // Makes sure a session exists, gives session-less entries to the first one, returns it.
+    // Makes sure a session exists and returns the first one. It takes in every entry and block
+    // that has no session or names one that does not exist.
     Session ensureDefaultSession(ClipboardStore& clip, double now);
     Session createSession(const std::string& name, double now);
     void renameSession(const std::string& id, const std::string& name);

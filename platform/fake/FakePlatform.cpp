@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/SettingValues.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 
 namespace brimble {
@@ -124,8 +125,16 @@ bool FakeDefaults::has(std::string_view key) const
 std::optional<bool> FakeDefaults::boolValue(std::string_view key) const
 {
     const Value* value = find(key);
-    if (value && std::holds_alternative<bool>(*value))
+    if (!value)
+        return std::nullopt;
+    if (std::holds_alternative<bool>(*value))
         return std::get<bool>(*value);
+    if (std::holds_alternative<int64_t>(*value))
+        return booleanFromNumber(static_cast<double>(std::get<int64_t>(*value)));
+    if (std::holds_alternative<double>(*value))
+        return booleanFromNumber(std::get<double>(*value));
+    if (std::holds_alternative<std::string>(*value))
+        return booleanFromText(std::get<std::string>(*value));
     return std::nullopt;
 }
 
@@ -136,11 +145,10 @@ std::optional<int64_t> FakeDefaults::intValue(std::string_view key) const
         return std::nullopt;
     if (std::holds_alternative<int64_t>(*value))
         return std::get<int64_t>(*value);
-    if (std::holds_alternative<double>(*value)) {
-        const double number = std::get<double>(*value);
-        if (std::isfinite(number) && std::fabs(number) < 9.0e18)
-            return static_cast<int64_t>(number);
-    }
+    if (std::holds_alternative<double>(*value))
+        return integerFromNumber(std::get<double>(*value));
+    if (std::holds_alternative<std::string>(*value))
+        return integerFromText(std::get<std::string>(*value));
     return std::nullopt;
 }
 

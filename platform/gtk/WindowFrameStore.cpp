@@ -9,6 +9,7 @@
 #include <rapidjson/writer.h>
 
 #include "common/AtomicFile.h"
+#include "common/JsonText.h"
 
 namespace brimble {
 
@@ -20,12 +21,25 @@ constexpr int largestSide = 100000;
 
 rapidjson::Document readDocument(const std::filesystem::path& file)
 {
+    // The same bounded reader as every other file: a hand-damaged frame file of deep nesting
+    // must not take the program down at start. The copy owns its strings, so the parse buffer
+    // may go when this returns.
     rapidjson::Document document;
     g_autofree char* contents = nullptr;
     gsize length = 0;
-    if (g_file_get_contents(file.c_str(), &contents, &length, nullptr))
-        document.Parse(contents, length);
-    if (document.HasParseError() || !document.IsObject())
+    bool parsed = false;
+    if (g_file_get_contents(file.c_str(), &contents, &length, nullptr)) {
+        std::string buffer = json::parseBuffer(std::string_view(contents, length));
+        rapidjson::Document inPlace;
+        if (json::parseInPlace(buffer, inPlace) && inPlace.IsObject()) {
+            document.SetObject();
+            for (const auto& member : inPlace.GetObject())
+                document.AddMember(json::ownedCopy(member.name, document.GetAllocator()),
+                                   json::ownedCopy(member.value, document.GetAllocator()), document.GetAllocator());
+            parsed = true;
+        }
+    }
+    if (!parsed)
         document.SetObject();
     return document;
 }

@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to the history decoder. Whatever it accepts must save and load again to
-// the same entries (the legacy inline picture aside, which is never written). Times may come back
+// Feeds arbitrary bytes to the history decoder, which reads entry by entry. Whatever entries it
+// reads must save and load again, whole, to the same entries (the legacy inline picture aside, which is never written). Times may come back
 // a few units in the last place off: the reader uses RapidJSON's plain number parser.
 
 #include <cmath>
@@ -31,10 +31,11 @@ static bool sameEntries(std::vector<brimble::Clip> a, std::vector<brimble::Clip>
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace brimble;
-    const std::string_view json(reinterpret_cast<const char*>(data), size);
-    std::optional<std::vector<Clip>> clips = decodeClips(json);
-    if (!clips)
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::optional<json::RecordList<Clip>> list = decodeClipList(text);
+    if (!list)
         return 0;
+    std::vector<Clip>* clips = &list->records;
 
     for (Clip& clip : *clips) {
         // Whatever the file held, a name that could leave the picture folder never gets through.

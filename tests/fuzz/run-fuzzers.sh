@@ -7,8 +7,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-seconds=${1:-${FUZZ_SECONDS:-20}}
-targets=(${FUZZ_TARGETS:-history_decoder clip_commands vellumo_scheme})
+seconds=${1:-${FUZZ_SECONDS:-15}}
+targets=(${FUZZ_TARGETS:-history_decoder store_files clip_commands vellumo_scheme})
 
 cd "$root"
 cmake --preset fuzz >/dev/null

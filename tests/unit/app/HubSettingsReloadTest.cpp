@@ -54,6 +54,24 @@ TEST(HubSettingsReload, LowerLimitTrimsTheHistoryAndSavesIt)
     EXPECT_EQ(test::readFile(f.dataDir() / "clipboard.json").find("\"entry 1\""), std::string::npos);
 }
 
+// "historyLimit": "200" read as absent, so the edit put the limit at 50 and trimmed the history
+// at once; "clipboardPaused": 1 read as not paused.
+TEST(HubSettingsReload, LimitAndPauseTypedAsTextOrNumberAreReadAsMeant)
+{
+    ReloadFixture f;
+    f.fake.defaults.setRaw(std::string(Def::historyLimit), int64_t{200});
+    for (int i = 0; i < 60; ++i)
+        f.copy("entry " + std::to_string(i));
+    f.fake.defaults.simulateOutsideEdit(std::string(Def::historyLimit), std::string("200"));
+    EXPECT_EQ(f.hub->clip.items.size(), 60u);
+    EXPECT_EQ(f.lastSnapshot()["cap"].GetInt(), 200);
+
+    f.fake.defaults.simulateOutsideEdit(std::string(Def::clipboardPaused), int64_t{1});
+    EXPECT_TRUE(f.lastSnapshot()["paused"].GetBool());
+    f.copy("made while paused");
+    EXPECT_EQ(f.hub->clip.items.size(), 60u);
+}
+
 // "devtools" used to wait for the next start, and the dock, the appearance and the tray for the
 // next click on them.
 TEST(HubSettingsReload, InspectorAppearanceAndDockFollowTheFile)

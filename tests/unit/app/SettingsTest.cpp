@@ -41,12 +41,26 @@ TEST(Settings, ValuesOfTheWrongTypeReadAsAbsent)
     FakeDefaults defaults(log);
     defaults.setRaw(std::string(Def::excludedApps), std::vector<int64_t>{1, 2});
     defaults.setRaw(std::string(Def::clipboardPaused), std::string("yes"));
-    defaults.setRaw(std::string(Def::historyLimit), std::string("100"));
+    defaults.setRaw(std::string(Def::historyLimit), std::string("a hundred"));
     defaults.setRaw(std::string(Def::appearanceMode), int64_t{2});
     EXPECT_TRUE(excludedAppsSetting(defaults).empty());
     EXPECT_FALSE(boolSetting(defaults, Def::clipboardPaused, false));
     EXPECT_EQ(historyLimitSetting(defaults), 50);
     EXPECT_EQ(appearanceModeSetting(defaults), "system");
+}
+
+// "historyLimit": "100" read as absent (50, and a trimmed history); "clipboardPaused": 1 as not
+// paused.
+TEST(Settings, NumbersAndBooleansTypedAsTextOrDigitsReadAsMeant)
+{
+    FakeLog log;
+    FakeDefaults defaults(log);
+    defaults.setRaw(std::string(Def::historyLimit), std::string("100"));
+    defaults.setRaw(std::string(Def::clipboardPaused), int64_t{1});
+    defaults.setRaw(std::string(Def::dockVisible), std::string("0"));
+    EXPECT_EQ(historyLimitSetting(defaults), 100);
+    EXPECT_TRUE(boolSetting(defaults, Def::clipboardPaused, false));
+    EXPECT_FALSE(boolSetting(defaults, Def::dockVisible, true));
 }
 
 TEST(Settings, AppearanceModeIsCaseSensitive)

@@ -174,7 +174,7 @@ TEST(CaptureImage, FailedPictureWriteAddsNothingButStillRefreshesThePage)
 TEST(CaptureImage, CapturePrunesFilesNoEntryNames)
 {
     CaptureFixture f;
-    writeFile(f.imagesDir() / "stray.png", "left behind by a crash");
+    writeFile(f.imagesDir() / "5C0FFEE0-0000-4000-8000-000000000000.png", "left behind by a crash");
     f.copyPicture(pictureBytes(10, 10, "png"));
     f.tick();
     EXPECT_EQ(f.imageFiles(), std::vector<std::string>{*f.store.items[0].imgFile});

@@ -250,9 +250,9 @@ TEST_F(ClipboardStoreTest, RemovingAnEntryRemovesItsPictureFile)
 {
     Clip picture = clip("I");
     picture.kind = "image";
-    picture.imgFile = "I.png";
+    picture.imgFile = "11111111-0000-4000-8000-000000000000.png";
     auto store = storeWith({picture, clip("B")});
-    const auto pictureFile = home.path() / "Brimble" / "clipboard-images" / "I.png";
+    const auto pictureFile = home.path() / "Brimble" / "clipboard-images" / *picture.imgFile;
     writeFile(pictureFile, "png");
     store->remove("I");
     EXPECT_FALSE(std::filesystem::exists(pictureFile));

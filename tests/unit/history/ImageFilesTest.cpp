@@ -191,19 +191,47 @@ TEST(ConvertInlineImages, HistoryWithoutInlineDataIsLeftAlone)
     EXPECT_EQ(readFile(f.dataDir() / "clipboard.json"), json);
 }
 
-TEST(PruneImages, RemovesEverythingNoEntryNames)
+TEST(PruneImages, RemovesEveryPictureNoEntryNames)
 {
     CaptureFixture f;
-    makeFileOfSize(f.imagesDir() / "kept.png", 10);
-    makeFileOfSize(f.imagesDir() / "stray.png", 10);
-    makeFileOfSize(f.imagesDir() / ".hidden", 10);
-    makeFileOfSize(f.imagesDir() / "folder" / "inside.png", 10);
-    f.store.items = {pictureClip("A", "kept.png")};
+    const std::string kept = "AAAAAAAA-0000-4000-8000-000000000001.png";
+    const std::string stray = "BBBBBBBB-0000-4000-8000-000000000002.jpg";
+    makeFileOfSize(f.imagesDir() / kept, 10);
+    makeFileOfSize(f.imagesDir() / stray, 10);
+    f.store.items = {pictureClip("A", kept)};
 
     f.store.pruneImages();
 
-    EXPECT_EQ(f.imageFiles(), std::vector<std::string>{"kept.png"});
+    EXPECT_EQ(f.imageFiles(), std::vector<std::string>{kept});
     EXPECT_EQ(f.store.items.size(), 1u);
+}
+
+// With the picture folder a link to one the user keeps other files in, every one of them was
+// deleted: only names of the form Brimble writes are its own.
+TEST(PruneImages, LeavesEveryFileOfAnotherFormAlone)
+{
+    CaptureFixture f;
+    test::TempDir elsewhere;
+    for (const char* name : {"holiday.png", ".hidden", "notes.txt", "AAAAAAAA-0000-4000-8000-000000000001.gif",
+                             "AAAAAAAA-0000-4000-8000-000000000001.png.bak", "holiday.png.X1b2C3"})
+        makeFileOfSize(elsewhere / name, 10);
+    makeFileOfSize(elsewhere / "folder" / "inside.png", 10);
+    std::filesystem::create_directories(elsewhere / "CCCCCCCC-0000-4000-8000-000000000003.png");
+    makeFileOfSize(elsewhere / "DDDDDDDD-0000-4000-8000-000000000004.jpg", 10);
+    std::filesystem::create_directories(f.dataDir());
+    std::filesystem::create_directory_symlink(elsewhere.path(), f.imagesDir());
+
+    f.store.pruneImages();
+
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(elsewhere.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".hidden", "AAAAAAAA-0000-4000-8000-000000000001.gif",
+                                              "AAAAAAAA-0000-4000-8000-000000000001.png.bak",
+                                              "CCCCCCCC-0000-4000-8000-000000000003.png", "folder", "holiday.png",
+                                              "holiday.png.X1b2C3", "notes.txt"}))
+        << "only the stray picture of Brimble's own form goes; a folder of that name stays";
 }
 
 TEST(PruneImages, MissingFolderDoesNothing)

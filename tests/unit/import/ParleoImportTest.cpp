@@ -128,7 +128,12 @@ INSTANTIATE_TEST_SUITE_P(Table, ResultText, ::testing::Values(
                          "exists in Parleo) and were skipped."},
     TextCase{{5, 0, 2}, "Copied 5 entries (0 images). 2 image entries could not be copied (the picture no longer "
                         "exists in Parleo) and were skipped."},
-    TextCase{{2, 1, 0}, "Copied 2 entries (1 image)."}));
+    TextCase{{2, 1, 0}, "Copied 2 entries (1 image)."},
+    TextCase{{2, 0, 1, 1}, "Copied 2 entries (0 images). 1 image entry could not be copied (the picture no longer "
+                           "exists in Parleo) and were skipped. 1 entry could not be read or held a longer text than "
+                           "Brimble records, and was left out."},
+    TextCase{{0, 0, 0, 3}, "Copied 0 entries (0 images). 3 entries could not be read or held a longer text than "
+                           "Brimble records, and were left out."}));
 
 TEST_F(ParleoImportTest, CompanionFolderLiesInTheDataHome)
 {
@@ -179,7 +184,7 @@ TEST_F(ParleoImportTest, UndecodableHistoryChangesNothingAnywhere)
     store.items = {own("O1")};
     store.save();
     const std::string before = readFile(ownFolder() / "clipboard.json");
-    writeCompanion(R"([{"id":"N1","ts":"yesterday"}])");
+    writeCompanion(R"([{"id":"N1","ts":1},)");
 
     menuImport();
 

@@ -84,7 +84,7 @@ TEST_F(JsonFileDefaultsTest, EverySetIsWrittenAtOnce)
     EXPECT_EQ(stored().MemberCount(), 1u) << "a changed key is replaced, not repeated";
 }
 
-TEST_F(JsonFileDefaultsTest, ValueOfAnotherTypeReadsAsAbsent)
+TEST_F(JsonFileDefaultsTest, ValueOfAnotherTypeReadsLenientlyOrAsAbsent)
 {
     writeFile(file(), R"({"flag":1,"number":true,"text":5,"list":["a",2],"notList":"a","limit":37.9,"neg":-2.5,
                          "huge":1e300,"big":18446744073709551615})");
@@ -96,7 +96,7 @@ TEST_F(JsonFileDefaultsTest, ValueOfAnotherTypeReadsAsAbsent)
         std::optional<std::string> asString;
         bool isList;
     } rows[] = {
-        {"flag", std::nullopt, 1, std::nullopt, false},
+        {"flag", true, 1, std::nullopt, false},
         {"number", true, std::nullopt, std::nullopt, false},
         {"text", std::nullopt, 5, std::nullopt, false},
         {"list", std::nullopt, std::nullopt, std::nullopt, false},
@@ -274,10 +274,63 @@ TEST_F(JsonFileDefaultsTest, RepairedOrRemovedFileIsReadAgain)
     defaults.setBool("devtools", true);
     EXPECT_TRUE(copiesAside().empty()) << "the repaired file is no longer kept aside";
 
+}
+
+// Deleting the file reset the history limit to 50, and the next copy trimmed the history.
+TEST_F(JsonFileDefaultsTest, RemovedFileKeepsTheValuesInForceAndTheNextChangeWritesThem)
+{
+    writeFile(file(), R"({"historyLimit":400,"dockVisible":false})");
+    JsonFileDefaults defaults(file());
     std::filesystem::remove(file());
+    EXPECT_FALSE(defaults.catchUpWithFile()) << "nothing changed";
+    EXPECT_EQ(defaults.intValue("historyLimit"), 400);
+    EXPECT_FALSE(std::filesystem::exists(file())) << "not written back before a change";
+
+    defaults.setBool("clipboardPaused", true);
+    EXPECT_EQ(stored()["historyLimit"].GetInt64(), 400);
+    EXPECT_TRUE(stored()["dockVisible"].IsFalse());
+    EXPECT_TRUE(copiesAside().empty());
+}
+
+// Hand edits of the wrong type: "200" and 1 read as what they plainly mean; null keeps the value
+// in force rather than putting the default (and a trimmed history) in its place.
+TEST_F(JsonFileDefaultsTest, HandEditsReadAsTheyMean)
+{
+    writeFile(file(), R"({"historyLimit":300,"clipboardPaused":false,"recordSecrets":true})");
+    JsonFileDefaults defaults(file());
+    replaceFile(file(), R"({"historyLimit":"200","clipboardPaused":1,"recordSecrets":"false"})");
     EXPECT_TRUE(defaults.catchUpWithFile());
-    EXPECT_FALSE(defaults.has("dockVisible")) << "a removed file means every setting at its default";
+    EXPECT_EQ(defaults.intValue("historyLimit"), 200);
+    EXPECT_EQ(defaults.boolValue("clipboardPaused"), true);
+    EXPECT_EQ(defaults.boolValue("recordSecrets"), false);
+
+    replaceFile(file(), R"({"historyLimit":null,"clipboardPaused":"0","fresh":null})");
+    EXPECT_TRUE(defaults.catchUpWithFile());
+    EXPECT_EQ(defaults.intValue("historyLimit"), 200);
+    EXPECT_EQ(defaults.boolValue("clipboardPaused"), false);
+    EXPECT_FALSE(defaults.intValue("fresh")) << "a null with nothing before it stays nothing";
+    EXPECT_FALSE(defaults.has("recordSecrets")) << "a key taken out goes back to its default";
+
+    defaults.setBool("devtools", false);
+    EXPECT_EQ(stored()["historyLimit"].GetString(), std::string("200")) << "the kept value is written back";
+}
+
+// A settings file of a million "[" crashed the program the moment it was written, and at every
+// start after.
+TEST_F(JsonFileDefaultsTest, DeepNestingIsUndecodableAtStartAndWhenWritten)
+{
+    writeFile(file(), std::string(1'000'000, '['));
+    {
+        JsonFileDefaults defaults(file());
+        EXPECT_FALSE(defaults.has("historyLimit"));
+        defaults.setInt("historyLimit", 80);
+        EXPECT_EQ(copiesAside().size(), 1u);
+    }
+    JsonFileDefaults defaults(file());
+    EXPECT_EQ(defaults.intValue("historyLimit"), 80);
+    replaceFile(file(), std::string(1'000'000, '[') + std::string(1'000'000, ']'));
     EXPECT_FALSE(defaults.catchUpWithFile());
+    EXPECT_EQ(defaults.intValue("historyLimit"), 80);
 }
 
 } // namespace
