@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/Autostart.h"
 #include "app/CommandLine.h"
@@ -107,6 +109,10 @@ private:
     // Outlives the page, which is released while the window is hidden.
     std::set<std::string> collapsedBlocks_;
     bool focusSearchOnLoad_ = false;
+    // The application in front when the clipboard last changed owner, until a tick takes it.
+    std::optional<std::vector<std::string>> frontmostAtCopy_;
+    LastPicture lastPicture_;
+    bool clipboardConnected_ = true;
 };
 
 } // namespace brimble

@@ -204,7 +204,7 @@ Bytes largePicture(int variant = 0)
 void BM_EncodeLargePicture(benchmark::State& state)
 {
     FakePlatform fake;
-    const auto picture = fake.codec->decode(largePicture());
+    const auto picture = fake.codec->decode(largePicture(), "image/png");
     const auto format = state.range(0) ? ImageFormat::Jpeg : ImageFormat::Png;
     for (auto _ : state)
         benchmark::DoNotOptimize(encodeImage(*fake.codec, *picture, format, maxImageSide));
@@ -218,7 +218,7 @@ void BM_DecodeLargePicture(benchmark::State& state)
     FakePlatform fake;
     const Bytes bytes = largePicture();
     for (auto _ : state)
-        benchmark::DoNotOptimize(fake.codec->decode(bytes));
+        benchmark::DoNotOptimize(fake.codec->decode(bytes, "image/png"));
 }
 BENCHMARK(BM_DecodeLargePicture)->Unit(benchmark::kMillisecond);
 
