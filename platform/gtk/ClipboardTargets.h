@@ -9,11 +9,11 @@
 namespace brimble {
 
 // The most types of one copy that capture reads. No real program offers more than a few dozen;
-// one offering hundreds of thousands must cost neither quadratic time nor unbounded memory. The
-// X11 reader's 64 KiB TARGETS reply holds this many atoms.
-inline constexpr size_t maxOfferedTypes = 16384;
+// one offering hundreds of thousands must cost neither quadratic time nor unbounded memory, on
+// X11 (a TARGETS reply of 4 KiB) and on Wayland alike.
+inline constexpr size_t maxOfferedTypes = 1024;
 // The most bytes of type names of one copy that capture keeps.
-inline constexpr size_t maxOfferedTypeBytes = 1024 * 1024;
+inline constexpr size_t maxOfferedTypeBytes = 64 * 1024;
 
 // Whether capture decodes pictures of this target or MIME type: PNG, JPEG and TIFF only, each with
 // its own loader.

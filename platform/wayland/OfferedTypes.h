@@ -7,6 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/gtk/ClipboardTargets.h"
+
 namespace brimble::wayland {
 
 // Longest text read from another program: the bound capture applies (2 MiB). A longer text is

@@ -96,6 +96,17 @@ class SlowOwnerRecordedWithSecretsTest(BrimbleTestCase):
         self.wait_for_text("never listed, kept", timeout=15)
 
 
+class OwnerOfTooManyTypesTest(BrimbleTestCase):
+
+    def test_a_copy_listing_more_types_than_are_read_is_left_out_and_holds_nothing_up(self):
+        # Past the bound a password marker may be among the types dropped.
+        self.app.offer_targets("offered with filler", *[f"application/x-filler-{n}" for n in range(3000)])
+        time.sleep(1.0)  # read and judged, not abandoned for the next copy
+        self.app.copy_text("copied after the filler")
+        self.wait_for_text("copied after the filler")
+        self.assertNotIn("offered with filler", self.app.texts())
+
+
 class OldStyleTextOwnerTest(BrimbleTestCase):
 
     def test_compound_text_is_read_after_a_refused_utf8_string(self):
