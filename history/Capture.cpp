@@ -132,7 +132,8 @@ std::optional<PushNeeded> capturePicture(CaptureServices& services, ClipboardSto
         *digest += preferJPEG ? " jpg" : " png";
     LastPicture* last = services.lastPicture;
     if (digest && last && last->sourceDigest == *digest) {
-        if (std::optional<std::string> id = moveKnownPicture(store, last->sig, services.clock.now(), currentSessionId())) {
+        std::optional<std::string> id = moveKnownPicture(store, last->sig, services.clock.now(), currentSessionId());
+        if (id) {
             noteOutcome(lastCapture, std::move(id));
             return PushNeeded::Yes;
         }

@@ -53,7 +53,8 @@ struct LastCapture {
 
 // One tick: consumes a clipboard change (also while paused), filters it and records it in the
 // current session. A copy whose owner did not list all its types is recorded only while
-// "recordSecrets" is on: a password marker may be among the types missing. Says whether the page must be refreshed. Running it twice is harmless.
+// "recordSecrets" is on: a password marker may be among the types missing. Says whether the
+// page must be refreshed. Running it twice is harmless.
 // `lastCapture` is updated for each change that leaves an owner on the clipboard; an emptied
 // clipboard is no content, so the copy that was on it before stays the one remembered.
 PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int64_t& clipLastChange,

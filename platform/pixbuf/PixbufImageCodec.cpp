@@ -108,7 +108,8 @@ public:
     {
         if (bytes.empty() || !isClipboardType(mimeType))
             return nullptr;
-        g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new_with_mime_type(std::string(mimeType).c_str(), nullptr);
+        const std::string type(mimeType);
+        g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new_with_mime_type(type.c_str(), nullptr);
         if (!loader)
             return nullptr;
         LoaderGuard guard;

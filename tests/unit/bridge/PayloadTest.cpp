@@ -62,7 +62,8 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
     image.blockId = "K1";
     image.pinned = true;
     store.items = {image, entry("T", "S1", "hello")};
-    settings = {true, 10, {"org.gnome.Terminal", "gone"}, {"gone"}, true, "S1", "dark", true, true, false, false, false, {"K1"}};
+    settings = {true, 10, {"org.gnome.Terminal", "gone"}, {"gone"}, true, "S1", "dark", true, true, false, false,
+                false, {"K1"}};
     blocks = {{"K1", "Links", "rose", true, "S1", 2}};
 
     EXPECT_EQ(payloadJSON(store, settings, sessions, blocks),
