@@ -242,5 +242,24 @@ void BM_CaptureTickLargePicture(benchmark::State& state)
 }
 BENCHMARK(BM_CaptureTickLargePicture)->Iterations(pictureTicks)->Unit(benchmark::kMillisecond);
 
+// The same 4000 × 3000 PNG announced again by its owner: found by the digest of its bytes and
+// moved to the front, without decoding, scaling or encoding it again.
+void BM_CaptureTickPictureAnnouncedAgain(benchmark::State& state)
+{
+    FullHistory history;
+    LastPicture lastPicture;
+    history.services.lastPicture = &lastPicture;
+    const Bytes picture = largePicture(1);
+    history.fake.pasteboard.simulateCopy({"public.png"}, std::nullopt, picture);
+    history.tick();
+    for (auto _ : state) {
+        state.PauseTiming();
+        history.fake.pasteboard.simulateCopy({"public.png"}, std::nullopt, picture);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(history.tick());
+    }
+}
+BENCHMARK(BM_CaptureTickPictureAnnouncedAgain)->Iterations(pictureTicks)->Unit(benchmark::kMillisecond);
+
 } // namespace
 } // namespace brimble
