@@ -164,10 +164,16 @@ void Hub::startClipTimer()
         return;
     // Whatever is on the clipboard at start is not a new copy.
     clipLastChange = platform_.pasteboard.changeCount();
-    platform_.pasteboard.watch([weak = weak_from_this()] {
-        if (auto hub = weak.lock())
-            hub->pollPasteboard();
-    });
+    platform_.pasteboard.watch({[weak = weak_from_this()] {
+                                    // The privacy filter judges the application that was in front
+                                    // when the copy was made, not when its read ended.
+                                    if (auto hub = weak.lock())
+                                        hub->frontmostAtCopy_ = hub->platform_.frontmost.identifiers();
+                                },
+                                [weak = weak_from_this()] {
+                                    if (auto hub = weak.lock())
+                                        hub->pollPasteboard();
+                                }});
     clipTimerStarted_ = true;
 }
 
@@ -175,10 +181,18 @@ void Hub::pollPasteboard()
 {
     catchUpUnsavedFiles();
     CaptureServices services{platform_.pasteboard, platform_.frontmost, platform_.codec, platform_.defaults,
-                             platform_.clock};
+                             platform_.clock, frontmostAtCopy_, &lastPicture_};
     const int64_t seen = clipLastChange;
-    const PushNeeded push =
+    PushNeeded push =
         brimble::pollPasteboard(services, clip, clipLastChange, lastCapture, [this] { return currentSessionId(); });
+    if (clipLastChange != seen)
+        frontmostAtCopy_.reset();
+    // A clipboard that can no longer be watched is said in the page, never left to look as if
+    // copies were still being recorded.
+    if (const bool connected = platform_.pasteboard.isConnected(); connected != clipboardConnected_) {
+        clipboardConnected_ = connected;
+        push = PushNeeded::Yes;
+    }
     // Only a change can leave the clipboard without its owner; an empty clipboard found at launch
     // is left alone. The take-over waits a moment and is decided afresh when due, so a program
     // that copies right after another quits is never overwritten.
@@ -224,6 +238,7 @@ std::string Hub::stateScriptNow()
     settings.pasteAfterChoosing = boolSetting(defaults, Def::pasteAfterChoosing, false);
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
+    settings.clipboardWatched = clipboardConnected_;
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
     return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/Autostart.h"
 #include "app/CommandLine.h"
@@ -122,6 +123,10 @@ private:
     PageView pageView_;
     // A show road asked for the search field before the page had drawn.
     std::optional<SearchFocus> focusOnDraw_;
+    // The application in front when the clipboard last changed owner, until a tick takes it.
+    std::optional<std::vector<std::string>> frontmostAtCopy_;
+    LastPicture lastPicture_;
+    bool clipboardConnected_ = true;
 };
 
 } // namespace brimble

@@ -195,6 +195,8 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.boolean(settings.frontmostKnown);
     out.key("pasteAvailable");
     out.boolean(settings.pasteAvailable);
+    out.key("clipboardWatched");
+    out.boolean(settings.clipboardWatched);
     out.key("collapsed");
     out.startArray();
     for (const std::string& id : settings.collapsedBlocks)

@@ -26,6 +26,9 @@ struct PayloadSettings {
     bool frontmostKnown = true;
     // Whether pasting after choosing can work on this desktop.
     bool pasteAvailable = true;
+    // Whether the clipboard can still be watched; false once the connection it is watched
+    // through is lost, when nothing is recorded whatever the pause switch says.
+    bool clipboardWatched = true;
     std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
     PageView view;                            // what the user left on the last page
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <glib.h>
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
 #include <unicode/stringpiece.h>
@@ -70,6 +71,19 @@ std::string canonicalForm(std::string_view utf8)
     if (U_FAILURE(status))
         return std::string(utf8);
     return out;
+}
+
+std::string caseFolded(std::string_view text)
+{
+    const auto length = static_cast<gssize>(text.size());
+    g_autofree gchar* valid = nullptr;
+    const gchar* start = text.data();
+    if (!g_utf8_validate_len(text.data(), text.size(), nullptr)) {
+        valid = g_utf8_make_valid(text.data(), length);
+        start = valid;
+    }
+    g_autofree gchar* folded = g_utf8_casefold(start, valid ? -1 : length);
+    return folded ? std::string(folded) : std::string();
 }
 
 bool canonicallyEqual(std::string_view a, std::string_view b)

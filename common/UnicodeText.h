@@ -14,6 +14,11 @@ std::string canonicalForm(std::string_view utf8);
 // Whether two UTF-8 texts are canonically equivalent.
 bool canonicallyEqual(std::string_view a, std::string_view b);
 
+// `text` case-folded for comparing names while ignoring case. Bytes that are not UTF-8 (a window
+// class or an application id is whatever its program sent) become U+FFFD first, so the folding
+// never reads past a sequence that the text cuts short.
+std::string caseFolded(std::string_view text);
+
 // Compares many texts against one. The common case, texts with no combining marks or other
 // characters that normalisation could change, costs one byte comparison and one byte scan.
 class CanonicalMatcher {

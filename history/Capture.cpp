@@ -84,6 +84,14 @@ bool withinTextLimit(const std::string& utf8)
     return countGraphemes(utf8, maxTextGraphemes) <= maxTextGraphemes;
 }
 
+// Takes the entry at `index` out, gives it the new time and puts it at the front.
+void moveToFront(std::vector<Clip>& items, size_t index, double ts)
+{
+    items[index].ts = ts;
+    std::rotate(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(index),
+                items.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+}
+
 // Notes the entry a copy became, or that it was not recorded.
 void noteOutcome(LastCapture& lastCapture, std::optional<std::string> clipId)
 {
@@ -91,20 +99,58 @@ void noteOutcome(LastCapture& lastCapture, std::optional<std::string> clipId)
     lastCapture.clipId = clipId.value_or(std::string());
 }
 
-PushNeeded captureImage(CaptureServices& services, ClipboardStore& store, const PlatformImage& image,
-                        const std::set<std::string>& types, LastCapture& lastCapture,
-                        const std::function<std::string()>& currentSessionId)
+// Moves the picture entry with file digest `sig` in the session to the front, as a repeated copy
+// of it does; nothing when there is none (it was deleted since).
+std::optional<std::string> moveKnownPicture(ClipboardStore& store, const std::string& sig, double ts,
+                                            const std::string& sessionId)
+{
+    auto& items = store.items;
+    auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
+        return clip.kind == "image" && clip.sig == sig && clip.sessionId == sessionId;
+    });
+    if (found == items.end())
+        return std::nullopt;
+    std::string id = found->id;
+    moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
+    items = pinnedFirst(std::move(items));
+    store.applyHistoryLimit();
+    store.pruneImages();
+    store.save();
+    return id;
+}
+
+// Tries the picture on offer; nothing when there is none to record, so the text is taken.
+std::optional<PushNeeded> capturePicture(CaptureServices& services, ClipboardStore& store,
+                                         const std::set<std::string>& types, LastCapture& lastCapture,
+                                         const std::function<std::string()>& currentSessionId)
 {
     // The format word of the label and the encoding are chosen apart: a copy offering JPEG and
     // PNG is labelled "JPEG" and stored as PNG, which loses nothing.
     const bool preferJPEG = types.contains("public.jpeg") && !types.contains("public.png");
+    std::optional<std::string> digest = services.pasteboard.pictureDigest();
+    if (digest)
+        *digest += preferJPEG ? " jpg" : " png";
+    LastPicture* last = services.lastPicture;
+    if (digest && last && last->sourceDigest == *digest) {
+        std::optional<std::string> id = moveKnownPicture(store, last->sig, services.clock.now(), currentSessionId());
+        if (id) {
+            noteOutcome(lastCapture, std::move(id));
+            return PushNeeded::Yes;
+        }
+    }
+    std::unique_ptr<PlatformImage> image = services.pasteboard.image();
+    if (!image)
+        return std::nullopt;
     std::optional<EncodedImage> encoded = encodeImage(
-        services.codec, image, preferJPEG ? ImageFormat::Jpeg : ImageFormat::Png, maxImageSide);
+        services.codec, *image, preferJPEG ? ImageFormat::Jpeg : ImageFormat::Png, maxImageSide);
     if (!encoded)
         return PushNeeded::No;
-    const std::string label = imageLabel(types, image.nominalWidth(), image.nominalHeight());
-    noteOutcome(lastCapture,
-                store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(), currentSessionId()));
+    const std::string label = imageLabel(types, image->nominalWidth(), image->nominalHeight());
+    std::optional<std::string> id =
+        store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(), currentSessionId());
+    if (id && digest && last)
+        *last = LastPicture{std::move(*digest), sha256Hex(encoded->bytes)};
+    noteOutcome(lastCapture, std::move(id));
     // The page is refreshed even when the picture could not be written.
     return PushNeeded::Yes;
 }
@@ -120,14 +166,6 @@ PushNeeded captureText(CaptureServices& services, ClipboardStore& store, LastCap
         return PushNeeded::No;
     noteOutcome(lastCapture, store.addText(std::move(*text), services.clock.now(), currentSessionId()));
     return PushNeeded::Yes;
-}
-
-// Takes the entry at `index` out, gives it the new time and puts it at the front.
-void moveToFront(std::vector<Clip>& items, size_t index, double ts)
-{
-    items[index].ts = ts;
-    std::rotate(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(index),
-                items.begin() + static_cast<std::ptrdiff_t>(index) + 1);
 }
 
 } // namespace
@@ -155,16 +193,24 @@ PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int6
         return PushNeeded::No;
 
     const std::set<std::string> types = services.pasteboard.types();
-    lastCapture.markedSecret = ClipPrivacy::isMarkedSecret(types);
-    const std::vector<std::string> frontmost = services.frontmost.identifiers();
-    if (ClipPrivacy::skipReason(types, frontmost, excludedAppsSetting(services.defaults),
-                                boolSetting(services.defaults, Def::recordSecrets, false)))
+    const bool recordSecrets = boolSetting(services.defaults, Def::recordSecrets, false);
+    // Types listed only in part may hide a marker: such a copy counts as marked, is never put
+    // back by the keep-alive, and is recorded only when secrets are recorded anyway.
+    const bool typesComplete = services.pasteboard.typesComplete();
+    lastCapture.markedSecret = ClipPrivacy::isMarkedSecret(types) || !typesComplete;
+    if (!typesComplete && !recordSecrets)
+        return PushNeeded::No;
+    // The application in front when the copy was made: a read may end after the user has
+    // switched to another one.
+    const std::vector<std::string> frontmost =
+        services.frontmostAtCopy ? *services.frontmostAtCopy : services.frontmost.identifiers();
+    if (ClipPrivacy::skipReason(types, frontmost, excludedAppsSetting(services.defaults), recordSecrets))
         return PushNeeded::No;
 
+    // An image type with no picture behind it falls back to the text on offer.
     if (offersImage(types)) {
-        // An image type with no picture behind it falls back to the text on offer.
-        if (std::unique_ptr<PlatformImage> image = services.pasteboard.image())
-            return captureImage(services, store, *image, types, lastCapture, currentSessionId);
+        if (std::optional<PushNeeded> done = capturePicture(services, store, types, lastCapture, currentSessionId))
+            return *done;
     }
     return captureText(services, store, lastCapture, currentSessionId);
 }
@@ -201,9 +247,11 @@ bool isBlankText(const std::string& utf8)
 std::string ClipboardStore::addText(std::string text, double ts, const std::string& sessionId)
 {
     const CanonicalMatcher sameText(text);
-    // The kind is not compared: a picture whose label reads like the copied text matches too.
+    // Only text entries match: a picture's label such as "PNG · 640×480" is not its content,
+    // and taking a copied text for that picture would lose the text and, once its owner quits,
+    // put the picture back on the clipboard in its place.
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
-        return clip.sessionId == sessionId && sameText.matches(clip.text);
+        return clip.kind == "text" && clip.sessionId == sessionId && sameText.matches(clip.text);
     });
     std::string id;
     if (found != items.end()) {

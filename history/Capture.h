@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace brimble {
 
@@ -14,13 +16,26 @@ class FrontmostApp;
 class ImageCodec;
 class Pasteboard;
 
-// The platform services one capture tick reads.
+// The picture recorded last, by a digest of the bytes its owner sent and the encoding chosen
+// for it. Programs announce the same picture again (some at every focus change); it is then
+// moved to the front by the digest, without decoding, scaling and encoding it once more.
+struct LastPicture {
+    std::string sourceDigest; // the owner's bytes, with the encoding chosen for them
+    std::string sig;          // the entry's file, as `Clip::sig`
+};
+
+// The platform services one capture tick reads, and what the tick is told about its change.
 struct CaptureServices {
     Pasteboard& pasteboard;
     FrontmostApp& frontmost;
     ImageCodec& codec;
     const Defaults& defaults;
     Clock& clock;
+    // The application in front when the copy was made, noted when its owner took the
+    // clipboard; when nothing was noted, the one in front now is asked.
+    std::optional<std::vector<std::string>> frontmostAtCopy;
+    // The picture recorded last; none keeps nothing between ticks.
+    LastPicture* lastPicture = nullptr;
 };
 
 enum class PushNeeded { No, Yes };
@@ -37,7 +52,9 @@ struct LastCapture {
 };
 
 // One tick: consumes a clipboard change (also while paused), filters it and records it in the
-// current session. Says whether the page must be refreshed. Running it twice is harmless.
+// current session. A copy whose owner did not list all its types is recorded only while
+// "recordSecrets" is on: a password marker may be among the types missing. Says whether the
+// page must be refreshed. Running it twice is harmless.
 // `lastCapture` is updated for each change that leaves an owner on the clipboard; an emptied
 // clipboard is no content, so the copy that was on it before stays the one remembered.
 PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int64_t& clipLastChange,

@@ -19,7 +19,9 @@ std::unique_ptr<PlatformImage> loadPicture(const ClipboardStore& store, ImageCod
         readWholeFile(AppSupport::imagesFolder(store.dataHome()) / *clip.imgFile);
     if (!bytes)
         return nullptr;
-    return codec.decode(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
+    // Picture files are written as ".png" or ".jpg" and read back as what their name says.
+    const std::string_view type = clip.imgFile->ends_with(".jpg") ? "image/jpeg" : "image/png";
+    return codec.decode(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), type);
 }
 
 } // namespace

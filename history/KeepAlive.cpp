@@ -30,6 +30,10 @@ KeptAlive keepClipboardAlive(const ClipboardStore& store, Pasteboard& pasteboard
 {
     if (boolSetting(defaults, Def::clipboardPaused, false) || !pasteboard.isOwnerless())
         return KeptAlive::No;
+    // A change that capture has not judged yet came after the emptying that scheduled this
+    // (another copy that came and went, unread): what the clipboard last held is unknown.
+    if (pasteboard.changeCount() != clipLastChange)
+        return KeptAlive::No;
     if (lastCapture.outcome != CaptureOutcome::Recorded || lastCapture.markedSecret)
         return KeptAlive::No;
     // The entry may have been deleted since, or a newer one copied back from the window.

@@ -19,7 +19,8 @@ enum class KeptAlive { No, Yes };
 // `lastCapture` recorded, that is still the newest entry of the session and that carried no
 // password marker goes back; password managers clear the clipboard by quitting or letting it
 // go, and anything older was not on the clipboard when it emptied. Nothing happens while
-// another program owns the clipboard.
+// another program owns the clipboard, nor when the clipboard changed again since capture last
+// looked (`clipLastChange` behind the counter): every change counts, read or not.
 KeptAlive keepClipboardAlive(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
                              const Defaults& defaults, const std::string& sessionId,
                              const LastCapture& lastCapture, int64_t& clipLastChange);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brimble {
@@ -44,9 +45,11 @@ public:
     // or JPEG at quality 0.8; nothing when the picture cannot be encoded.
     virtual std::optional<EncodedImage> encode(const PlatformImage& image, ImageFormat format,
                                                int maxSide) = 0;
-    // Decodes PNG, JPEG or TIFF bytes, or nothing when they are none of these or would decode to
-    // an unreasonably large bitmap.
-    virtual std::unique_ptr<PlatformImage> decode(std::span<const uint8_t> bytes) = 0;
+    // Decodes bytes of the MIME type "image/png", "image/jpeg" or "image/tiff" with that type's
+    // loader alone: nothing for any other type, for bytes that are not of the type given, and
+    // for a picture that would decode to an unreasonably large bitmap. The format is never
+    // guessed from the bytes, so no other image parser ever reads them.
+    virtual std::unique_ptr<PlatformImage> decode(std::span<const uint8_t> bytes, std::string_view mimeType) = 0;
 };
 
 } // namespace brimble

@@ -11,6 +11,16 @@
 
 namespace brimble {
 
+// What the program asks to be told about the clipboard.
+struct PasteboardWatch {
+    // Runs at once when another program takes the clipboard, before anything of it is read: what
+    // belongs to the moment of the copy, such as the application in front, is noted here.
+    std::function<void()> onOwnerChanged;
+    // Runs on the main loop whenever the clipboard may have changed: at each change where the
+    // display reports them (once its content is read), otherwise on a 0.7 s timer.
+    std::function<void()> onMaybeChanged;
+};
+
 // The system clipboard, seen through portable type identifiers such as "public.utf8-plain-text".
 class Pasteboard {
 public:
@@ -23,10 +33,17 @@ public:
     virtual int64_t changeCount() = 0;
     // The type identifiers on offer now (unknown targets pass through unchanged).
     virtual std::set<std::string> types() = 0;
+    // Whether `types` names every type on offer: false when the owner did not list them in time
+    // or listed more than are read, so that a password marker may be among those missing.
+    virtual bool typesComplete() = 0;
     // The plain text on offer, as UTF-8, or nothing.
     virtual std::optional<std::string> text() = 0;
-    // A picture made from the clipboard, or nothing when none can be made.
+    // A picture made from the clipboard, or nothing when none can be made. It is decoded as the
+    // type it was asked for, never by what its bytes look like.
     virtual std::unique_ptr<PlatformImage> image() = 0;
+    // The SHA-256 of the picture's bytes as its owner sent them, in hexadecimal, or nothing when
+    // no picture was read: a picture announced again with the same digest is the same picture.
+    virtual std::optional<std::string> pictureDigest() = 0;
     // Whether no program holds the clipboard now: its owner quit or let it go, so it is empty.
     virtual bool isOwnerless() = 0;
     // Empties the clipboard before a write.
@@ -35,9 +52,11 @@ public:
     virtual void writeText(const std::string& text) = 0;
     // Puts a picture on the clipboard; the change count moves at once.
     virtual void writeImage(const PlatformImage& image) = 0;
-    // Calls `onMaybeChanged` on the main loop whenever the clipboard may have changed: at each
-    // change where the display reports them, otherwise on a 0.7 s timer. Started at most once.
-    virtual void watch(std::function<void()> onMaybeChanged) = 0;
+    // Starts telling `watch` about the clipboard's changes. Started at most once.
+    virtual void watch(PasteboardWatch watch) = 0;
+    // Whether changes can still be seen: false once the connection they come through is lost
+    // and not yet made again. Capture then records nothing, and the page must say so.
+    virtual bool isConnected() = 0;
 };
 
 } // namespace brimble

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <glib.h>
+
 #include "common/SettingValues.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 
@@ -48,6 +50,7 @@ void FakePasteboard::simulateCopy(std::set<std::string> types, std::optional<std
     currentImageBytes = std::move(imageBytes);
     writtenImage.clear();
     ownerless = false;
+    typesListedWhole = true;
     ++count;
 }
 
@@ -63,15 +66,35 @@ void FakePasteboard::simulateOwnerQuit()
 
 void FakePasteboard::fireWatch()
 {
-    if (onMaybeChanged_)
-        onMaybeChanged_();
+    if (watch_.onMaybeChanged)
+        watch_.onMaybeChanged();
+}
+
+void FakePasteboard::fireOwnerChanged()
+{
+    if (watch_.onOwnerChanged)
+        watch_.onOwnerChanged();
 }
 
 std::unique_ptr<PlatformImage> FakePasteboard::image()
 {
     if (!currentImageBytes)
         return nullptr;
-    return codec_.decode(*currentImageBytes);
+    ++decodeCalls;
+    // Asked for as a real clipboard is: PNG first, then JPEG, then TIFF.
+    const std::string_view type = currentTypes.contains("public.png") ? "image/png"
+        : currentTypes.contains("public.jpeg")                      ? "image/jpeg"
+                                                                     : "image/tiff";
+    return codec_.decode(*currentImageBytes, type);
+}
+
+std::optional<std::string> FakePasteboard::pictureDigest()
+{
+    if (!currentImageBytes)
+        return std::nullopt;
+    g_autofree gchar* digest =
+        g_compute_checksum_for_data(G_CHECKSUM_SHA256, currentImageBytes->data(), currentImageBytes->size());
+    return std::string(digest);
 }
 
 void FakePasteboard::clear()
@@ -90,6 +113,7 @@ void FakePasteboard::writeText(const std::string& text)
     currentTypes = {"public.utf8-plain-text"};
     currentText = text;
     ownerless = false;
+    typesListedWhole = true;
     ++count;
 }
 
@@ -99,14 +123,15 @@ void FakePasteboard::writeImage(const PlatformImage& image)
     log_.add("pasteboard: image " + writtenImage);
     currentTypes = {"public.png"};
     ownerless = false;
+    typesListedWhole = true;
     ++count;
 }
 
-void FakePasteboard::watch(std::function<void()> onMaybeChanged)
+void FakePasteboard::watch(PasteboardWatch watch)
 {
     ++watchCalls;
     log_.add("pasteboard: watch");
-    onMaybeChanged_ = std::move(onMaybeChanged);
+    watch_ = std::move(watch);
 }
 
 // Defaults

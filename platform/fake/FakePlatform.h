@@ -40,7 +40,9 @@ public:
     void simulateOwnerQuit();
     // Runs the watch callback, as the platform does after a change or a timer.
     void fireWatch();
-    bool isWatching() const { return static_cast<bool>(onMaybeChanged_); }
+    // Another program takes the clipboard: the owner-change notice, before any read.
+    void fireOwnerChanged();
+    bool isWatching() const { return static_cast<bool>(watch_.onMaybeChanged); }
 
     std::set<std::string> currentTypes;
     std::optional<std::string> currentText;
@@ -48,22 +50,29 @@ public:
     std::string writtenImage;               // "W×H" of the last picture written, "" if none
     int64_t count = 1;
     int watchCalls = 0;
+    int decodeCalls = 0;
     bool ownerless = false;
+    // False when the owner did not list its types in time.
+    bool typesListedWhole = true;
+    bool connected = true;
 
     int64_t changeCount() override { return count; }
     std::set<std::string> types() override { return currentTypes; }
+    bool typesComplete() override { return typesListedWhole; }
+    std::optional<std::string> pictureDigest() override;
     std::optional<std::string> text() override { return currentText; }
     std::unique_ptr<PlatformImage> image() override;
     bool isOwnerless() override { return ownerless; }
     void clear() override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
-    void watch(std::function<void()> onMaybeChanged) override;
+    void watch(PasteboardWatch watch) override;
+    bool isConnected() override { return connected; }
 
 private:
     FakeLog& log_;
     ImageCodec& codec_;
-    std::function<void()> onMaybeChanged_;
+    PasteboardWatch watch_;
 };
 
 // Settings in memory. `setRaw` stores a value of any type, as a hand-edited file might.

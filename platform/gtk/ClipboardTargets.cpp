@@ -21,8 +21,10 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> knownTarg
 
 constexpr std::array<std::string_view, 3> imageTargetsByPreference{"image/png", "image/jpeg", "image/tiff"};
 
-constexpr std::array<std::string_view, 5> textTargetsByPreference{"UTF8_STRING", "text/plain;charset=utf-8",
-                                                                  "STRING", "TEXT", "text/plain"};
+// GTK's own order: UTF-8, then the two older encodings of X11, then the names that leave the
+// encoding to the owner (TEXT answers in any of the three).
+constexpr std::array<std::string_view, 6> textTargetsByPreference{
+    "UTF8_STRING", "text/plain;charset=utf-8", "COMPOUND_TEXT", "STRING", "TEXT", "text/plain"};
 
 std::string withUnixLineBreaks(std::string_view text)
 {
@@ -46,6 +48,12 @@ bool offers(const std::vector<std::string>& targets, std::string_view target)
 }
 
 } // namespace
+
+bool isCapturedPictureType(std::string_view target)
+{
+    return std::find(imageTargetsByPreference.begin(), imageTargetsByPreference.end(), target)
+        != imageTargetsByPreference.end();
+}
 
 std::string typeForTarget(std::string_view target)
 {
@@ -84,6 +92,18 @@ std::string preferredTextTarget(const std::vector<std::string>& targets)
             return std::string(target);
     }
     return {};
+}
+
+std::vector<std::string> textTargetsToTry(const std::vector<std::string>& targets)
+{
+    if (targets.empty())
+        return {"UTF8_STRING", "COMPOUND_TEXT", "STRING"};
+    std::vector<std::string> result;
+    for (std::string_view target : textTargetsByPreference) {
+        if (offers(targets, target))
+            result.emplace_back(target);
+    }
+    return result;
 }
 
 std::optional<std::string> textFromSelection(std::string_view type, std::string_view bytes)

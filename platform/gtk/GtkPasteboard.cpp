@@ -59,6 +59,11 @@ std::set<std::string> GtkPasteboard::types()
     return typesForTargets(snapshot_.targets);
 }
 
+bool GtkPasteboard::typesComplete()
+{
+    return snapshot_.targetsComplete;
+}
+
 std::optional<std::string> GtkPasteboard::text()
 {
     return snapshot_.text;
@@ -71,7 +76,18 @@ std::unique_ptr<PlatformImage> GtkPasteboard::image()
     // The codec refuses a picture that claims more than 64 million pixels before decoding any
     // of them, so a small file that would decode to gigabytes costs nothing.
     const std::string& bytes = *snapshot_.picture;
-    return codec_.decode(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    return codec_.decode(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+                         snapshot_.pictureTarget);
+}
+
+std::optional<std::string> GtkPasteboard::pictureDigest()
+{
+    if (!snapshot_.picture)
+        return std::nullopt;
+    const std::string& bytes = *snapshot_.picture;
+    g_autofree gchar* digest = g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
+    return std::string(digest);
 }
 
 bool GtkPasteboard::isOwnerless()
@@ -106,11 +122,11 @@ void GtkPasteboard::writeImage(const PlatformImage& image)
     countOwnWrite();
 }
 
-void GtkPasteboard::watch(std::function<void()> onMaybeChanged)
+void GtkPasteboard::watch(PasteboardWatch watch)
 {
-    if (onMaybeChanged_)
+    if (watch_.onMaybeChanged)
         return;
-    onMaybeChanged_ = std::move(onMaybeChanged);
+    watch_ = std::move(watch);
     if (!displayNotifies_)
         timerSource_ = g_timeout_add(fallbackIntervalMs, onTimerTick, this);
 }
@@ -120,8 +136,26 @@ void GtkPasteboard::countOwnWrite()
     ++count_;
     ++pendingEchoes_;
     // What another program offered before is gone now; a read of it would be out of date.
-    reader_.abandon();
+    abandonRead();
     snapshot_ = {};
+}
+
+void GtkPasteboard::abandonRead()
+{
+    // A change whose read is given up still counts: the tick must learn that the clipboard held
+    // something it never saw, or an owner quitting during its read would look like the one
+    // change after the copy before it, and the keep-alive would put that older copy back.
+    if (reader_.isReading())
+        ++count_;
+    reader_.abandon();
+}
+
+void GtkPasteboard::startRead()
+{
+    abandonRead();
+    if (watch_.onOwnerChanged)
+        watch_.onOwnerChanged();
+    reader_.fetch();
 }
 
 void GtkPasteboard::takeSnapshot(ClipboardSnapshot snapshot)
@@ -145,14 +179,14 @@ void GtkPasteboard::onOwnerChange(GtkClipboard*, GdkEventOwnerChange* event, gpo
         self->pendingEchoes_ = 0;
     }
     // A copy made inside Brimble's own page is an ordinary copy and is read like any other.
-    self->reader_.fetch();
+    self->startRead();
 }
 
 void GtkPasteboard::scheduleTick()
 {
     // The tick runs as an event of its own, once the read's last event is handled; at the
     // default priority, so a copy is recorded before the page's redraws are made.
-    if (onMaybeChanged_ && !tickSource_)
+    if (watch_.onMaybeChanged && !tickSource_)
         tickSource_ = g_idle_add_full(G_PRIORITY_DEFAULT, onIdleTick, this, nullptr);
 }
 
@@ -160,7 +194,7 @@ gboolean GtkPasteboard::onIdleTick(gpointer data)
 {
     auto* self = static_cast<GtkPasteboard*>(data);
     self->tickSource_ = 0;
-    self->onMaybeChanged_();
+    self->watch_.onMaybeChanged();
     return G_SOURCE_REMOVE;
 }
 
@@ -183,7 +217,7 @@ void GtkPasteboard::sampleOwner()
     // Our own windows took the selection for a write that was counted then.
     if (owner != None && gdk_x11_window_lookup_for_display(display, owner))
         return;
-    reader_.fetch();
+    startRead();
 }
 
 } // namespace brimble

@@ -17,7 +17,8 @@ namespace brimble {
 // Nothing here waits on another program. Each "owner-change" starts a read of what capture
 // needs; when it ends, the change counter moves and the tick runs with the data in hand, so
 // `types`, `text` and `image` answer from that snapshot. A newer change abandons the read under
-// way, and a read that runs out of time moves the counter with an empty snapshot. Brimble's own
+// way, which still moves the counter (every change of owner counts, read or not), and a read that
+// runs out of time moves the counter with an empty snapshot. Brimble's own
 // writes move the counter at the write, like the counter of other systems does, and the
 // "owner-change" that the write later causes (the owner is then a window of this process) is
 // not read or counted again, so a copy-back is never recorded.
@@ -28,13 +29,17 @@ public:
 
     int64_t changeCount() override;
     std::set<std::string> types() override;
+    bool typesComplete() override;
     std::optional<std::string> text() override;
     std::unique_ptr<PlatformImage> image() override;
+    std::optional<std::string> pictureDigest() override;
     bool isOwnerless() override;
     void clear() override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
-    void watch(std::function<void()> onMaybeChanged) override;
+    void watch(PasteboardWatch watch) override;
+    // GTK ends the program itself when its X connection is lost.
+    bool isConnected() override { return true; }
 
 private:
     static void onOwnerChange(GtkClipboard* clipboard, GdkEventOwnerChange* event, gpointer self);
@@ -42,6 +47,9 @@ private:
     static gboolean onTimerTick(gpointer self);
 
     void countOwnWrite();
+    // Starts reading the new owner's content, counting a read it gives up as a change.
+    void startRead();
+    void abandonRead();
     void takeSnapshot(ClipboardSnapshot snapshot);
     void scheduleTick();
     // Where the display sends no "owner-change", notices a new owner by asking the X server.
@@ -54,7 +62,7 @@ private:
     // Own writes whose "owner-change" has not arrived yet.
     int pendingEchoes_ = 0;
     unsigned long lastOwner_ = 0;
-    std::function<void()> onMaybeChanged_;
+    PasteboardWatch watch_;
     guint tickSource_ = 0;
     guint timerSource_ = 0;
     // What the clipboard held at the change `count_` stands for.

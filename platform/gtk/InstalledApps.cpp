@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <string_view>
 
+#include "common/UnicodeText.h"
+
 namespace brimble {
 
 std::string foldedForMatching(const char* text)
 {
-    if (!text)
-        return {};
-    g_autofree gchar* result = g_utf8_casefold(text, -1);
-    return result ? std::string(result) : std::string();
+    return text ? caseFolded(text) : std::string();
 }
 
 bool includesEntry(const std::vector<DesktopEntryTraits>& entries, const std::string& id)

@@ -9,6 +9,8 @@ namespace brimble {
 namespace {
 
 constexpr unsigned targetsTimeoutMs = 1000;
+// How long targets that are late are still waited for once the text has come.
+constexpr unsigned lateTargetsTimeoutMs = 5000;
 // Also the longest pause between two increments of a large transfer.
 constexpr unsigned dataTimeoutMs = 5000;
 // An owner dripping a few bytes now and then is not waited for past this.
@@ -18,15 +20,10 @@ constexpr gint64 longestReadUs = 30 * G_USEC_PER_SEC;
 // limit; reading more than that would only be thrown away.
 constexpr size_t maxTextBytes = 2 * 1024 * 1024;
 constexpr size_t maxPictureBytes = 128 * 1024 * 1024;
-constexpr size_t maxTargetsBytes = 64 * 1024;
+constexpr size_t maxTargetsBytes = maxOfferedTypes * 4;
 // Enough to cover answers still in flight to the windows of reads given up lately; an X
 // window without contents costs the server next to nothing.
 constexpr size_t retiredWindows = 64;
-
-bool isCapturedPicture(const std::string& target)
-{
-    return target == "image/png" || target == "image/jpeg" || target == "image/tiff";
-}
 
 std::string atomName(Display* display, Atom atom)
 {
@@ -152,6 +149,10 @@ void SelectionReader::dropUnread(const XEvent& event)
 void SelectionReader::takeTargets()
 {
     targetsKnown_ = true;
+    // An owner that refuses TARGETS lists nothing, for good. A list that could not be read
+    // whole (longer than any real one, or a read gone wrong) may lack a password marker.
+    if (targets_->state() == SelectionTransfer::State::Failed)
+        snapshot_.targetsComplete = false;
     std::vector<unsigned long> atoms = targets_->items();
     targets_.reset();
     std::erase(atoms, None);
@@ -180,32 +181,65 @@ void SelectionReader::takeData()
         snapshot_.picture = transfer->takeBytes();
         return;
     }
-    snapshot_.text = textFromSelection(atomName(display_, transfer->type()), transfer->bytes());
-    // An owner that never named its targets answered for text all the same.
-    if (snapshot_.text && !targetsKnown_)
-        snapshot_.targets = {atomName(display_, transfer->target())};
+    // A reply that is not text after all, or not valid UTF-8 once converted, counts as a failed
+    // target: the next one on offer is asked for.
+    std::optional<std::string> text = textOf(*transfer);
+    if (text && g_utf8_validate_len(text->data(), text->size(), nullptr)) {
+        snapshot_.text = std::move(text);
+        textTarget_ = atomName(display_, transfer->target());
+    }
+}
+
+std::optional<std::string> SelectionReader::textOf(const SelectionTransfer& transfer)
+{
+    const std::string type = atomName(display_, transfer.type());
+    if (type != "COMPOUND_TEXT")
+        return textFromSelection(type, transfer.bytes());
+    // COMPOUND_TEXT switches between the ISO 2022 character sets by escape sequences; Xlib's
+    // own converter reads it. A text property may hold several texts apart by NULs; the first
+    // is the text, as GTK takes it.
+    const std::string& bytes = transfer.bytes();
+    XTextProperty property{reinterpret_cast<unsigned char*>(const_cast<char*>(bytes.data())), transfer.type(), 8,
+                           bytes.size()};
+    char** list = nullptr;
+    int count = 0;
+    const int status = Xutf8TextPropertyToTextList(display_, &property, &list, &count);
+    std::optional<std::string> text;
+    if (status >= Success && list && count > 0 && list[0])
+        text = textFromSelection("UTF8_STRING", list[0]);
+    if (list)
+        XFreeStringList(list);
+    return text;
 }
 
 void SelectionReader::advance()
 {
     const std::string picture = preferredImageTarget(snapshot_.targets);
-    if (!pictureTried_ && isCapturedPicture(picture)) {
+    if (!pictureTried_ && isCapturedPictureType(picture)) {
         pictureTried_ = true;
         dataIsPicture_ = true;
+        snapshot_.pictureTarget = picture;
         request(picture, pictureProperty_, maxPictureBytes);
         return;
     }
-    if (!textTried_) {
-        // Without a list of targets, UTF8_STRING is what nearly every owner offers.
-        const std::string text = snapshot_.targets.empty() ? "UTF8_STRING" : preferredTextTarget(snapshot_.targets);
-        textTried_ = true;
-        if (!text.empty()) {
+    if (!snapshot_.text) {
+        // Without a list of targets, the ones nearly every owner offers are tried in turn.
+        for (const std::string& target : textTargetsToTry(snapshot_.targets)) {
+            if (std::find(textTried_.begin(), textTried_.end(), target) != textTried_.end())
+                continue;
+            textTried_.push_back(target);
             dataIsPicture_ = false;
-            request(text, textProperty_, maxTextBytes);
+            request(target, textProperty_, maxTextBytes);
             return;
         }
     }
-    finish(std::move(snapshot_));
+    if (targets_) {
+        // The text came before the targets: they alone tell whether a password marker is on
+        // offer, so they are waited for a while longer.
+        armDeadline(lateTargetsTimeoutMs);
+        return;
+    }
+    finishRead();
 }
 
 void SelectionReader::request(const std::string& target, Atom property, size_t maxBytes)
@@ -235,13 +269,32 @@ void SelectionReader::timedOut()
 {
     g_debug("clipboard: read on window 0x%lx ran out of time %s", window_, data_ ? "for its data" : "for its targets");
     if (!data_ && !targetsKnown_) {
-        // The owner may be busy rather than gone: the text is asked for now, and the targets
-        // are still taken should they come first.
-        advance();
+        if (!targetsLate_) {
+            // The owner may be busy rather than gone: the text is asked for now, and the
+            // targets are still taken when they come.
+            targetsLate_ = true;
+            advance();
+            return;
+        }
+        // The targets never came: what was read goes on, marked as listed incompletely.
+        targets_.reset();
+        finishRead();
         return;
     }
     // Nothing is recorded for a change whose data did not come in time.
     finish({});
+}
+
+void SelectionReader::finishRead()
+{
+    ClipboardSnapshot snapshot = std::move(snapshot_);
+    if (!targetsKnown_) {
+        snapshot.targetsComplete = false;
+        // An owner that never named its targets answered for text all the same.
+        if (snapshot.text && snapshot.targets.empty())
+            snapshot.targets = {textTarget_};
+    }
+    finish(std::move(snapshot));
 }
 
 void SelectionReader::finish(ClipboardSnapshot snapshot)
@@ -270,8 +323,10 @@ void SelectionReader::release()
         }
     }
     targetsKnown_ = false;
+    targetsLate_ = false;
     pictureTried_ = false;
-    textTried_ = false;
+    textTried_.clear();
+    textTarget_.clear();
     snapshot_ = {};
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <X11/Xutil.h>
 #include <gdk/gdkx.h>
 
 #include "platform/gtk/SelectionTransfer.h"
@@ -17,9 +18,14 @@ namespace brimble {
 struct ClipboardSnapshot {
     // The targets on offer; empty when the owner did not say.
     std::vector<std::string> targets;
+    // False when `targets` may lack some of the owner's: it did not list them in time, or
+    // listed more than are read.
+    bool targetsComplete = true;
     std::optional<std::string> text;
-    // The picture's file bytes (PNG, JPEG or TIFF), when a picture is offered.
+    // The picture's file bytes, when a picture is offered, and the target they were asked for
+    // ("image/png", "image/jpeg" or "image/tiff"): the one loader they may be decoded with.
     std::optional<std::string> picture;
+    std::string pictureTarget;
 };
 
 // Reads the X11 CLIPBOARD without ever waiting on its owner.
@@ -28,10 +34,12 @@ struct ClipboardSnapshot {
 // answers would hold up every later read. Here each read has a small requestor window of its
 // own, so a newer read simply stops listening to the older one's. A read asks for the targets
 // (about 1 s), then for the picture and the text that capture will take (about 5 s each, renewed
-// while a large transfer keeps coming). An owner that does not name its targets in time may just
-// be busy: the text is asked for anyway and the targets are taken if they come first. A text
-// over 2 MiB or a picture over 128 MiB is given up as soon as its size shows, as capture would
-// refuse it anyway.
+// while a large transfer keeps coming). A text target that fails is followed by the next one on
+// offer (UTF8_STRING, COMPOUND_TEXT, STRING, ...). An owner that does not name its targets in
+// time may just be busy: the text is asked for anyway, and the read then still waits a while
+// for the targets, since they alone tell whether the copy carries a password marker; a read
+// that ends without them says so (`targetsComplete`). A text over 2 MiB or a picture over
+// 128 MiB is given up as soon as its size shows, as capture would refuse it anyway.
 class SelectionReader {
 public:
     using Done = std::function<void(ClipboardSnapshot)>;
@@ -48,6 +56,8 @@ public:
     void fetch();
     // Gives up the read under way; its `done` never runs.
     void abandon();
+    // Whether a read is under way.
+    bool isReading() const { return window_ != None; }
 
 private:
     static GdkFilterReturn filterEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
@@ -57,10 +67,13 @@ private:
     void dropUnread(const XEvent& event);
     void takeTargets();
     void takeData();
+    std::optional<std::string> textOf(const SelectionTransfer& transfer);
     void advance();
     void request(const std::string& target, Atom property, size_t maxBytes);
     void armDeadline(unsigned milliseconds);
     void timedOut();
+    // Ends the read with what it gathered.
+    void finishRead();
     void finish(ClipboardSnapshot snapshot);
     void release();
 
@@ -82,8 +95,12 @@ private:
     std::unique_ptr<SelectionTransfer> data_;
     bool dataIsPicture_ = false;
     bool targetsKnown_ = false;
+    // The targets did not come in time; the read went on without them.
+    bool targetsLate_ = false;
     bool pictureTried_ = false;
-    bool textTried_ = false;
+    // Text targets asked for so far, and the one that gave the text.
+    std::vector<std::string> textTried_;
+    std::string textTarget_;
     ClipboardSnapshot snapshot_;
     guint deadline_ = 0;
     gint64 startedUs_ = 0;

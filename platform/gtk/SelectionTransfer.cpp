@@ -6,6 +6,8 @@
 
 #include <glib.h>
 
+#include "platform/gtk/PropertyValue.h"
+
 namespace brimble {
 
 namespace {
@@ -38,12 +40,6 @@ PropertyRead readProperty(Display* display, Window window, Atom property, size_t
     return read;
 }
 
-size_t itemSize(int format)
-{
-    // Xlib hands 32-bit items over as longs and 16-bit ones as shorts.
-    return format == 32 ? sizeof(long) : format == 16 ? sizeof(short) : 1;
-}
-
 } // namespace
 
 SelectionTransfer::SelectionTransfer(Display* display, Window requestor, Atom selection, Atom target,
@@ -74,8 +70,10 @@ SelectionTransfer::Event SelectionTransfer::handle(const XEvent& event)
             || notify.target != target_)
             return Event::Ignored;
         // The owner cannot convert to this target.
-        if (notify.property == None)
-            return fail();
+        if (notify.property == None) {
+            state_ = State::Refused;
+            return Event::Finished;
+        }
         if (notify.property != property_)
             return Event::Ignored;
         return readWhole();
@@ -99,12 +97,11 @@ SelectionTransfer::Event SelectionTransfer::readWhole()
     if (read.type == incr_) {
         // The value is a lower bound of the size, so a transfer sure to pass the limit is
         // refused before any of it is sent. Reading deleted the property, which starts it.
-        if (read.format == 32 && read.items >= 1
-            && *reinterpret_cast<const unsigned long*>(read.data.get()) > maxBytes_)
+        const std::optional<unsigned long> announced = incrementalSizeHint(read.format, read.items, read.data.get());
+        if (announced && *announced > maxBytes_)
             return fail();
         state_ = State::Incremental;
-        g_debug("clipboard: incremental transfer of at least %lu bytes",
-                read.items >= 1 ? *reinterpret_cast<const unsigned long*>(read.data.get()) : 0UL);
+        g_debug("clipboard: incremental transfer of at least %lu bytes", announced.value_or(0));
         XFlush(display_);
         return Event::Progress;
     }
@@ -117,7 +114,7 @@ SelectionTransfer::Event SelectionTransfer::readWhole()
         const auto* values = reinterpret_cast<const unsigned long*>(read.data.get());
         items_.assign(values, values + read.items);
     } else {
-        bytes_.assign(reinterpret_cast<const char*>(read.data.get()), read.items * itemSize(read.format));
+        bytes_.assign(reinterpret_cast<const char*>(read.data.get()), propertyByteLength(read.format, read.items));
     }
     if (bytes_.size() + items_.size() * 4 > maxBytes_)
         return fail();
@@ -142,7 +139,7 @@ SelectionTransfer::Event SelectionTransfer::readIncrement()
         const auto* values = reinterpret_cast<const unsigned long*>(read.data.get());
         items_.insert(items_.end(), values, values + read.items);
     } else {
-        bytes_.append(reinterpret_cast<const char*>(read.data.get()), read.items * itemSize(read.format));
+        bytes_.append(reinterpret_cast<const char*>(read.data.get()), propertyByteLength(read.format, read.items));
     }
     if (bytes_.size() + items_.size() * 4 > maxBytes_)
         return fail();

@@ -18,7 +18,8 @@ namespace brimble {
 // gigabytes costs no more than the limit.
 class SelectionTransfer {
 public:
-    enum class State { Requested, Incremental, Done, Failed };
+    // Refused: the owner answered that it cannot convert to the target.
+    enum class State { Requested, Incremental, Done, Refused, Failed };
     // What a call of `handle` did.
     enum class Event { Ignored, Progress, Finished };
 

@@ -24,19 +24,12 @@ struct LoaderGuard {
     int rowsDone = 0;
 };
 
-// The clipboard offers pictures as PNG, JPEG or TIFF. Other loaders (SVG, icons, animations)
-// would parse whatever bytes a program labels as one of these, and are never needed.
-std::string formatName(GdkPixbufLoader* loader)
+// The clipboard's pictures are PNG, JPEG or TIFF. Each is decoded by the loader of the type it
+// was asked for: a loader picked by sniffing the bytes would hand a program's data to the SVG,
+// icon, animation or pixmap parsers, none of which a clipboard picture needs.
+bool isClipboardType(std::string_view mimeType)
 {
-    GdkPixbufFormat* format = gdk_pixbuf_loader_get_format(loader);
-    g_autofree char* name = format ? gdk_pixbuf_format_get_name(format) : nullptr;
-    return name ? name : "";
-}
-
-bool isClipboardFormat(GdkPixbufLoader* loader)
-{
-    const std::string name = formatName(loader);
-    return name == "png" || name == "jpeg" || name == "tiff";
+    return mimeType == "image/png" || mimeType == "image/jpeg" || mimeType == "image/tiff";
 }
 
 void onSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data)
@@ -44,8 +37,7 @@ void onSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer dat
     auto* guard = static_cast<LoaderGuard*>(data);
     guard->width = width;
     guard->height = height;
-    if (width <= 0 || height <= 0 || static_cast<double>(width) * height > maxDecodedPixels
-        || !isClipboardFormat(loader)) {
+    if (width <= 0 || height <= 0 || static_cast<double>(width) * height > maxDecodedPixels) {
         guard->refused = true;
         // A size of 0 × 0 is the loaders' own signal to stop before they allocate the pixels.
         // Any other size would not do: the TIFF loader, which decodes only when the data are
@@ -112,11 +104,14 @@ public:
         return encoded;
     }
 
-    std::unique_ptr<PlatformImage> decode(std::span<const uint8_t> bytes) override
+    std::unique_ptr<PlatformImage> decode(std::span<const uint8_t> bytes, std::string_view mimeType) override
     {
-        if (bytes.empty())
+        if (bytes.empty() || !isClipboardType(mimeType))
             return nullptr;
-        g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new();
+        const std::string type(mimeType);
+        g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new_with_mime_type(type.c_str(), nullptr);
+        if (!loader)
+            return nullptr;
         LoaderGuard guard;
         g_signal_connect(loader, "size-prepared", G_CALLBACK(onSizePrepared), &guard);
         g_signal_connect(loader, "area-updated", G_CALLBACK(onAreaUpdated), &guard);
@@ -131,7 +126,7 @@ public:
         }
         const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
         g_signal_handlers_disconnect_by_data(loader, &guard);
-        if (failed || !closed || guard.refused || !isClipboardFormat(loader))
+        if (failed || !closed || guard.refused)
             return nullptr;
         GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
         // The PNG and JPEG loaders close without complaint on data that end early and hand out
@@ -139,7 +134,7 @@ public:
         if (!pixbuf || guard.rowsDone < gdk_pixbuf_get_height(pixbuf))
             return nullptr;
         // The JPEG loader reports every row even then: libjpeg fills in grey after the data end.
-        if (formatName(loader) == "jpeg" && !jpegReachesEndOfImage(bytes))
+        if (mimeType == "image/jpeg" && !jpegReachesEndOfImage(bytes))
             return nullptr;
         // Apply the EXIF orientation so photos are stored the way they are seen.
         GdkPixbuf* oriented = gdk_pixbuf_apply_embedded_orientation(pixbuf);

@@ -1,16 +1,10 @@
 #include "platform/wayland/DesktopEntryMatch.h"
 
-#include <glib.h>
+#include "common/UnicodeText.h"
 
 namespace brimble::wayland {
 
 namespace {
-
-std::string folded(std::string_view text)
-{
-    g_autofree gchar* result = g_utf8_casefold(text.data(), static_cast<gssize>(text.size()));
-    return result ? std::string(result) : std::string();
-}
 
 bool endsWithPart(const std::string& id, const std::string& part)
 {
@@ -27,7 +21,7 @@ std::optional<std::string> desktopEntryForAppId(std::string_view appId, const st
         if (entry.id == appId)
             return entry.id;
     }
-    const std::string wanted = folded(appId);
+    const std::string wanted = caseFolded(appId);
     for (const DesktopEntryTraits& entry : entries) {
         if (entry.foldedId == wanted || (!entry.foldedWmClass.empty() && entry.foldedWmClass == wanted))
             return entry.id;

@@ -21,10 +21,33 @@ bool offers(const std::vector<std::string>& mimeTypes, std::string_view mimeType
 
 } // namespace
 
-void addOfferedType(std::vector<std::string>& mimeTypes, std::string_view mimeType)
+void OfferedTypeList::add(std::string_view mimeType)
 {
-    if (!mimeType.empty() && !offers(mimeTypes, mimeType))
-        mimeTypes.emplace_back(mimeType);
+    if (mimeType.empty() || !complete_)
+        return;
+    if (types_.size() >= maxOfferedTypes || bytes_ + mimeType.size() > maxOfferedTypeBytes) {
+        complete_ = false;
+        return;
+    }
+    if (!seen_.emplace(mimeType).second)
+        return;
+    bytes_ += mimeType.size();
+    types_.emplace_back(mimeType);
+}
+
+std::vector<std::string> OfferedTypeList::take()
+{
+    std::vector<std::string> result = std::move(types_);
+    types_.clear();
+    seen_.clear();
+    bytes_ = 0;
+    return result;
+}
+
+std::string preferredPictureType(const std::vector<std::string>& mimeTypes)
+{
+    const std::string picture = preferredImageTarget(mimeTypes);
+    return isCapturedPictureType(picture) ? picture : std::string();
 }
 
 std::set<std::string> typesForOffer(const std::vector<std::string>& mimeTypes, std::string_view ownMarker)

@@ -1,5 +1,7 @@
 #include "platform/wayland/SelectionState.h"
 
+#include <utility>
+
 #include "platform/wayland/OfferedTypes.h"
 
 namespace brimble::wayland {
@@ -9,9 +11,12 @@ SelectionState::SelectionState(std::string ownMarker) : ownMarker_(std::move(own
 SelectionState::Next SelectionState::announce(const std::optional<std::vector<std::string>>& mimeTypes,
                                               Baseline baseline)
 {
-    // Whatever was being read belongs to a selection that is gone.
+    // Whatever was being read belongs to a selection that is gone. It still counts as a change:
+    // the tick must learn that the clipboard held something it never saw, or it would take the
+    // copy before that one for what an owner quitting now left behind.
     ++generation_;
-    reading_ = false;
+    if (std::exchange(reading_, false))
+        ++count_;
     if (baseline == Baseline::Yes) {
         ownerless_ = !mimeTypes;
         content_ = ClipboardContent{mimeTypes.value_or(std::vector<std::string>{})};
@@ -48,7 +53,8 @@ void SelectionState::wroteOwn(ClipboardContent content)
 {
     // Reads still running for an earlier selection would otherwise land over our own content.
     ++generation_;
-    reading_ = false;
+    if (std::exchange(reading_, false))
+        ++count_;
     ownerless_ = false;
     content_ = std::move(content);
     ++count_;

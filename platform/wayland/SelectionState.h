@@ -13,6 +13,8 @@ struct ClipboardContent {
     std::vector<std::string> mimeTypes; // as offered, each once
     std::optional<std::string> text;
     std::optional<std::string> picture; // the bytes of the preferred picture type
+    std::string pictureType;            // that type, the one loader the bytes may be decoded with
+    bool typesComplete = true;          // false when the offer listed more types than are kept
 };
 
 // The change counter and the last content of the regular selection, apart from the protocol:
@@ -22,7 +24,7 @@ struct ClipboardContent {
 // A foreign selection counts once its content has been read, so a tick always sees the content
 // of the change it is told about. Brimble's own write counts at the write; its echo, recognised
 // by the marker type, does not count again. A selection that a newer one replaced while its
-// reads were running is dropped.
+// reads were running is dropped unread, yet counted: every change of owner moves the counter.
 class SelectionState {
 public:
     explicit SelectionState(std::string ownMarker);

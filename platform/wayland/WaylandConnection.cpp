@@ -70,11 +70,10 @@ void WaylandConnection::flush()
     wl_display_flush(display_);
 }
 
-void WaylandConnection::attach(std::function<void()> onLost)
+void WaylandConnection::attach()
 {
     if (source_)
         return;
-    onLost_ = std::move(onLost);
     static GSourceFuncs funcs{prepare, check, dispatch, finalize, nullptr, nullptr};
     GSource* source = g_source_new(&funcs, sizeof(Source));
     source_ = reinterpret_cast<Source*>(source);

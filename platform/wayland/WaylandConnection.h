@@ -33,8 +33,10 @@ public:
     // Sends what is queued now, so that a request such as a pipe hand-over is not left waiting
     // for the next event.
     void flush();
-    // Starts dispatching events from the main loop; `onLost` runs once if the compositor goes.
-    void attach(std::function<void()> onLost);
+    // Starts dispatching events from the main loop.
+    void attach();
+    // `onLost` runs once if the connection to the compositor is lost; empty to stop listening.
+    void setOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
 
     wl_display* display() const { return display_; }
 

@@ -33,7 +33,7 @@ DesktopServices makeWaylandServices(WaylandConnection& connection, ImageCodec& c
     services.frontmost = std::move(frontmost);
     // Bound above; every later event arrives through the main loop.
     connection.roundtrip();
-    connection.attach([] {});
+    connection.attach();
     return services;
 }
 

@@ -97,6 +97,7 @@ std::unique_ptr<WaylandPasteboard> WaylandPasteboard::create(WaylandConnection& 
     // this round trip is over.
     connection.roundtrip();
     pasteboard->starting_ = false;
+    connection.setOnLost([raw = pasteboard.get()] { raw->connectionLost(); });
     return pasteboard;
 }
 
@@ -120,6 +121,7 @@ WaylandPasteboard::WaylandPasteboard(WaylandConnection& connection, ImageCodec& 
 
 WaylandPasteboard::~WaylandPasteboard()
 {
+    connection_.setOnLost({});
     if (tickSource_)
         g_source_remove(tickSource_);
     reader_.reset();
@@ -144,6 +146,11 @@ std::set<std::string> WaylandPasteboard::types()
     return state_.types();
 }
 
+bool WaylandPasteboard::typesComplete()
+{
+    return state_.content().typesComplete;
+}
+
 std::optional<std::string> WaylandPasteboard::text()
 {
     return state_.content().text;
@@ -154,7 +161,18 @@ std::unique_ptr<PlatformImage> WaylandPasteboard::image()
     const std::optional<std::string>& picture = state_.content().picture;
     if (!picture || picture->empty())
         return nullptr;
-    return codec_.decode(std::span(reinterpret_cast<const uint8_t*>(picture->data()), picture->size()));
+    return codec_.decode(std::span(reinterpret_cast<const uint8_t*>(picture->data()), picture->size()),
+                         state_.content().pictureType);
+}
+
+std::optional<std::string> WaylandPasteboard::pictureDigest()
+{
+    const std::optional<std::string>& picture = state_.content().picture;
+    if (!picture)
+        return std::nullopt;
+    g_autofree gchar* digest = g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(picture->data()), picture->size());
+    return std::string(digest);
 }
 
 bool WaylandPasteboard::isOwnerless()
@@ -188,14 +206,14 @@ void WaylandPasteboard::writeImage(const PlatformImage& image)
     if (!encoded)
         return;
     auto bytes = std::make_shared<const std::string>(encoded->bytes.begin(), encoded->bytes.end());
-    ClipboardContent content{{"image/png"}, std::nullopt, *bytes};
+    ClipboardContent content{{"image/png"}, std::nullopt, *bytes, "image/png"};
     offerOwn(OwnOffer{{"image/png", bytes}}, std::move(content));
 }
 
-void WaylandPasteboard::watch(std::function<void()> onMaybeChanged)
+void WaylandPasteboard::watch(PasteboardWatch watch)
 {
-    if (!onMaybeChanged_)
-        onMaybeChanged_ = std::move(onMaybeChanged);
+    if (!watch_.onMaybeChanged)
+        watch_ = std::move(watch);
 }
 
 void WaylandPasteboard::onDataOffer(void* data, wl_proxy*, wl_proxy* offer)
@@ -210,7 +228,7 @@ void WaylandPasteboard::onOfferType(void* data, wl_proxy* offer, const char* mim
 {
     auto* self = static_cast<WaylandPasteboard*>(data);
     if (auto found = self->offers_.find(offer); found != self->offers_.end() && mimeType)
-        wayland::addOfferedType(found->second, mimeType);
+        found->second.add(mimeType);
 }
 
 void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
@@ -222,11 +240,15 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
         self->dropOffer(self->selection_);
     self->selection_ = offer;
     std::optional<std::vector<std::string>> mimeTypes;
+    bool complete = true;
     if (offer) {
         auto found = self->offers_.find(offer);
-        mimeTypes = found != self->offers_.end() ? std::move(found->second) : std::vector<std::string>{};
-        if (found != self->offers_.end())
+        mimeTypes = std::vector<std::string>{};
+        if (found != self->offers_.end()) {
+            complete = found->second.complete();
+            mimeTypes = found->second.take();
             self->offers_.erase(found);
+        }
     }
     const auto baseline = self->starting_ ? SelectionState::Baseline::Yes : SelectionState::Baseline::No;
     switch (self->state_.announce(mimeTypes, baseline)) {
@@ -238,8 +260,12 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
     case SelectionState::Next::Read: {
         // The picture first, as capture prefers it; the text as well, since capture falls back
         // to it when the picture cannot be decoded.
-        self->reading_ = Reading{self->state_.generation(), {}, ClipboardContent{*mimeTypes}};
-        if (std::string picture = preferredImageTarget(*mimeTypes); !picture.empty())
+        if (self->watch_.onOwnerChanged)
+            self->watch_.onOwnerChanged();
+        const std::string picture = wayland::preferredPictureType(*mimeTypes);
+        self->reading_ = Reading{self->state_.generation(), {},
+                                 ClipboardContent{*mimeTypes, std::nullopt, std::nullopt, picture, complete}};
+        if (!picture.empty())
             self->reading_.pending.push_back(picture);
         if (std::string text = wayland::preferredTextType(*mimeTypes); !text.empty())
             self->reading_.pending.push_back(text);
@@ -259,9 +285,9 @@ void WaylandPasteboard::onFinished(void* data, wl_proxy*)
 {
     // The seat is gone; the device will report nothing more.
     auto* self = static_cast<WaylandPasteboard*>(data);
-    g_warning("Brimble: the compositor ended the clipboard device; copies are no longer recorded");
     destroyProxy(self->device_, EXT_DATA_CONTROL_DEVICE_V1_DESTROY);
     self->device_ = nullptr;
+    self->connectionLost();
 }
 
 void WaylandPasteboard::dropOffer(wl_proxy* offer)
@@ -357,7 +383,7 @@ void WaylandPasteboard::onCancelled(void* data, wl_proxy* source)
 void WaylandPasteboard::scheduleTick()
 {
     // The tick runs from the main loop, never from inside the dispatch of Wayland events.
-    if (onMaybeChanged_ && !tickSource_)
+    if (watch_.onMaybeChanged && !tickSource_)
         tickSource_ = g_idle_add(onIdleTick, this);
 }
 
@@ -365,9 +391,20 @@ gboolean WaylandPasteboard::onIdleTick(gpointer data)
 {
     auto* self = static_cast<WaylandPasteboard*>(data);
     self->tickSource_ = 0;
-    if (self->onMaybeChanged_)
-        self->onMaybeChanged_();
+    if (self->watch_.onMaybeChanged)
+        self->watch_.onMaybeChanged();
     return G_SOURCE_REMOVE;
+}
+
+void WaylandPasteboard::connectionLost()
+{
+    // Reads and writes in flight belong to a connection that is gone; the tick tells the page
+    // that copies are no longer recorded.
+    connected_ = false;
+    reader_.reset();
+    writers_.clear();
+    g_warning("Brimble: the clipboard can no longer be watched; copies are not recorded until Brimble starts again");
+    scheduleTick();
 }
 
 } // namespace brimble

@@ -9,6 +9,7 @@
 #include <glib.h>
 
 #include "platform/Pasteboard.h"
+#include "platform/wayland/OfferedTypes.h"
 #include "platform/wayland/PipeTransfer.h"
 #include "platform/wayland/SelectionState.h"
 
@@ -33,19 +34,22 @@ public:
 
     int64_t changeCount() override;
     std::set<std::string> types() override;
+    bool typesComplete() override;
     std::optional<std::string> text() override;
     std::unique_ptr<PlatformImage> image() override;
+    std::optional<std::string> pictureDigest() override;
     bool isOwnerless() override;
     void clear() override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
-    void watch(std::function<void()> onMaybeChanged) override;
+    void watch(PasteboardWatch watch) override;
+    bool isConnected() override { return connected_; }
 
     struct Interfaces;
 
 private:
     // The MIME types an offer announced so far, by offer.
-    using OfferTypes = std::map<wl_proxy*, std::vector<std::string>>;
+    using OfferTypes = std::map<wl_proxy*, wayland::OfferedTypeList>;
     // What Brimble offers, by MIME type; shared with writes still running when it is replaced.
     using OwnOffer = std::map<std::string, std::shared_ptr<const std::string>>;
 
@@ -65,6 +69,8 @@ private:
     void receive(const std::string& mimeType, size_t limit);
     void offerOwn(OwnOffer offer, wayland::ClipboardContent content);
     void scheduleTick();
+    // The compositor connection is gone: nothing more can be seen or offered through it.
+    void connectionLost();
 
     WaylandConnection& connection_;
     ImageCodec& codec_;
@@ -90,8 +96,9 @@ private:
     OwnOffer ownOffer_;
     std::list<std::unique_ptr<wayland::PipeWriter>> writers_;
 
-    std::function<void()> onMaybeChanged_;
+    PasteboardWatch watch_;
     guint tickSource_ = 0;
+    bool connected_ = true;
 };
 
 } // namespace brimble

@@ -307,7 +307,20 @@ class Brimble:
         """Takes the clipboard for `text` from a program that reads no request until
         `answer_after` seconds have passed, or never when it is None."""
         delay = ["--never"] if answer_after is None else ["--delay", str(answer_after)]
-        helper = subprocess.Popen([SLOW_OWNER, *delay, text], stdout=subprocess.PIPE,
+        return self.slow_owner(*delay, text)
+
+    def copy_with_late_targets(self, text, list_after, *extra_targets):
+        """Takes the clipboard for `text`, answering it at once but listing its targets (with
+        `extra_targets`, such as a password marker) only after `list_after` seconds."""
+        return self.slow_owner("--targets-after", str(list_after), text, *extra_targets)
+
+    def copy_compound_text(self):
+        """Takes the clipboard as an old-style owner that answers in COMPOUND_TEXT only; see
+        slow_owner.c for its text."""
+        return self.slow_owner("--compound")
+
+    def slow_owner(self, *args):
+        helper = subprocess.Popen([SLOW_OWNER, *args], stdout=subprocess.PIPE,
                                   stderr=subprocess.DEVNULL, text=True, env=self.env)
         self.helpers.append(helper)
         line = helper.stdout.readline().strip()

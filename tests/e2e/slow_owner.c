@@ -4,6 +4,13 @@
  *   slow_owner --never TEXT      never answers a request (a hung application or clipboard bridge)
  *   slow_owner --delay S TEXT    answers every request, queued ones included, once S seconds
  *                                have passed since it took the selection
+ *   slow_owner --targets-after S TEXT [TARGET...]
+ *                                answers the text at once but lists its targets (TEXT's and the
+ *                                further TARGETs, such as a password marker) only S seconds after
+ *                                it took the selection, as an owner busy building its list does
+ *   slow_owner --compound        an old-style owner: lists UTF8_STRING but refuses it, and answers
+ *                                COMPOUND_TEXT with "Grüße, καλημέρα" (Latin-1 and Greek halves)
+ *                                and STRING with a different text, so what is read tells which
  *
  * Prints "ready" once it owns the selection. After the delay it answers until another program
  * takes the selection, then exits; with --never it waits to be ended by signal. Answers meant
@@ -12,6 +19,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/select.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <X11/Xatom.h>
@@ -22,6 +31,111 @@ static int ignore_errors(Display *display, XErrorEvent *error)
     (void)display;
     (void)error;
     return 0;
+}
+
+/* COMPOUND_TEXT starts with ISO 8859-1 in its right half; ESC - F puts ISO 8859-7 (Greek) there. */
+static const char compound_text[] = "Gr\xfc\xdf" "e, \x1b-F\xea\xe1\xeb\xe7\xec\xdd\xf1\xe1";
+
+static void send_reply(Display *display, const XSelectionRequestEvent *request, Atom property)
+{
+    XSelectionEvent reply;
+    memset(&reply, 0, sizeof reply);
+    reply.type = SelectionNotify;
+    reply.requestor = request->requestor;
+    reply.selection = request->selection;
+    reply.target = request->target;
+    reply.time = request->time;
+    reply.property = property;
+    XSendEvent(display, request->requestor, False, NoEventMask, (XEvent *)&reply);
+    XFlush(display);
+}
+
+static Atom reply_property(const XSelectionRequestEvent *request)
+{
+    return request->property != None ? request->property : request->target;
+}
+
+static void answer_compound(Display *display, const XSelectionRequestEvent *request)
+{
+    Atom targets = XInternAtom(display, "TARGETS", False);
+    Atom compound = XInternAtom(display, "COMPOUND_TEXT", False);
+    Atom property = reply_property(request);
+    if (request->target == targets) {
+        Atom offered[] = {targets, XInternAtom(display, "UTF8_STRING", False), compound, XA_STRING};
+        XChangeProperty(display, request->requestor, property, XA_ATOM, 32, PropModeReplace,
+                        (unsigned char *)offered, 4);
+    } else if (request->target == compound) {
+        XChangeProperty(display, request->requestor, property, compound, 8, PropModeReplace,
+                        (const unsigned char *)compound_text, (int)strlen(compound_text));
+    } else if (request->target == XA_STRING) {
+        const char *latin1 = "read as STRING";
+        XChangeProperty(display, request->requestor, property, XA_STRING, 8, PropModeReplace,
+                        (const unsigned char *)latin1, (int)strlen(latin1));
+    } else {
+        property = None;
+    }
+    send_reply(display, request, property);
+}
+
+/* Answers the text at once; TARGETS requests wait in `held` until `list_at`. */
+static void answer_late_targets(Display *display, const XSelectionRequestEvent *request, const char *text,
+                                Atom *offered, int count)
+{
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom property = reply_property(request);
+    if (request->target == XInternAtom(display, "TARGETS", False)) {
+        XChangeProperty(display, request->requestor, property, XA_ATOM, 32, PropModeReplace,
+                        (unsigned char *)offered, count);
+    } else if (request->target == utf8) {
+        XChangeProperty(display, request->requestor, property, utf8, 8, PropModeReplace,
+                        (const unsigned char *)text, (int)strlen(text));
+    } else {
+        property = None;
+    }
+    send_reply(display, request, property);
+}
+
+static double now_seconds(void)
+{
+    struct timespec time;
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return (double)time.tv_sec + (double)time.tv_nsec / 1e9;
+}
+
+/* Serves requests until another program takes the selection, holding TARGETS requests until
+ * `list_at`. */
+static void serve_late_targets(Display *display, const char *text, Atom *offered, int count, double list_at)
+{
+    XSelectionRequestEvent held[64];
+    int waiting = 0;
+    int fd = ConnectionNumber(display);
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == SelectionClear)
+                return;
+            if (event.type != SelectionRequest)
+                continue;
+            const XSelectionRequestEvent *request = &event.xselectionrequest;
+            if (request->target == XInternAtom(display, "TARGETS", False) && now_seconds() < list_at) {
+                if (waiting < 64)
+                    held[waiting++] = *request;
+                continue;
+            }
+            answer_late_targets(display, request, text, offered, count);
+        }
+        if (waiting > 0 && now_seconds() >= list_at) {
+            for (int i = 0; i < waiting; ++i)
+                answer_late_targets(display, &held[i], text, offered, count);
+            waiting = 0;
+        }
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(fd, &readable);
+        struct timeval tick = {0, 50000};
+        select(fd + 1, &readable, NULL, NULL, &tick);
+    }
 }
 
 static void answer(Display *display, const XSelectionRequestEvent *request, Atom targets, Atom utf8,
@@ -52,15 +166,24 @@ static void answer(Display *display, const XSelectionRequestEvent *request, Atom
 int main(int argc, char **argv)
 {
     double delay = -1;
-    if (argc == 3 && strcmp(argv[1], "--never") == 0)
-        delay = -1;
-    else if (argc == 4 && strcmp(argv[1], "--delay") == 0)
+    double targets_after = -1;
+    int compound = 0;
+    const char *text = NULL;
+    if (argc == 3 && strcmp(argv[1], "--never") == 0) {
+        text = argv[2];
+    } else if (argc == 4 && strcmp(argv[1], "--delay") == 0) {
         delay = atof(argv[2]);
-    else {
-        fprintf(stderr, "usage: slow_owner --never TEXT | --delay SECONDS TEXT\n");
+        text = argv[3];
+    } else if (argc >= 4 && strcmp(argv[1], "--targets-after") == 0) {
+        targets_after = atof(argv[2]);
+        text = argv[3];
+    } else if (argc == 2 && strcmp(argv[1], "--compound") == 0) {
+        compound = 1;
+    } else {
+        fprintf(stderr, "usage: slow_owner --never TEXT | --delay SECONDS TEXT | "
+                        "--targets-after SECONDS TEXT [TARGET...] | --compound\n");
         return 2;
     }
-    const char *text = argv[argc - 1];
     Display *display = XOpenDisplay(NULL);
     if (!display) {
         fprintf(stderr, "cannot open the display\n");
@@ -77,6 +200,29 @@ int main(int argc, char **argv)
     printf("ready\n");
     fflush(stdout);
 
+    if (compound) {
+        for (;;) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == SelectionRequest)
+                answer_compound(display, &event.xselectionrequest);
+            else if (event.type == SelectionClear)
+                break;
+        }
+        XCloseDisplay(display);
+        return 0;
+    }
+    if (targets_after >= 0) {
+        Atom offered[32];
+        int count = 0;
+        offered[count++] = targets;
+        offered[count++] = utf8;
+        for (int i = 4; i < argc && count < 32; ++i)
+            offered[count++] = XInternAtom(display, argv[i], False);
+        serve_late_targets(display, text, offered, count, now_seconds() + targets_after);
+        XCloseDisplay(display);
+        return 0;
+    }
     if (delay < 0) {
         for (;;)
             pause();

@@ -2,11 +2,15 @@
  * wl-copy cannot (it offers one type). Prints "ready" once the compositor has the offer, serves
  * each request, and exits when another client takes the clipboard.
  *
- * Usage: wl_offer [--hang] TYPE=TEXT...
- *   --hang  accepts each request but never writes or closes the pipe (a program that hangs). */
+ * Usage: wl_offer [--hang] [--filler N] TYPE=TEXT...
+ *   --hang      accepts each request but never writes or closes the pipe (a program that hangs)
+ *   --filler N  offers N further types, "application/x-filler-0" on, after the others (an offer
+ *               of more types than any reader should keep) */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <errno.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <wayland-client.h>
@@ -70,18 +74,35 @@ static void on_cancelled(void* data, struct zwlr_data_control_source_v1* source)
     state->done = 1;
 }
 
+/* Sends what is queued, waiting for the socket whenever it is full. */
+static void flush_all(struct wl_display* display)
+{
+    while (wl_display_flush(display) < 0 && errno == EAGAIN) {
+        struct pollfd writable = {wl_display_get_fd(display), POLLOUT, 0};
+        poll(&writable, 1, 1000);
+    }
+}
+
 int main(int argc, char** argv)
 {
     struct offer_state state = {0};
     int first = 1;
-    if (argc > 1 && strcmp(argv[1], "--hang") == 0) {
-        state.hang = 1;
-        first = 2;
+    long filler = 0;
+    for (;;) {
+        if (argc > first && strcmp(argv[first], "--hang") == 0) {
+            state.hang = 1;
+            first += 1;
+        } else if (argc > first + 1 && strcmp(argv[first], "--filler") == 0) {
+            filler = atol(argv[first + 1]);
+            first += 2;
+        } else {
+            break;
+        }
     }
     state.pairs = argv + first;
     state.count = argc - first;
     if (state.count < 1) {
-        fprintf(stderr, "usage: wl_offer [--hang] TYPE=TEXT...\n");
+        fprintf(stderr, "usage: wl_offer [--hang] [--filler N] TYPE=TEXT...\n");
         return 2;
     }
     struct wl_display* display = wl_display_connect(NULL);
@@ -109,6 +130,14 @@ int main(int argc, char** argv)
         zwlr_data_control_source_v1_offer(source, state.pairs[i]);
         *equals = '=';
     }
+    for (long i = 0; i < filler; ++i) {
+        char type[64];
+        snprintf(type, sizeof type, "application/x-filler-%ld", i);
+        zwlr_data_control_source_v1_offer(source, type);
+        if (i % 64 == 0)
+            flush_all(display);
+    }
+    flush_all(display);
     zwlr_data_control_device_v1_set_selection(device, source);
     wl_display_roundtrip(display);
     printf("ready\n");

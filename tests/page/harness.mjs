@@ -214,6 +214,7 @@ export function snapshot(parts = {}) {
     // Left out unless a test sets it, as an older program's snapshot has no such key.
     ...(parts.frontmostKnown === undefined ? {} : { frontmostKnown: parts.frontmostKnown }),
     ...(parts.pasteAvailable === undefined ? {} : { pasteAvailable: parts.pasteAvailable }),
+    ...(parts.clipboardWatched === undefined ? {} : { clipboardWatched: parts.clipboardWatched }),
     collapsed: parts.collapsed || [],
     ...(parts.view === undefined ? {} : { view: parts.view }),
   };

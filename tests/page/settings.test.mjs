@@ -44,6 +44,16 @@ test('the header pill pauses and resumes recording', async () => {
   assert.deepEqual(await page.take(), [{ cmd: 'pause', paused: true }, { cmd: 'pause', paused: false }]);
 });
 
+// The pill said "Recording" while the compositor connection was gone and nothing was recorded.
+test('the header pill says when the clipboard can no longer be watched', async () => {
+  const page = await env.page();
+  await page.render(snapshot({ items: [clip('x')], clipboardWatched: false }));
+  assert.equal(await page.page.locator('#pauseLabel').textContent(), 'Not recording');
+  assert.match(await page.page.locator('#pauseButton').getAttribute('title'), /lost its connection to the clipboard/);
+  await page.render(snapshot({ items: [clip('x')], clipboardWatched: true }));
+  assert.equal(await page.page.locator('#pauseLabel').textContent(), 'Recording');
+});
+
 test('the history limit posts the typed number when committed', async () => {
   const page = await env.page();
   await openSettings(page, { cap: 50 });

@@ -28,9 +28,13 @@ export function drawHeader() {
   const { snap, view } = ui;
   setText(document.getElementById('sessionName'), view.session ? view.session.name : 'No session');
   const pause = document.getElementById('pauseButton');
-  setFlag(pause, 'paused', snap.paused);
-  setText(document.getElementById('pauseLabel'), snap.paused ? 'Paused' : 'Recording');
-  pause.title = snap.paused ? 'Recording is paused. Click to resume.' : 'Recording new copies. Click to pause.';
+  // A clipboard that can no longer be watched records nothing, whatever the switch says.
+  const lost = !snap.clipboardWatched;
+  setFlag(pause, 'paused', snap.paused || lost);
+  setText(document.getElementById('pauseLabel'), lost ? 'Not recording' : snap.paused ? 'Paused' : 'Recording');
+  pause.title = lost
+    ? 'Brimble lost its connection to the clipboard and cannot record new copies. Quit and start Brimble again.'
+    : snap.paused ? 'Recording is paused. Click to resume.' : 'Recording new copies. Click to pause.';
   pause.setAttribute('aria-pressed', String(snap.paused));
 }
 

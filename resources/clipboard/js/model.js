@@ -51,6 +51,7 @@ export function normalize(raw) {
     pasteAfterChoosing: snap.pasteAfterChoosing === true,
     frontmostKnown: snap.frontmostKnown !== false,
     pasteAvailable: snap.pasteAvailable !== false,
+    clipboardWatched: snap.clipboardWatched !== false,
     collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
     view: normalizeView(snap.view),
   };

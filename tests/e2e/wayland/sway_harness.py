@@ -80,9 +80,10 @@ class WaylandBrimble(Brimble):
         self.helpers.append(helper)
         return helper
 
-    def wl_offer(self, *pairs, hang=False):
-        """Offers several MIME types at once; returns once the compositor holds the offer."""
-        args = [WL_OFFER] + (["--hang"] if hang else []) + list(pairs)
+    def wl_offer(self, *pairs, hang=False, filler=0):
+        """Offers several MIME types at once, and `filler` meaningless ones after them; returns
+        once the compositor holds the offer."""
+        args = [WL_OFFER] + (["--hang"] if hang else []) + (["--filler", str(filler)] if filler else []) + list(pairs)
         helper = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.helpers.append(helper)
         if helper.stdout.readline().strip() != "ready":

@@ -62,8 +62,8 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
     image.blockId = "K1";
     image.pinned = true;
     store.items = {image, entry("T", "S1", "hello")};
-    settings = {true, 10, {"org.gnome.Terminal", "gone"}, {"gone"}, true, "S1", "dark", true, true, false, false, {"K1"},
-                {"lin\"k", 480, {"T"}, "I", true}};
+    settings = {true, 10, {"org.gnome.Terminal", "gone"}, {"gone"}, true, "S1", "dark", true, true, false, false,
+                false, {"K1"}, {"lin\"k", 480, {"T"}, "I", true}};
     blocks = {{"K1", "Links", "rose", true, "S1", 2}};
 
     EXPECT_EQ(payloadJSON(store, settings, sessions, blocks),
@@ -75,7 +75,7 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
               R"("sessions":[{"id":"S1","name":"Work","createdAt":10.25},{"id":"S2","name":"Home","createdAt":20.5}],)"
               R"("activeSessionId":"S1","blocks":[{"id":"K1","name":"Links","color":"rose","pinned":true,"order":2}],)"
               R"("appearanceMode":"dark","autostart":true,"pasteAfterChoosing":true,"frontmostKnown":false,)"
-              R"("pasteAvailable":false,"collapsed":["K1"],)"
+              R"("pasteAvailable":false,"clipboardWatched":false,"collapsed":["K1"],)"
               R"("view":{"query":"lin\"k","scrollTop":480,"selection":["T"],"focusId":"I","settingsOpen":true}})");
 }
 

@@ -18,6 +18,12 @@ constexpr int64_t megabyte = 1024 * 1024;
 // Decoding a refused picture may cost parsing buffers, never its pixels.
 constexpr int64_t refusedPeakBudget = 48 * megabyte;
 
+// The MIME type a clipboard type is asked for as.
+std::string mimeTypeOf(const std::string& type)
+{
+    return type == "public.jpeg" ? "image/jpeg" : type == "public.tiff" ? "image/tiff" : "image/png";
+}
+
 struct HostileRow {
     const char* name;
     std::function<Bytes()> make;
@@ -33,7 +39,7 @@ TEST_P(RefusedPicture, DecodesToNothingWithoutSpendingItsPixels)
     const bool measured = resetPeakResident();
     const int64_t before = residentBytes();
 
-    EXPECT_EQ(fake.codec->decode(bytes), nullptr);
+    EXPECT_EQ(fake.codec->decode(bytes, mimeTypeOf(GetParam().type)), nullptr);
 
     if (measured) {
         EXPECT_LT(peakResidentBytes() - before, refusedPeakBudget);
@@ -111,7 +117,7 @@ TEST_P(CutShortPicture, IsRefused)
     Bytes bytes = noisyPicture(300, 200, row.format);
     bytes.resize(static_cast<size_t>(static_cast<double>(bytes.size()) * row.keep));
     FakePlatform fake;
-    EXPECT_EQ(fake.codec->decode(bytes), nullptr) << bytes.size() << " bytes";
+    EXPECT_EQ(fake.codec->decode(bytes, std::string("image/") + row.format), nullptr) << bytes.size() << " bytes";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, CutShortPicture,
@@ -144,6 +150,45 @@ TEST(HostilePicture, DamagedBytesNeverCrashAndAnythingStoredIsSound)
         }
     }
 }
+
+} // namespace
+} // namespace brimble::test
+
+namespace brimble::test {
+namespace {
+
+// Each picture is decoded by the loader of the type it was asked for, never by what its bytes
+// look like: sniffing handed clipboard data to the SVG, icon, pixmap and other parsers.
+struct TypedRow {
+    const char* name;
+    std::function<Bytes()> make;
+    const char* mimeType; // the type it is decoded as
+    bool decodes;
+};
+
+class TypedDecode : public ::testing::TestWithParam<TypedRow> {};
+
+TEST_P(TypedDecode, OnlyTheLoaderOfTheTypeAskedForReadsTheBytes)
+{
+    FakePlatform fake;
+    const bool decoded = fake.codec->decode(GetParam().make(), GetParam().mimeType) != nullptr;
+    EXPECT_EQ(decoded, GetParam().decodes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TypedDecode,
+    ::testing::Values(TypedRow{"PngAsPng", [] { return pictureBytes(8, 6, "png"); }, "image/png", true},
+                      TypedRow{"JpegAsJpeg", [] { return pictureBytes(8, 6, "jpeg"); }, "image/jpeg", true},
+                      TypedRow{"TiffAsTiff", [] { return pictureBytes(8, 6, "tiff"); }, "image/tiff", true},
+                      // A JPEG sent under the PNG target is not guessed into a picture.
+                      TypedRow{"JpegAsPng", [] { return pictureBytes(8, 6, "jpeg"); }, "image/png", false},
+                      TypedRow{"PngAsTiff", [] { return pictureBytes(8, 6, "png"); }, "image/tiff", false},
+                      // Types capture never reads have no loader at all, whatever the bytes.
+                      TypedRow{"SvgAsSvg", [] { return hostile::svg("10", "10"); }, "image/svg+xml", false},
+                      TypedRow{"IcoAsIco", [] { return pictureBytes(8, 6, "ico"); }, "image/x-icon", false},
+                      TypedRow{"PngAsBmp", [] { return pictureBytes(8, 6, "png"); }, "image/bmp", false},
+                      TypedRow{"PngWithoutType", [] { return pictureBytes(8, 6, "png"); }, "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace brimble::test

@@ -56,6 +56,53 @@ TEST(CaptureImage, SamePictureTwiceKeepsOneEntryAndOneFile)
     EXPECT_EQ(f.imageFiles(), std::vector<std::string>{*first.imgFile});
 }
 
+// Some programs announce their picture again at every focus change; decoding, scaling and
+// encoding it each time cost a second of work for a large screenshot.
+TEST(CaptureImage, PictureAnnouncedAgainWithTheSameBytesIsNotDecodedAgain)
+{
+    CaptureFixture f;
+    LastPicture lastPicture;
+    f.services.lastPicture = &lastPicture;
+    const Bytes picture = pictureBytes(64, 32, "png");
+    f.copyPicture(picture);
+    f.tick();
+    f.copyAndTick("in between");
+    f.fake.clock.time += 1;
+    f.copyPicture(picture);
+    EXPECT_EQ(f.tick(), PushNeeded::Yes);
+
+    EXPECT_EQ(f.fake.pasteboard.decodeCalls, 1);
+    ASSERT_EQ(f.store.items.size(), 2u);
+    EXPECT_EQ(f.store.items[0].kind, "image");
+    EXPECT_EQ(f.store.items[0].ts, f.fake.clock.time);
+    EXPECT_EQ(f.lastCapture.clipId, f.store.items[0].id);
+    EXPECT_EQ(f.imageFiles().size(), 1u);
+
+    // Other bytes are a new picture and are decoded.
+    f.copyPicture(pictureBytes(64, 32, "png", 0x112233ff));
+    f.tick();
+    EXPECT_EQ(f.fake.pasteboard.decodeCalls, 2);
+    EXPECT_EQ(f.store.items.size(), 3u);
+}
+
+TEST(CaptureImage, PictureAnnouncedAgainAfterItsEntryWasDeletedIsRecordedAnew)
+{
+    CaptureFixture f;
+    LastPicture lastPicture;
+    f.services.lastPicture = &lastPicture;
+    const Bytes picture = pictureBytes(64, 32, "png");
+    f.copyPicture(picture);
+    f.tick();
+    f.store.items.clear();
+    f.copyPicture(picture);
+    EXPECT_EQ(f.tick(), PushNeeded::Yes);
+
+    EXPECT_EQ(f.fake.pasteboard.decodeCalls, 2);
+    ASSERT_EQ(f.store.items.size(), 1u);
+    ASSERT_TRUE(f.store.items[0].imgFile);
+    EXPECT_TRUE(std::filesystem::exists(f.imagesDir() / *f.store.items[0].imgFile));
+}
+
 TEST(CaptureImage, SamePictureInAnotherSessionGetsItsOwnEntry)
 {
     CaptureFixture f;

@@ -107,17 +107,27 @@ TEST(Capture, CanonicallyEquivalentTextIsTheSameEntry)
     EXPECT_EQ(f.store.items[0].text, "caf\u00E9");
 }
 
-TEST(Capture, TextEqualToAPictureLabelMovesThatPicture)
+TEST(Capture, TextEqualToAPictureLabelIsRecordedAsText)
 {
-    // The kind is not compared when text is matched.
+    // Matching without the kind took the copied text for the picture: the text was lost, and
+    // the keep-alive later put the picture back in its place.
     CaptureFixture f;
     Clip picture = makeClip("P", "PNG \u00B7 10\u00D710");
     picture.kind = "image";
+    picture.imgFile = "0B9E3C62-5A3D-4C2B-9F51-2D4E8A6B7C10.png";
     f.store.items = {picture, makeClip("T", "text")};
     f.copyAndTick("PNG \u00B7 10\u00D710");
-    ASSERT_EQ(f.store.items.size(), 2u);
-    EXPECT_EQ(f.store.items[0].id, "P");
-    EXPECT_EQ(f.store.items[0].kind, "image");
+    ASSERT_EQ(f.store.items.size(), 3u);
+    EXPECT_EQ(f.store.items[0].kind, "text");
+    EXPECT_EQ(f.store.items[0].text, "PNG \u00B7 10\u00D710");
+    EXPECT_EQ(f.lastCapture.clipId, f.store.items[0].id);
+    EXPECT_EQ(f.store.items[1].id, "P");
+
+    // The same text again is that text entry, not the picture.
+    f.copyAndTick("PNG \u00B7 10\u00D710");
+    ASSERT_EQ(f.store.items.size(), 3u);
+    EXPECT_EQ(f.store.items[0].kind, "text");
+    EXPECT_EQ(f.store.items[1].id, "P");
 }
 
 TEST(Capture, RecopiedPinnedTextGoesToTheFrontOfThePinnedGroup)

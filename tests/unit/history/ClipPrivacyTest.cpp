@@ -125,6 +125,26 @@ TEST(ClipPrivacy, MarkedCopyIsNotRecordedByCapture)
     EXPECT_EQ(f.texts(), std::vector<std::string>{"hunter3"});
 }
 
+// An owner that listed its types too late (or listed more than are read) may have carried a
+// password marker among them: recording its text anyway recorded passwords of slow managers.
+TEST(ClipPrivacy, CopyWhoseTypesWereNotListedWholeIsRecordedOnlyWhenSecretsAre)
+{
+    CaptureFixture f;
+    f.copyText("hunter2");
+    f.fake.pasteboard.typesListedWhole = false;
+    EXPECT_EQ(f.tick(), PushNeeded::No);
+    EXPECT_TRUE(f.store.items.empty());
+    EXPECT_EQ(f.lastCapture.outcome, CaptureOutcome::Skipped);
+
+    f.fake.defaults.setRaw("recordSecrets", true);
+    f.copyText("recorded anyway");
+    f.fake.pasteboard.typesListedWhole = false;
+    EXPECT_EQ(f.tick(), PushNeeded::Yes);
+    EXPECT_EQ(f.texts(), std::vector<std::string>{"recorded anyway"});
+    // Still possibly a secret: the keep-alive never puts it back.
+    EXPECT_TRUE(f.lastCapture.markedSecret);
+}
+
 TEST(ClipPrivacy, CopyInAnExcludedAppIsNotRecordedByCapture)
 {
     CaptureFixture f;

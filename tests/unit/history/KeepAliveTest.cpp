@@ -146,6 +146,20 @@ TEST(KeepAlive, CopyThatCameAndWentBetweenTwoTicksIsNotReplaced)
     EXPECT_TRUE(f.fake.pasteboard.ownerless);
 }
 
+// The owner quit and the keep-alive's moment came before capture had judged a later change
+// (a copy that came and went, unread): the entry capture saw last is not what the clipboard held.
+TEST(KeepAlive, ChangeNotYetJudgedByCaptureKeepsTheOlderCopyOff)
+{
+    KeepAliveFixture f;
+    f.copyAndTick("seen and recorded");
+    f.ownerQuits();
+    f.copyText("hunter2", {plainText});
+    f.fake.pasteboard.simulateOwnerQuit();
+
+    EXPECT_EQ(f.keepAlive(), KeptAlive::No);
+    EXPECT_TRUE(f.fake.pasteboard.ownerless);
+}
+
 // The user deleted the entry that was on the clipboard; the next one down was never there.
 TEST(KeepAlive, DeletedEntryIsNotReplacedByTheOneBeforeIt)
 {

@@ -16,6 +16,7 @@ TEST(ClipboardTargetsTest, TextTargetIsChosenUtf8First)
         {{"TARGETS", "STRING", "UTF8_STRING"}, "UTF8_STRING"},
         {{"STRING", "text/plain;charset=utf-8"}, "text/plain;charset=utf-8"},
         {{"TEXT", "STRING"}, "STRING"},
+        {{"STRING", "COMPOUND_TEXT"}, "COMPOUND_TEXT"},
         {{"text/plain", "TEXT"}, "TEXT"},
         {{"text/plain"}, "text/plain"},
         // A picture or a private type alone offers no text.
@@ -24,6 +25,25 @@ TEST(ClipboardTargetsTest, TextTargetIsChosenUtf8First)
     };
     for (const Row& row : rows)
         EXPECT_EQ(preferredTextTarget(row.targets), row.expected) << testing::PrintToString(row.targets);
+}
+
+// When the chosen text target failed, no other was tried, and an owner answering only in
+// COMPOUND_TEXT was never recorded.
+TEST(ClipboardTargetsTest, TextTargetsAreTriedInGtksOrderAndTheCommonOnesWhenNoneAreListed)
+{
+    struct Row {
+        std::vector<std::string> targets;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Row> rows = {
+        {{"STRING", "COMPOUND_TEXT", "TARGETS", "UTF8_STRING"}, {"UTF8_STRING", "COMPOUND_TEXT", "STRING"}},
+        {{"TEXT", "STRING", "text/plain"}, {"STRING", "TEXT", "text/plain"}},
+        {{"COMPOUND_TEXT"}, {"COMPOUND_TEXT"}},
+        {{"image/png"}, {}},
+        {{}, {"UTF8_STRING", "COMPOUND_TEXT", "STRING"}},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(textTargetsToTry(row.targets), row.expected) << testing::PrintToString(row.targets);
 }
 
 TEST(ClipboardTargetsTest, SelectionDataBecomesUtf8WithUnixLineBreaks)

@@ -13,10 +13,45 @@ using Types = std::vector<std::string>;
 TEST(OfferedTypesTest, TypeAnnouncedTwiceIsListedOnceInTheOrderFirstOffered)
 {
     // KWin announces "text/plain" twice; a second entry would cost a second read.
-    Types mimeTypes;
+    OfferedTypeList list;
     for (const char* type : {"text/plain", "image/png", "text/plain", "", "image/png"})
-        addOfferedType(mimeTypes, type);
-    EXPECT_EQ(mimeTypes, (Types{"text/plain", "image/png"}));
+        list.add(type);
+    EXPECT_EQ(list.types(), (Types{"text/plain", "image/png"}));
+    EXPECT_TRUE(list.complete());
+    EXPECT_EQ(list.take(), (Types{"text/plain", "image/png"}));
+    EXPECT_TRUE(list.types().empty());
+}
+
+// An offer of hundreds of thousands of types was kept whole and searched from the start for
+// each new one: quadratic time and unbounded memory on the main thread.
+TEST(OfferedTypesTest, OfferOfMoreTypesThanAreReadKeepsTheFirstAndSaysItIsIncomplete)
+{
+    OfferedTypeList list;
+    list.add("text/plain");
+    for (size_t i = 0; i < 300000; ++i)
+        list.add("application/x-type-" + std::to_string(i));
+    EXPECT_EQ(list.types().size(), maxOfferedTypes);
+    EXPECT_EQ(list.types().front(), "text/plain");
+    EXPECT_FALSE(list.complete());
+}
+
+TEST(OfferedTypesTest, OfferOfLongTypeNamesIsBoundedByTheirBytes)
+{
+    OfferedTypeList list;
+    const std::string padding(4000, 'x');
+    for (size_t i = 0; i < 100; ++i)
+        list.add(std::to_string(i) + padding);
+    EXPECT_LT(list.types().size(), 100u);
+    EXPECT_LE(list.types().size() * (padding.size() + 1), maxOfferedTypeBytes);
+    EXPECT_FALSE(list.complete());
+}
+
+TEST(OfferedTypesTest, PictureIsReadOnlyAsPngJpegOrTiff)
+{
+    EXPECT_EQ(preferredPictureType({"image/tiff", "image/jpeg", "image/png"}), "image/png");
+    EXPECT_EQ(preferredPictureType({"image/bmp", "image/jpeg"}), "image/jpeg");
+    // Their parsers are never handed another program's bytes.
+    EXPECT_EQ(preferredPictureType({"image/svg+xml", "image/bmp", "image/x-icon", "text/plain"}), "");
 }
 
 TEST(OfferedTypesTest, OfferMapsToTheX11LayersIdentifiersWithoutTheOwnMarker)

@@ -53,6 +53,32 @@ TEST_F(SelectionStateTest, ReadOfASelectionReplacedMeanwhileIsDropped)
     EXPECT_EQ(state.changeCount(), before + 1);
 }
 
+TEST_F(SelectionStateTest, OwnerQuittingDuringItsReadMovesTheCounterTwice)
+{
+    // The unread copy did not count, so the tick saw one change, an emptied clipboard, and the
+    // keep-alive put back the copy before it.
+    ASSERT_EQ(state.announce(Types{"text/plain"}), Next::Read);
+    state.finishReading(state.generation(), text("earlier"));
+    const int64_t before = state.changeCount();
+    ASSERT_EQ(state.announce(Types{"text/plain"}), Next::Read);
+    EXPECT_EQ(state.announce(std::nullopt), Next::Tick);
+    EXPECT_EQ(state.changeCount(), before + 2);
+    EXPECT_TRUE(state.isOwnerless());
+}
+
+TEST_F(SelectionStateTest, CopyReplacedDuringItsReadStillCounts)
+{
+    ASSERT_EQ(state.announce(Types{"text/plain"}), Next::Read);
+    const int64_t before = state.changeCount();
+    ASSERT_EQ(state.announce(Types{"text/plain"}), Next::Read);
+    EXPECT_TRUE(state.finishReading(state.generation(), text("second")));
+    EXPECT_EQ(state.changeCount(), before + 2);
+    // Our own write over a read under way counts both.
+    ASSERT_EQ(state.announce(Types{"text/plain"}), Next::Read);
+    state.wroteOwn({{"text/plain", marker}, "ours", std::nullopt});
+    EXPECT_EQ(state.changeCount(), before + 4);
+}
+
 TEST_F(SelectionStateTest, OwnWriteCountsAtOnceAndItsEchoDoesNot)
 {
     const int64_t start = state.changeCount();
