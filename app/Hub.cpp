@@ -38,7 +38,10 @@ Hub::Hub(Platform platform, Locations locations)
     , locations_(std::move(locations))
     , autostart_(locations_.configHome, locations_.executable)
     , page_(platform.host, platform.loop, indexURL,
-            {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }})
+            {[this] { return webViewSpec(); },
+             [this](const PageLink::TextIds& held, std::vector<std::string>& entryIds) {
+                 return stateScriptNow(held, entryIds);
+             }})
 {
 }
 
@@ -189,7 +192,12 @@ void Hub::pushState()
     page_.push();
 }
 
-std::string Hub::stateScriptNow()
+void Hub::pushStateToNewPage()
+{
+    page_.pageStarted();
+}
+
+std::string Hub::stateScriptNow(const PageLink::TextIds& held, std::vector<std::string>& entryIds)
 {
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
@@ -207,7 +215,7 @@ std::string Hub::stateScriptNow()
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
-    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));
+    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks, held, &entryIds));
 }
 
 void Hub::applyAppearance()

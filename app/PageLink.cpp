@@ -15,9 +15,17 @@ void PageLink::ensurePage()
     host_.loadURL(url_);
     built_ = true;
     loaded_ = false;
-    inFlight_ = false;
     dirty_ = false;
+    forgetPage();
+}
+
+// Scripts sent to the page before count for nothing from here on, nor does what they carried.
+void PageLink::forgetPage()
+{
     ++pushGeneration_;
+    inFlight_ = false;
+    held_.clear();
+    sending_.clear();
 }
 
 void PageLink::push()
@@ -37,47 +45,44 @@ void PageLink::send()
     dirty_ = false;
     inFlight_ = true;
     const uint64_t generation = pushGeneration_;
-    const std::string script = hooks_.stateScript();
-    lastScriptBytes_ = script.size();
+    sending_.clear();
+    const std::string script = hooks_.stateScript(held_, sending_);
     const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation] {
         if (const auto self = weak.lock())
             (*self)->sent(generation);
     });
     // A page still loading takes no script; it asks for the state once it has loaded.
-    if (!taken && generation == pushGeneration_)
+    if (!taken && generation == pushGeneration_) {
         inFlight_ = false;
+        sending_.clear();
+    }
 }
 
 void PageLink::sent(uint64_t generation)
 {
     if (generation != pushGeneration_ || !inFlight_)
         return;
-    if (lastScriptBytes_ < largePushBytes) {
-        ready(generation);
-        return;
-    }
-    loop_.runLater(largePushGapSeconds, [weak = std::weak_ptr<PageLink*>(self_), generation] {
-        if (const auto self = weak.lock())
-            (*self)->ready(generation);
-    });
-}
-
-void PageLink::ready(uint64_t generation)
-{
-    if (generation != pushGeneration_ || !inFlight_)
-        return;
+    // The page keeps the texts of the entries in the snapshot and drops the others.
+    held_ = TextIds(sending_.begin(), sending_.end());
+    sending_.clear();
     inFlight_ = false;
     if (dirty_ && host_.isWindowVisible())
         send();
 }
 
+void PageLink::pageStarted()
+{
+    // A script still running belongs to the document before; its completion must not count the
+    // texts it carried as held by this one.
+    forgetPage();
+    push();
+}
+
 void PageLink::pageLoaded()
 {
-    // A reload after the web process ended loses the script that was running; waiting for its
-    // completion would stop every later push.
-    ++pushGeneration_;
+    // The page asked for its state with "list" while it loaded (see pageStarted); a reload after
+    // the web process ended is a new document that asks again.
     loaded_ = true;
-    inFlight_ = false;
 }
 
 void PageLink::windowShown()
@@ -108,10 +113,9 @@ void PageLink::release()
     if (!built_)
         return;
     // Scripts cancelled with the page complete as it goes; they belong to the old page.
-    ++pushGeneration_;
+    forgetPage();
     built_ = false;
     loaded_ = false;
-    inFlight_ = false;
     dirty_ = false;
     host_.releaseWebView();
 }

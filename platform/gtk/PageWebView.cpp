@@ -1,5 +1,6 @@
 #include "platform/gtk/PageWebView.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -10,17 +11,52 @@ namespace brimble {
 namespace {
 
 // The web and network processes collect sooner than WebKit's defaults: a page that is handed a
-// complete snapshot of a large history after every change otherwise grows for as long as the
-// copies come, and measured about twice as large. The cost is some web-process time during large
-// pushes.
+// large history otherwise grows for as long as the copies come. Each process looks at its own
+// memory once per poll interval, reading its smaps file, which wakes it even when nothing happens;
+// since a push carries only the texts the page does not hold yet, little garbage is left between
+// polls and a long interval is enough.
+constexpr double memoryPollSeconds = 30;
+
 WebKitMemoryPressureSettings* memoryPressure()
 {
     WebKitMemoryPressureSettings* settings = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(settings, 100); // MB
     webkit_memory_pressure_settings_set_conservative_threshold(settings, 0.33);
     webkit_memory_pressure_settings_set_strict_threshold(settings, 0.5);
-    webkit_memory_pressure_settings_set_poll_interval(settings, 1.0);
+    webkit_memory_pressure_settings_set_poll_interval(settings, memoryPollSeconds);
     return settings;
+}
+
+// WebKit starts a thread in this process with each web context that reads the system's memory
+// figures every five seconds for as long as the process lives, also once no page exists, which
+// is most of the day for a program that waits in the background. It is not started while
+// WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR is "1". WebKit reads the variable once, keeps the text
+// it found and looks at that text again each time: as it makes a web context, and as it launches
+// each web and network process, where "1" would also switch off those processes' own watch over
+// their memory, which the page needs. So the variable's text is this buffer: it reads "1" while a
+// context is made and "0" otherwise, and it is taken out of the environment after the first
+// context, so that no child process sees it. Where the user has set the variable, it is left be.
+char monitorSwitch[] = "WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR=1";
+constexpr size_t monitorSwitchValue = sizeof(monitorSwitch) - 2;
+
+WebKitWebContext* newContextWithoutMonitor(WebKitMemoryPressureSettings* pressure)
+{
+    static const bool userSet = g_getenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR") != nullptr;
+    static bool installed = false;
+    if (!userSet) {
+        monitorSwitch[monitorSwitchValue] = '1';
+        if (!installed)
+            putenv(monitorSwitch);
+    }
+    auto* context =
+        WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
+    if (!userSet) {
+        monitorSwitch[monitorSwitchValue] = '0';
+        if (!installed)
+            g_unsetenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR");
+        installed = true;
+    }
+    return context;
 }
 
 WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& delegate)
@@ -34,8 +70,7 @@ WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& del
     }();
     (void)networkSettingsSet;
     WebKitMemoryPressureSettings* pressure = memoryPressure();
-    auto* context =
-        WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
+    WebKitWebContext* context = newContextWithoutMonitor(pressure);
     webkit_memory_pressure_settings_free(pressure);
     // One page that is never navigated away from: no back-forward or page cache is worth keeping.
     webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
