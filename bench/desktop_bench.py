@@ -272,9 +272,33 @@ def idle_shown(seconds, settle):
 
 # The whole run
 
+def measure_burst(args, results):
+    print(f"{args.burst} large copies {args.interval} s apart, window shown ...", file=sys.stderr)
+    app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": args.release})
+    app.start()
+    try:
+        app.page()
+        time.sleep(args.settle)
+        results["burst"] = large_burst(app, args.burst, args.interval, 1.0)
+    finally:
+        app.stop()
+    return results["burst"]
+
+
+class Results(dict):
+    """The figures measured so far, each also printed as it comes, so that a run cut short by a
+    failure still tells what it measured."""
+
+    def __setitem__(self, key, value):
+        super().__setitem__(key, value)
+        shown = [round(v, 1) for v in value] if isinstance(value, list) and len(value) <= 60 else value
+        print(f"  {key}: {shown}", file=sys.stderr, flush=True)
+
+
 def measure(args):
     # Times and CPU depend on what else the machine runs; the table says how busy it was.
-    results = {"load": os.getloadavg()[0]}
+    results = Results()
+    results["load"] = os.getloadavg()[0]
     settings = {"historyLimit": 500, "pageReleaseSeconds": args.release}
     history = full_history()
 
@@ -328,15 +352,7 @@ def measure(args):
     print("idle with the window shown ...", file=sys.stderr)
     results["idle_shown"] = idle_shown(args.idle, args.settle)
 
-    print(f"{args.burst} large copies {args.interval} s apart, window shown ...", file=sys.stderr)
-    app = Brimble(settings=settings)
-    app.start()
-    try:
-        app.page()
-        time.sleep(args.settle)
-        results["burst"] = large_burst(app, args.burst, args.interval, 1.0)
-    finally:
-        app.stop()
+    measure_burst(args, results)
 
     if args.copyq:
         print("CopyQ: settled, idle, the same burst ...", file=sys.stderr)
@@ -453,9 +469,14 @@ def main():
     parser.add_argument("--copyq", action="store_true", help="also measure CopyQ, where installed, beside Brimble")
     parser.add_argument("--markdown", help="also write the tables to this file")
     parser.add_argument("--reads", action="store_true", help="measure only the clipboard reads")
+    parser.add_argument("--burst-only", action="store_true", help="measure only the burst, to repeat it")
     parser.add_argument("--rounds", type=int, default=10, help="frozen owners for the --reads measure")
     args = parser.parse_args()
     args.executable = os.environ["BRIMBLE_EXECUTABLE"]
+    if args.burst_only:
+        samples, end = measure_burst(args, Results())
+        print(f"burst: highest {max(samples):.0f} MiB, at the end {end:.0f} MiB")
+        return
     if args.reads:
         text = reads_table(measure_reads(args), args)
         print(text)

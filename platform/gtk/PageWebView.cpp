@@ -1,6 +1,5 @@
 #include "platform/gtk/PageWebView.h"
 
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -10,10 +9,10 @@ namespace brimble {
 
 namespace {
 
-// The web and network processes collect sooner than WebKit's defaults: a page that is handed a
-// large history otherwise grows for as long as the copies come. Each process looks at its own
-// memory once per poll interval, reading its smaps file, which wakes it even when nothing happens;
-// since a push carries only the texts the page does not hold yet, little garbage is left between
+// Settings for the web and network processes' own watch over their memory, which applies only
+// where the user has let WebKit's memory monitor run (see newContextWithoutMonitor): each process
+// then reads its smaps file once per poll interval, which wakes it even when nothing happens.
+// Since a push carries only the texts the page does not hold yet, little garbage is left between
 // polls and a long interval is enough.
 constexpr double memoryPollSeconds = 30;
 
@@ -27,35 +26,25 @@ WebKitMemoryPressureSettings* memoryPressure()
     return settings;
 }
 
-// WebKit starts a thread in this process with each web context that reads the system's memory
-// figures every five seconds for as long as the process lives, also once no page exists, which
-// is most of the day for a program that waits in the background. It is not started while
-// WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR is "1". WebKit reads the variable once, keeps the text
-// it found and looks at that text again each time: as it makes a web context, and as it launches
-// each web and network process, where "1" would also switch off those processes' own watch over
-// their memory, which the page needs. So the variable's text is this buffer: it reads "1" while a
-// context is made and "0" otherwise, and it is taken out of the environment after the first
-// context, so that no child process sees it. Where the user has set the variable, it is left be.
-char monitorSwitch[] = "WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR=1";
-constexpr size_t monitorSwitchValue = sizeof(monitorSwitch) - 2;
-
+// With the first web context, WebKit starts a thread in this process that reads the system's
+// memory figures every five seconds for as long as the process lives, also once the page is
+// released, which is most of the day for a program that waits in the background; it cannot be
+// stopped once started. It is not started while WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR is "1" as
+// the first context is made. WebKit 2.50 reads the variable once and remembers the answer: the
+// same answer also switches off the web and network processes' own watch over their memory, and
+// no order of setting and clearing the variable keeps one without the other (measured: a burst
+// of 500 large copies peaks at the same Pss either way, now that pushes are light). The variable
+// is cleared again right after, so that the programs Brimble starts (a browser for a link) do not
+// inherit it; where the user has set it, it is left as it is.
 WebKitWebContext* newContextWithoutMonitor(WebKitMemoryPressureSettings* pressure)
 {
     static const bool userSet = g_getenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR") != nullptr;
-    static bool installed = false;
-    if (!userSet) {
-        monitorSwitch[monitorSwitchValue] = '1';
-        if (!installed)
-            putenv(monitorSwitch);
-    }
+    if (!userSet)
+        g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", TRUE);
     auto* context =
         WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
-    if (!userSet) {
-        monitorSwitch[monitorSwitchValue] = '0';
-        if (!installed)
-            g_unsetenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR");
-        installed = true;
-    }
+    if (!userSet)
+        g_unsetenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR");
     return context;
 }
 
