@@ -61,8 +61,6 @@ public:
     void pageStarted();
     // The page has finished loading.
     void pageLoaded();
-    // The ids of the entries whose texts the current page holds.
-    const TextIds& heldTexts() const { return held_; }
     // Builds the page if it was released, else sends what the page missed while hidden.
     void windowShown();
     // Starts the wait after which the page is released; `delaySeconds` is normally
