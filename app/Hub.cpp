@@ -54,7 +54,11 @@ Hub::Hub(Platform platform, Locations locations)
     , pageCatalogue_(choosePageCatalogue(desktopLanguageNames(), pageCataloguesFolder(locations_.resourcesDir)))
     , autostart_(locations_.configHome, locations_.executable)
     , page_(platform.host, platform.loop, indexURL,
-            {[this] { return webViewSpec(); }, [this] { return stateScriptNow(); }, [this] { pageDrawn(); }})
+            {[this] { return webViewSpec(); },
+             [this](const PageLink::TextIds& held, std::vector<std::string>& entryIds) {
+                 return stateScriptNow(held, entryIds);
+             },
+             [this] { pageDrawn(); }})
 {
 }
 
@@ -221,7 +225,12 @@ void Hub::pushState()
     page_.push();
 }
 
-std::string Hub::stateScriptNow()
+void Hub::pushStateToNewPage()
+{
+    page_.pageStarted();
+}
+
+std::string Hub::stateScriptNow(const PageLink::TextIds& held, std::vector<std::string>& entryIds)
 {
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
@@ -241,7 +250,7 @@ std::string Hub::stateScriptNow()
     settings.clipboardWatched = clipboardConnected_;
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
-    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks));
+    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks, held, &entryIds));
 }
 
 void Hub::applyAppearance()
@@ -471,7 +480,6 @@ SchemeResult Hub::startSchemeTask(std::string_view url)
 
 void Hub::pageDidFinishLoading()
 {
-    page_.pageLoaded();
     applyAppearance();
 }
 

@@ -58,6 +58,7 @@ public:
     double now() override { return platform_.clock.now(); }
     std::string currentSessionId() override;
     void pushState() override;
+    void pushStateToNewPage() override;
     void copyToPasteboard(const std::string& id) override;
     void copyTextToPasteboard(const std::string& text) override;
     void openURL(const std::string& url) override;
@@ -100,7 +101,7 @@ public:
 private:
     void buildWindow();
     WebViewSpec webViewSpec() const;
-    std::string stateScriptNow();
+    std::string stateScriptNow(const PageLink::TextIds& held, std::vector<std::string>& entryIds);
     // The page took its first snapshot.
     void pageDrawn();
     // Builds the page if it was released, then shows the window.

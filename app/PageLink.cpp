@@ -18,9 +18,17 @@ void PageLink::ensurePage()
     built_ = true;
     drawn_ = false;
     ++pageGeneration_;
-    inFlight_ = false;
     dirty_ = false;
+    forgetPage();
+}
+
+// Scripts sent to the page before count for nothing from here on, nor does what they carried.
+void PageLink::forgetPage()
+{
     ++pushGeneration_;
+    inFlight_ = false;
+    held_.clear();
+    sending_.clear();
 }
 
 void PageLink::push()
@@ -41,15 +49,17 @@ void PageLink::send()
     inFlight_ = true;
     const uint64_t generation = pushGeneration_;
     const uint64_t page = pageGeneration_;
-    const std::string script = hooks_.stateScript();
-    lastScriptBytes_ = script.size();
+    sending_.clear();
+    const std::string script = hooks_.stateScript(held_, sending_);
     const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation, page] {
         if (const auto self = weak.lock())
             (*self)->sent(generation, page);
     });
     // A page still loading takes no script; it asks for the state once it has loaded.
-    if (!taken && generation == pushGeneration_)
+    if (!taken && generation == pushGeneration_) {
         inFlight_ = false;
+        sending_.clear();
+    }
 }
 
 void PageLink::sent(uint64_t generation, uint64_t page)
@@ -61,32 +71,22 @@ void PageLink::sent(uint64_t generation, uint64_t page)
     }
     if (generation != pushGeneration_ || !inFlight_)
         return;
-    if (lastScriptBytes_ < largePushBytes) {
-        ready(generation);
-        return;
-    }
-    loop_.runLater(largePushGapSeconds, [weak = std::weak_ptr<PageLink*>(self_), generation] {
-        if (const auto self = weak.lock())
-            (*self)->ready(generation);
-    });
-}
-
-void PageLink::ready(uint64_t generation)
-{
-    if (generation != pushGeneration_ || !inFlight_)
-        return;
+    // The page keeps the texts of the entries in the snapshot and drops the others.
+    held_ = TextIds(sending_.begin(), sending_.end());
+    sending_.clear();
     inFlight_ = false;
     if (dirty_ && host_.isWindowVisible())
         send();
 }
 
-void PageLink::pageLoaded()
+void PageLink::pageStarted()
 {
-    // A reload after the web process ended loses the script that was running; waiting for its
-    // completion would stop every later push.
-    ++pushGeneration_;
-    inFlight_ = false;
+    // A script still running belongs to the document before; its completion must not count the
+    // texts it carried as held by this one.
+    forgetPage();
+    push();
 }
+
 
 void PageLink::windowShown()
 {
@@ -126,11 +126,10 @@ void PageLink::release()
     if (!built_)
         return;
     // Scripts cancelled with the page complete as it goes; they belong to the old page.
-    ++pushGeneration_;
+    forgetPage();
     ++pageGeneration_;
     built_ = false;
     drawn_ = false;
-    inFlight_ = false;
     dirty_ = false;
     host_.releaseWebView();
 }

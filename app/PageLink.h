@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "platform/MainLoop.h"
 #include "platform/WindowHost.h"
@@ -15,14 +17,6 @@ namespace brimble {
 // second for a short history).
 inline constexpr double pageReleaseDelaySeconds = 60;
 
-// A snapshot at least this large leaves the web process with a hundred MiB or more of garbage
-// (the script, its decoded bytes, the parsed state); the next one waits `largePushGapSeconds`
-// after it completed, longer than the second between the web process's checks of its memory, so
-// that it collects before the next one arrives and a burst of large copies does not pile the
-// garbage of several snapshots up.
-inline constexpr size_t largePushBytes = 4 << 20;
-inline constexpr double largePushGapSeconds = 1.5;
-
 // The page behind the main window, built only while it is worth its weight: the web view is made
 // when the window is first shown and released once the window has been hidden for a while, since
 // a hidden page keeps its web and network processes (hundreds of MiB after a large history) and
@@ -30,13 +24,22 @@ inline constexpr double largePushGapSeconds = 1.5;
 // one is still running in the page, or while the window is hidden, is remembered and sent once,
 // with the state as it is by then. Sending every snapshot of a burst of large copies made the web
 // process keep them all until its collector caught up, past 5 GiB.
+//
+// Every snapshot describes the whole state, but the texts the page already holds are named, not
+// sent again (entries never change their text), so a push after a copy carries one new text and
+// not the whole history. The link counts a text as held only once the script that carried it has
+// completed in the same page; a page that starts afresh (built, reloaded after its web process
+// ended) asks with "list" and holds nothing, so it gets every text.
 class PageLink {
 public:
+    using TextIds = std::unordered_set<std::string>;
+
     struct Hooks {
         // The web view to build.
         std::function<WebViewSpec()> spec;
-        // The script that hands the current state to the page.
-        std::function<std::string()> stateScript;
+        // The script that hands the current state to the page, naming the texts of the entries in
+        // `held` instead of sending them; fills `entryIds` with the ids of every entry it carries.
+        std::function<std::string(const TextIds& held, std::vector<std::string>& entryIds)> stateScript;
         // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
         // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
         std::function<void()> drawn;
@@ -57,8 +60,10 @@ public:
     void ensurePage();
     // Sends the state now, or as soon as the window is shown and the page is free.
     void push();
-    // The page (re)loaded: scripts of the document before it will not complete.
-    void pageLoaded();
+    // The page holds no text the program could name: a document that has just started, or one
+    // that was handed a name it did not know. Its next push, sent as `push` would, carries every
+    // text, and scripts sent before count for nothing.
+    void pageStarted();
     // Builds the page if it was released, else sends what the page missed while hidden.
     void windowShown();
     // Starts the wait after which the page is released; `delaySeconds` is normally
@@ -72,21 +77,27 @@ public:
 
 private:
     void send();
-    void sent(uint64_t generation, uint64_t page);
-    void ready(uint64_t generation);
+    void sent(uint64_t generation);
+        // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
+        // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
+        std::function<void()> drawn;
     void release();
+    void forgetPage();
 
     WindowHost& host_;
     MainLoop& loop_;
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
-    bool drawn_ = false;
-    int openDialogs_ = 0;
-    // A push runs in the page, or the pause after a large one has not ended.
+    // A push runs in the page.
+        // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
+        // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
+        std::function<void()> drawn;
     bool inFlight_ = false;
-    size_t lastScriptBytes_ = 0;
     bool dirty_ = false;
+    // What the page holds, and what it will hold once the running push completes.
+    TextIds held_;
+    std::vector<std::string> sending_;
     // Tells completions and timers of an earlier page or an earlier hiding from current ones.
     uint64_t pushGeneration_ = 0;
     // Tells a snapshot of an earlier page from one of the current page. Unlike the pushes', it

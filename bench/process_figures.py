@@ -9,13 +9,13 @@ from stress import family
 
 def cpu_ns_and_switches(pids):
     """CPU time in nanoseconds (from schedstat, finer than clock ticks) and the context switches of
-    every thread, keyed by thread."""
-    cpu, switches = 0, {}
+    every thread, both keyed by thread."""
+    cpu, switches = {}, {}
     for pid in pids:
         try:
             for task in os.listdir(f"/proc/{pid}/task"):
                 with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
-                    cpu += int(stat.read().split()[0])
+                    cpu[(pid, int(task))] = int(stat.read().split()[0])
                 with open(f"/proc/{pid}/task/{task}/status") as status:
                     switches[(pid, int(task))] = sum(int(line.split()[1]) for line in status
                                                      if line.startswith(("voluntary_ctxt", "nonvoluntary_ctxt")))
@@ -32,7 +32,8 @@ def idle_of(root, seconds):
     cpu1, switches1 = cpu_ns_and_switches(family(root))
     # Threads that ended in between are left out; threads that started count from zero.
     wakeups = sum(count - switches0.get(key, 0) for key, count in switches1.items())
-    return (cpu1 - cpu0) / 1e6, wakeups / seconds
+    cpu = sum(spent - cpu0.get(key, 0) for key, spent in cpu1.items())
+    return cpu / 1e6, wakeups / seconds
 
 
 def pss_samples(root, every=1.0, running=None, count=0):

@@ -37,18 +37,26 @@ Gtk.main()
 """
 
 
-def main():
-    settle = float(sys.argv[1]) if len(sys.argv) > 1 else 10
-    program = subprocess.Popen(["/usr/bin/python3", "-c", PAGE])
+def weigh(settle, env=None):
+    """The Pss in MiB of each process of the bare page once settled, by name, and of all of them."""
+    program = subprocess.Popen(["/usr/bin/python3", "-c", PAGE], env=env)
     try:
         time.sleep(settle)
+        shares = []
         for pid in family(program.pid):
             with open(f"/proc/{pid}/comm") as comm:
-                name = comm.read().strip()
-            print(f"{name}: {own_pss(pid):.0f} MiB")
-        print(f"in all: {pss_of(program.pid):.0f} MiB")
+                shares.append((comm.read().strip(), own_pss(pid)))
+        return shares, pss_of(program.pid)
     finally:
         end_process(program)
+
+
+def main():
+    settle = float(sys.argv[1]) if len(sys.argv) > 1 else 10
+    shares, total = weigh(settle)
+    for name, size in shares:
+        print(f"{name}: {size:.0f} MiB")
+    print(f"in all: {total:.0f} MiB")
 
 
 def own_pss(pid):

@@ -28,6 +28,9 @@ public:
     virtual std::string currentSessionId() = 0;
     // Sends the whole state to the page once.
     virtual void pushState() = 0;
+    // Sends the whole state with every text: the page asking holds none the program could name
+    // (it has just started, or it was handed the name of a text it does not hold).
+    virtual void pushStateToNewPage() = 0;
     // Puts an entry back on the clipboard and moves it to the front.
     virtual void copyToPasteboard(const std::string& id) = 0;
     // Puts text made by the program itself on the clipboard; it is not recorded as a new entry.

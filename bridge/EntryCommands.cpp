@@ -37,9 +37,11 @@ bool isOpenableURL(const std::string& url)
 
 } // namespace
 
-AfterCommand list(CommandTarget&, const rapidjson::Value&)
+// The page asks with "list" when it starts and when it lacks a text it was told it holds.
+AfterCommand list(CommandTarget& target, const rapidjson::Value&)
 {
-    return AfterCommand::Push;
+    target.pushStateToNewPage();
+    return AfterCommand::NoPush;
 }
 
 AfterCommand copy(CommandTarget& target, const rapidjson::Value& body)

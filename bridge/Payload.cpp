@@ -57,13 +57,18 @@ private:
     bool ok_ = true;
 };
 
-void writeRow(PayloadWriter& out, const Clip& clip)
+void writeRow(PayloadWriter& out, const Clip& clip, bool textHeld)
 {
     out.startObject();
     out.member("id", clip.id);
     out.key("ts");
     out.number(clip.ts);
-    out.member("text", clip.text);
+    if (textHeld) {
+        out.key("textHeld");
+        out.boolean(true);
+    } else {
+        out.member("text", clip.text);
+    }
     out.key("pinned");
     out.boolean(clip.pinned);
     out.member("kind", clip.kind);
@@ -123,7 +128,8 @@ void writeView(PayloadWriter& out, const PageView& view)
 } // namespace
 
 std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
-                        const std::vector<Session>& sessions, const std::vector<Block>& blocks)
+                        const std::vector<Session>& sessions, const std::vector<Block>& blocks,
+                        const std::unordered_set<std::string>& held, std::vector<std::string>* entryIds)
 {
     const std::string& active = settings.activeSessionId;
 
@@ -138,8 +144,11 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     // doubling of the buffer.
     size_t expected = 1024;
     for (const Clip& clip : store.items) {
-        if (clip.sessionId == active)
-            expected += clip.text.size() + clip.text.size() / 16 + 160;
+        if (clip.sessionId != active)
+            continue;
+        expected += 160;
+        if (!held.contains(clip.id))
+            expected += clip.text.size() + clip.text.size() / 16;
     }
     rapidjson::StringBuffer buffer(nullptr, expected);
     PayloadWriter out(buffer);
@@ -147,9 +156,14 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
 
     out.key("items");
     out.startArray();
+    if (entryIds)
+        entryIds->clear();
     for (const Clip& clip : store.items) {
-        if (clip.sessionId == active)
-            writeRow(out, clip);
+        if (clip.sessionId != active)
+            continue;
+        writeRow(out, clip, held.contains(clip.id));
+        if (entryIds)
+            entryIds->push_back(clip.id);
     }
     out.endArray();
 
@@ -205,8 +219,12 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     writeView(out, settings.view);
     out.endObject();
 
-    if (!out.ok())
+    if (!out.ok()) {
+        // The fallback holds no entry, so the page holds no text after it.
+        if (entryIds)
+            entryIds->clear();
         return std::string(fallbackDocument);
+    }
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 

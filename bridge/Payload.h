@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "bridge/PageView.h"
@@ -34,9 +35,15 @@ struct PayloadSettings {
 };
 
 // The snapshot of the active session as compact JSON; never fails (a fallback document is
-// returned when a value cannot be written, such as a non-finite time).
+// returned when a value cannot be written, such as a non-finite time). The snapshot always
+// describes the whole state, but the text of an entry whose id is in `held` (texts the page
+// already holds; an entry's text never changes) is named rather than sent: its row carries
+// "textHeld": true and no "text". `entryIds`, when given, receives the id of every entry in the
+// snapshot, which is what the page holds once it has taken it.
 std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
-                        const std::vector<Session>& sessions, const std::vector<Block>& blocks);
+                        const std::vector<Session>& sessions, const std::vector<Block>& blocks,
+                        const std::unordered_set<std::string>& held = {},
+                        std::vector<std::string>* entryIds = nullptr);
 
 // The script that hands a snapshot to the page: its JSON travels as Base64.
 std::string stateScript(const std::string& json);

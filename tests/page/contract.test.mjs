@@ -87,3 +87,61 @@ test('the page loads scripts and styles only from files, with a strict policy', 
     assert.doesNotMatch(source, /innerHTML|outerHTML|insertAdjacentHTML|document\.write|\beval\(|new Function/, file);
   }
 });
+
+// A snapshot names the texts the page already holds instead of sending them.
+const named = (row) => {
+  const { text, ...rest } = row;
+  return { ...rest, textHeld: true };
+};
+const cardText = (page, id) => page.card(id).locator('.card-text').textContent();
+
+test('a named text is taken from the page’s own, and a new one beside it is drawn', async () => {
+  const page = await env.page();
+  const a = clip('alpha text');
+  const b = clip('beta text');
+  await page.render(snapshot({ items: [a] }));
+  await page.take();
+  await page.render(snapshot({ items: [b, named(a)] }));
+  assert.deepEqual(await page.containerIds(''), [b.id, a.id]);
+  assert.equal(await cardText(page, a.id), 'alpha text');
+  assert.equal(await cardText(page, b.id), 'beta text');
+  // The search reads the named text too, not an empty one.
+  await page.page.fill('#search', 'alpha');
+  await page.nextFrame();
+  await page.nextFrame();
+  assert.deepEqual(await page.containerIds(''), [a.id]);
+  assert.deepEqual(await page.take(), []);
+  assert.deepEqual(page.errors, []);
+});
+
+test('a snapshot naming a text the page does not hold is not drawn, and the page asks for everything', async () => {
+  // Drawing it would show an empty card where the program believes the text is on screen.
+  const page = await env.page();
+  const a = clip('alpha text');
+  await page.render(snapshot({ items: [a] }));
+  await page.take();
+  const stranger = clip('never sent');
+  await page.render(snapshot({ items: [named(stranger), named(a)] }));
+  assert.deepEqual(await page.take(), [{ cmd: 'list' }]);
+  assert.deepEqual(await page.containerIds(''), [a.id]);
+  // The whole state that answers the request draws as any other.
+  await page.render(snapshot({ items: [stranger, a] }));
+  assert.deepEqual(await page.containerIds(''), [stranger.id, a.id]);
+  assert.equal(await cardText(page, stranger.id), 'never sent');
+});
+
+test('the texts of entries left out of a snapshot are dropped', async () => {
+  // Keeping them would hold every text ever copied; the program no longer counts them as held.
+  const page = await env.page();
+  const a = clip('alpha text');
+  const b = clip('beta text');
+  await page.render(snapshot({ items: [a, b] }));
+  await page.render(snapshot({ items: [named(b)] }));
+  await page.take();
+  assert.equal(await page.page.evaluate(() => document.querySelectorAll('.card').length), 1);
+  await page.render(snapshot({ items: [named(a), named(b)] }));
+  assert.deepEqual(await page.take(), [{ cmd: 'list' }]);
+  // A text sent again replaces the one held.
+  await page.render(snapshot({ items: [a, b] }));
+  assert.equal(await cardText(page, a.id), 'alpha text');
+});

@@ -1,7 +1,7 @@
 import { decode, post } from './bridge.js';
 import { fillIconSlots } from './icons.js';
 import { ui } from './state.js';
-import { normalize, buildView } from './model.js';
+import { normalize, buildView, mergeTexts } from './model.js';
 import { SearchIndex } from './search.js';
 import { drawBoard } from './board.js';
 import { refreshTimes, cardElement } from './cards.js';
@@ -25,8 +25,16 @@ const searchIndex = new SearchIndex();
 let viewRestored = false;
 
 // Redraws the whole interface from one snapshot. Page-only state (selection,
-// collapsed blocks, search, focus, open panels) is carried over.
+// collapsed blocks, search, focus, open panels) is carried over. A snapshot
+// that names a text this page does not hold is not drawn: the page asks for
+// the whole state again, as a page that has just started does.
 function render(snapshot) {
+  const texts = mergeTexts(snapshot, ui.texts);
+  if (texts === null) {
+    post({ cmd: 'list' });
+    return;
+  }
+  ui.texts = texts;
   const snap = normalize(snapshot);
   const hadCardFocus = document.activeElement?.classList?.contains('card') ?? false;
   ui.snap = snap;

@@ -20,6 +20,28 @@ function row(raw) {
   };
 }
 
+// The texts of a new snapshot, by entry id. The program sends a text only to a
+// page that does not hold it yet; an entry whose text the page holds comes
+// with "textHeld": true and no text, and the text is taken from `held` (an
+// entry's text never changes). Fills those texts into the snapshot's rows and
+// returns the texts of its entries alone, so the texts of entries that left
+// are dropped; returns null, leaving `held` as it was, when a named text is
+// not held, and the page must then ask for every text again.
+export function mergeTexts(raw, held) {
+  const rows = raw && typeof raw === 'object' && Array.isArray(raw.items) ? raw.items : [];
+  const texts = new Map();
+  for (const item of rows) {
+    if (!item || typeof item !== 'object' || typeof item.id !== 'string') continue;
+    if (item.textHeld === true && typeof item.text !== 'string') {
+      const text = held.get(item.id);
+      if (text === undefined) return null;
+      item.text = text;
+    }
+    if (typeof item.text === 'string') texts.set(item.id, item.text);
+  }
+  return texts;
+}
+
 // Reads a snapshot defensively: a missing or mistyped member counts as empty.
 export function normalize(raw) {
   const snap = raw && typeof raw === 'object' ? raw : {};

@@ -2,6 +2,9 @@
 // snapshots. The data itself always comes from the latest snapshot.
 export const ui = {
   snap: null,
+  // The texts of the entries of the last snapshot taken, by entry id: later
+  // snapshots name these instead of sending them again (see mergeTexts).
+  texts: new Map(),
   view: null,
   hits: null,
   closeHits: null,

@@ -92,30 +92,6 @@ TEST(HubPagePush, ShowingAfterNothingChangedSendsNothing)
     EXPECT_EQ(f.pushes(), 1u);
 }
 
-// Each large snapshot leaves the web process with its garbage; a second one right after it doubled
-// the peak under a burst of large copies.
-TEST(HubPagePush, LargeSnapshotIsFollowedOnlyAfterAPause)
-{
-    PageFixture f;
-    f.fake.defaults.setInt(Def::historyLimit, 500);
-    f.fake.host.holdScripts = false;
-    for (int i = 0; i < 100; ++i)
-        f.copy(std::to_string(i) + std::string(49'990, 'x'));
-    f.fake.host.holdScripts = true;
-    f.fake.host.scripts.clear();
-    f.pageAsks();
-    ASSERT_GE(f.fake.host.scripts.back().size(), largePushBytes);
-    f.fake.host.finishScripts();
-
-    f.copy("right after");
-    EXPECT_EQ(f.pushes(), 1u) << "the page is still collecting the last one";
-    f.fake.loop.advance(largePushGapSeconds / 2);
-    EXPECT_EQ(f.pushes(), 1u);
-    f.fake.loop.advance(largePushGapSeconds / 2);
-    ASSERT_EQ(f.pushes(), 2u);
-    EXPECT_EQ(f.newestInLastPush(), "right after");
-}
-
 // The window was closed while a snapshot was running: its completion must not push into a hidden
 // page, and the change must still reach the page when it is shown.
 TEST(HubPagePush, ChangeMadeWhileAPushRanAndTheWindowClosedArrivesOnShow)

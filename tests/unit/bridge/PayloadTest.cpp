@@ -183,6 +183,39 @@ std::string decodeScript(const std::string& script)
     return std::string(reinterpret_cast<const char*>(bytes), length);
 }
 
+// A text the page holds is named by its entry's id, never sent again, and only the active
+// session's entries are reported as what the page will hold.
+TEST_F(PayloadTest, NamesHeldTextsAndReportsTheEntriesItCarries)
+{
+    store.items = {entry("A", "S1", "new text"), entry("B", "S1", "held text"), entry("C", "S2", "other")};
+    std::vector<std::string> ids{"stale"};
+    json = payloadJSON(store, settings, sessions, blocks, {"B", "C", "gone"}, &ids);
+    rapidjson::Document document;
+    document.Parse(json.c_str(), json.size());
+    ASSERT_FALSE(document.HasParseError()) << json;
+
+    const auto& items = document["items"];
+    ASSERT_EQ(items.Size(), 2u);
+    EXPECT_EQ(std::string(items[0]["text"].GetString()), "new text");
+    EXPECT_FALSE(items[0].HasMember("textHeld"));
+    EXPECT_FALSE(items[1].HasMember("text"));
+    EXPECT_TRUE(items[1]["textHeld"].GetBool());
+    EXPECT_EQ(json.find("held text"), std::string::npos);
+    // The other session's entry is not in the snapshot: the page will not hold its text.
+    EXPECT_EQ(ids, (std::vector<std::string>{"A", "B"}));
+}
+
+// The fallback document carries no entry, so after it the page holds no text to be named.
+TEST_F(PayloadTest, FallbackDocumentReportsNoEntries)
+{
+    Clip bad = entry("A", "S1");
+    bad.ts = std::numeric_limits<double>::quiet_NaN();
+    store.items = {bad};
+    std::vector<std::string> ids;
+    EXPECT_EQ(payloadJSON(store, settings, sessions, blocks, {"A"}, &ids), fallback);
+    EXPECT_TRUE(ids.empty());
+}
+
 TEST(StateScript, WrapsBase64InTheRenderCall)
 {
     EXPECT_EQ(scriptPrefix.size(), 69u);

@@ -47,6 +47,8 @@ public:
     }
 
     void pushState() override { fake.log_.add("push"); }
+    // The same push as far as these tests go; what it names is the page link's business.
+    void pushStateToNewPage() override { fake.log_.add("push"); }
 
     void copyToPasteboard(const std::string& id) override
     {
