@@ -77,7 +77,7 @@ public:
 
 private:
     void send();
-    void sent(uint64_t generation);
+    void sent(uint64_t generation, uint64_t page);
         // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
         // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
         std::function<void()> drawn;
@@ -89,10 +89,9 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
+    bool drawn_ = false;
+    int openDialogs_ = 0;
     // A push runs in the page.
-        // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
-        // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
-        std::function<void()> drawn;
     bool inFlight_ = false;
     bool dirty_ = false;
     // What the page holds, and what it will hold once the running push completes.
@@ -101,8 +100,7 @@ private:
     // Tells completions and timers of an earlier page or an earlier hiding from current ones.
     uint64_t pushGeneration_ = 0;
     // Tells a snapshot of an earlier page from one of the current page. Unlike the pushes', it
-    // does not move when the page reports that it loaded: that report may come before or after
-    // the page has asked for its first snapshot.
+    // does not move when the page asks for every text again ("list").
     uint64_t pageGeneration_ = 0;
     uint64_t hideGeneration_ = 0;
     // Held weakly by deferred work, which may outlive this object.

@@ -18,7 +18,7 @@ struct CaptureFixture : HubFixture {
         launch();
         fake.host.showWindow();
     }
-    rapidjson::Document lastSnapshot() const { return test::snapshotOf(fake.host.scripts.back()); }
+    rapidjson::Document lastSnapshot() const { return test::snapshotOf(lastRender()); }
     std::vector<std::string> texts() const
     {
         std::vector<std::string> out;
@@ -52,15 +52,15 @@ TEST(HubCapture, ExcludedAppInFrontWhenTheCopyWasMadeIsJudgedNotTheOneInFrontAft
 TEST(HubCapture, LostClipboardIsToldToThePageAndItsReturnToo)
 {
     CaptureFixture f;
-    const size_t pushes = f.fake.host.scripts.size();
+    const size_t pushes = f.renders();
 
     f.fake.pasteboard.connected = false;
     f.fake.pasteboard.fireWatch();
-    EXPECT_EQ(f.fake.host.scripts.size(), pushes + 1);
+    EXPECT_EQ(f.renders(), pushes + 1);
     EXPECT_FALSE(f.lastSnapshot()["clipboardWatched"].GetBool());
     // Nothing new to say: no push.
     f.fake.pasteboard.fireWatch();
-    EXPECT_EQ(f.fake.host.scripts.size(), pushes + 1);
+    EXPECT_EQ(f.renders(), pushes + 1);
 
     f.fake.pasteboard.connected = true;
     f.fake.pasteboard.fireWatch();

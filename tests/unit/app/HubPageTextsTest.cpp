@@ -42,7 +42,7 @@ private:
     std::vector<std::string> column(bool sent) const
     {
         std::vector<std::string> values;
-        const rapidjson::Document snapshot = test::snapshotOf(fake.host.scripts.back());
+        const rapidjson::Document snapshot = test::snapshotOf(lastRender());
         for (const auto& row : snapshot["items"].GetArray()) {
             const bool named = row.HasMember("textHeld") && row["textHeld"].GetBool();
             EXPECT_NE(named, row.HasMember("text")) << "a row either sends its text or names it";
@@ -144,12 +144,12 @@ TEST(HubPageTexts, APushFollowsALargeOneAtOnceAndCarriesOnlyWhatChanged)
     for (int i = 0; i < 100; ++i)
         f.copy(std::to_string(i) + std::string(49'990, 'x'));
     f.pageStarts();
-    ASSERT_GE(f.fake.host.scripts.back().size(), 5'000'000u);
+    ASSERT_GE(f.lastRender().size(), 5'000'000u);
 
-    const size_t before = f.fake.host.scripts.size();
+    const size_t before = f.renders();
     f.send(R"({"cmd":"pin","id":")" + f.idOf("99" + std::string(49'990, 'x')) + R"(","pinned":true})");
-    ASSERT_EQ(f.fake.host.scripts.size(), before + 1) << "no pause before the next push";
-    EXPECT_LT(f.fake.host.scripts.back().size(), 50'000u);
+    ASSERT_EQ(f.renders(), before + 1) << "no pause before the next push";
+    EXPECT_LT(f.lastRender().size(), 50'000u);
     EXPECT_TRUE(f.sentTexts().empty());
 }
 
