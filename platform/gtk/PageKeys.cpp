@@ -13,11 +13,12 @@ namespace brimble {
 namespace {
 
 // Kept keys are handed over at the latest this long after the first was kept, so a page that
-// never draws cannot leave the window deaf.
-constexpr guint holdLimitMs = 3000;
+// never draws cannot leave the window deaf. A page built on a busy machine was seen to take
+// several seconds; keys handed to it before it is ready are lost.
+constexpr guint holdLimitMs = 10000;
 // The window manager normally gives the window the keyboard within a few hundredths of a second;
-// one that does not is not waited for.
-constexpr guint grabLimitMs = 1000;
+// one that does not is not waited for long, since the grab takes every key of the desktop.
+constexpr guint grabLimitMs = 2000;
 
 // The key of an X key event, as GDK would have made it for `target`.
 GdkEvent* keyEventFor(const XKeyEvent& key, GdkWindow* target)

@@ -31,7 +31,7 @@ public:
     void hold();
     // Hands the kept keys to the page and lets later ones through.
     void release();
-    // Takes every key of the display until the window has the keyboard, for a second at most.
+    // Takes every key of the display until the window has the keyboard, for two seconds at most.
     // `time` is the X time of the key press that asked for the window.
     void takeKeyboardUntilFocused(guint32 time);
     // The window went off the screen: what was kept is no longer meant for it.
