@@ -16,6 +16,7 @@ void PageLink::ensurePage()
     host_.createWebView(hooks_.spec());
     host_.loadURL(url_);
     built_ = true;
+    asked_ = false;
     drawn_ = false;
     ++pageGeneration_;
     dirty_ = false;
@@ -48,7 +49,8 @@ void PageLink::send()
     dirty_ = false;
     inFlight_ = true;
     const uint64_t generation = pushGeneration_;
-    const uint64_t page = pageGeneration_;
+    // Only a snapshot sent once the page has asked, so has run its scripts, can be drawn by it.
+    const uint64_t page = asked_ ? pageGeneration_ : 0;
     sending_.clear();
     const std::string script = hooks_.stateScript(held_, sending_);
     const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation, page] {
@@ -83,6 +85,7 @@ void PageLink::pageStarted()
 {
     // A script still running belongs to the document before; its completion must not count the
     // texts it carried as held by this one.
+    asked_ = true;
     forgetPage();
     push();
 }
@@ -129,6 +132,7 @@ void PageLink::release()
     forgetPage();
     ++pageGeneration_;
     built_ = false;
+    asked_ = false;
     drawn_ = false;
     dirty_ = false;
     host_.releaseWebView();

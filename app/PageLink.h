@@ -89,6 +89,8 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
+    // The page has asked for its state ("list"), so its scripts have run.
+    bool asked_ = false;
     bool drawn_ = false;
     int openDialogs_ = 0;
     // A push runs in the page.

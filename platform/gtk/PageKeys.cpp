@@ -49,6 +49,26 @@ GdkEvent* keyEventFor(const XKeyEvent& key, GdkWindow* target)
     return event;
 }
 
+// The Edit menu's keys, which act on text and so must keep their place among the keys typed
+// around them. The menus' other keys (Control+W, Control+Q, ...) do not depend on that order and
+// still go to the menus first.
+bool isEditingKey(const GdkEventKey* event)
+{
+    constexpr auto modifiers = GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK;
+    if (event->type != GDK_KEY_PRESS || (event->state & modifiers) != GDK_CONTROL_MASK)
+        return false;
+    switch (gdk_keyval_to_lower(event->keyval)) {
+    case GDK_KEY_a:
+    case GDK_KEY_c:
+    case GDK_KEY_v:
+    case GDK_KEY_x:
+    case GDK_KEY_z:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 PageKeys::PageKeys(GtkMainWindow& window) : window_(window)
@@ -137,8 +157,7 @@ gboolean PageKeys::routeKey(GdkEventKey* event)
     }
     GtkWindow* window = window_.window();
     GtkWidget* focus = gtk_window_get_focus(window);
-    const bool menuKey = event->type == GDK_KEY_PRESS && (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK));
-    if (!menuKey || !focus || !window_.content() ||
+    if (!isEditingKey(event) || !focus || !window_.content() ||
         (focus != window_.content() && !gtk_widget_is_ancestor(focus, window_.content())))
         return FALSE;
     // The page answers asynchronously; a key it does not use comes back here, and only then do

@@ -16,10 +16,10 @@ class GtkMainWindow;
 //   a search typed right after the desktop-wide key was lost.
 // - Between the desktop-wide key and the moment the window has the keyboard, every key of the
 //   X display is taken (X11 only), so the first letters do not go to the window behind.
-// - Keys that the menus bind too (Control+V, Control+A, ...) go to the page first, as ordinary
-//   keys, and reach the menus only when the page has no use for them. The menus' editing
-//   commands used to overtake the keys still queued for a busy page: Control+A, BackSpace,
-//   Control+V typed during a redraw arrived as Select All, Paste, BackSpace.
+// - The Edit menu's keys (Control+A, C, V, X, Z) go to the page first, as ordinary keys, and reach
+//   the menus only when the page has no use for them. The menus' editing commands used to
+//   overtake the keys still queued for a busy page: Control+A, BackSpace, Control+V typed during
+//   a redraw arrived as Select All, Paste, BackSpace.
 class PageKeys {
 public:
     explicit PageKeys(GtkMainWindow& window);

@@ -141,26 +141,18 @@ static void serve_late_targets(Display *display, const char *text, Atom *offered
 static void answer(Display *display, const XSelectionRequestEvent *request, Atom targets, Atom utf8,
                    const char *text)
 {
-    XSelectionEvent reply;
-    memset(&reply, 0, sizeof reply);
-    reply.type = SelectionNotify;
-    reply.requestor = request->requestor;
-    reply.selection = request->selection;
-    reply.target = request->target;
-    reply.time = request->time;
-    reply.property = request->property != None ? request->property : request->target;
+    Atom property = request->property != None ? request->property : request->target;
     if (request->target == targets) {
         Atom offered[] = {targets, utf8};
-        XChangeProperty(display, request->requestor, reply.property, XA_ATOM, 32, PropModeReplace,
+        XChangeProperty(display, request->requestor, property, XA_ATOM, 32, PropModeReplace,
                         (unsigned char *)offered, 2);
     } else if (request->target == utf8) {
-        XChangeProperty(display, request->requestor, reply.property, utf8, 8, PropModeReplace,
+        XChangeProperty(display, request->requestor, property, utf8, 8, PropModeReplace,
                         (const unsigned char *)text, (int)strlen(text));
     } else {
-        reply.property = None;
+        property = None;
     }
-    XSendEvent(display, request->requestor, False, NoEventMask, (XEvent *)&reply);
-    XFlush(display);
+    send_reply(display, request, property);
 }
 
 int main(int argc, char **argv)

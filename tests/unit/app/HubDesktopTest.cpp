@@ -19,6 +19,8 @@ struct DesktopFixture : HubFixture {
     DesktopFixture()
     {
         launch();
+        // The page has loaded and asked for its state, so it has drawn.
+        hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"list"})");
         fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, std::string("chosen words"));
         fake.pasteboard.fireWatch();
         fake.host.hideWindow();

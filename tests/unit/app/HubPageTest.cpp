@@ -220,6 +220,24 @@ TEST(HubPageRelease, ShortcutRebuildsThePageWhileTheKeyIsStillDownAndHoldsTheKey
     EXPECT_EQ(f.fake.log_.matching("keys:"), (std::vector<std::string>{"keys: hold", "keys: release"}));
 }
 
+// A snapshot that reached the page before its scripts ran (a copy made while it loaded) was not
+// drawn: asking that page for its keys would fail, and the keys would stay held.
+TEST(HubPageRelease, OnlyASnapshotSentAfterThePageAskedCountsAsDrawn)
+{
+    PageFixture f;
+    f.copy("made while the page loads");
+    f.fake.host.finishScripts();
+    const auto asked = [&f] {
+        return std::ranges::count_if(f.fake.host.scripts, [](const std::string& script) {
+            return script.starts_with("window.__pr2clip.readyForKeys(");
+        });
+    };
+    EXPECT_EQ(asked(), 0);
+    f.pageAsks();
+    f.fake.host.finishScripts();
+    EXPECT_EQ(asked(), 1);
+}
+
 // The question whether keys may come is put to each new page once, after its first snapshot: a
 // snapshot completing for a page already released asks nothing of the next one.
 TEST(HubPageRelease, OnlyTheCurrentPagesFirstSnapshotAsksForItsKeys)
