@@ -29,7 +29,7 @@ function blockSection(block) {
   if (!section) {
     const chevron = iconButton('chevronRight', { className: 'block-chevron', title: t('Collapse'), data: { action: 'collapse' } });
     const nameId = `block-name-${block.id}`;
-    const name = el('h2', { className: 'block-name', attrs: { id: nameId } });
+    const name = el('h2', { className: 'block-name', attrs: { id: nameId, dir: 'auto' } });
     const count = el('p', { className: 'block-count' });
     const pin = iconButton('pin', { className: 'icon-button block-pin', title: t('Pin block'), data: { action: 'blockPin' } });
     const more = iconButton('more', { className: 'icon-button block-more', title: t('Block options'), data: { action: 'blockMenu' } });

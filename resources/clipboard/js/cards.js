@@ -39,7 +39,7 @@ function template(kind) {
   if (card) return card;
   const body = kind === 'image'
     ? el('div', { className: 'card-media' })
-    : el('div', { className: 'card-body' }, [el('p', { className: 'card-text' })]);
+    : el('div', { className: 'card-body' }, [el('p', { className: 'card-text', attrs: { dir: 'auto' } })]);
   // The mouse's shortcuts for the keys O, P and Delete on the focused card.
   // They are not controls of their own: an option of a list box holds no
   // controls, and the card's name and key hint already say what they do.

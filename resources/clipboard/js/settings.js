@@ -41,7 +41,7 @@ export function drawSettings() {
     return el('li', { className: unmatched ? 'exclude-row unmatched' : 'exclude-row' }, [
       el('span', { className: 'exclude-initial', text: appName(id).charAt(0) }),
       el('span', { className: 'exclude-text' }, [
-        el('span', { className: 'exclude-name', text: appName(id) }),
+        el('span', { className: 'exclude-name', text: appName(id), attrs: { dir: 'auto' } }),
         el('span', { className: 'exclude-id', text: id }),
         ...(unmatched ? [el('span', { className: 'exclude-unmatched', text: t('Not installed here: its copies can’t be recognised.') })] : []),
       ]),
