@@ -18,6 +18,8 @@ before(() => env.start());
 after(async () => {
   delete process.env.BRIMBLE_PAGE_CATALOGUE;
   await env.stop();
+  // The screenshots stay for a person to look at; the catalogues made for the tests go.
+  for (const name of fs.readdirSync(work)) if (name !== 'screenshots') fs.rmSync(path.join(work, name), { force: true });
 });
 
 function run(command, args) {

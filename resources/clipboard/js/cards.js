@@ -159,6 +159,7 @@ function nameCard(record, nowMs) {
   }
   parts.push(relativeTime(record.ts, nowMs), record.kindEl.textContent);
   if (record.pinned) parts.push(t('pinned'));
+  // TRANSLATORS: the separator between the parts of a card's name as a screen reader says it.
   const label = parts.join(t(', '));
   if (record.label !== label) {
     record.label = label;
