@@ -260,6 +260,14 @@ test('Arabic mirrors the page and keeps each card in its own direction', async (
   assert.ok(layout.brand > layout.settingsButton, 'the name is on the right, the settings on the left');
   const directions = await page.page.evaluate((ids) => ids.map((id) => getComputedStyle(document.querySelector(`.card[data-id="${id}"] .card-text`)).direction), [arabic.id, items[0].id]);
   assert.deepEqual(directions, ['rtl', 'ltr']);
+  // The sessions menu hangs from its button's right edge, where the line starts.
+  await page.page.click('#sessionButton');
+  await settle(page);
+  const edges = await page.page.evaluate(() => [
+    document.querySelector('.menu').getBoundingClientRect().right, document.getElementById('sessionButton').getBoundingClientRect().right,
+  ].map(Math.round));
+  assert.equal(edges[0], edges[1]);
+  await page.page.keyboard.press('Escape');
   // A collapsed block's chevron points along the line, to the left.
   await page.block(filed.id).locator('.block-chevron').click();
   await settle(page);

@@ -60,8 +60,11 @@ function place(menu, anchor) {
   const width = menu.offsetWidth;
   const height = menu.offsetHeight;
   const margin = 8;
-  let left = box.left;
-  if (left + width > window.innerWidth - margin) left = Math.max(margin, box.right - width);
+  // A menu hangs from the side of its button where the line starts: the right in Arabic.
+  const rightToLeft = getComputedStyle(anchor).direction === 'rtl';
+  let left = rightToLeft ? box.right - width : box.left;
+  if (rightToLeft && left < margin) left = Math.min(box.left, window.innerWidth - margin - width);
+  if (!rightToLeft && left + width > window.innerWidth - margin) left = Math.max(margin, box.right - width);
   let top = box.bottom + 6;
   if (top + height > window.innerHeight - margin && box.top - height - 6 > margin) top = box.top - height - 6;
   top = Math.max(margin, Math.min(top, window.innerHeight - height - margin));
