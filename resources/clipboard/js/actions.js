@@ -1,6 +1,7 @@
 import { post } from './bridge.js';
 import { ui, selectedIds, matchingItems } from './state.js';
 import { showToast, announce } from './toast.js';
+import { t, nt } from './i18n.js';
 
 // Every user action is one command; the view changes when the snapshot that
 // answers it arrives.
@@ -17,18 +18,18 @@ function askName(message, initial = '') {
 export function copyEntry(id) {
   post({ cmd: 'copy', id });
   const item = ui.view?.byId.get(id);
-  showToast(item?.kind === 'image' ? 'Picture copied' : 'Copied to clipboard');
+  showToast(item?.kind === 'image' ? t('Picture copied') : t('Copied to clipboard'));
 }
 
 export function togglePin(id) {
   post({ cmd: 'pin', id });
   const item = ui.view?.byId.get(id);
-  if (item) announce(item.pinned ? 'Unpinned' : 'Pinned');
+  if (item) announce(item.pinned ? t('Unpinned') : t('Pinned'));
 }
 
 export function deleteEntry(id) {
   post({ cmd: 'delete', id });
-  announce('Deleted');
+  announce(t('Deleted'));
 }
 
 export function openLink(id) {
@@ -41,24 +42,24 @@ export function setPaused(paused) {
 }
 
 export function newBlock() {
-  const answer = window.prompt('Name of the new block:', 'New Block');
+  const answer = window.prompt(t('Name of the new block:'), t('New Block'));
   if (answer === null) return;
   const name = answer.trim();
   post(name === '' ? { cmd: 'blockCreate' } : { cmd: 'blockCreate', name });
 }
 
 export function renameBlock(block) {
-  const name = askName('Rename the block:', block.name);
+  const name = askName(t('Rename the block:'), block.name);
   if (name !== null && name !== block.name) post({ cmd: 'blockRename', id: block.id, name });
 }
 
 export function newSession() {
-  const name = askName('Name of the new session:');
+  const name = askName(t('Name of the new session:'));
   if (name !== null) post({ cmd: 'sessionCreate', name });
 }
 
 export function renameSession(session) {
-  const name = askName('Rename the session:', session.name);
+  const name = askName(t('Rename the session:'), session.name);
   if (name !== null && name !== session.name) post({ cmd: 'sessionRename', id: session.id, name });
 }
 
@@ -78,7 +79,7 @@ export function moveSelection(blockId) {
 export function selectionToNewBlock() {
   const ids = selectedIds();
   if (ids.length === 0) return;
-  const answer = window.prompt('Name of the new block:', 'New Block');
+  const answer = window.prompt(t('Name of the new block:'), t('New Block'));
   if (answer === null) return;
   const name = answer.trim();
   post(name === '' ? { cmd: 'blockCreate', ids } : { cmd: 'blockCreate', name, ids });
@@ -88,7 +89,7 @@ export function selectionToNewBlock() {
 export function selectionToNewSession() {
   const ids = selectedIds();
   if (ids.length === 0) return;
-  const name = askName(`Name of the new session for ${ids.length === 1 ? 'this clip' : `these ${ids.length} clips`}:`);
+  const name = askName(nt('Name of the new session for this clip:', 'Name of the new session for these {n} clips:', ids.length));
   if (name === null) return;
   post({ cmd: 'sessionSaveSelection', ids, name });
   clearSelection();
@@ -111,15 +112,21 @@ export function selectedInShownOrder() {
   return out;
 }
 
-const pictures = (n) => (n === 1 ? '1 picture' : `${n} pictures`);
+const leftOut = (n) => nt('{n} picture left out', '{n} pictures left out', n);
 
 // What "Copy together" would leave out, for the selection bar: '' when
 // nothing; `usable` is false when nothing would be left to copy.
 export function copyTogetherNote(items) {
   const left = items.filter((item) => item.kind === 'image').length;
-  if (left === 0) return { note: '', usable: items.length > 0 };
-  if (left === items.length) return { note: 'Pictures cannot be copied together', usable: false };
-  return { note: `${pictures(left)} left out`, usable: true };
+  if (left === 0) return { note: '', usable: items.length > 0, title: t('Copy the selected texts as one text, one after another') };
+  if (left === items.length) {
+    return { note: t('Pictures cannot be copied together'), usable: false, title: t('Copy the selected texts as one text (pictures cannot be copied together)') };
+  }
+  return {
+    note: leftOut(left),
+    usable: true,
+    title: nt('Copy the selected texts as one text ({n} picture left out)', 'Copy the selected texts as one text ({n} pictures left out)', left),
+  };
 }
 
 // The selected texts, joined by line breaks in the order shown, go on the
@@ -130,8 +137,8 @@ export function copySelectionTogether() {
   if (texts.length === 0) return;
   post({ cmd: 'copyMany', ids: texts.map((item) => item.id) });
   const skipped = items.length - texts.length;
-  const copied = texts.length === 1 ? 'Copied 1 clip' : `Copied ${texts.length} clips together`;
-  showToast(skipped > 0 ? `${copied}, ${pictures(skipped)} left out` : copied);
+  const copied = nt('Copied {n} clip', 'Copied {n} clips together', texts.length);
+  showToast(skipped > 0 ? t('{copied}, {left}', { copied, left: leftOut(skipped) }) : copied);
   clearSelection();
 }
 
@@ -140,19 +147,19 @@ export function pinSelection() {
   if (ids.length === 0) return;
   const allPinned = ids.every((id) => ui.view.byId.get(id)?.pinned);
   post({ cmd: 'pinMany', ids, pinned: !allPinned });
-  announce(allPinned ? 'Unpinned' : 'Pinned');
+  announce(allPinned ? t('Unpinned') : t('Pinned'));
 }
 
 export function deleteSelection() {
   const ids = selectedIds();
   if (ids.length === 0) return;
   post({ cmd: 'deleteMany', ids });
-  announce('Deleted');
+  announce(t('Deleted'));
   clearSelection();
 }
 
 export function clearHistory() {
-  if (window.confirm('Clear the history of this session?\n\nPinned clips are kept.')) post({ cmd: 'clear' });
+  if (window.confirm(t('Clear the history of this session?\n\nPinned clips are kept.'))) post({ cmd: 'clear' });
 }
 
 // Selection is page-only state; listeners redraw the marks and the bar.

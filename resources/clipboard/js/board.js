@@ -3,6 +3,7 @@ import { icon } from './icons.js';
 import { ui, visibleIds, matchingItems, tabStopId } from './state.js';
 import { cardFor, pruneCards, cardElement, markCard, setSelected, setPosition } from './cards.js';
 import { blockPalette } from './model.js';
+import { t, nt, formatCount } from './i18n.js';
 
 const boardInner = () => document.getElementById('boardInner');
 const sections = new Map();
@@ -10,8 +11,11 @@ let openSection = null;
 let emptyState = null;
 let searchEmpty = null;
 
+// TRANSLATORS: how many cards match the search, of how many there are: "3 of 40".
+const shownOf = (shown, total) => t('{shown} of {total}', { shown: formatCount(shown), total: formatCount(total) });
+
 function countLabel(n) {
-  return n === 1 ? '1 clip' : `${n} clips`;
+  return nt('{n} clip', '{n} clips', n);
 }
 
 // The cards of one container, as a list box named by the container's title.
@@ -23,17 +27,17 @@ function cardList(titleId) {
 function blockSection(block) {
   let section = sections.get(block.id);
   if (!section) {
-    const chevron = iconButton('chevronRight', { className: 'block-chevron', title: 'Collapse', data: { action: 'collapse' } });
+    const chevron = iconButton('chevronRight', { className: 'block-chevron', title: t('Collapse'), data: { action: 'collapse' } });
     const nameId = `block-name-${block.id}`;
-    const name = el('h2', { className: 'block-name', attrs: { id: nameId } });
+    const name = el('h2', { className: 'block-name', attrs: { id: nameId, dir: 'auto' } });
     const count = el('p', { className: 'block-count' });
-    const pin = iconButton('pin', { className: 'icon-button block-pin', title: 'Pin block', data: { action: 'blockPin' } });
-    const more = iconButton('more', { className: 'icon-button block-more', title: 'Block options', data: { action: 'blockMenu' } });
+    const pin = iconButton('pin', { className: 'icon-button block-pin', title: t('Pin block'), data: { action: 'blockPin' } });
+    const more = iconButton('more', { className: 'icon-button block-more', title: t('Block options'), data: { action: 'blockMenu' } });
     const head = el('header', { className: 'block-head' }, [
       chevron, el('span', { className: 'block-dot' }), name, count, el('span', { className: 'spacer' }), pin, more,
     ]);
     const grid = cardList(nameId);
-    const empty = el('p', { className: 'block-empty', text: 'Drag cards here to file them in this block.' });
+    const empty = el('p', { className: 'block-empty', text: t('Drag cards here to file them in this block.') });
     const node = el('section', { className: 'block', data: { container: block.id, blockId: block.id } }, [
       head, el('div', { className: 'block-body' }, [grid, empty]),
     ]);
@@ -43,23 +47,23 @@ function blockSection(block) {
   const known = blockPalette.includes(block.color);
   section.node.dataset.color = known ? block.color : 'none';
   setText(section.name, block.name);
-  section.name.title = 'Double-click to rename';
+  section.name.title = t('Double-click to rename');
   setFlag(section.node, 'pinned', block.pinned);
-  section.pin.title = block.pinned ? 'Unpin block' : 'Pin block';
+  section.pin.title = block.pinned ? t('Unpin block') : t('Pin block');
   section.pin.setAttribute('aria-pressed', String(block.pinned));
   const collapsed = ui.collapsed.has(block.id);
   setFlag(section.node, 'collapsed', collapsed);
-  section.chevron.title = collapsed ? 'Expand' : 'Collapse';
+  section.chevron.title = collapsed ? t('Expand') : t('Collapse');
   section.chevron.setAttribute('aria-expanded', String(!collapsed));
   return section;
 }
 
 function openGrid() {
   if (!openSection) {
-    const title = el('h2', { className: 'open-title', text: 'Clips', attrs: { id: 'openTitle' } });
+    const title = el('h2', { className: 'open-title', text: t('Clips'), attrs: { id: 'openTitle' } });
     const count = el('p', { className: 'block-count' });
     const grid = cardList('openTitle');
-    const empty = el('p', { className: 'open-empty', text: 'Drag a card here to take it out of its block.' });
+    const empty = el('p', { className: 'open-empty', text: t('Drag a card here to take it out of its block.') });
     const node = el('section', { className: 'open', data: { container: '' } }, [
       el('header', { className: 'open-head' }, [title, count]), grid, empty,
     ]);
@@ -69,18 +73,18 @@ function openGrid() {
 }
 
 function buildEmptyState() {
-  const resume = el('button', { className: 'button primary', text: 'Resume recording', data: { action: 'resume' }, attrs: { type: 'button' } });
+  const resume = el('button', { className: 'button primary', text: t('Resume recording'), data: { action: 'resume' }, attrs: { type: 'button' } });
   const tip = (name, text) => el('li', { className: 'empty-tip' }, [icon(name), el('span', { text })]);
   return el('div', { className: 'empty-state' }, [
     el('div', { className: 'empty-art' }, [icon('clipboard', 'icon empty-icon')]),
-    el('h2', { className: 'empty-title', text: 'Copy something in any app…' }),
-    el('p', { className: 'empty-text', text: 'Everything you copy shows up here as a card, newest first.' }),
-    el('p', { className: 'empty-paused', text: 'Recording is paused, so new copies are not kept.' }),
+    el('h2', { className: 'empty-title', text: t('Copy something in any app…') }),
+    el('p', { className: 'empty-text', text: t('Everything you copy shows up here as a card, newest first.') }),
+    el('p', { className: 'empty-paused', text: t('Recording is paused, so new copies are not kept.') }),
     resume,
     el('ul', { className: 'empty-tips' }, [
-      tip('copy', 'Click a card to copy it back'),
-      tip('pin', 'Pin what you reuse'),
-      tip('block', 'Group cards in blocks'),
+      tip('copy', t('Click a card to copy it back')),
+      tip('pin', t('Pin what you reuse')),
+      tip('block', t('Group cards in blocks')),
     ]),
   ]);
 }
@@ -210,7 +214,7 @@ export function drawBoard() {
     drawCards(section, drawn, now, position, shownCount, stop);
     if (!collapsed) position += items.length;
     const total = container.items.length;
-    setText(section.count, searching ? `${items.length} of ${total}` : countLabel(total));
+    setText(section.count, searching ? shownOf(items.length, total) : countLabel(total));
     setFlag(section.node, 'empty', total === 0);
     if (!container.block) setFlag(section.node, 'titled', view.blocks.length > 0);
     section.container = container;
@@ -224,8 +228,8 @@ export function drawBoard() {
   if (searching && ui.searchDone && matches === 0) {
     searchEmpty.replaceChildren(
       icon('search', 'icon search-empty-icon'),
-      el('p', { className: 'search-empty-title', text: `No clips match “${ui.query}”` }),
-      el('p', { className: 'search-empty-text', text: 'Try fewer letters, or press Esc to see everything.' }),
+      el('p', { className: 'search-empty-title', text: t('No clips match “{query}”', { query: ui.query }) }),
+      el('p', { className: 'search-empty-text', text: t('Try fewer letters, or press Esc to see everything.') }),
     );
   }
   const end = watchEnd();
@@ -238,7 +242,7 @@ export function drawBoard() {
   if (more) watcher.observe(end);
 
   const total = snap.items.length;
-  setText(document.getElementById('countLabel'), !settled ? 'Searching…' : searching ? `${matches} of ${total}` : countLabel(total));
+  setText(document.getElementById('countLabel'), !settled ? t('Searching…') : searching ? shownOf(matches, total) : countLabel(total));
 }
 
 // The section of a block or of the open grid ('' key), as last drawn.

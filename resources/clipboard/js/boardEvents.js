@@ -7,6 +7,7 @@ import { focusCard } from './keyboard.js';
 import { drawBoard } from './board.js';
 import { explainTime } from './cards.js';
 import { togglePin, deleteEntry, openLink, renameBlock, setPaused } from './actions.js';
+import { t } from './i18n.js';
 
 function blockOf(node) {
   const id = node.closest('[data-block-id]')?.dataset.blockId;
@@ -17,11 +18,11 @@ function blockMenu(block) {
   return () => {
     const current = ui.view.blocks.find((b) => b.id === block.id) || block;
     return [
-      { label: 'Rename…', icon: 'pencil', id: 'rename', onSelect: () => renameBlock(current) },
-      { heading: 'Colour' },
+      { label: t('Rename…'), icon: 'pencil', id: 'rename', onSelect: () => renameBlock(current) },
+      { heading: t('Colour') },
       { swatches: blockPalette, current: current.color, onSelect: (color) => post({ cmd: 'blockColor', id: current.id, color }) },
       'separator',
-      { label: 'Delete Block', icon: 'trash', id: 'delete', danger: true, onSelect: () => post({ cmd: 'blockDelete', id: current.id }) },
+      { label: t('Delete Block'), icon: 'trash', id: 'delete', danger: true, onSelect: () => post({ cmd: 'blockDelete', id: current.id }) },
     ];
   };
 }

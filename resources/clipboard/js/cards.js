@@ -3,14 +3,15 @@ import { icon } from './icons.js';
 import { makePreview, classify, sizeLabel, charCount } from './preview.js';
 import { relativeTime, exactTime } from './time.js';
 import { markText } from './highlight.js';
+import { t } from './i18n.js';
 
 // One card per entry id, reused across snapshots: a snapshot that changes
 // little costs little. Each record keeps the parts that a snapshot may change.
 const cards = new Map();
 
-const blankText = 'Blank text';
-const pictureLabel = 'Picture';
-const kindNames = { text: 'Text', link: 'Link', color: 'Colour', code: 'Code' };
+const blankText = t('Blank text');
+const pictureLabel = t('Picture');
+const kindNames = { text: t('Text'), link: t('Link'), color: t('Colour'), code: t('Code') };
 
 // Pictures load only from the program's own scheme or the page's own origin.
 function safeImageURL(value) {
@@ -38,14 +39,14 @@ function template(kind) {
   if (card) return card;
   const body = kind === 'image'
     ? el('div', { className: 'card-media' })
-    : el('div', { className: 'card-body' }, [el('p', { className: 'card-text' })]);
+    : el('div', { className: 'card-body' }, [el('p', { className: 'card-text', attrs: { dir: 'auto' } })]);
   // The mouse's shortcuts for the keys O, P and Delete on the focused card.
   // They are not controls of their own: an option of a list box holds no
   // controls, and the card's name and key hint already say what they do.
   const action = (name, iconName, title) => el('span', { className: `card-action ${name}`, title, data: { action: name } }, [icon(iconName)]);
   const actions = el('div', { className: 'card-actions', attrs: { 'aria-hidden': 'true' } });
-  if (kind === 'link') actions.append(action('open', 'external', 'Open link'));
-  actions.append(action('pin', 'pin', 'Pin'), action('delete', 'trash', 'Delete'));
+  if (kind === 'link') actions.append(action('open', 'external', t('Open link')));
+  actions.append(action('pin', 'pin', t('Pin')), action('delete', 'trash', t('Delete')));
   // The space between age and kind keeps them two words for text readers; the flex layout ignores it.
   const meta = el('div', { className: 'card-meta' }, [el('span', { className: 'card-time' }), ' ', el('span', { className: 'card-kind' })]);
   // Each card is an option of its container's list box: a screen reader hears
@@ -134,7 +135,7 @@ function update(record, item, nowMs) {
   if (record.pinned !== item.pinned) {
     record.pinned = item.pinned;
     setFlag(record.el, 'pinned', item.pinned);
-    record.pinButton.title = item.pinned ? 'Unpin' : 'Pin';
+    record.pinButton.title = item.pinned ? t('Unpin') : t('Pin');
   }
   nameCard(record, nowMs);
 }
@@ -157,8 +158,9 @@ function nameCard(record, nowMs) {
     parts.push(record.excerpt);
   }
   parts.push(relativeTime(record.ts, nowMs), record.kindEl.textContent);
-  if (record.pinned) parts.push('pinned');
-  const label = parts.join(', ');
+  if (record.pinned) parts.push(t('pinned'));
+  // TRANSLATORS: the separator between the parts of a card's name as a screen reader says it.
+  const label = parts.join(t(', '));
   if (record.label !== label) {
     record.label = label;
     record.el.setAttribute('aria-label', label);

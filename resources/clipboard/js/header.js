@@ -3,10 +3,11 @@ import { setText, setFlag } from './dom.js';
 import { openMenu } from './menu.js';
 import { newSession, renameSession, switchSession, setPaused } from './actions.js';
 import { openSettings } from './settings.js';
+import { t } from './i18n.js';
 
 function sessionMenu() {
   const { snap, view } = ui;
-  const items = [{ heading: 'Sessions' }];
+  const items = [{ heading: t('Sessions') }];
   for (const session of snap.sessions) {
     items.push({
       label: session.name,
@@ -18,23 +19,23 @@ function sessionMenu() {
   items.push('separator');
   if (view.session) {
     const session = view.session;
-    items.push({ label: `Rename “${session.name}”…`, icon: 'pencil', id: 'rename', onSelect: () => renameSession(session) });
+    items.push({ label: t('Rename “{name}”…', { name: session.name }), icon: 'pencil', id: 'rename', onSelect: () => renameSession(session) });
   }
-  items.push({ label: 'New Session…', icon: 'plus', id: 'new', onSelect: newSession });
+  items.push({ label: t('New Session…'), icon: 'plus', id: 'new', onSelect: newSession });
   return items;
 }
 
 export function drawHeader() {
   const { snap, view } = ui;
-  setText(document.getElementById('sessionName'), view.session ? view.session.name : 'No session');
+  setText(document.getElementById('sessionName'), view.session ? view.session.name : t('No session'));
   const pause = document.getElementById('pauseButton');
   // A clipboard that can no longer be watched records nothing, whatever the switch says.
   const lost = !snap.clipboardWatched;
   setFlag(pause, 'paused', snap.paused || lost);
-  setText(document.getElementById('pauseLabel'), lost ? 'Not recording' : snap.paused ? 'Paused' : 'Recording');
+  setText(document.getElementById('pauseLabel'), lost ? t('Not recording') : snap.paused ? t('Paused') : t('Recording'));
   pause.title = lost
-    ? 'Brimble lost its connection to the clipboard and cannot record new copies. Quit and start Brimble again.'
-    : snap.paused ? 'Recording is paused. Click to resume.' : 'Recording new copies. Click to pause.';
+    ? t('Brimble lost its connection to the clipboard and cannot record new copies. Quit and start Brimble again.')
+    : snap.paused ? t('Recording is paused. Click to resume.') : t('Recording new copies. Click to pause.');
   pause.setAttribute('aria-pressed', String(snap.paused));
 }
 

@@ -101,3 +101,16 @@ export function applyLanguage(root = typeof document !== 'undefined' ? document.
 }
 
 applyLanguage();
+
+// The texts written in index.html: an element with `data-i18n` has its text looked up, and
+// `data-i18n-attrs="title aria-label"` names the attributes to look up. The English stays in the
+// markup, where po/markup_texts.py finds it for the catalogue. Run once, before the first draw.
+export function translateMarkup(root = document) {
+  for (const node of root.querySelectorAll('[data-i18n]')) node.textContent = t(node.textContent);
+  for (const node of root.querySelectorAll('[data-i18n-attrs]')) {
+    for (const name of node.dataset.i18nAttrs.split(/\s+/)) {
+      const value = node.getAttribute(name);
+      if (value) node.setAttribute(name, t(value));
+    }
+  }
+}

@@ -17,6 +17,7 @@ import { applyAppearance, initTheme } from './theme.js';
 import { initPicks, paintPicks } from './picks.js';
 import { initViewReport, restoreView, takeView } from './view.js';
 import { initFocusOrder } from './focusOrder.js';
+import { translateMarkup } from './i18n.js';
 
 const searchIndex = new SearchIndex();
 // The program keeps which blocks are collapsed, and the view the last page was
@@ -70,6 +71,7 @@ function render(snapshot) {
 window.__pr2clip = Object.freeze({ decode, render, summonSearch, focusSearch: focusSearchUnlessSheet, readyForKeys });
 
 fillIconSlots(document.body);
+translateMarkup();
 initTheme();
 initMenus();
 initHeader();

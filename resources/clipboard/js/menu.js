@@ -1,10 +1,16 @@
 import { el } from './dom.js';
 import { icon } from './icons.js';
+import { t } from './i18n.js';
 
 // One popover menu at a time. Its items are rebuilt from the latest snapshot
 // while it is open, so a snapshot that arrives meanwhile never shows stale
 // sessions or blocks.
 let current = null;
+
+// The block colours' names, for their swatches' tooltips.
+const colourNames = {
+  rose: t('Rose'), peach: t('Peach'), lemon: t('Lemon'), mint: t('Mint'), sky: t('Sky'), lavender: t('Lavender'),
+};
 
 const layer = () => document.getElementById('menuLayer');
 
@@ -12,11 +18,11 @@ function itemNode(item) {
   if (item === 'separator') return el('div', { className: 'menu-separator', attrs: { role: 'separator' } });
   if (item.heading) return el('div', { className: 'menu-heading', text: item.heading });
   if (item.swatches) {
-    const row = el('div', { className: 'menu-swatches', attrs: { role: 'group', 'aria-label': 'Colour' } });
+    const row = el('div', { className: 'menu-swatches', attrs: { role: 'group', 'aria-label': t('Colour') } });
     for (const color of item.swatches) {
       const swatch = el('button', {
         className: 'swatch',
-        title: color[0].toUpperCase() + color.slice(1),
+        title: colourNames[color] ?? color,
         data: { color },
         attrs: { type: 'button', role: 'menuitemradio', 'aria-checked': String(color === item.current) },
       });
@@ -54,8 +60,11 @@ function place(menu, anchor) {
   const width = menu.offsetWidth;
   const height = menu.offsetHeight;
   const margin = 8;
-  let left = box.left;
-  if (left + width > window.innerWidth - margin) left = Math.max(margin, box.right - width);
+  // A menu hangs from the side of its button where the line starts: the right in Arabic.
+  const rightToLeft = getComputedStyle(anchor).direction === 'rtl';
+  let left = rightToLeft ? box.right - width : box.left;
+  if (rightToLeft && left < margin) left = Math.min(box.left, window.innerWidth - margin - width);
+  if (!rightToLeft && left + width > window.innerWidth - margin) left = Math.max(margin, box.right - width);
   let top = box.bottom + 6;
   if (top + height > window.innerHeight - margin && box.top - height - 6 > margin) top = box.top - height - 6;
   top = Math.max(margin, Math.min(top, window.innerHeight - height - margin));

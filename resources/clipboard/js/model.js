@@ -1,6 +1,7 @@
 // Turns a snapshot into what the board draws: blocks in their display order
 // and every entry assigned to its container. Nothing here is kept between
 // snapshots; the snapshot is the whole truth.
+import { t } from './i18n.js';
 
 export const blockPalette = ['rose', 'peach', 'lemon', 'mint', 'sky', 'lavender'];
 
@@ -48,12 +49,12 @@ export function normalize(raw) {
   const items = asList(snap.items).filter((item) => item && typeof item.id === 'string').map(row);
   const sessions = asList(snap.sessions)
     .filter((s) => s && typeof s.id === 'string')
-    .map((s) => ({ id: s.id, name: asString(s.name, 'Untitled'), createdAt: asNumber(s.createdAt) }));
+    .map((s) => ({ id: s.id, name: asString(s.name, t('Untitled')), createdAt: asNumber(s.createdAt) }));
   const blocks = asList(snap.blocks)
     .filter((b) => b && typeof b.id === 'string')
     .map((b) => ({
       id: b.id,
-      name: asString(b.name, 'Block'),
+      name: asString(b.name, t('Block')),
       color: asString(b.color),
       pinned: b.pinned === true,
       order: asNumber(b.order),

@@ -1,5 +1,6 @@
 // Card previews: only the first lines of an entry ever reach the document, so
 // a 50,000-character clip costs the same to draw as a short one.
+import { t, nt, formatLocale } from './i18n.js';
 
 const scanLimit = 1200;
 const maxLines = 6;
@@ -65,8 +66,11 @@ export function charCount(text) {
   return count;
 }
 
+const thousands = new Intl.NumberFormat(formatLocale, { maximumFractionDigits: 1, useGrouping: false });
+
 export function sizeLabel(length) {
-  if (length < 1000) return `${length} ${length === 1 ? 'char' : 'chars'}`;
-  if (length < 100000) return `${(length / 1000).toFixed(1).replace(/\.0$/, '')}k chars`;
-  return `${Math.round(length / 1000)}k chars`;
+  if (length < 1000) return nt('{n} char', '{n} chars', length);
+  // TRANSLATORS: a length in thousands of characters: "1.5k chars".
+  if (length < 100000) return t('{n}k chars', { n: thousands.format(Math.round(length / 100) / 10) });
+  return t('{n}k chars', { n: thousands.format(Math.round(length / 1000)) });
 }

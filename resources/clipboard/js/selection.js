@@ -7,6 +7,7 @@ import {
   deleteSelection, clearSelection, selectionChanged, onSelectionChange,
   copySelectionTogether, copyTogetherNote, selectedInShownOrder,
 } from './actions.js';
+import { t, nt } from './i18n.js';
 
 // A plain click copies; Control (or Command) toggles one card; Shift adds
 // the contiguous run of visible cards from the last toggled card.
@@ -56,13 +57,13 @@ function moveMenu() {
   const ids = selectedIds();
   const filed = ids.some((id) => ui.view.byId.get(id)?.blockId);
   const items = [];
-  if (ui.view.blocks.length > 0) items.push({ heading: 'Move to' });
+  if (ui.view.blocks.length > 0) items.push({ heading: t('Move to') });
   for (const block of ui.view.blocks) {
     items.push({ label: block.name, color: block.color, id: block.id, onSelect: () => moveSelection(block.id) });
   }
-  if (filed) items.push({ label: 'Out of Its Block', icon: 'unfile', id: 'unfile', onSelect: () => moveSelection(null) });
+  if (filed) items.push({ label: t('Out of Its Block'), icon: 'unfile', id: 'unfile', onSelect: () => moveSelection(null) });
   if (items.length > 0) items.push('separator');
-  items.push({ label: 'New Block…', icon: 'plus', id: 'newBlock', onSelect: selectionToNewBlock });
+  items.push({ label: t('New Block…'), icon: 'plus', id: 'newBlock', onSelect: selectionToNewBlock });
   return items;
 }
 
@@ -74,22 +75,22 @@ export function paintSelection() {
   if (bar.hidden !== (count === 0)) bar.hidden = count === 0;
   document.body.classList.toggle('selecting', count > 0);
   if (count === 0) return;
-  setText(document.getElementById('selectionCount'), `${count} selected`);
+  setText(document.getElementById('selectionCount'), nt('{n} selected', '{n} selected', count));
   const allPinned = selectedIds().every((id) => ui.view.byId.get(id)?.pinned);
-  setText(document.getElementById('selPinLabel'), allPinned ? 'Unpin' : 'Pin');
-  document.getElementById('selPin').title = allPinned ? 'Unpin the selected clips' : 'Pin the selected clips';
+  setText(document.getElementById('selPinLabel'), allPinned ? t('Unpin') : t('Pin'));
+  document.getElementById('selPin').title = allPinned ? t('Unpin the selected clips') : t('Pin the selected clips');
   paintCopyTogether();
 }
 
 // The bar says when pictures in the selection will not be part of the text.
 function paintCopyTogether() {
-  const { note, usable } = copyTogetherNote(selectedInShownOrder());
+  const { note, usable, title } = copyTogetherNote(selectedInShownOrder());
   const noteEl = document.getElementById('selCopyNote');
   setText(noteEl, note);
   if (noteEl.hidden !== (note === '')) noteEl.hidden = note === '';
   const button = document.getElementById('selCopy');
   if (button.disabled === usable) button.disabled = !usable;
-  button.title = note === '' ? 'Copy the selected texts as one text, one after another' : `Copy the selected texts as one text (${note.toLowerCase()})`;
+  button.title = title;
 }
 
 export function initSelection() {
@@ -101,7 +102,7 @@ export function initSelection() {
   document.getElementById('selPin').addEventListener('click', pinSelection);
   document.getElementById('selDelete').addEventListener('click', deleteSelection);
   document.getElementById('selClear').addEventListener('click', clearSelection);
-  for (const [id, title] of [['selMove', 'Move to Block'], ['selSession', 'Save as New Session'], ['selDelete', 'Delete the selected clips']]) {
+  for (const [id, title] of [['selMove', t('Move to Block')], ['selSession', t('Save as New Session')], ['selDelete', t('Delete the selected clips')]]) {
     document.getElementById(id).title = title;
   }
 }

@@ -2,6 +2,7 @@ import { post } from './bridge.js';
 import { ui } from './state.js';
 import { el, iconButton, syncChildren, setText } from './dom.js';
 import { clearHistory, setPaused } from './actions.js';
+import { t } from './i18n.js';
 
 const $ = (id) => document.getElementById(id);
 let returnFocus = null;
@@ -34,23 +35,25 @@ export function drawSettings() {
   }
   const list = $('excludeList');
   const rows = snap.excluded.map((id) => {
-    const remove = iconButton('close', { className: 'icon-button exclude-remove', title: `Stop excluding ${appName(id)}`, data: { id } });
+    const remove = iconButton('close', { className: 'icon-button exclude-remove', title: t('Stop excluding {name}', { name: appName(id) }), data: { id } });
     // No installed application has this id, so no window can be recognised as it.
     const unmatched = snap.excludedUnmatched.includes(id);
     return el('li', { className: unmatched ? 'exclude-row unmatched' : 'exclude-row' }, [
       el('span', { className: 'exclude-initial', text: appName(id).charAt(0) }),
       el('span', { className: 'exclude-text' }, [
-        el('span', { className: 'exclude-name', text: appName(id) }),
+        el('span', { className: 'exclude-name', text: appName(id), attrs: { dir: 'auto' } }),
         el('span', { className: 'exclude-id', text: id }),
-        ...(unmatched ? [el('span', { className: 'exclude-unmatched', text: 'Not installed here: its copies can’t be recognised.' })] : []),
+        ...(unmatched ? [el('span', { className: 'exclude-unmatched', text: t('Not installed here: its copies can’t be recognised.') })] : []),
       ]),
       remove,
     ]);
   });
-  if (rows.length === 0) rows.push(el('li', { className: 'exclude-none', text: 'No apps are excluded.' }));
+  if (rows.length === 0) rows.push(el('li', { className: 'exclude-none', text: t('No apps are excluded.') }));
   syncChildren(list, rows);
   $('excludeUnknown').hidden = snap.frontmostKnown;
-  setText($('settingsSession'), ui.view.session ? `“${ui.view.session.name}”` : 'this session');
+  setText($('noteClear'), ui.view.session
+    ? t('Removes every unpinned clip of “{name}”.', { name: ui.view.session.name })
+    : t('Removes every unpinned clip of this session.'));
 }
 
 // While the sheet is open, the page behind it is out of reach of the
