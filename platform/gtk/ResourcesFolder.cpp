@@ -5,19 +5,26 @@
 
 namespace brimble {
 
-std::filesystem::path findResourcesFolder()
+std::filesystem::path findBesideProgram(const std::filesystem::path& besideProgram,
+                                        const std::filesystem::path& underPrefix,
+                                        const std::filesystem::path& mustHold)
 {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error || program.empty())
         return {};
     const std::filesystem::path folder = program.parent_path();
-    const std::array candidates{folder / "resources", folder.parent_path() / "share" / "brimble" / "resources"};
+    const std::array candidates{folder / besideProgram, folder.parent_path() / underPrefix};
     for (const std::filesystem::path& candidate : candidates) {
-        if (std::filesystem::is_directory(candidate / "clipboard", error))
+        if (std::filesystem::is_directory(candidate / mustHold, error))
             return candidate;
     }
     return {};
+}
+
+std::filesystem::path findResourcesFolder()
+{
+    return findBesideProgram("resources", std::filesystem::path("share") / "brimble" / "resources", "clipboard");
 }
 
 } // namespace brimble

@@ -1,26 +1,15 @@
 #include "platform/gtk/Translations.h"
 
-#include <array>
 #include <clocale>
-#include <system_error>
 
 #include "common/Translation.h"
+#include "platform/gtk/ResourcesFolder.h"
 
 namespace brimble {
 
 std::filesystem::path findLocaleFolder()
 {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || program.empty())
-        return {};
-    const std::filesystem::path folder = program.parent_path();
-    const std::array candidates{folder / "locale", folder.parent_path() / "share" / "locale"};
-    for (const std::filesystem::path& candidate : candidates) {
-        if (std::filesystem::is_directory(candidate, error))
-            return candidate;
-    }
-    return {};
+    return findBesideProgram("locale", std::filesystem::path("share") / "locale");
 }
 
 void setUpTranslations()

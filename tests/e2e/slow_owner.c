@@ -77,8 +77,8 @@ static void answer_compound(Display *display, const XSelectionRequestEvent *requ
     send_reply(display, request, property);
 }
 
-/* Answers the text at once; TARGETS requests wait in `held` until `list_at`. */
-static void answer_late_targets(Display *display, const XSelectionRequestEvent *request, const char *text,
+/* Answers TARGETS with `offered` and UTF8_STRING with the text; refuses anything else. */
+static void answer_text(Display *display, const XSelectionRequestEvent *request, const char *text,
                                 Atom *offered, int count)
 {
     Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
@@ -123,11 +123,11 @@ static void serve_late_targets(Display *display, const char *text, Atom *offered
                     held[waiting++] = *request;
                 continue;
             }
-            answer_late_targets(display, request, text, offered, count);
+            answer_text(display, request, text, offered, count);
         }
         if (waiting > 0 && now_seconds() >= list_at) {
             for (int i = 0; i < waiting; ++i)
-                answer_late_targets(display, &held[i], text, offered, count);
+                answer_text(display, &held[i], text, offered, count);
             waiting = 0;
         }
         fd_set readable;
@@ -141,18 +141,8 @@ static void serve_late_targets(Display *display, const char *text, Atom *offered
 static void answer(Display *display, const XSelectionRequestEvent *request, Atom targets, Atom utf8,
                    const char *text)
 {
-    Atom property = request->property != None ? request->property : request->target;
-    if (request->target == targets) {
-        Atom offered[] = {targets, utf8};
-        XChangeProperty(display, request->requestor, property, XA_ATOM, 32, PropModeReplace,
-                        (unsigned char *)offered, 2);
-    } else if (request->target == utf8) {
-        XChangeProperty(display, request->requestor, property, utf8, 8, PropModeReplace,
-                        (const unsigned char *)text, (int)strlen(text));
-    } else {
-        property = None;
-    }
-    send_reply(display, request, property);
+    Atom offered[] = {targets, utf8};
+    answer_text(display, request, text, offered, 2);
 }
 
 int main(int argc, char **argv)
