@@ -78,9 +78,6 @@ public:
 private:
     void send();
     void sent(uint64_t generation, uint64_t page);
-        // A new page has taken its first snapshot: it is drawn and takes scripts. The keys held
-        // for it are let go once it says it is ready for them (see Hub::pageReadyForKeys).
-        std::function<void()> drawn;
     void release();
     void forgetPage();
 

@@ -270,6 +270,24 @@ def idle_shown(seconds, settle):
         app.stop()
 
 
+def measure_shows(args, runs, history=None):
+    """Milliseconds from the key to the first snapshot drawn, each after a release."""
+    app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": args.release},
+                  history=history or short_history())
+    app.start()
+    try:
+        app.page()
+        time.sleep(args.settle)
+        shows = []
+        for _ in range(runs):
+            hide_window(app)
+            wait_for_release(app)
+            shows.append(show_to_card(app))
+        return shows
+    finally:
+        app.stop()
+
+
 # The whole run
 
 def measure_burst(args, results):
@@ -470,9 +488,16 @@ def main():
     parser.add_argument("--markdown", help="also write the tables to this file")
     parser.add_argument("--reads", action="store_true", help="measure only the clipboard reads")
     parser.add_argument("--burst-only", action="store_true", help="measure only the burst, to repeat it")
+    parser.add_argument("--shows-only", type=int, metavar="N",
+                        help="measure only N shows after a release with 50 short entries, to repeat them")
     parser.add_argument("--rounds", type=int, default=10, help="frozen owners for the --reads measure")
     args = parser.parse_args()
     args.executable = os.environ["BRIMBLE_EXECUTABLE"]
+    if args.shows_only:
+        shows = measure_shows(args, args.shows_only)
+        print(f"shows: p50 {percentile(shows, 0.5):.0f} ms, p90 {percentile(shows, 0.9):.0f} ms, "
+              f"all {[round(v) for v in shows]}")
+        return
     if args.burst_only:
         samples, end = measure_burst(args, Results())
         print(f"burst: highest {max(samples):.0f} MiB, at the end {end:.0f} MiB")

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/gtk/DesktopFonts.h"
 #include "platform/gtk/SchemeRequests.h"
 
 namespace brimble {
@@ -104,6 +105,9 @@ PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
     // A list of cards needs no GL compositing; drawing in software saves about 40 MiB.
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    // The page names its fonts generically: the interface font is set here, where it costs one
+    // lookup, not one for each family of a list, at every size and weight of the first layout.
+    useDesktopFonts(settings);
 
     g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
     g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
