@@ -38,6 +38,10 @@ std::string readyForKeysScript(std::optional<SearchFocus> focus)
     return std::string("window.__pr2clip.readyForKeys('") + how + "')";
 }
 
+// A new page's first snapshot sends the beginnings of longer texts (see PageLink): far more than
+// a card shows, little beside a text of 50,000 characters.
+constexpr size_t newPageHeadBytes = 4096;
+
 // Time for the window that had the keyboard to get it back once Brimble's is gone.
 constexpr double pasteDelaySeconds = 0.15;
 
@@ -55,9 +59,7 @@ Hub::Hub(Platform platform, Locations locations)
     , autostart_(locations_.configHome, locations_.executable)
     , page_(platform.host, platform.loop, indexURL,
             {[this] { return webViewSpec(); },
-             [this](const PageLink::TextIds& held, std::vector<std::string>& entryIds) {
-                 return stateScriptNow(held, entryIds);
-             },
+             [this](PageLink::Push& push) { return stateScriptNow(push); },
              [this] { pageDrawn(); }})
 {
 }
@@ -230,7 +232,7 @@ void Hub::pushStateToNewPage()
     page_.pageStarted();
 }
 
-std::string Hub::stateScriptNow(const PageLink::TextIds& held, std::vector<std::string>& entryIds)
+std::string Hub::stateScriptNow(PageLink::Push& push)
 {
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
@@ -250,7 +252,12 @@ std::string Hub::stateScriptNow(const PageLink::TextIds& held, std::vector<std::
     settings.clipboardWatched = clipboardConnected_;
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
-    return stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks, held, &entryIds));
+    PayloadTexts texts;
+    texts.headBytes = push.headsOnly ? newPageHeadBytes : 0;
+    std::string script =
+        stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks, push.held, &push.wholeTextIds, &texts));
+    push.cut = texts.cut;
+    return script;
 }
 
 void Hub::applyAppearance()

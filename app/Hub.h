@@ -101,7 +101,7 @@ public:
 private:
     void buildWindow();
     WebViewSpec webViewSpec() const;
-    std::string stateScriptNow(const PageLink::TextIds& held, std::vector<std::string>& entryIds);
+    std::string stateScriptNow(PageLink::Push& push);
     // The page took its first snapshot.
     void pageDrawn();
     // Builds the page if it was released, then shows the window.

@@ -17,6 +17,7 @@ void PageLink::ensurePage()
     host_.loadURL(url_);
     built_ = true;
     asked_ = false;
+    shown_ = false;
     drawn_ = false;
     ++pageGeneration_;
     dirty_ = false;
@@ -51,12 +52,15 @@ void PageLink::send()
     const uint64_t generation = pushGeneration_;
     // Only a snapshot sent once the page has asked, so has run its scripts, can be drawn by it.
     const uint64_t page = asked_ ? pageGeneration_ : 0;
-    sending_.clear();
-    const std::string script = hooks_.stateScript(held_, sending_);
-    const bool taken = host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation, page] {
-        if (const auto self = weak.lock())
-            (*self)->sent(generation, page);
-    });
+    Push push{held_, asked_ && !shown_};
+    const std::string script = hooks_.stateScript(push);
+    sending_ = std::move(push.wholeTextIds);
+    const bool cut = push.cut;
+    const bool taken =
+        host_.evaluateScript(script, [weak = std::weak_ptr<PageLink*>(self_), generation, page, cut] {
+            if (const auto self = weak.lock())
+                (*self)->sent(generation, page, cut);
+        });
     // A page still loading takes no script; it asks for the state once it has loaded.
     if (!taken && generation == pushGeneration_) {
         inFlight_ = false;
@@ -64,12 +68,18 @@ void PageLink::send()
     }
 }
 
-void PageLink::sent(uint64_t generation, uint64_t page)
+void PageLink::sent(uint64_t generation, uint64_t page, bool cut)
 {
-    if (page == pageGeneration_ && built_ && !drawn_) {
-        drawn_ = true;
-        if (hooks_.drawn)
-            hooks_.drawn();
+    if (page == pageGeneration_ && built_) {
+        shown_ = true;
+        if (cut) {
+            // The whole texts follow at once.
+            dirty_ = true;
+        } else if (!drawn_) {
+            drawn_ = true;
+            if (hooks_.drawn)
+                hooks_.drawn();
+        }
     }
     if (generation != pushGeneration_ || !inFlight_)
         return;
@@ -133,6 +143,7 @@ void PageLink::release()
     ++pageGeneration_;
     built_ = false;
     asked_ = false;
+    shown_ = false;
     drawn_ = false;
     dirty_ = false;
     host_.releaseWebView();

@@ -57,17 +57,40 @@ private:
     bool ok_ = true;
 };
 
-void writeRow(PayloadWriter& out, const Clip& clip, bool textHeld)
+// Where a text longer than `limit` bytes is cut: at the start of the character that crosses
+// the limit, so the beginning is whole UTF-8.
+size_t headLength(std::string_view text, size_t limit)
+{
+    if (limit == 0 || text.size() <= limit)
+        return text.size();
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return end;
+}
+
+// Writes one entry; answers whether its text went whole (or was named).
+bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBytes)
 {
     out.startObject();
     out.member("id", clip.id);
     out.key("ts");
     out.number(clip.ts);
+    bool whole = true;
     if (textHeld) {
         out.key("textHeld");
         out.boolean(true);
     } else {
-        out.member("text", clip.text);
+        const std::string_view text = clip.text;
+        const size_t head = headLength(text, headBytes);
+        whole = head == text.size();
+        out.member("text", text.substr(0, head));
+        if (!whole) {
+            out.key("textPart");
+            out.boolean(true);
+            out.key("chars");
+            out.integer(static_cast<int64_t>(g_utf8_strlen(text.data(), static_cast<gssize>(text.size()))));
+        }
     }
     out.key("pinned");
     out.boolean(clip.pinned);
@@ -82,6 +105,7 @@ void writeRow(PayloadWriter& out, const Clip& clip, bool textHeld)
     if (clip.blockId)
         out.member("blockId", *clip.blockId);
     out.endObject();
+    return whole;
 }
 
 void writeSessionRow(PayloadWriter& out, const Session& session)
@@ -129,8 +153,12 @@ void writeView(PayloadWriter& out, const PageView& view)
 
 std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
                         const std::vector<Session>& sessions, const std::vector<Block>& blocks,
-                        const std::unordered_set<std::string>& held, std::vector<std::string>* entryIds)
+                        const std::unordered_set<std::string>& held, std::vector<std::string>* entryIds,
+                        PayloadTexts* texts)
 {
+    const size_t headBytes = texts ? texts->headBytes : 0;
+    if (texts)
+        texts->cut = false;
     const std::string& active = settings.activeSessionId;
 
     std::vector<const Block*> activeBlocks;
@@ -147,8 +175,10 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
         if (clip.sessionId != active)
             continue;
         expected += 160;
-        if (!held.contains(clip.id))
-            expected += clip.text.size() + clip.text.size() / 16;
+        if (!held.contains(clip.id)) {
+            const size_t sent = headBytes ? std::min(clip.text.size(), headBytes) : clip.text.size();
+            expected += sent + sent / 16;
+        }
     }
     rapidjson::StringBuffer buffer(nullptr, expected);
     PayloadWriter out(buffer);
@@ -161,9 +191,11 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     for (const Clip& clip : store.items) {
         if (clip.sessionId != active)
             continue;
-        writeRow(out, clip, held.contains(clip.id));
-        if (entryIds)
+        const bool whole = writeRow(out, clip, held.contains(clip.id), headBytes);
+        if (whole && entryIds)
             entryIds->push_back(clip.id);
+        if (!whole && texts)
+            texts->cut = true;
     }
     out.endArray();
 

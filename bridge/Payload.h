@@ -34,16 +34,26 @@ struct PayloadSettings {
     PageView view;                            // what the user left on the last page
 };
 
+// How a snapshot carries the entries' texts.
+struct PayloadTexts {
+    // When not zero, a text longer than this many bytes is sent as its beginning only, cut at a
+    // character's start: its row carries "textPart": true and "chars", the whole text's length
+    // in characters (code points), for the page to tell its size until the whole text follows.
+    size_t headBytes = 0;
+    // Filled with whether any text was cut.
+    bool cut = false;
+};
+
 // The snapshot of the active session as compact JSON; never fails (a fallback document is
 // returned when a value cannot be written, such as a non-finite time). The snapshot always
 // describes the whole state, but the text of an entry whose id is in `held` (texts the page
 // already holds; an entry's text never changes) is named rather than sent: its row carries
-// "textHeld": true and no "text". `entryIds`, when given, receives the id of every entry in the
-// snapshot, which is what the page holds once it has taken it.
+// "textHeld": true and no "text". `entryIds`, when given, receives the id of every entry whose
+// whole text the page holds once it has taken the snapshot: every entry but those cut short.
 std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& settings,
                         const std::vector<Session>& sessions, const std::vector<Block>& blocks,
                         const std::unordered_set<std::string>& held = {},
-                        std::vector<std::string>* entryIds = nullptr);
+                        std::vector<std::string>* entryIds = nullptr, PayloadTexts* texts = nullptr);
 
 // The script that hands a snapshot to the page: its JSON travels as Base64.
 std::string stateScript(const std::string& json);

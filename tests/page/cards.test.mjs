@@ -124,6 +124,27 @@ test('a 50,000-character entry puts only its first lines in the document', async
   assert.equal(await page.card(wide.id).locator('.card-kind').textContent(), '50k chars');
 });
 
+// A new page's first snapshot may carry a long text's beginning only, with the whole length; the
+// whole text comes in the next snapshot. Until then the card tells the whole size, and a link cut
+// short is not opened.
+test('a card drawn from the beginning of a text tells the whole size and takes the whole text after', async () => {
+  const page = await env.page();
+  const item = clip('https://example.org/a');
+  await page.render(snapshot({ items: [{ ...item, textPart: true, chars: 5000 }] }));
+  const card = page.card(item.id);
+  await page.take();
+  await card.hover();
+  await card.locator('[data-action="open"]').click();
+  assert.deepEqual(await page.take(), [], 'a link cut short opens nothing');
+
+  const text = clip('z'.repeat(12000));
+  await page.render(snapshot({ items: [{ ...text, text: 'z'.repeat(4096), textPart: true, chars: 12000 }] }));
+  assert.equal(await page.card(text.id).locator('.card-kind').textContent(), '12k chars');
+  await page.render(snapshot({ items: [{ ...text, text: 'Ω'.repeat(12000) }] }));
+  assert.equal(await page.card(text.id).locator('.card-kind').textContent(), '12k chars');
+  assert.ok((await page.card(text.id).locator('.card-text').textContent()).startsWith('ΩΩ'), 'the whole text replaces the beginning');
+});
+
 test('hovering the time shows the exact date and hour', async () => {
   const page = await env.page();
   const item = clip('dated', { ts: Date.UTC(2023, 4, 17, 9, 30) / 1000 });

@@ -34,7 +34,8 @@ export function deleteEntry(id) {
 
 export function openLink(id) {
   const item = ui.view?.byId.get(id);
-  if (item) post({ cmd: 'open', url: item.text.trim() });
+  // A link cut short would open the wrong page; the whole text comes a moment later.
+  if (item && !item.textPart) post({ cmd: 'open', url: item.text.trim() });
 }
 
 export function setPaused(paused) {

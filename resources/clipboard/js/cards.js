@@ -109,7 +109,7 @@ function kindLabel(item, shape) {
   if (item.kind === 'image') return pictureLabel;
   if (shape === 'text|link') return kindNames.link;
   if (shape === 'text|color') return kindNames.color;
-  return sizeLabel(charCount(item.text));
+  return sizeLabel(item.textPart ? item.chars : charCount(item.text));
 }
 
 function update(record, item, nowMs) {

@@ -108,7 +108,7 @@ function onDragStart(event) {
   event.dataTransfer.effectAllowed = 'copyMove';
   event.dataTransfer.setData('application/x-brimble-clips', ids.join('\n'));
   // Dropping a single text card into another application inserts its text.
-  if (ids.length === 1 && item && item.kind !== 'image') event.dataTransfer.setData('text/plain', item.text);
+  if (ids.length === 1 && item && item.kind !== 'image' && !item.textPart) event.dataTransfer.setData('text/plain', item.text);
   requestAnimationFrame(() => {
     if (!drag) return;
     document.body.classList.add('dragging');

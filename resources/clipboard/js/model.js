@@ -18,6 +18,10 @@ function row(raw) {
     kind: asString(raw.kind, 'text'),
     imgURL: typeof raw.imgURL === 'string' ? raw.imgURL : null,
     blockId: typeof raw.blockId === 'string' ? raw.blockId : null,
+    // A new page's first snapshot may send a long text's beginning only, with the whole text's
+    // length; the whole text follows in the next snapshot.
+    textPart: raw.textPart === true,
+    chars: asNumber(raw.chars),
   };
 }
 

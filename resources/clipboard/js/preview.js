@@ -59,7 +59,13 @@ export function classify(text) {
 // without Intl.Segmenter counts code points, which is still right for most text.
 const graphemes = typeof Intl === 'object' && Intl.Segmenter ? new Intl.Segmenter(undefined, { granularity: 'grapheme' }) : null;
 
+// Printable ASCII, tabs and line feeds: every one of them is a cluster of its own.
+const plainAscii = /^[\t\n\x20-\x7e]*$/;
+
 export function charCount(text) {
+  // Segmenting is slow in a new page's cold engine (about 10 ms for 50,000 characters), and most
+  // long texts are plain ASCII, which needs none.
+  if (plainAscii.test(text)) return text.length;
   if (!graphemes) return [...text].length;
   let count = 0;
   for (const _ of graphemes.segment(text)) count += 1; // eslint-disable-line no-unused-vars

@@ -153,5 +153,56 @@ TEST(HubPageTexts, APushFollowsALargeOneAtOnceAndCarriesOnlyWhatChanged)
     EXPECT_TRUE(f.sentTexts().empty());
 }
 
+// A new page is drawn from the beginnings of long texts; the whole texts follow in the next push,
+// and the page gets the keys only once it holds them, so a search typed at once finds what lies
+// past a beginning.
+TEST(HubPageTexts, ANewPageGetsTheBeginningsOfLongTextsFirstAndTheWholeTextsRightAfter)
+{
+    TextsFixture f;
+    // One byte before two-byte letters puts the cut inside a letter; it moves to the letter's start.
+    std::string longText = "a";
+    for (int i = 0; i < 3000; ++i)
+        longText += "\u00e9";
+    f.copy(longText);
+    f.copy("short");
+    const auto askedForKeys = [&f] {
+        return std::ranges::count_if(f.fake.host.scripts, [](const std::string& script) {
+            return script.starts_with("window.__pr2clip.readyForKeys(");
+        });
+    };
+
+    f.pageStarts();
+    const rapidjson::Document first = test::snapshotOf(f.lastRender());
+    const auto& cut = first["items"][1];
+    ASSERT_TRUE(cut.HasMember("textPart"));
+    EXPECT_TRUE(cut["textPart"].GetBool());
+    EXPECT_EQ(cut["chars"].GetInt(), 3001);
+    EXPECT_EQ(std::string(cut["text"].GetString()), longText.substr(0, 4095));
+    EXPECT_FALSE(first["items"][0].HasMember("textPart")) << "a short text goes whole";
+
+    f.fake.host.finishScripts();
+    EXPECT_EQ(f.sentTexts(), std::vector<std::string>{longText}) << "the whole text follows at once";
+    EXPECT_EQ(f.namedIds(), std::vector<std::string>{f.idOf("short")});
+    EXPECT_EQ(askedForKeys(), 0) << "not before the page holds the whole texts";
+    f.fake.host.finishScripts();
+    EXPECT_EQ(askedForKeys(), 1);
+
+    f.copy("later");
+    EXPECT_EQ(f.sentTexts(), std::vector<std::string>{"later"}) << "later pushes send no beginnings";
+}
+
+// Only the first snapshot of a page is cut: a page that asks again holds the whole texts it had,
+// and one that was handed a name it did not know must get whole texts to search.
+TEST(HubPageTexts, APageThatAsksAgainGetsWholeTexts)
+{
+    TextsFixture f;
+    f.fake.host.holdScripts = false;
+    const std::string longText(10'000, 'q');
+    f.copy(longText);
+    f.pageStarts();
+    f.pageStarts();
+    EXPECT_EQ(f.sentTexts(), std::vector<std::string>{longText});
+}
+
 } // namespace
 } // namespace brimble
