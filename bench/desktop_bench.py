@@ -9,8 +9,8 @@
   - the bare WebKitGTK page of bench/webkit_floor.py, weighed in the same run;
   - an action (pinning the newest entry) from the click to the frame that shows it, at
     500 × 50,000;
-  - from --show to the first card painted once the page was released, 50 short entries and 500
-    entries of 50,000 characters;
+  - from Control+Alt+V to the history drawn once the page was released, 50 short entries and 500
+    entries of 50,000 characters, beside a bare WebKitGTK page built anew (bench/webkit_floor.py);
   - capture latency with the window hidden at 500 × 50,000, from starting `xclip` to the entry
     being in clipboard.json, beside a bare durable write of the same bytes (write, fsync, rename,
     folder fsync) made by this script after each copy;
@@ -257,14 +257,19 @@ def large_burst(app, copies, interval, sample_seconds):
     return samples, pss(app)
 
 
+# The search field's caret blinks for the desktop's timeout after the last key (10 s by default),
+# as GTK's fields do, before it rests.
+CARET_REST_SECONDS = 15
+
+
 def idle_shown(seconds, settle):
     """CPU and wake-ups of all processes with the window shown on 50 short entries and nothing
-    happening; without the inspector, which has its own timers."""
+    happening, once the caret rests; without the inspector, which has its own timers."""
     app = Brimble(settings={"historyLimit": 500}, history=short_history(), inspector=False)
     app.start()
     try:
         app.window()
-        time.sleep(settle)
+        time.sleep(max(settle, CARET_REST_SECONDS))
         return idle(app, seconds)
     finally:
         app.stop()
@@ -325,7 +330,7 @@ def measure(args):
     results["background"] = background_start(args.starts)
 
     print("the bare WebKitGTK page ...", file=sys.stderr)
-    results["floor"] = floor_of(args.settle)
+    results["floor"], results["floor_shows"] = floor_of(args.settle, args.shows)
 
     print("50 short entries: shown, released, shown again ...", file=sys.stderr)
     app = Brimble(settings=settings, history=short_history())
@@ -335,11 +340,11 @@ def measure(args):
         time.sleep(args.settle)
         results["shown_short"] = pss(app)
         shows = []
-        for _ in range(args.starts):
+        for _ in range(args.shows):
             hide_window(app)
             wait_for_release(app)
             shows.append(show_to_card(app))
-        results["show_short"] = statistics.median(shows)
+        results["show_short"] = shows
         hide_window(app)
         wait_for_release(app)
         time.sleep(args.settle)
@@ -361,7 +366,11 @@ def measure(args):
         wait_for_release(app)
         time.sleep(args.settle)
         results["idle_hidden"] = idle(app, args.idle)
-        results["show_full"] = show_to_card(app)
+        results["show_full"] = [show_to_card(app)]
+        for _ in range(2):
+            hide_window(app)
+            wait_for_release(app)
+            results["show_full"].append(show_to_card(app))
         time.sleep(2)
         results["action"] = action_drawn(app, args.actions)
     finally:
@@ -415,6 +424,9 @@ def table(results, args):
     action = results["action"]
     floor = results["floor"]
     hidden = max(results["hidden_short"], results["hidden_full"])
+    short_shows, full_shows, floor_shows = results["show_short"], results["show_full"], results["floor_shows"]
+    short_p50, short_p90 = percentile(short_shows, 0.5), percentile(short_shows, 0.9)
+    floor_p50, floor_p90 = percentile(floor_shows, 0.5), percentile(floor_shows, 0.9)
     lines = [
         f"Measured {datetime.date.today().isoformat()} with `bench/desktop_bench.sh`: {build_type(args.executable)} "
         f"build, Xvfb 1280×1024, {cpu_name()}, {os.cpu_count()} cores, load average {results['load']:.1f} "
@@ -443,9 +455,12 @@ def table(results, args):
         f"| Idle {args.idle} s, window shown (50 entries): CPU of all processes / wake-ups per second "
         f"| {shown_ms:.1f} ms / {shown_wakeups:.2f} | ≤ 30 ms / ≤ 0.5 | {aim(shown_ms, 30)}, "
         f"{aim(shown_wakeups, 0.5)} |",
-        f"| Control+Alt+V → first snapshot drawn by the page built anew, 50 entries (median of {args.starts}) "
-        f"/ 500 × 50,000 | {results['show_short']:.0f} ms / {results['show_full']:.0f} ms | ≤ 300 ms / ≤ 1.5 s "
-        f"| {aim(results['show_short'], 300)}, {aim(results['show_full'], 1500)} |",
+        f"| Control+Alt+V → history drawn by the page built anew after a release, 50 entries p50 / p90 "
+        f"({len(short_shows)} shows), beside a bare WebKitGTK page built anew in the same run (p50 / p90) "
+        f"| {short_p50:.0f} / {short_p90:.0f} ms (bare page {floor_p50:.0f} / {floor_p90:.0f} ms) "
+        f"| p50 ≤ 150, p90 ≤ 250 ms | {aim(short_p50, 150)}, {aim(short_p90, 250)} |",
+        f"| The same at 500 × 50,000 characters, highest of {len(full_shows)} | {max(full_shows):.0f} ms | ≤ 500 ms "
+        f"| {aim(max(full_shows), 500)} |",
         f"| Capture p50 / p90 at 500 × 50,000, window hidden ({args.copies} copies, `xclip` start to entry "
         f"saved), beside a bare durable write of the same bytes p50 / p90 | {p50:.0f} / {p90:.0f} ms "
         f"(bare {bare_p50:.0f} / {bare_p90:.0f} ms, ratio of p90 {p90 / bare_p90:.2f}) | p90 ≤ 1.2 × bare "
@@ -482,6 +497,7 @@ def main():
     parser.add_argument("--interval", type=float, default=0.3, help="seconds between the large copies")
     parser.add_argument("--copies", type=int, default=50, help="copies for each latency measurement")
     parser.add_argument("--starts", type=int, default=3, help="starts for each start-up measurement")
+    parser.add_argument("--shows", type=int, default=10, help="shows after a release with 50 short entries")
     parser.add_argument("--actions", type=int, default=10, help="pin clicks timed at 500 × 50,000")
     parser.add_argument("--settle", type=float, default=10, help="seconds to let the program settle")
     parser.add_argument("--copyq", action="store_true", help="also measure CopyQ, where installed, beside Brimble")

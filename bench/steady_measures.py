@@ -59,11 +59,12 @@ def action_drawn(app, runs):
     return times
 
 
-def floor_of(settle):
-    """The bare WebKitGTK page of bench/webkit_floor.py, with its own temporary HOME."""
+def floor_of(settle, shows):
+    """The bare WebKitGTK page of bench/webkit_floor.py, with its own temporary HOME: its Pss once
+    settled, and `shows` times from a new web view to its page laid out."""
     with tempfile.TemporaryDirectory(prefix="brimble-floor-") as scratch:
         home, runtime = os.path.join(scratch, "home"), os.path.join(scratch, "runtime")
         os.mkdir(home, 0o700)
         os.mkdir(runtime, 0o700)
         env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_CACHE_HOME=os.path.join(home, ".cache"))
-        return webkit_floor.weigh(settle, env)[1]
+        return webkit_floor.weigh(settle, env)[1], webkit_floor.show_latency(shows, env)

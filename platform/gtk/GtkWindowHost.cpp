@@ -19,7 +19,7 @@ constexpr size_t largeScriptBytes = 1 << 20;
 } // namespace
 
 GtkWindowHost::GtkWindowHost(GtkMainWindow& window, const DelegateLink& delegate)
-    : window_(window), delegate_(delegate), keys_(window)
+    : window_(window), delegate_(delegate), caret_(window.window()), keys_(window)
 {
     window_.onVisibilityChange([this](bool onScreen) {
         if (const std::shared_ptr<AppDelegate> target = delegate_.lock())

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/WindowHost.h"
+#include "platform/gtk/CaretRest.h"
 #include "platform/gtk/DelegateLink.h"
 #include "platform/gtk/GtkMainWindow.h"
 #include "platform/gtk/PageKeys.h"
@@ -44,6 +45,8 @@ private:
     GtkMainWindow& window_;
     const DelegateLink& delegate_;
     std::unique_ptr<PageWebView> page_;
+    // Before the keys' router, which may keep a key from the window's later handlers.
+    CaretRest caret_;
     PageKeys keys_;
     // The time of the user's request that the next showing answers, or 0.
     guint32 requestTime_ = 0;

@@ -3,11 +3,13 @@ a start in the background builds none until the window is shown; later starts ac
 instance through their options; a burst of large copies ends with the page on the newest."""
 
 import json
+import os
 import subprocess
+import time
 import unittest
 
 from harness import BRIMBLE, Brimble, wait_until
-from stress import burst, finish_burst
+from stress import burst, family, finish_burst
 
 # The page is released this long after the window was hidden (a minute by default).
 RELEASE_SECONDS = 2
@@ -28,6 +30,44 @@ class LightTestCase(unittest.TestCase):
             return text in app.page_text()
         except (TimeoutError, RuntimeError, OSError):
             return False
+
+
+def wake_ups(root):
+    """Voluntary context switches so far of every thread of `root` and the processes below it."""
+    counts = {}
+    for pid in family(root):
+        try:
+            threads = os.listdir(f"/proc/{pid}/task")
+        except OSError:
+            continue
+        for tid in threads:
+            try:
+                with open(f"/proc/{pid}/task/{tid}/status") as status:
+                    line = next(l for l in status if l.startswith("voluntary_ctxt_switches:"))
+                counts[tid] = int(line.split()[1])
+            except (OSError, StopIteration):
+                pass
+    return counts
+
+
+class ShownWindowRestsTest(unittest.TestCase):
+
+    def test_an_untouched_window_lets_every_process_sleep_once_the_caret_rests(self):
+        # WebKit draws the search field's blinking caret as a fade that woke the program and the
+        # web process about a hundred times a second for as long as the window was open. After
+        # the desktop's timeout without a key (10 s by default) the caret rests, as GTK's do.
+        history = [{"id": f"E{i}", "ts": 1760000000.0 - i, "text": f"entry {i}", "pinned": False, "kind": "text"}
+                   for i in range(20)]
+        app = Brimble(history=history, inspector=False)
+        self.addCleanup(app.stop)
+        app.start()
+        app.window()
+        time.sleep(14)
+        before = wake_ups(app.process.pid)
+        time.sleep(4)
+        after = wake_ups(app.process.pid)
+        per_second = sum(count - before.get(tid, 0) for tid, count in after.items()) / 4
+        self.assertLess(per_second, 10, "the page still wakes the processes with nothing happening")
 
 
 class ReleasedPageTest(LightTestCase):

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace brimble {
+
+// Stops the page's caret from blinking once the user has left the window alone, as GTK's own
+// fields do after the desktop's blink timeout. WebKitGTK draws each blink of the caret as a fade,
+// which wakes the program and the web process about a hundred times a second for as long as a
+// field of the page has the keyboard, with nothing happening; with blinking switched off it wakes
+// them three times as often. So after the timeout without a key the blink is slowed to once an
+// hour, which leaves the caret drawn and every process asleep, and a key, or the window getting
+// the keyboard back, brings the desktop's blink back. A desktop that does not blink gets the slow
+// blink at all times. The setting is the application's, so it is handed back to the desktop
+// whenever the main window loses the keyboard, and other windows blink as the desktop says.
+class CaretRest {
+public:
+    explicit CaretRest(GtkWindow* window);
+    ~CaretRest();
+    CaretRest(const CaretRest&) = delete;
+    CaretRest& operator=(const CaretRest&) = delete;
+
+private:
+    static gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer self);
+    static gboolean onFocusIn(GtkWidget* widget, GdkEventFocus* event, gpointer self);
+    static gboolean onFocusOut(GtkWidget* widget, GdkEventFocus* event, gpointer self);
+    static gboolean onTimeout(gpointer self);
+
+    // The desktop's blink, and the timeout started again.
+    void wake();
+    void rest();
+    // The desktop's own settings, ours taken back.
+    void giveBack();
+    void stopTimer();
+
+    GtkWindow* window_;
+    GtkSettings* settings_;
+    guint timer_ = 0;
+    bool resting_ = false;
+};
+
+} // namespace brimble
