@@ -144,11 +144,14 @@ class Brimble:
         """Starts the program with `options`; waits for its window, or with `window=False` for
         the end of its launch, which writes the history file (a start in the background shows no
         window)."""
+        # A history written before the start is written again by the launch.
+        written_before = self.history_written()
         self.log = open(self.log_path, "w")
         self.process = subprocess.Popen([BRIMBLE, *options], env=self.env, stdout=self.log,
                                         stderr=subprocess.STDOUT)
         if not window:
-            wait_until(lambda: os.path.exists(self.history_file), 30, 0.1, "the end of the launch")
+            wait_until(lambda: self.history_written() not in (None, written_before), 30, 0.1,
+                       "the end of the launch")
             return self
         try:
             wait_until(lambda: self.main_window() is not None, 30, 0.1, "the main window")
@@ -158,6 +161,13 @@ class Brimble:
                 raise AssertionError("no main window; exit code %s; log:\n%s"
                                      % (self.process.poll(), log.read()[-3000:]))
         return self
+
+    def history_written(self):
+        """When the history file was last written, or None without one."""
+        try:
+            return os.stat(self.history_file).st_mtime_ns
+        except OSError:
+            return None
 
     def stop(self):
         self.quit()

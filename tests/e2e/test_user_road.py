@@ -79,6 +79,19 @@ class UserRoadTest(unittest.TestCase):
         self.decoy(1)
         self.choose("basalt", "basalt rock", lambda: self.assertEqual(self.app.start_again("--toggle"), 0))
 
+    def test_a_word_past_the_beginnings_of_long_texts_is_found_when_typed_at_once(self):
+        # A page built anew is drawn from the beginnings of long texts; the keys typed at once
+        # must still search the whole texts, which follow right after.
+        filler = "lorem ipsum dolor sit amet " * 800
+        history = [{"id": f"L{i}", "ts": 1760000000.0 - i, "pinned": False, "kind": "text",
+                    "text": f"long {i} {filler}{'obsidian' if i == 7 else 'granite'} end"} for i in range(40)]
+        self.app = Brimble(settings={"pageReleaseSeconds": 1}, history=history, inspector=False)
+        self.addCleanup(self.app.stop)
+        self.app.start("--background", window=False)
+        self.decoy(0)
+        self.choose("obsidian", history[7]["text"],
+                    lambda: run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v"))
+
     def test_keys_typed_while_copies_arrive_are_all_kept(self):
         self.app.start()
         self.fill_history()
