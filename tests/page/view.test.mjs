@@ -32,6 +32,17 @@ test('the first snapshot brings back the search, the selection, the scroll and t
   assert.equal(await page.page.locator('#settings').isVisible(), false);
 });
 
+// A search over long texts finds its matches over several frames; the board reaches the scroll
+// position the user left only once they are all drawn.
+test('the scroll position comes back also when the restored search takes several frames', async () => {
+  const page = await env.page();
+  const filler = ' lorem ipsum dolor sit amet'.repeat(400);
+  const items = Array.from({ length: 1500 }, (_, i) => clip(`entry number ${i}${filler}`, { id: `L${i}` }));
+  await page.render(snapshot({ items, view: { query: 'number 1', scrollTop: 2000, selection: [], focusId: '', settingsOpen: false } }));
+  await page.page.waitForFunction(() => document.getElementById('board').scrollTop === 2000, null, { timeout: 10000 });
+  assert.equal(await activeId(page), 'search');
+});
+
 test('a first snapshot without a view leaves the keyboard in an empty search field', async () => {
   const page = await env.page();
   await page.render(snapshot({ items: [clip('apple')] }));

@@ -9,6 +9,8 @@ export const ui = {
   hits: null,
   closeHits: null,
   searchDone: true,
+  // Run once when the running search has found every match (see restoreView).
+  afterSearch: null,
   query: '',
   selection: new Set(),
   anchorId: null,

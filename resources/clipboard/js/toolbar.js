@@ -20,6 +20,11 @@ function startSearch() {
     ui.closeHits = found?.close ?? null;
     ui.searchDone = done;
     if (!first) drawBoard();
+    if (done && ui.afterSearch) {
+      const then = ui.afterSearch;
+      ui.afterSearch = null;
+      then();
+    }
   });
   first = false;
 }
@@ -28,6 +33,7 @@ function runSearch() {
   const query = searchField().value;
   if (query === ui.query) return;
   ui.query = query;
+  ui.afterSearch = null;
   document.body.classList.toggle('has-query', query !== '');
   resetBudget();
   document.getElementById('board').scrollTop = 0;

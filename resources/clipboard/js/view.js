@@ -40,10 +40,17 @@ export function takeView(view) {
 
 // After the first snapshot is drawn: the scroll position, the settings sheet,
 // and the keyboard where it was (the search field unless a sheet was open).
-export function restoreView(view) {
+function restoreScroll(top) {
   const scroller = board();
-  while (scroller.scrollHeight - scroller.clientHeight < view.scrollTop && revealMore());
-  scroller.scrollTop = view.scrollTop;
+  while (scroller.scrollHeight - scroller.clientHeight < top && revealMore());
+  scroller.scrollTop = top;
+}
+
+export function restoreView(view) {
+  restoreScroll(view.scrollTop);
+  // A restored search that takes more than a slice adds its cards in later frames, and the
+  // board may not reach the scroll position until then.
+  if (!ui.searchDone) ui.afterSearch = () => restoreScroll(view.scrollTop);
   if (view.settingsOpen) openSettings();
   else focusSearch();
   if (ui.focusId !== null && !cardElement(ui.focusId)) ui.focusId = null;
