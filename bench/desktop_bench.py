@@ -275,20 +275,24 @@ def idle_shown(seconds, settle):
         app.stop()
 
 
-def measure_shows(args, runs, history=None):
-    """Milliseconds from the key to the first snapshot drawn, each after a release."""
-    app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": args.release},
-                  history=history or short_history())
+def shows_after_release(app, runs):
+    """Milliseconds from the key to the first snapshot drawn, `runs` times, each after a release."""
+    shows = []
+    for _ in range(runs):
+        hide_window(app)
+        wait_for_release(app)
+        shows.append(show_to_card(app))
+    return shows
+
+
+def measure_shows(args, runs):
+    """The shows alone, with 50 short entries."""
+    app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": args.release}, history=short_history())
     app.start()
     try:
         app.page()
         time.sleep(args.settle)
-        shows = []
-        for _ in range(runs):
-            hide_window(app)
-            wait_for_release(app)
-            shows.append(show_to_card(app))
-        return shows
+        return shows_after_release(app, runs)
     finally:
         app.stop()
 
@@ -339,12 +343,7 @@ def measure(args):
         app.page()
         time.sleep(args.settle)
         results["shown_short"] = pss(app)
-        shows = []
-        for _ in range(args.shows):
-            hide_window(app)
-            wait_for_release(app)
-            shows.append(show_to_card(app))
-        results["show_short"] = shows
+        results["show_short"] = shows_after_release(app, args.shows)
         hide_window(app)
         wait_for_release(app)
         time.sleep(args.settle)
@@ -366,11 +365,7 @@ def measure(args):
         wait_for_release(app)
         time.sleep(args.settle)
         results["idle_hidden"] = idle(app, args.idle)
-        results["show_full"] = [show_to_card(app)]
-        for _ in range(2):
-            hide_window(app)
-            wait_for_release(app)
-            results["show_full"].append(show_to_card(app))
+        results["show_full"] = [show_to_card(app)] + shows_after_release(app, 2)
         time.sleep(2)
         results["action"] = action_drawn(app, args.actions)
     finally:

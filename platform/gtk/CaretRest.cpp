@@ -28,8 +28,7 @@ CaretRest::CaretRest(GtkWindow* window) : window_(window), settings_(gtk_setting
 CaretRest::~CaretRest()
 {
     g_signal_handlers_disconnect_by_data(window_, this);
-    stopTimer();
-    giveBack();
+    leave();
 }
 
 gboolean CaretRest::onKey(GtkWidget*, GdkEventKey*, gpointer self)
@@ -47,9 +46,7 @@ gboolean CaretRest::onFocusIn(GtkWidget*, GdkEventFocus*, gpointer self)
 
 gboolean CaretRest::onFocusOut(GtkWidget*, GdkEventFocus*, gpointer self)
 {
-    auto* rest = static_cast<CaretRest*>(self);
-    rest->stopTimer();
-    rest->giveBack();
+    static_cast<CaretRest*>(self)->leave();
     return FALSE;
 }
 
@@ -63,8 +60,7 @@ gboolean CaretRest::onTimeout(gpointer self)
 
 void CaretRest::wake()
 {
-    stopTimer();
-    giveBack();
+    leave();
     if (!desktopBlinks(settings_)) {
         // WebKit's caret without blinking costs the most: the slow blink looks the same.
         rest();
@@ -81,20 +77,16 @@ void CaretRest::rest()
     g_object_set(settings_, "gtk-cursor-blink", TRUE, "gtk-cursor-blink-time", restingBlinkMilliseconds, nullptr);
 }
 
-void CaretRest::giveBack()
-{
-    if (!resting_)
-        return;
-    resting_ = false;
-    gtk_settings_reset_property(settings_, "gtk-cursor-blink");
-    gtk_settings_reset_property(settings_, "gtk-cursor-blink-time");
-}
-
-void CaretRest::stopTimer()
+void CaretRest::leave()
 {
     if (timer_) {
         g_source_remove(timer_);
         timer_ = 0;
+    }
+    if (resting_) {
+        resting_ = false;
+        gtk_settings_reset_property(settings_, "gtk-cursor-blink");
+        gtk_settings_reset_property(settings_, "gtk-cursor-blink-time");
     }
 }
 

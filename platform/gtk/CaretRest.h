@@ -29,9 +29,8 @@ private:
     // The desktop's blink, and the timeout started again.
     void wake();
     void rest();
-    // The desktop's own settings, ours taken back.
-    void giveBack();
-    void stopTimer();
+    // No timeout running, and the desktop's own settings back.
+    void leave();
 
     GtkWindow* window_;
     GtkSettings* settings_;
