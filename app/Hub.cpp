@@ -4,7 +4,7 @@
 
 #include "app/MainMenu.h"
 #include "app/PageDialogs.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "bridge/ClipCommands.h"
 #include "bridge/PageCatalogue.h"
 #include "bridge/Payload.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Autostart.h"
+#include "settings/Autostart.h"
 #include "app/CommandLine.h"
 #include "app/MainMenu.h"
 #include "app/PageLink.h"

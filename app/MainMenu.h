@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/Autostart.h"
+#include "settings/Autostart.h"
 #include "common/Translation.h"
 #include "platform/Menus.h"
 

@@ -9,13 +9,9 @@
 
 #include "platform/MainLoop.h"
 #include "platform/WindowHost.h"
+#include "settings/Settings.h"
 
 namespace brimble {
-
-// How long the window stays hidden before its page is released. Showing the window again within
-// this time finds the page as it was; after it, the page is built afresh (about a quarter of a
-// second for a short history).
-inline constexpr double pageReleaseDelaySeconds = 60;
 
 // The page behind the main window, built only while it is worth its weight: the web view is made
 // when the window is first shown and released once the window has been hidden for a while, since

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "app/Autostart.h"
-#include "app/Settings.h"
+#include "settings/Autostart.h"
+#include "settings/Settings.h"
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"

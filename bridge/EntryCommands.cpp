@@ -8,7 +8,7 @@
 
 #include <glib.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"

@@ -1,6 +1,6 @@
 // The page commands that create, switch and rename sessions.
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "bridge/CommandHandlers.h"
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"

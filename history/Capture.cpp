@@ -13,7 +13,7 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "history/ClipPrivacy.h"
 #include "history/ClipboardStore.h"
 #include "history/ImageFiles.h"

@@ -5,7 +5,7 @@
 
 #include <glib.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "history/ClipPrivacy.h"
 #include "common/Translation.h"
 #include "common/UnicodeText.h"

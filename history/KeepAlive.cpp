@@ -1,6 +1,6 @@
 #include "history/KeepAlive.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "history/CopyBack.h"

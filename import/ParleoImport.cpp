@@ -6,7 +6,7 @@
 
 #include <glib.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "common/Translation.h"
 #include "common/JsonText.h"
 #include "history/AppSupport.h"

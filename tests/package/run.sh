@@ -53,8 +53,8 @@ groff=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z \
 [[ -z $groff ]] || { echo "the manual page does not format cleanly: $groff" >&2; exit 1; }
 # A settings key added to the program without a line in the manual page fails here.
 manual=$(zcat "$work/root/usr/share/man/man1/brimble.1.gz")
-keys=$(sed -n 's/^inline constexpr std::string_view [A-Za-z]* = "\([A-Za-z]*\)";$/\1/p' app/Settings.h)
-[[ -n $keys ]] || { echo "no settings keys found in app/Settings.h" >&2; exit 1; }
+keys=$(sed -n 's/^inline constexpr std::string_view [A-Za-z]* = "\([A-Za-z]*\)";$/\1/p' settings/Settings.h)
+[[ -n $keys ]] || { echo "no settings keys found in settings/Settings.h" >&2; exit 1; }
 for key in $keys; do
     grep -q "^\.BR $key " <<<"$manual" || { echo "the manual page does not describe $key" >&2; exit 1; }
 done

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "support/HubFixture.h"
 #include "unit/app/SnapshotReader.h"
 

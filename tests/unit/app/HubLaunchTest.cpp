@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "support/HubFixture.h"
 #include "history/ClipCodec.h"
 

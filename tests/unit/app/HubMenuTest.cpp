@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainMenu.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "support/HubFixture.h"
 
 namespace brimble {

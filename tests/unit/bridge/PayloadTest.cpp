@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "bridge/Payload.h"
 #include "history/ClipboardStore.h"
 #include "platform/fake/FakePlatform.h"

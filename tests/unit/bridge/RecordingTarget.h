@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/Autostart.h"
-#include "app/Settings.h"
+#include "settings/Autostart.h"
+#include "settings/Settings.h"
 #include "bridge/CommandTarget.h"
 #include "history/ClipboardStore.h"
 #include "history/CopyBack.h"

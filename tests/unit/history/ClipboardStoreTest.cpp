@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "history/ClipCodec.h"
 #include "history/ClipboardStore.h"
 #include "platform/fake/FakePlatform.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CaptureFixture.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "history/KeepAlive.h"
 #include "history/Capture.h"
 

@@ -3,7 +3,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
-#include "app/Autostart.h"
+#include "settings/Autostart.h"
 #include "support/TempDir.h"
 
 namespace brimble {

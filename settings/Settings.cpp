@@ -1,8 +1,7 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <algorithm>
 
-#include "app/PageLink.h"
 #include "platform/Defaults.h"
 
 namespace brimble {

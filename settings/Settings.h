@@ -12,6 +12,11 @@ namespace brimble {
 
 class Defaults;
 
+// How long the window stays hidden before its page is released. Showing the window again within
+// this time finds the page as it was; after it, the page is built afresh (about a quarter of a
+// second for a short history).
+inline constexpr double pageReleaseDelaySeconds = 60;
+
 // The settings keys. Defaults are applied where a key is read, never stored.
 namespace Def {
 inline constexpr std::string_view clipboardPaused = "clipboardPaused";

@@ -1,4 +1,4 @@
-#include "app/Autostart.h"
+#include "settings/Autostart.h"
 
 #include <system_error>
 
