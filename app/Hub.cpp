@@ -191,8 +191,10 @@ void Hub::pollPasteboard()
     const int64_t seen = clipLastChange;
     PushNeeded push =
         brimble::pollPasteboard(services, clip, clipLastChange, lastCapture, [this] { return currentSessionId(); });
-    if (clipLastChange != seen)
+    if (clipLastChange != seen) {
         frontmostAtCopy_.reset();
+        page_.userActive(pageReleaseDelaySetting(platform_.defaults));
+    }
     // A clipboard that can no longer be watched is said in the page, never left to look as if
     // copies were still being recorded.
     if (const bool connected = platform_.pasteboard.isConnected(); connected != clipboardConnected_) {

@@ -37,8 +37,8 @@ void PageLink::push()
 {
     if (!built_)
         return;
-    // The page is not drawn while hidden; what it missed is sent once when it is shown.
-    if (inFlight_ || !host_.isWindowVisible()) {
+    // A drawn page is not redrawn while hidden; what it missed is sent once when it is shown.
+    if (inFlight_ || (drawn_ && !host_.isWindowVisible())) {
         dirty_ = true;
         return;
     }
@@ -87,7 +87,7 @@ void PageLink::sent(uint64_t generation, uint64_t page, bool cut)
     held_ = TextIds(sending_.begin(), sending_.end());
     sending_.clear();
     inFlight_ = false;
-    if (dirty_ && host_.isWindowVisible())
+    if (dirty_ && (!drawn_ || host_.isWindowVisible()))
         send();
 }
 
@@ -122,6 +122,29 @@ void PageLink::windowHidden(double delaySeconds)
         if (self && (*self)->hideGeneration_ == generation && !(*self)->host_.isWindowVisible() &&
             (*self)->openDialogs_ == 0)
             (*self)->release();
+    });
+}
+
+void PageLink::userActive(double delaySeconds)
+{
+    if (built_) {
+        if (!host_.isWindowVisible())
+            windowHidden(delaySeconds);
+        return;
+    }
+    if (buildAhead_)
+        return;
+    buildAhead_ = true;
+    loop_.runWhenIdle([weak = std::weak_ptr<PageLink*>(self_), delaySeconds] {
+        const auto self = weak.lock();
+        if (!self)
+            return;
+        (*self)->buildAhead_ = false;
+        if ((*self)->built_)
+            return;
+        (*self)->ensurePage();
+        if (!(*self)->host_.isWindowVisible())
+            (*self)->windowHidden(delaySeconds);
     });
 }
 

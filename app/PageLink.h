@@ -27,6 +27,10 @@ namespace brimble {
 // completed in the same page; a page that starts afresh (built, reloaded after its web process
 // ended) asks with "list" and holds nothing, so it gets every text.
 //
+// The page is kept while the user is active (a copy or a show within the rest), and one is built
+// ahead of need when a copy arrives while none exists; it takes its first snapshot while hidden,
+// so the window then shows a drawn history at once.
+//
 // A new page's first snapshot carries only the beginnings of long texts, which is all its cards
 // show: a history of 500 texts of 50,000 characters is drawn without first moving and reading
 // 33 MB. The whole texts follow at once in the next push, and only once the page holds them is it
@@ -79,9 +83,12 @@ public:
     void pageStarted();
     // Builds the page if it was released, else sends what the page missed while hidden.
     void windowShown();
-    // Starts the wait after which the page is released; `delaySeconds` is normally
+    // Starts the rest after which the page is released; `delaySeconds` is normally
     // `pageReleaseDelaySeconds`.
     void windowHidden(double delaySeconds);
+    // The user copied something. The page is kept for another rest, and one is built ahead of
+    // need, when the loop is idle, where none exists: the next show then finds it drawn.
+    void userActive(double delaySeconds);
     // A dialog of the page runs (a confirm, a prompt, the application chooser): its answer
     // returns into the page, so the page is kept until the dialog closes, and released after
     // that if the window is still hidden.
@@ -105,6 +112,7 @@ private:
     bool shown_ = false;
     bool drawn_ = false;
     int openDialogs_ = 0;
+    bool buildAhead_ = false;
     // A push runs in the page.
     bool inFlight_ = false;
     bool dirty_ = false;

@@ -30,4 +30,10 @@ void GtkMainLoop::runLater(double seconds, std::function<void()> work)
     g_timeout_add_full(G_PRIORITY_DEFAULT, interval, runOnce, new Work(std::move(work)), dropWork);
 }
 
+void GtkMainLoop::runWhenIdle(std::function<void()> work)
+{
+    // Below GTK's redraws and every event, so nothing the user sees waits for it.
+    g_idle_add_full(G_PRIORITY_LOW, runOnce, new Work(std::move(work)), dropWork);
+}
+
 } // namespace brimble

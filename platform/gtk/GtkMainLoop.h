@@ -8,6 +8,7 @@ namespace brimble {
 class GtkMainLoop final : public MainLoop {
 public:
     void runLater(double seconds, std::function<void()> work) override;
+    void runWhenIdle(std::function<void()> work) override;
 };
 
 } // namespace brimble

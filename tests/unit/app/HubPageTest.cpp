@@ -119,7 +119,7 @@ TEST(HubPagePush, ReloadedPageIsNotKeptWaitingForAScriptItLost)
     EXPECT_EQ(f.pushes(), 2u);
 }
 
-TEST(HubPageRelease, PageIsReleasedOnceTheWindowStaysHiddenForAMinute)
+TEST(HubPageRelease, PageIsReleasedOnceTheUserHasRested)
 {
     PageFixture f;
     f.pageAsks();
@@ -317,7 +317,7 @@ TEST(HubPageRelease, CollapsedBlocksAndTheViewReachTheNextPage)
     EXPECT_TRUE(snapshot["view"]["settingsOpen"].GetBool());
 }
 
-TEST(HubPageRelease, DelaySettingIsClampedAndDefaultsToAMinute)
+TEST(HubPageRelease, DelaySettingIsClampedAndDefaultsToHalfAnHour)
 {
     struct Row {
         std::optional<int64_t> stored;
@@ -354,6 +354,52 @@ TEST(HubBackgroundLaunch, RecordsWithoutWindowOrPageUntilTheWindowIsShown)
     f.hub->handleWindowRequest(WindowRequest::Reopen);
     EXPECT_EQ(f.fake.log_.matching("webview:").size(), 2u);
     EXPECT_TRUE(f.fake.host.visible);
+}
+
+// The fault guarded: a page released a minute after hiding, so a user who copies all day met a
+// page built anew at almost every show.
+TEST(HubPageRelease, ACopyWhileHiddenKeepsThePageForAnotherRest)
+{
+    PageFixture f;
+    f.pageAsks();
+    f.fake.host.finishScripts();
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds - 10);
+    f.copy("still working");
+    f.fake.loop.advance(20);
+    EXPECT_TRUE(f.webviewLines().empty()) << "released while the user copies";
+    EXPECT_EQ(f.pushes(), 1u) << "a drawn page is not redrawn while hidden";
+    f.fake.loop.advance(pageReleaseDelaySeconds);
+    EXPECT_EQ(f.webviewLines(), std::vector<std::string>{"webview: release"});
+}
+
+TEST(HubBackgroundLaunch, ACopyBuildsAPageAheadThatDrawsWhileHiddenAndRestsLikeAnother)
+{
+    PageFixture f(WindowAtLaunch::Hidden);
+    f.copy("copied at login");
+    EXPECT_TRUE(f.webviewLines().empty()) << "built only once the loop is idle";
+    f.copy("copied again");
+    f.fake.loop.advance(0);
+    EXPECT_EQ(f.webviewLines(), (std::vector<std::string>{"webview: create devtools=0 scheme=vellumo channel=pr2Clip",
+                                                          "webview: load vellumo://clipboard/index.html"}))
+        << "one page for both copies";
+    EXPECT_FALSE(f.fake.host.visible);
+    // Drawn while hidden, so the next show finds the history there.
+    f.pageAsks();
+    ASSERT_EQ(f.pushes(), 1u);
+    EXPECT_EQ(f.newestInLastPush(), "copied again");
+    f.fake.host.finishScripts();
+    f.copy("third");
+    EXPECT_EQ(f.pushes(), 1u);
+    f.hub->handleWindowRequest(WindowRequest::Show);
+    EXPECT_EQ(f.webviewLines().size(), 2u) << "shown with the page built ahead";
+    ASSERT_EQ(f.pushes(), 2u);
+    EXPECT_EQ(f.newestInLastPush(), "third");
+    f.fake.host.finishScripts();
+    f.fake.log_.clear();
+    f.fake.host.hideWindow();
+    f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+    EXPECT_EQ(f.webviewLines(), std::vector<std::string>{"webview: release"});
 }
 
 struct RequestCase {
