@@ -29,19 +29,21 @@ struct SessionState {
 // differ from the true one under the same id, the choice still does not depend on arrival order.
 void keepEachEventOnce(std::vector<SyncEvent>& events)
 {
-    std::vector<std::pair<std::string, size_t>> keys;
-    keys.reserve(events.size());
-    for (size_t i = 0; i < events.size(); ++i)
-        keys.emplace_back(events[i].eventId + '\n' + encodeSyncEvent(events[i]), i);
-    std::sort(keys.begin(), keys.end());
+    std::vector<size_t> order(events.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    // Lines are compared whole only between copies of one event, which are few.
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        if (events[a].eventId != events[b].eventId)
+            return events[a].eventId < events[b].eventId;
+        return encodeSyncEvent(events[a]) < encodeSyncEvent(events[b]);
+    });
     std::vector<SyncEvent> unique;
     unique.reserve(events.size());
-    const std::string* lastId = nullptr;
-    for (const auto& [key, index] : keys) {
-        if (lastId && *lastId == events[index].eventId)
+    for (size_t index : order) {
+        if (!unique.empty() && unique.back().eventId == events[index].eventId)
             continue;
         unique.push_back(std::move(events[index]));
-        lastId = &unique.back().eventId;
     }
     events = std::move(unique);
 }
