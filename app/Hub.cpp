@@ -55,7 +55,10 @@ Hub::Hub(Platform platform, Locations locations)
             {[this] { return webViewSpec(); },
              [this](PageLink::Push& push) { return stateScriptNow(push); },
              [this] { pageDrawn(); }})
+    , sync_(clip, sessions, platform.defaults, platform.loop, platform.clock, AppSupport::directory(locations_.dataHome),
+            [this] { page_.push(); })
 {
+    clip.limitedOut = [this](const std::string& id) { sync_.limitedOut(id); };
     clip.setSessionLookup([this](const std::string& id) { return sessions.hasSession(id); });
 }
 
@@ -95,6 +98,7 @@ void Hub::applicationDidFinishLaunching()
     clip.pruneImages();
     sessions.saveIfUnsaved();
     clip.save();
+    sync_.applySetting();
 }
 
 // Every change starts from a tick or a page command. A file whose last write failed (a full disk,
@@ -223,7 +227,16 @@ std::string Hub::currentSessionId()
 
 void Hub::pushState()
 {
+    // Every change ends here, whatever made it, so this is where it is journaled.
+    sync_.localChanged();
     page_.push();
+}
+
+void Hub::setSyncFolder(const std::string& folder)
+{
+    platform_.defaults.setString(Def::syncFolder, folder);
+    sync_.applySetting();
+    pushState();
 }
 
 void Hub::pushStateToNewPage()
@@ -249,6 +262,12 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
     settings.clipboardWatched = clipboardConnected_;
+    if (const std::optional<SyncState> sync = sync_.state()) {
+        const char* state = sync->health == SyncHealth::Ok              ? "ok"
+                            : sync->health == SyncHealth::FolderMissing ? "missing"
+                                                                        : "unwritable";
+        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder};
+    }
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
     PayloadTexts texts;
@@ -421,6 +440,7 @@ void Hub::settingsChangedOutside()
         clip.pruneImages();
         clip.save();
     }
+    sync_.applySetting();
     pushState();
 }
 
