@@ -48,10 +48,11 @@ void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, Imag
     clipLastChange = pasteboard.changeCount();
 }
 
-void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange)
+void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange,
+                           const std::vector<ExtraFormat>& formats)
 {
     pasteboard.clear();
-    pasteboard.writeText(text);
+    pasteboard.write(ClipboardWrite{text, nullptr, formats});
     clipLastChange = pasteboard.changeCount();
 }
 

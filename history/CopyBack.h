@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/KeptFormats.h"
 
 namespace brimble {
 
@@ -21,7 +24,9 @@ void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, Imag
 
 // Puts plain text of the program's own on the clipboard and takes the new change count, so the
 // next tick records nothing. The history is left as it is.
-void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange);
+// Kept formats made with it (a joined HTML) go beside it.
+void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange,
+                           const std::vector<ExtraFormat>& formats = {});
 
 // Puts the entry back on the clipboard (its picture, or else its text), takes the new change
 // count so the next tick records nothing, and moves the entry to the front with time `now`.
