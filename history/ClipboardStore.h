@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "history/Clip.h"
-#include "platform/KeptFormats.h"
+#include "history/FormatFiles.h"
 
 namespace brimble {
 
@@ -71,8 +71,8 @@ public:
     // Pruning the pictures prunes the kept formats' files too.
     void convertInlineImages();
     void pruneImages();
-    // Kept formats: files no entry names go; past their budget the oldest entries lose theirs.
-    void pruneFormats();
+    // Kept formats: files no entry names go; past `budget` bytes the oldest entries lose theirs.
+    void pruneFormats(uint64_t budget = formatsBudgetBytes);
     uint64_t imagesTotalBytes() const;
 
     // The data folder's root as given at construction.

@@ -128,7 +128,7 @@ std::vector<ExtraFormat> loadFormats(const std::filesystem::path& dataHome, cons
     return formats;
 }
 
-void ClipboardStore::pruneFormats()
+void ClipboardStore::pruneFormats(uint64_t budget)
 {
     const std::filesystem::path folder = AppSupport::formatsFolder(dataHome_);
     std::error_code error;
@@ -153,7 +153,7 @@ void ClipboardStore::pruneFormats()
                 continue;
             added += plainFileSize(folder / format.file).value_or(0);
         }
-        if (!clip.formats.empty() && total + added > formatsBudgetBytes) {
+        if (!clip.formats.empty() && total + added > budget) {
             clip.formats.clear();
             continue;
         }
