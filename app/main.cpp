@@ -22,6 +22,7 @@
 #include "platform/gtk/Translations.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 #include "platform/wayland/WaylandDesktop.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ void launch(GtkApplication* application, Program& program, brimble::WindowAtLaun
     else
         gtk_window_set_default_icon_from_file(iconFile.c_str(), nullptr);
     auto defaults =
-        std::make_unique<brimble::JsonFileDefaults>(locations.configHome / "Brimble" / "settings.json");
+        std::make_unique<brimble::JsonFileDefaults>(locations.configHome / "Brimble" / "settings.json",
+                                                    brimble::settingKind);
     brimble::DesktopServicesFactory desktopServices;
     if (program.wayland)
         desktopServices = [&program](brimble::ImageCodec& codec) {

@@ -1,5 +1,6 @@
 #include "platform/gtk/GtkPlatform.h"
 
+#include "platform/gtk/InputMethod.h"
 #include "platform/gtk/about/GtkPanels.h"
 
 namespace brimble {
@@ -28,6 +29,7 @@ GtkPlatform::GtkPlatform(GtkApplication* application, const Locations& locations
           [this](const std::string& url) { shell_.openURL(url); }))
     , shortcut_(host_)
 {
+    avoidLocaleOnlyInputMethod();
     if (makeDesktopServices) {
         DesktopServices services = makeDesktopServices(*codec_);
         pasteboard_ = std::move(services.pasteboard);
