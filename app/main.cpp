@@ -20,6 +20,7 @@
 #include "platform/gtk/LibraryPages.h"
 #include "platform/gtk/ResourcesFolder.h"
 #include "platform/gtk/Translations.h"
+#include "platform/gtk/WebEngineEnvironment.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 #include "platform/wayland/WaylandDesktop.h"
 #include "settings/Settings.h"
@@ -152,6 +153,8 @@ std::unique_ptr<brimble::WaylandConnection> chooseDesktopBackend()
 
 int main(int argc, char** argv)
 {
+    // Before anything can start a thread that reads the environment.
+    brimble::setWebEngineEnvironment();
     brimble::setUpTranslations();
     g_set_prgname("brimble");
     g_set_application_name("Brimble");
