@@ -193,12 +193,11 @@ class DamagedFormatFilesTest(BrimbleTestCase):
     def test_nothing_outside_is_read_or_deleted(self):
         with open(self.secret) as source:
             self.assertEqual(source.read(), "<p>not Brimble's</p>")
-        history = self.app.history()
-        escaping = next(e for e in history if e["text"] == "escaping entry")
-        self.assertEqual([f["type"] for f in escaping.get("formats", [])], ["text/rtf"])
-        # Another copy makes the program prune and save.
+        # Another copy makes the program prune and save; the file is read only after that save.
         self.app.copy_text("a copy")
         self.wait_for_text("a copy")
+        escaping = next(e for e in self.app.history() if e["text"] == "escaping entry")
+        self.assertEqual([f["type"] for f in escaping.get("formats", [])], ["text/rtf"])
         wait_until(lambda: not os.path.lexists(os.path.join(self.folder, hashlib.sha256(b"stray").hexdigest())),
                    5, message="the stray link removed")
         self.assertTrue(os.path.exists(self.secret), "the link's target is never deleted")
