@@ -23,12 +23,6 @@ namespace {
 
 constexpr const char* pageScheme = "vellumo";
 
-// Asked only of a page that has drawn its first snapshot, so its scripts have run.
-const char* searchFocusScript(SearchFocus focus)
-{
-    return focus == SearchFocus::CloseSheet ? "window.__pr2clip.summonSearch()" : "window.__pr2clip.focusSearch()";
-}
-
 // A new page, once drawn, puts the keyboard where it belongs and then tells when the keys held for
 // it may come ("keysReady"): only after it has drawn that, since the web view forwards keys on the
 // strength of what it last heard of the page's focus.
@@ -333,11 +327,15 @@ void Hub::showMainWindow(SearchFocus focus)
     platform_.shell.activate();
     presentWindow();
     // Whoever asked for the window is about to type a search. A page that has not drawn yet
-    // is asked once it has, before the keys typed meanwhile reach it.
-    if (page_.hasDrawn())
-        platform_.host.runScript(searchFocusScript(focus));
-    else
+    // is asked once it has, before the keys typed meanwhile reach it. A drawn page is asked now,
+    // and the keys wait for it too: the keyboard comes to the window at once, and letters
+    // handed on before the search field had it were lost.
+    if (page_.hasDrawn()) {
+        platform_.host.holdKeys();
+        platform_.host.runScript(readyForKeysScript(focus));
+    } else {
         focusOnDraw_ = focus;
+    }
 }
 
 void Hub::pageDrawn()
