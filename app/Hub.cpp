@@ -62,6 +62,7 @@ Hub::Hub(Platform platform, Locations locations)
              [this](PageLink::Push& push) { return stateScriptNow(push); },
              [this] { pageDrawn(); }})
 {
+    clip.setSessionLookup([this](const std::string& id) { return sessions.hasSession(id); });
 }
 
 Hub::~Hub() = default;
@@ -83,9 +84,11 @@ void Hub::applicationDidFinishLaunching()
     offerImportOnce();
 
     const Session first = sessions.ensureDefaultSession(clip, now());
+    // A session in use that is not known now is kept: the sessions file may come back, and with
+    // it the session the user left. Until then the first session is the one in use.
     const auto stored = platform_.defaults.stringValue(Def::activeSessionId);
-    if (!stored || !sessions.hasSession(*stored))
-        platform_.defaults.setString(Def::activeSessionId, sessions.sessions.empty() ? std::string() : first.id);
+    if (!stored || stored->empty())
+        platform_.defaults.setString(Def::activeSessionId, first.id);
 
     if (!clipTimerStarted_)
         startClipTimer();

@@ -20,8 +20,10 @@
 #include "platform/gtk/LibraryPages.h"
 #include "platform/gtk/ResourcesFolder.h"
 #include "platform/gtk/Translations.h"
+#include "platform/gtk/WebEngineEnvironment.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 #include "platform/wayland/WaylandDesktop.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -70,7 +72,8 @@ void launch(GtkApplication* application, Program& program, brimble::WindowAtLaun
     else
         gtk_window_set_default_icon_from_file(iconFile.c_str(), nullptr);
     auto defaults =
-        std::make_unique<brimble::JsonFileDefaults>(locations.configHome / "Brimble" / "settings.json");
+        std::make_unique<brimble::JsonFileDefaults>(locations.configHome / "Brimble" / "settings.json",
+                                                    brimble::settingKind);
     brimble::DesktopServicesFactory desktopServices;
     if (program.wayland)
         desktopServices = [&program](brimble::ImageCodec& codec) {
@@ -150,6 +153,8 @@ std::unique_ptr<brimble::WaylandConnection> chooseDesktopBackend()
 
 int main(int argc, char** argv)
 {
+    // Before anything can start a thread that reads the environment.
+    brimble::setWebEngineEnvironment();
     brimble::setUpTranslations();
     g_set_prgname("brimble");
     g_set_application_name("Brimble");

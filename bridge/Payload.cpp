@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 #include <glib.h>
 #include <rapidjson/stringbuffer.h>
@@ -167,10 +168,16 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     if (texts)
         texts->cut = false;
     const std::string& active = settings.activeSessionId;
+    // Entries and blocks of a session that is not known (its file missing or damaged) are shown in
+    // the session in use rather than nowhere.
+    std::unordered_set<std::string_view> known;
+    for (const Session& session : sessions)
+        known.insert(session.id);
+    const auto shown = [&](const std::string& sessionId) { return sessionId == active || !known.contains(sessionId); };
 
     std::vector<const Block*> activeBlocks;
     for (const Block& block : blocks) {
-        if (block.sessionId == active)
+        if (shown(block.sessionId))
             activeBlocks.push_back(&block);
     }
     std::ranges::stable_sort(activeBlocks, {}, [](const Block* block) { return block->order; });
@@ -179,7 +186,7 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     // doubling of the buffer.
     size_t expected = 1024;
     for (const Clip& clip : store.items) {
-        if (clip.sessionId != active)
+        if (!shown(clip.sessionId))
             continue;
         expected += 160;
         if (!held.contains(clip.id)) {
@@ -196,7 +203,7 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     if (entryIds)
         entryIds->clear();
     for (const Clip& clip : store.items) {
-        if (clip.sessionId != active)
+        if (!shown(clip.sessionId))
             continue;
         const bool whole = writeRow(out, clip, held.contains(clip.id), headBytes);
         if (whole && entryIds)

@@ -106,7 +106,7 @@ std::optional<std::string> moveKnownPicture(ClipboardStore& store, const std::st
 {
     auto& items = store.items;
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
-        return clip.kind == "image" && clip.sig == sig && clip.sessionId == sessionId;
+        return clip.kind == "image" && clip.sig == sig && store.isShownIn(clip, sessionId);
     });
     if (found == items.end())
         return std::nullopt;
@@ -251,7 +251,7 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
     // and taking a copied text for that picture would lose the text and, once its owner quits,
     // put the picture back on the clipboard in its place.
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
-        return clip.kind == "text" && clip.sessionId == sessionId && sameText.matches(clip.text);
+        return clip.kind == "text" && isShownIn(clip, sessionId) && sameText.matches(clip.text);
     });
     std::string id;
     if (found != items.end()) {
@@ -280,7 +280,7 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
 {
     const std::string sig = sha256Hex(bytes);
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
-        return clip.kind == "image" && clip.sig == sig && clip.sessionId == sessionId;
+        return clip.kind == "image" && clip.sig == sig && isShownIn(clip, sessionId);
     });
     std::string id;
     if (found != items.end()) {

@@ -209,7 +209,7 @@ void ClipboardStore::removeMany(std::span<const std::string> ids)
 
 void ClipboardStore::clearSession(const std::string& sessionId)
 {
-    std::erase_if(items, [&](const Clip& c) { return !c.pinned && c.sessionId == sessionId; });
+    std::erase_if(items, [&](const Clip& c) { return !c.pinned && isShownIn(c, sessionId); });
     pruneImages();
     save();
 }
@@ -265,19 +265,27 @@ void ClipboardStore::assignBlock(std::span<const std::string> ids, const std::op
     save();
 }
 
-void ClipboardStore::adoptOrphans(const std::string& sessionId, std::span<const std::string> knownSessionIds)
+void ClipboardStore::adoptOrphans(const std::string& sessionId)
 {
-    const IdSet known = idSet(knownSessionIds);
     bool changed = false;
     for (Clip& clip : items) {
-        const bool lost = !known.empty() && !known.contains(clip.sessionId) && clip.sessionId != sessionId;
-        if (clip.sessionId.empty() || lost) {
+        if (clip.sessionId.empty()) {
             clip.sessionId = sessionId;
             changed = true;
         }
     }
     if (changed)
         save();
+}
+
+void ClipboardStore::setSessionLookup(std::function<bool(const std::string&)> sessionKnown)
+{
+    sessionKnown_ = std::move(sessionKnown);
+}
+
+bool ClipboardStore::isShownIn(const Clip& clip, const std::string& sessionId) const
+{
+    return clip.sessionId == sessionId || (sessionKnown_ && !sessionKnown_(clip.sessionId));
 }
 
 std::vector<Clip> pinnedFirst(std::vector<Clip> clips)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -50,9 +51,14 @@ public:
     void reorderClips(std::span<const std::string> order, const std::optional<std::string>& blockId);
     void assignSession(std::span<const std::string> ids, const std::string& sessionId);
     void assignBlock(std::span<const std::string> ids, const std::optional<std::string>& blockId);
-    // Gives `sessionId` to every entry without a session, and to every entry whose session is
-    // not among `knownSessionIds` (a session lost with a damaged file), so that none is hidden.
-    void adoptOrphans(const std::string& sessionId, std::span<const std::string> knownSessionIds = {});
+    // Gives `sessionId` to every entry that never had a session.
+    void adoptOrphans(const std::string& sessionId);
+    // Says which sessions exist; until it is set, every session counts as known.
+    void setSessionLookup(std::function<bool(const std::string&)> sessionKnown);
+    // Whether `clip` is shown in `sessionId`: its own session, or, while its own is unknown (a
+    // sessions file missing, unreadable or damaged), the session in use. The entry keeps the id
+    // of its session, so that the file coming back puts it back where it was.
+    bool isShownIn(const Clip& clip, const std::string& sessionId) const;
 
     // Capture: moves an equal entry of the session to the front or adds a new one, then limits,
     // prunes and saves. Returns the entry's id; a picture whose file cannot be written is not
@@ -87,6 +93,7 @@ private:
     // only the pictures of entries this run has seen (`namesSeen_`).
     bool picturesAtRisk_ = false;
     std::unordered_set<std::string> namesSeen_;
+    std::function<bool(const std::string&)> sessionKnown_;
 };
 
 // Stable partition: pinned entries first, each group in its current order.

@@ -16,7 +16,7 @@ const Clip* newestOfSession(const ClipboardStore& store, const std::string& sess
 {
     const Clip* newest = nullptr;
     for (const Clip& clip : store.items) {
-        if (clip.sessionId == sessionId && (!newest || clip.ts > newest->ts))
+        if (store.isShownIn(clip, sessionId) && (!newest || clip.ts > newest->ts))
             newest = &clip;
     }
     return newest;

@@ -174,7 +174,7 @@ std::string importResultText(const ImportResult& result)
     if (result.skipped > 0) {
         text += " ";
         text += formatText(ngettext("%d image entry could not be copied (the picture no longer exists in Parleo) "
-                                    "and were skipped.",
+                                    "and was skipped.",
                                     "%d image entries could not be copied (the picture no longer exists in Parleo) "
                                     "and were skipped.",
                                     result.skipped),

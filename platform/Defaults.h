@@ -9,6 +9,10 @@
 
 namespace brimble {
 
+// What a setting's value is read as; a store that knows a key's kind can tell a value typed by
+// mistake ("abc" for a number) from one it reads.
+enum class SettingKind { Boolean, Integer, Text, TextList };
+
 // The per-user settings store. Reads apply no defaults. A value is read leniently, as a person
 // typing it by hand means it (common/SettingValues.h): an integer from a number or a numeric
 // text, a Boolean from true/false, 0/1 or their texts. Anything else reads as absent.

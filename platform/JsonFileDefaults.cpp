@@ -18,10 +18,43 @@ rapidjson::Value stringValueOf(std::string_view text, rapidjson::Document::Alloc
     return rapidjson::Value(valid.data(), static_cast<rapidjson::SizeType>(valid.size()), allocator);
 }
 
+std::optional<bool> booleanOf(const rapidjson::Value& value)
+{
+    if (value.IsBool())
+        return value.GetBool();
+    if (value.IsNumber())
+        return booleanFromNumber(value.GetDouble());
+    if (value.IsString())
+        return booleanFromText(std::string_view(value.GetString(), value.GetStringLength()));
+    return std::nullopt;
+}
+
+std::optional<int64_t> integerOf(const rapidjson::Value& value)
+{
+    if (value.IsInt64())
+        return value.GetInt64();
+    if (value.IsNumber())
+        return integerFromNumber(value.GetDouble());
+    if (value.IsString())
+        return integerFromText(std::string_view(value.GetString(), value.GetStringLength()));
+    return std::nullopt;
+}
+
+bool isTextList(const rapidjson::Value& value)
+{
+    if (!value.IsArray())
+        return false;
+    for (const auto& element : value.GetArray())
+        if (!element.IsString())
+            return false;
+    return true;
+}
+
 } // namespace
 
-JsonFileDefaults::JsonFileDefaults(std::filesystem::path file)
+JsonFileDefaults::JsonFileDefaults(std::filesystem::path file, KindOf kindOf)
     : file_(std::move(file))
+    , kindOf_(std::move(kindOf))
     , text_(std::make_unique<std::string>())
 {
     removeStaleTemporaries(file_);
@@ -67,23 +100,43 @@ bool JsonFileDefaults::catchUpWithFile()
         return false;
     }
     keepUnreadableFile_ = false;
-    keepValuesOfNulls(parsed);
+    keepValuesInForce(parsed);
     values_.Swap(parsed);
     text_.swap(text);
     return true;
 }
 
-void JsonFileDefaults::keepValuesOfNulls(rapidjson::Document& parsed) const
+void JsonFileDefaults::keepValuesInForce(rapidjson::Document& parsed) const
 {
-    // A key edited to null names no value. Read as absent it would put the default in force; the
-    // value in force stays instead, and is written back at the next change.
+    // A key edited to null names no value, and one edited to a value of the wrong kind is a typo.
+    // Read as absent, either would put the default in force (and a default history limit trims
+    // the history); the value in force stays instead, and is written back at the next change.
     for (auto& member : parsed.GetObject()) {
-        if (!member.value.IsNull())
+        const std::string_view key(member.name.GetString(), member.name.GetStringLength());
+        if (!member.value.IsNull() && reads(key, member.value))
             continue;
-        const rapidjson::Value* old = find(std::string_view(member.name.GetString(), member.name.GetStringLength()));
-        if (old && !old->IsNull())
+        const rapidjson::Value* old = find(key);
+        if (old && !old->IsNull() && reads(key, *old))
             member.value = json::ownedCopy(*old, parsed.GetAllocator()); // the old parse buffer goes
     }
+}
+
+bool JsonFileDefaults::reads(std::string_view key, const rapidjson::Value& value) const
+{
+    const std::optional<SettingKind> kind = kindOf_ ? kindOf_(key) : std::nullopt;
+    if (!kind)
+        return true;
+    switch (*kind) {
+    case SettingKind::Boolean:
+        return booleanOf(value).has_value();
+    case SettingKind::Integer:
+        return integerOf(value).has_value();
+    case SettingKind::Text:
+        return value.IsString();
+    case SettingKind::TextList:
+        return isTextList(value);
+    }
+    return true;
 }
 
 void JsonFileDefaults::watch(std::function<void()> onChangedOutside)
@@ -140,29 +193,13 @@ bool JsonFileDefaults::has(std::string_view key) const
 std::optional<bool> JsonFileDefaults::boolValue(std::string_view key) const
 {
     const rapidjson::Value* value = find(key);
-    if (!value)
-        return std::nullopt;
-    if (value->IsBool())
-        return value->GetBool();
-    if (value->IsNumber())
-        return booleanFromNumber(value->GetDouble());
-    if (value->IsString())
-        return booleanFromText(std::string_view(value->GetString(), value->GetStringLength()));
-    return std::nullopt;
+    return value ? booleanOf(*value) : std::nullopt;
 }
 
 std::optional<int64_t> JsonFileDefaults::intValue(std::string_view key) const
 {
     const rapidjson::Value* value = find(key);
-    if (!value)
-        return std::nullopt;
-    if (value->IsInt64())
-        return value->GetInt64();
-    if (value->IsNumber())
-        return integerFromNumber(value->GetDouble());
-    if (value->IsString())
-        return integerFromText(std::string_view(value->GetString(), value->GetStringLength()));
-    return std::nullopt;
+    return value ? integerOf(*value) : std::nullopt;
 }
 
 std::optional<std::string> JsonFileDefaults::stringValue(std::string_view key) const
@@ -176,14 +213,11 @@ std::optional<std::string> JsonFileDefaults::stringValue(std::string_view key) c
 std::optional<std::vector<std::string>> JsonFileDefaults::stringListValue(std::string_view key) const
 {
     const rapidjson::Value* value = find(key);
-    if (!value || !value->IsArray())
+    if (!value || !isTextList(*value))
         return std::nullopt;
     std::vector<std::string> list;
-    for (const auto& element : value->GetArray()) {
-        if (!element.IsString())
-            return std::nullopt;
+    for (const auto& element : value->GetArray())
         list.push_back(json::stringOf(element));
-    }
     return list;
 }
 

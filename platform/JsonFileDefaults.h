@@ -21,11 +21,14 @@ namespace brimble {
 // atomically and owner-only, on top of what the file holds at that moment, so an edit made
 // outside is never undone. A file that is not a JSON object reads as empty at start (later, the
 // values read before stay); either way it is moved aside before it is first overwritten. When
-// the file is removed, or a key is edited to null, the values in force stay so and are written
-// again at the next change: only a value put in its place changes them.
+// the file is removed, or a key is edited to null or to a value its kind cannot read ("abc" for a
+// number), the values in force stay so and are written again at the next change: only a value
+// that reads puts another in force.
 class JsonFileDefaults final : public Defaults {
 public:
-    explicit JsonFileDefaults(std::filesystem::path file);
+    // `kindOf` tells the kind of each key the program reads; nothing for a key it does not know.
+    using KindOf = std::function<std::optional<SettingKind>(std::string_view key)>;
+    explicit JsonFileDefaults(std::filesystem::path file, KindOf kindOf = {});
     ~JsonFileDefaults() override;
 
     bool has(std::string_view key) const override;
@@ -46,7 +49,8 @@ public:
 
 private:
     const rapidjson::Value* find(std::string_view key) const;
-    void keepValuesOfNulls(rapidjson::Document& parsed) const;
+    void keepValuesInForce(rapidjson::Document& parsed) const;
+    bool reads(std::string_view key, const rapidjson::Value& value) const;
     void catchUpBeforeWrite();
     void store(std::string_view key, rapidjson::Value value);
     void write();
@@ -55,6 +59,7 @@ private:
     static int onAnnounce(void* self);
 
     std::filesystem::path file_;
+    KindOf kindOf_;
     // The bytes last read from or written to the file; nothing while there is no file.
     std::optional<std::string> seen_;
     // The parse buffer of the values read; the parsed strings point into it, so it never moves.

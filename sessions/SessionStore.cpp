@@ -93,22 +93,7 @@ Session SessionStore::ensureDefaultSession(ClipboardStore& clip, double now)
         saveSessions();
     }
     const Session first = sessions.front();
-    // A session may have been lost with a damaged file. Its entries and blocks would then be
-    // shown nowhere, while the entries still counted against the history limit; the first
-    // session takes them in, as it takes entries that never had a session.
-    std::vector<std::string> known;
-    for (const Session& session : sessions)
-        known.push_back(session.id);
-    bool blocksAdopted = false;
-    for (Block& block : blocks) {
-        if (!hasSession(block.sessionId)) {
-            block.sessionId = first.id;
-            blocksAdopted = true;
-        }
-    }
-    if (blocksAdopted)
-        saveBlocks();
-    clip.adoptOrphans(first.id, known);
+    clip.adoptOrphans(first.id);
     return first;
 }
 
@@ -184,8 +169,13 @@ std::vector<Block> SessionStore::blocksInSession(const std::string& sessionId) c
 {
     std::vector<Block> inSession;
     std::copy_if(blocks.begin(), blocks.end(), std::back_inserter(inSession),
-                 [&](const Block& b) { return b.sessionId == sessionId; });
+                 [&](const Block& b) { return isShownIn(b, sessionId); });
     return inSession;
+}
+
+bool SessionStore::isShownIn(const Block& block, const std::string& sessionId) const
+{
+    return block.sessionId == sessionId || !hasSession(block.sessionId);
 }
 
 bool SessionStore::hasSession(const std::string& id) const

@@ -32,8 +32,10 @@ public:
     // start would not know that session and would hide its entries.
     void saveIfUnsaved();
 
-    // Makes sure a session exists and returns the first one. It takes in every entry and block
-    // that has no session or names one that does not exist.
+    // Makes sure a session exists and returns the first one; it takes in every entry that never
+    // had a session. Entries and blocks of a session that is not known (its file missing or
+    // damaged) keep their session's id, are shown in the session in use, and go back to their
+    // own when the sessions file comes back: nothing here rewrites which session they belong to.
     Session ensureDefaultSession(ClipboardStore& clip, double now);
     Session createSession(const std::string& name, double now);
     void renameSession(const std::string& id, const std::string& name);
@@ -42,7 +44,9 @@ public:
     void setBlockColor(const std::string& id, const std::string& color);
     void toggleBlockPinned(const std::string& id);
     void deleteBlock(const std::string& id);
+    // The blocks shown in a session: its own, and those of sessions that are not known.
     std::vector<Block> blocksInSession(const std::string& sessionId) const;
+    bool isShownIn(const Block& block, const std::string& sessionId) const;
     bool hasSession(const std::string& id) const;
 
 private:

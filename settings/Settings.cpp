@@ -1,10 +1,32 @@
 #include "settings/Settings.h"
 
 #include <algorithm>
-
-#include "platform/Defaults.h"
+#include <array>
+#include <limits>
+#include <utility>
 
 namespace brimble {
+
+std::optional<SettingKind> settingKind(std::string_view key)
+{
+    static constexpr std::array<std::pair<std::string_view, SettingKind>, 11> kinds{{
+        {Def::clipboardPaused, SettingKind::Boolean},
+        {Def::devtools, SettingKind::Boolean},
+        {Def::historyLimit, SettingKind::Integer},
+        {Def::excludedApps, SettingKind::TextList},
+        {Def::recordSecrets, SettingKind::Boolean},
+        {Def::importOfferDone, SettingKind::Boolean},
+        {Def::activeSessionId, SettingKind::Text},
+        {Def::appearanceMode, SettingKind::Text},
+        {Def::dockVisible, SettingKind::Boolean},
+        {Def::pasteAfterChoosing, SettingKind::Boolean},
+        {Def::pageReleaseSeconds, SettingKind::Integer},
+    }};
+    for (const auto& [name, kind] : kinds)
+        if (name == key)
+            return kind;
+    return std::nullopt;
+}
 
 bool boolSetting(const Defaults& defaults, std::string_view key, bool fallback)
 {
@@ -21,7 +43,10 @@ int effectiveHistoryLimit(std::optional<int64_t> stored)
 
 int historyLimitSetting(const Defaults& defaults)
 {
-    return effectiveHistoryLimit(defaults.intValue(Def::historyLimit));
+    const std::optional<int64_t> stored = defaults.intValue(Def::historyLimit);
+    if (!stored && defaults.has(Def::historyLimit))
+        return effectiveHistoryLimit(std::numeric_limits<int64_t>::max());
+    return effectiveHistoryLimit(stored);
 }
 
 std::vector<std::string> excludedAppsSetting(const Defaults& defaults)

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "platform/AppShell.h"
+#include "platform/Defaults.h"
 
 namespace brimble {
-
-class Defaults;
 
 // How long the window stays hidden before its page is released. Showing the window again within
 // this time finds the page as it was; after it, the page is built afresh (about a quarter of a
@@ -32,11 +31,16 @@ inline constexpr std::string_view pasteAfterChoosing = "pasteAfterChoosing";
 inline constexpr std::string_view pageReleaseSeconds = "pageReleaseSeconds";
 } // namespace Def
 
+// The kind each key above is read as; nothing for any other key.
+std::optional<SettingKind> settingKind(std::string_view key);
+
 // The stored Boolean, or `fallback` when the key is absent.
 bool boolSetting(const Defaults& defaults, std::string_view key, bool fallback);
 
 // The effective history limit of a stored value: absent or 0 gives 50, anything else 10...500.
 int effectiveHistoryLimit(std::optional<int64_t> stored);
+// The limit in force; a stored value that does not read as a number (a typo with no earlier value
+// to keep) gives the highest limit, so that a value nobody meant trims nothing.
 int historyLimitSetting(const Defaults& defaults);
 
 // "excludedApps": empty when absent or not a list of texts.

@@ -61,11 +61,10 @@ gboolean CaretRest::onTimeout(gpointer self)
 void CaretRest::wake()
 {
     leave();
-    if (!desktopBlinks(settings_)) {
-        // WebKit's caret without blinking costs the most: the slow blink looks the same.
-        rest();
+    // A desktop without blinking (often an accessibility choice) keeps its settings: a slow blink
+    // would hide the caret for half of each period.
+    if (!desktopBlinks(settings_))
         return;
-    }
     gint timeoutSeconds = 10;
     g_object_get(settings_, "gtk-cursor-blink-timeout", &timeoutSeconds, nullptr);
     timer_ = g_timeout_add_seconds(static_cast<guint>(std::max(1, timeoutSeconds)), onTimeout, this);

@@ -1,5 +1,7 @@
 #include "platform/gtk/GtkAppShell.h"
 
+#include "platform/gtk/WebEngineEnvironment.h"
+
 namespace brimble {
 
 GtkAppShell::GtkAppShell(GApplication* application, GtkMainWindow& window)
@@ -55,7 +57,12 @@ void GtkAppShell::applyAppearance()
 
 void GtkAppShell::openURL(const std::string& url)
 {
-    g_app_info_launch_default_for_uri_async(url.c_str(), nullptr, nullptr, nullptr, nullptr);
+    // The display's context also tells the desktop that a program is starting.
+    GdkDisplay* display = gdk_display_get_default();
+    g_autoptr(GAppLaunchContext) context =
+        display ? G_APP_LAUNCH_CONTEXT(gdk_display_get_app_launch_context(display)) : g_app_launch_context_new();
+    keepWebEngineEnvironmentFrom(context);
+    g_app_info_launch_default_for_uri_async(url.c_str(), context, nullptr, nullptr, nullptr);
 }
 
 void GtkAppShell::quit()

@@ -146,6 +146,10 @@ void GtkWindowHost::keyRequestedWindow(guint32 time)
 {
     if (isWindowFocused())
         return;
+    // The key asks for the search. A question the window still asks (the Clear confirm, whose
+    // default button clears) is put away unanswered, so that the letters and the Return typed
+    // next go to the search and can never answer it.
+    keys_.dismissDialog();
     requestTime_ = time;
     keys_.takeKeyboardUntilFocused(time);
 }

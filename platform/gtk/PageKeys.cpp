@@ -19,6 +19,9 @@ constexpr guint holdLimitMs = 10000;
 // The window manager normally gives the window the keyboard within a few hundredths of a second;
 // one that does not is not waited for long, since the grab takes every key of the desktop.
 constexpr guint grabLimitMs = 2000;
+// While the keyboard is taken, the server is also asked this often who has the focus: the focus
+// events are the quick road, this the sure one.
+constexpr guint focusWatchMs = 10;
 
 // The key of an X key event, as GDK would have made it for `target`.
 GdkEvent* keyEventFor(const XKeyEvent& key, GdkWindow* target)
@@ -98,6 +101,9 @@ void PageKeys::release()
         g_source_remove(holdTimer_);
         holdTimer_ = 0;
     }
+    // Keys taken by the grab are handed over once it has ended, with those typed since, in order.
+    if (grabbed_ || handingOver_)
+        return;
     replay(std::exchange(kept_, {}));
 }
 
@@ -108,7 +114,7 @@ void PageKeys::drop()
         g_source_remove(holdTimer_);
         holdTimer_ = 0;
     }
-    endGrab();
+    stopWatching();
 }
 
 void PageKeys::takeKeyboardUntilFocused(guint32 time)
@@ -124,8 +130,33 @@ void PageKeys::takeKeyboardUntilFocused(guint32 time)
             GrabSuccess)
         return;
     grabbed_ = true;
-    gdk_window_add_filter(nullptr, onDisplayKey, this);
+    if (handOverSource_) {
+        // A hand-over under way joins this grab's.
+        g_source_remove(std::exchange(handOverSource_, 0));
+        handingOver_ = false;
+    }
+    if (!watching_) {
+        gdk_window_add_filter(nullptr, onDisplayEvent, this);
+        watching_ = true;
+    }
     grabTimer_ = g_timeout_add(grabLimitMs, onGrabTimeout, this);
+    focusWatch_ = g_timeout_add(focusWatchMs, onFocusWatch, this);
+}
+
+// Ends the grab as soon as a window of this program has the keyboard: the main window, or a
+// dialog of it that the window manager chose instead.
+void PageKeys::checkKeyboardArrived()
+{
+    Display* display = defaultX11Display();
+    if (!grabbed_ || !display)
+        return;
+    Window focus = None;
+    int revertTo = 0;
+    XGetInputFocus(display, &focus, &revertTo);
+    if (focus == None || focus == PointerRoot)
+        return;
+    if (gdk_x11_window_lookup_for_display(gdk_display_get_default(), focus))
+        endGrab();
 }
 
 void PageKeys::endGrab()
@@ -133,15 +164,63 @@ void PageKeys::endGrab()
     if (!grabbed_)
         return;
     grabbed_ = false;
+    for (guint* source : {&grabTimer_, &focusWatch_}) {
+        if (*source)
+            g_source_remove(std::exchange(*source, 0));
+    }
     if (Display* display = defaultX11Display()) {
+        XUngrabKeyboard(display, CurrentTime);
+        // Every key the server sent to the grab is in hand after this.
+        XSync(display, False);
+    }
+    // Keys reach the window from now on; they are kept behind the ones the grab took until every
+    // event read so far has been through GDK, then all are handed over in the order typed.
+    handingOver_ = true;
+    handOverSource_ = g_idle_add_full(G_PRIORITY_DEFAULT + 1, onHandOver, this, nullptr);
+}
+
+void PageKeys::handOver()
+{
+    handingOver_ = false;
+    if (watching_) {
+        gdk_window_remove_filter(nullptr, onDisplayEvent, this);
+        watching_ = false;
+    }
+    if (!held_)
+        release();
+}
+
+void PageKeys::stopWatching()
+{
+    const bool wasGrabbed = grabbed_;
+    grabbed_ = false;
+    handingOver_ = false;
+    for (guint* source : {&grabTimer_, &focusWatch_, &handOverSource_}) {
+        if (*source)
+            g_source_remove(std::exchange(*source, 0));
+    }
+    if (watching_) {
+        gdk_window_remove_filter(nullptr, onDisplayEvent, this);
+        watching_ = false;
+    }
+    if (Display* display = defaultX11Display(); display && wasGrabbed) {
         XUngrabKeyboard(display, CurrentTime);
         XFlush(display);
     }
-    gdk_window_remove_filter(nullptr, onDisplayKey, this);
-    if (grabTimer_) {
-        g_source_remove(grabTimer_);
-        grabTimer_ = 0;
-    }
+}
+
+GtkWidget* PageKeys::dialogHoldingWindow() const
+{
+    GtkWidget* window = GTK_WIDGET(window_.window());
+    GtkWidget* grab = gtk_window_group_get_current_grab(gtk_window_get_group(window_.window()));
+    return grab && grab != window && !gtk_widget_is_ancestor(grab, window) ? grab : nullptr;
+}
+
+void PageKeys::dismissDialog()
+{
+    GtkWidget* dialog = dialogHoldingWindow();
+    if (dialog && GTK_IS_DIALOG(dialog))
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
 }
 
 gboolean PageKeys::onKey(GtkWidget*, GdkEventKey* event, gpointer self)
@@ -151,7 +230,7 @@ gboolean PageKeys::onKey(GtkWidget*, GdkEventKey* event, gpointer self)
 
 gboolean PageKeys::routeKey(GdkEventKey* event)
 {
-    if (held_ || grabbed_) {
+    if (held_ || grabbed_ || handingOver_) {
         keep(Event(gdk_event_copy(reinterpret_cast<GdkEvent*>(event))));
         return TRUE;
     }
@@ -176,6 +255,10 @@ void PageKeys::keep(Event event)
 
 void PageKeys::replay(std::vector<Event> events)
 {
+    // A modal dialog takes every key sent to the window it belongs to: a kept Return would
+    // answer a question the user has not seen yet.
+    if (dialogHoldingWindow())
+        return;
     // Each goes the way a key typed now would, so one kept while the page was held is kept again
     // if the page is held once more.
     for (const Event& event : events)
@@ -184,12 +267,7 @@ void PageKeys::replay(std::vector<Event> events)
 
 gboolean PageKeys::onFocusIn(GtkWidget*, GdkEventFocus*, gpointer data)
 {
-    auto* self = static_cast<PageKeys*>(data);
-    if (self->grabbed_) {
-        self->endGrab();
-        if (!self->held_)
-            self->release();
-    }
+    static_cast<PageKeys*>(data)->endGrab();
     return FALSE;
 }
 
@@ -198,11 +276,19 @@ void PageKeys::onUnmap(GtkWidget*, gpointer self)
     static_cast<PageKeys*>(self)->drop();
 }
 
-GdkFilterReturn PageKeys::onDisplayKey(GdkXEvent* xevent, GdkEvent*, gpointer data)
+GdkFilterReturn PageKeys::onDisplayEvent(GdkXEvent* xevent, GdkEvent*, gpointer data)
 {
     auto* self = static_cast<PageKeys*>(data);
     const auto* event = static_cast<const XEvent*>(xevent);
-    if (!self->grabbed_ || (event->type != KeyPress && event->type != KeyRelease))
+    if (event->type == FocusIn) {
+        self->checkKeyboardArrived();
+        return GDK_FILTER_CONTINUE;
+    }
+    if (event->type != KeyPress && event->type != KeyRelease)
+        return GDK_FILTER_CONTINUE;
+    // Only what the grab took comes to the root window; keys typed into the window once the grab
+    // has ended arrive there and are kept behind these.
+    if ((!self->grabbed_ && !self->handingOver_) || event->xkey.window != event->xkey.root)
         return GDK_FILTER_CONTINUE;
     GdkWindow* target = gtk_widget_get_window(GTK_WIDGET(self->window_.window()));
     if (target)
@@ -224,8 +310,21 @@ gboolean PageKeys::onGrabTimeout(gpointer data)
     auto* self = static_cast<PageKeys*>(data);
     self->grabTimer_ = 0;
     self->endGrab();
-    if (!self->held_)
-        self->release();
+    return G_SOURCE_REMOVE;
+}
+
+gboolean PageKeys::onFocusWatch(gpointer data)
+{
+    auto* self = static_cast<PageKeys*>(data);
+    self->checkKeyboardArrived();
+    return self->grabbed_ ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
+
+gboolean PageKeys::onHandOver(gpointer data)
+{
+    auto* self = static_cast<PageKeys*>(data);
+    self->handOverSource_ = 0;
+    self->handOver();
     return G_SOURCE_REMOVE;
 }
 

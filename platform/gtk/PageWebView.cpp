@@ -11,7 +11,7 @@ namespace brimble {
 namespace {
 
 // Settings for the web and network processes' own watch over their memory, which applies only
-// where the user has let WebKit's memory monitor run (see newContextWithoutMonitor): each process
+// where the user has let WebKit's memory monitor run (see setWebEngineEnvironment): each process
 // then reads its smaps file once per poll interval, which wakes it even when nothing happens.
 // Since a push carries only the texts the page does not hold yet, little garbage is left between
 // polls and a long interval is enough.
@@ -32,26 +32,11 @@ WebKitMemoryPressureSettings* memoryPressure()
     return settings;
 }
 
-// With the first web context, WebKit starts a thread in this process that reads the system's
-// memory figures every five seconds for as long as the process lives, also once the page is
-// released, which is most of the day for a program that waits in the background; it cannot be
-// stopped once started. It is not started while WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR is "1" as
-// the first context is made. WebKit 2.50 reads the variable once and remembers the answer: the
-// same answer also switches off the web and network processes' own watch over their memory, and
-// no order of setting and clearing the variable keeps one without the other (measured: a burst
-// of 500 large copies peaks at the same Pss either way, now that pushes are light). The variable
-// is cleared again right after, so that the programs Brimble starts (a browser for a link) do not
-// inherit it; where the user has set it, it is left as it is.
-WebKitWebContext* newContextWithoutMonitor(WebKitMemoryPressureSettings* pressure)
+// WebKit's memory monitor stays off through the environment set at the program's start
+// (setWebEngineEnvironment).
+WebKitWebContext* newContext(WebKitMemoryPressureSettings* pressure)
 {
-    static const bool userSet = g_getenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR") != nullptr;
-    if (!userSet)
-        g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", TRUE);
-    auto* context =
-        WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
-    if (!userSet)
-        g_unsetenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR");
-    return context;
+    return WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
 }
 
 WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& delegate)
@@ -65,7 +50,7 @@ WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& del
     }();
     (void)networkSettingsSet;
     WebKitMemoryPressureSettings* pressure = memoryPressure();
-    WebKitWebContext* context = newContextWithoutMonitor(pressure);
+    WebKitWebContext* context = newContext(pressure);
     webkit_memory_pressure_settings_free(pressure);
     // One page that is never navigated away from: no back-forward or page cache is worth keeping.
     webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);

@@ -23,7 +23,8 @@ trap cleanup EXIT
 
 # A private display, on a number the server picks itself, and a private home for everything
 # started here.
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
+# -noreset: a client that connects while the server resets after its last client left is refused.
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -noreset 5>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(<"$work/display") HOME=$work/home XDG_CONFIG_HOME=$work/home/.config \

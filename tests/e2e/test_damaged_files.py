@@ -65,8 +65,8 @@ class DamagedFilesTest(unittest.TestCase):
 
         ids = [item["id"] for item in app.history()]
         self.assertEqual(sorted(ids), ["H1", "L1", "P1", "T1"])
-        self.assertEqual({item["id"]: item["sessionId"] for item in app.history()}["L1"], "S1",
-                         "an entry of a session that was lost joins the first session")
+        self.assertEqual({item["id"]: item["sessionId"] for item in app.history()}["L1"], "S2",
+                         "an entry of a session that was lost keeps it, for the file to bring it back")
         copies = self.set_aside(app, "clipboard.json")
         self.assertEqual(len(copies), 1)
         with open(os.path.join(app.data_folder, copies[0])) as source:
@@ -74,7 +74,8 @@ class DamagedFilesTest(unittest.TestCase):
 
         # Every push carries all sessions: one with a time beyond range used to blank the page.
         app.page()
-        wait_until(lambda: "from a lost session" in app.page_text(), 15, 0.2, "the adopted entry in the page")
+        wait_until(lambda: "from a lost session" in app.page_text(), 15, 0.2,
+                   "the lost session's entry in the session in use")
         self.assertIn("kept text", app.page_text())
         self.assertIn("Kept block", app.page_text())
         self.assertEqual(sorted(os.listdir(elsewhere)), sorted([PICTURE, STRAY, "holiday.png"]),
@@ -85,6 +86,30 @@ class DamagedFilesTest(unittest.TestCase):
         self.assertTrue(os.path.exists(os.path.join(elsewhere, STRAY)))
         self.assertTrue(os.path.exists(os.path.join(elsewhere, "holiday.png")))
         self.assert_running(app)
+
+    def test_a_sessions_file_missing_at_one_start_brings_every_entry_back_when_it_returns(self):
+        # A copied data folder without "sessions.json" moved every entry into a new "Default"
+        # session for good: the sessions came back empty with their file.
+        app = self.make_app({"activeSessionId": "S2"})
+        sessions = '[{"id":"S1","name":"Work","createdAt":1},{"id":"S2","name":"Home","createdAt":2}]'
+        write_raw(app.history_file, "[" + ",".join([entry("W1", "work only", "S1"),
+                                                    entry("H1", "home only", "S2")]) + "]")
+        write_raw(os.path.join(app.data_folder, "blocks.json"),
+                  '[{"id":"K1","name":"Home block","color":"mint","pinned":false,"sessionId":"S2","order":0}]')
+        app.start()
+        app.page()
+        wait_until(lambda: "work only" in app.page_text() and "home only" in app.page_text(), 15, 0.2,
+                   "every entry shown while its session is unknown")
+        self.assertIn("Home block", app.page_text())
+        app.quit()
+        self.assertEqual({item["id"]: item["sessionId"] for item in app.history()}, {"W1": "S1", "H1": "S2"})
+
+        write_raw(os.path.join(app.data_folder, "sessions.json"), sessions)
+        app.start()
+        wait_until(lambda: "home only" in app.page_text(), 15, 0.2, "the session in use with its entry")
+        self.assertNotIn("work only", app.page_text())
+        self.assertIn("Home block", app.page_text())
+        self.assertEqual(app.settings()["activeSessionId"], "S2")
 
     def test_deep_nesting_in_history_and_settings_never_crashes(self):
         app = self.make_app()

@@ -82,6 +82,39 @@ class StartAtLoginTest(BrimbleTestCase):
         self.assertNotIn("autostart", self.app.settings())
 
 
+class OpenLinkTest(unittest.TestCase):
+
+    def test_a_link_opens_in_the_browser_with_the_users_environment_and_the_page_keeps_its_own(self):
+        # The web engine's setting used to be written into the environment at every page build,
+        # while GLib's and WebKit's threads ran; it is set once at the start now, and kept from
+        # the programs Brimble starts.
+        from harness import Brimble
+        app = Brimble()
+        self.addCleanup(app.stop)
+        seen = os.path.join(app.root, "browser-env")
+        browser = os.path.join(app.root, "fake-browser")
+        with open(browser, "w") as out:
+            out.write(f'#!/bin/sh\nenv > "{seen}.part"\necho "URL=$1" >> "{seen}.part"\nmv "{seen}.part" "{seen}"\n')
+        os.chmod(browser, 0o755)
+        os.makedirs(os.path.join(app.data, "applications"))
+        with open(os.path.join(app.data, "applications", "fake-browser.desktop"), "w") as out:
+            out.write(f"[Desktop Entry]\nType=Application\nName=Fake browser\nExec={browser} %u\n"
+                      "MimeType=x-scheme-handler/https;\n")
+        with open(os.path.join(app.config, "mimeapps.list"), "w") as out:
+            out.write("[Default Applications]\nx-scheme-handler/https=fake-browser.desktop\n")
+        app.env.pop("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", None)
+        app.start()
+        post(app.page(), {"cmd": "open", "url": "https://example.invalid/notes"})
+        wait_until(lambda: os.path.exists(seen), 15, 0.1, "the browser started")
+        with open(seen) as source:
+            lines = source.read().splitlines()
+        self.assertIn("URL=https://example.invalid/notes", lines)
+        self.assertFalse([line for line in lines if line.startswith("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR=")])
+        for pid in app.web_processes():
+            with open(f"/proc/{pid}/environ", "rb") as source:
+                self.assertIn(b"WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR=1", source.read().split(b"\0"))
+
+
 class ShortcutTest(BrimbleTestCase):
 
     def test_control_alt_v_shows_the_window_with_search_focused_and_hides_it_again(self):

@@ -54,13 +54,15 @@ TEST(HubLaunch, FirstRunMakesTheDefaultSessionAndRemembersIt)
     EXPECT_EQ(test::fileMode(f.dataDir() / "clipboard.json"), 0600);
 }
 
-// A session id left over from a deleted sessions file must not leave the window on nothing.
-TEST(HubLaunch, StaleActiveSessionIsReplacedByTheFirstSession)
+// A session id left over from a missing sessions file must not leave the window on nothing; it
+// is kept, so that the session comes back with its file.
+TEST(HubLaunch, StaleActiveSessionIsKeptWhileTheFirstSessionIsInUse)
 {
     HubFixture f;
     f.fake.defaults.setString(Def::activeSessionId, "NO-SUCH-SESSION");
     Hub& hub = f.launch();
-    EXPECT_EQ(f.fake.defaults.stringValue(Def::activeSessionId), hub.sessions.sessions[0].id);
+    EXPECT_EQ(f.fake.defaults.stringValue(Def::activeSessionId), "NO-SUCH-SESSION");
+    EXPECT_EQ(hub.currentSessionId(), hub.sessions.sessions[0].id);
 }
 
 TEST(HubLaunch, HiddenDockStartsAsAccessoryAndStillShowsTheWindow)

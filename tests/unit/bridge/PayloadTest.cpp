@@ -92,18 +92,22 @@ TEST_F(PayloadTest, LeavesOutImageUrlAndBlockWhenAbsent)
     EXPECT_FALSE(row.HasMember("sessionId"));
 }
 
+// Entries and blocks of a session that is not known (its file lost) show in the session in use
+// rather than nowhere.
 TEST_F(PayloadTest, SendsOnlyTheActiveSessionsEntriesAndBlocksButEverySession)
 {
-    store.items = {entry("A", "S1"), entry("X", "S2"), entry("O", ""), entry("B", "S1")};
-    blocks = {{"K2", "Other", "sky", false, "S2", 0}, {"K1", "Mine", "rose", false, "S1", 0}};
+    store.items = {entry("A", "S1"), entry("X", "S2"), entry("O", "GONE"), entry("B", "S1")};
+    blocks = {{"K2", "Other", "sky", false, "S2", 0}, {"K1", "Mine", "rose", false, "S1", 0},
+              {"K3", "Lost", "mint", false, "GONE", 1}};
     const auto document = snapshot();
 
     std::vector<std::string> items;
     for (const auto& row : document["items"].GetArray())
         items.emplace_back(row["id"].GetString());
-    EXPECT_EQ(items, (std::vector<std::string>{"A", "B"}));
-    ASSERT_EQ(document["blocks"].Size(), 1u);
+    EXPECT_EQ(items, (std::vector<std::string>{"A", "O", "B"}));
+    ASSERT_EQ(document["blocks"].Size(), 2u);
     EXPECT_STREQ(document["blocks"][0]["id"].GetString(), "K1");
+    EXPECT_STREQ(document["blocks"][1]["id"].GetString(), "K3");
     EXPECT_FALSE(document["blocks"][0].HasMember("sessionId"));
     EXPECT_EQ(document["sessions"].Size(), 2u);
 }

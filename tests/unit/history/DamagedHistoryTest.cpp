@@ -175,19 +175,31 @@ TEST(DamagedHistory, SaveThatCannotEncodeIsTriedAgain)
     EXPECT_EQ(decodeClips(readFile(f.dataDir() / "clipboard.json")).value()[0].ts, 5);
 }
 
-TEST(DamagedHistory, AdoptionTakesInEntriesOfSessionsThatDoNotExist)
+// Entries of a session lost with a damaged sessions file were moved into the first session for
+// good. They keep their session and are shown, and cleared, in the session in use instead.
+TEST(DamagedHistory, EntriesOfUnknownSessionsKeepItAndShowInTheSessionInUse)
 {
     TempDir home;
     FakePlatform fake;
     ClipboardStore store(home.path(), fake.defaults);
     store.items = {makeClip("A", "a", Pin::No, "GONE"), makeClip("B", "b", Pin::No, ""),
                    makeClip("C", "c", Pin::Yes, "OTHER"), makeClip("D", "d", Pin::No, "FIRST")};
-    const std::vector<std::string> known{"FIRST", "OTHER"};
-    store.adoptOrphans("FIRST", known);
+    EXPECT_FALSE(store.isShownIn(store.items[0], "FIRST")) << "without a lookup every session is known";
+    store.setSessionLookup([](const std::string& id) { return id == "FIRST" || id == "OTHER"; });
+    store.adoptOrphans("FIRST");
     std::vector<std::string> sessions;
-    for (const Clip& clip : store.items)
+    std::vector<std::string> shownInOther;
+    for (const Clip& clip : store.items) {
         sessions.push_back(clip.sessionId);
-    EXPECT_EQ(sessions, (std::vector<std::string>{"FIRST", "FIRST", "OTHER", "FIRST"}));
+        if (store.isShownIn(clip, "OTHER"))
+            shownInOther.push_back(clip.id);
+    }
+    EXPECT_EQ(sessions, (std::vector<std::string>{"GONE", "FIRST", "OTHER", "FIRST"}));
+    EXPECT_EQ(shownInOther, (std::vector<std::string>{"A", "C"}));
+
+    store.clearSession("OTHER");
+    EXPECT_EQ(store.items.size(), 3u) << "the entry shown and not pinned is cleared with its session in use";
+    EXPECT_FALSE(store.find("A"));
 }
 
 } // namespace

@@ -125,12 +125,12 @@ INSTANTIATE_TEST_SUITE_P(Table, ResultText, ::testing::Values(
     TextCase{{0, 0, 0}, "Copied 0 entries (0 images)."},
     TextCase{{1, 1, 0}, "Copied 1 entry (1 image)."},
     TextCase{{12, 3, 1}, "Copied 12 entries (3 images). 1 image entry could not be copied (the picture no longer "
-                         "exists in Parleo) and were skipped."},
+                         "exists in Parleo) and was skipped."},
     TextCase{{5, 0, 2}, "Copied 5 entries (0 images). 2 image entries could not be copied (the picture no longer "
                         "exists in Parleo) and were skipped."},
     TextCase{{2, 1, 0}, "Copied 2 entries (1 image)."},
     TextCase{{2, 0, 1, 1}, "Copied 2 entries (0 images). 1 image entry could not be copied (the picture no longer "
-                           "exists in Parleo) and were skipped. 1 entry could not be read or held a longer text than "
+                           "exists in Parleo) and was skipped. 1 entry could not be read or held a longer text than "
                            "Brimble records, and was left out."},
     TextCase{{0, 0, 0, 3}, "Copied 0 entries (0 images). 3 entries could not be read or held a longer text than "
                            "Brimble records, and were left out."}));
@@ -259,7 +259,7 @@ TEST_F(ParleoImportTest, MissingPictureIsSkippedAndReported)
                             record("N3")}));
     menuImport();
     EXPECT_EQ(fake.log()[2], "alert: Import complete | Copied 2 entries (1 image). 1 image entry could not be copied "
-                             "(the picture no longer exists in Parleo) and were skipped.");
+                             "(the picture no longer exists in Parleo) and was skipped.");
     EXPECT_EQ(ids(), (std::vector<std::string>{"N1", "N3"}));
 }
 

@@ -315,6 +315,28 @@ TEST_F(JsonFileDefaultsTest, HandEditsReadAsTheyMean)
     EXPECT_EQ(stored()["historyLimit"].GetString(), std::string("200")) << "the kept value is written back";
 }
 
+// A value its kind cannot read keeps the one in force, through a second typo too; with nothing in
+// force before it, it stays as typed (the reader gives its default).
+TEST_F(JsonFileDefaultsTest, TypoKeepsTheValueInForceThroughLaterTypos)
+{
+    const auto kinds = [](std::string_view key) -> std::optional<SettingKind> {
+        if (key == "limit")
+            return SettingKind::Integer;
+        if (key == "flag")
+            return SettingKind::Boolean;
+        return std::nullopt;
+    };
+    writeFile(file(), R"({"limit":300,"flag":"abc"})");
+    JsonFileDefaults defaults(file(), kinds);
+    EXPECT_FALSE(defaults.boolValue("flag"));
+    for (const char* typo : {R"("abc")", "true", R"(["300"])", R"("3OO")"}) {
+        replaceFile(file(), std::string(R"({"limit":)") + typo + R"(,"flag":"xyz"})");
+        EXPECT_TRUE(defaults.catchUpWithFile());
+        EXPECT_EQ(defaults.intValue("limit"), 300) << typo;
+        EXPECT_TRUE(defaults.has("flag"));
+    }
+}
+
 // A settings file of a million "[" crashed the program the moment it was written, and at every
 // start after.
 TEST_F(JsonFileDefaultsTest, DeepNestingIsUndecodableAtStartAndWhenWritten)

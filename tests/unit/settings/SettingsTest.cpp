@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "settings/Settings.h"
+#include "history/ClipboardStore.h"
+#include "platform/JsonFileDefaults.h"
 #include "platform/fake/FakePlatform.h"
+#include "settings/Settings.h"
+#include "support/TempDir.h"
 
 namespace brimble {
 namespace {
@@ -45,8 +48,45 @@ TEST(Settings, ValuesOfTheWrongTypeReadAsAbsent)
     defaults.setRaw(std::string(Def::appearanceMode), int64_t{2});
     EXPECT_TRUE(excludedAppsSetting(defaults).empty());
     EXPECT_FALSE(boolSetting(defaults, Def::clipboardPaused, false));
-    EXPECT_EQ(historyLimitSetting(defaults), 50);
+    EXPECT_EQ(historyLimitSetting(defaults), 500) << "a limit nobody meant trims nothing";
     EXPECT_EQ(appearanceModeSetting(defaults), "system");
+}
+
+// "historyLimit": "abc" typed while the program ran read as absent: the limit fell to 50 and the
+// history was cut at once. The limit in force stays, written back at the next change.
+TEST(Settings, TypoInAHandEditedFileKeepsTheValueInForceAndTrimsNothing)
+{
+    test::TempDir home;
+    const std::filesystem::path file = home.path() / "settings.json";
+    test::writeFile(file, R"({"historyLimit":60,"dockVisible":false,"appearanceMode":"dark",)"
+                          R"("excludedApps":["org.keepassxc.KeePassXC"],"pageReleaseSeconds":5})");
+    JsonFileDefaults defaults(file, settingKind);
+    ClipboardStore store(home.path(), defaults);
+    store.items.resize(60);
+    for (size_t i = 0; i < store.items.size(); ++i)
+        store.items[i].id = std::to_string(i);
+
+    test::writeFile(file, R"({"historyLimit":"abc","dockVisible":"nope","appearanceMode":7,)"
+                          R"("excludedApps":"org.keepassxc.KeePassXC","pageReleaseSeconds":[5],"mine":"abc"})");
+    ASSERT_TRUE(defaults.catchUpWithFile());
+    store.applyHistoryLimit();
+    EXPECT_EQ(store.items.size(), 60u);
+    EXPECT_EQ(historyLimitSetting(defaults), 60);
+    EXPECT_FALSE(boolSetting(defaults, Def::dockVisible, true));
+    EXPECT_EQ(appearanceModeSetting(defaults), "dark");
+    EXPECT_EQ(excludedAppsSetting(defaults), std::vector<std::string>{"org.keepassxc.KeePassXC"});
+    EXPECT_EQ(pageReleaseDelaySetting(defaults), 5);
+    EXPECT_EQ(defaults.stringValue("mine"), "abc") << "a key the program does not read is the user's";
+
+    defaults.setBool(Def::devtools, false);
+    const std::string written = test::readFile(file);
+    EXPECT_NE(written.find(R"("historyLimit":60)"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"("appearanceMode":"dark")"), std::string::npos) << written;
+
+    // A value that reads puts itself in force, a number typed as text included.
+    test::writeFile(file, R"({"historyLimit":" 120 "})");
+    ASSERT_TRUE(defaults.catchUpWithFile());
+    EXPECT_EQ(historyLimitSetting(defaults), 120);
 }
 
 // "historyLimit": "100" read as absent (50, and a trimmed history); "clipboardPaused": 1 as not

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <gio/gio.h>
+
+namespace brimble {
+
+// The environment the web engine must find. With the first web context, WebKit starts a thread
+// in this process that reads the system's memory figures every five seconds for as long as the
+// process lives, also once the page is released, which is most of the day for a program that
+// waits in the background; it cannot be stopped once started. It is not started while
+// WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR is "1" as the first context is made. WebKit 2.50 reads
+// the variable once and remembers the answer: the same answer also switches off the web and
+// network processes' own watch over their memory (measured: a burst of 500 large copies peaks at
+// the same Pss either way, now that pushes are light).
+//
+// The environment is not safe to change while other threads may read it (GLib's, WebKit's and
+// GDBus's do), so it is set once, first thing in `main`, before any thread starts, and never
+// touched again; where the user has set the variable, it is left as it is.
+void setWebEngineEnvironment();
+
+// Keeps what `setWebEngineEnvironment` set from the programs Brimble starts (a browser for a
+// link), which must see the user's environment.
+void keepWebEngineEnvironmentFrom(GAppLaunchContext* context);
+
+} // namespace brimble
