@@ -266,6 +266,12 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
     settings.clipboardWatched = clipboardConnected_;
+    if (const std::optional<SyncState> sync = sync_.state()) {
+        const char* state = sync->health == SyncHealth::Ok              ? "ok"
+                            : sync->health == SyncHealth::FolderMissing ? "missing"
+                                                                        : "unwritable";
+        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder};
+    }
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
     PayloadTexts texts;
