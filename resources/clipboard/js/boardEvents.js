@@ -6,7 +6,7 @@ import { clickCard } from './selection.js';
 import { focusCard } from './keyboard.js';
 import { drawBoard } from './board.js';
 import { explainTime } from './cards.js';
-import { copyEntry, togglePin, deleteEntry, openLink, renameBlock, setPaused } from './actions.js';
+import { copyEntry, togglePin, deleteEntry, openLink, copyPlainEntry, renameBlock, setPaused } from './actions.js';
 import { classify } from './preview.js';
 import { t } from './i18n.js';
 
@@ -66,6 +66,7 @@ function cardAction(action, id) {
   if (action === 'pin') togglePin(id);
   else if (action === 'delete') deleteEntry(id);
   else if (action === 'open') openLink(id);
+  else if (action === 'plain') copyPlainEntry(id);
 }
 
 export function initBoardEvents() {
