@@ -16,13 +16,15 @@ constexpr GOptionEntry entry(const char* name, const char* description)
     return GOptionEntry{name, 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE, nullptr, description, nullptr};
 }
 
-constexpr std::array<GOptionEntry, 7> options{{
+constexpr std::array<GOptionEntry, 8> options{{
     entry("background", N_("Start without showing the window (as at login)")),
     entry("toggle", N_("Show the window of the running Brimble, or hide it when it is shown")),
     entry("show", N_("Show the window of the running Brimble")),
     entry("hide", N_("Hide the window of the running Brimble")),
     entry("quit", N_("Quit the running Brimble")),
     entry("version", N_("Print the version and exit")),
+    GOptionEntry{"sync-folder", 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_FILENAME, nullptr,
+                 N_("Share the history with other machines through this folder (\"\" stops sharing)"), N_("FOLDER")},
     GOptionEntry{},
 }};
 
@@ -52,13 +54,29 @@ StartRequest readStartRequest(GVariantDict* options)
         {"show", WindowRequest::Show},
         {"toggle", WindowRequest::Toggle},
     }};
+    bool windowGiven = false;
     for (const auto& [name, window] : strongestFirst) {
         if (given(options, name)) {
             request.window = window;
+            windowGiven = true;
             break;
         }
     }
+    const char* folder = nullptr;
+    if (options && g_variant_dict_lookup(options, "sync-folder", "^&ay", &folder) && folder) {
+        request.syncFolder = folder;
+        if (!windowGiven && request.window == WindowRequest::Reopen)
+            request.window = WindowRequest::Keep;
+    }
     return request;
+}
+
+std::string absoluteSyncFolder(const std::string& given, const char* cwd)
+{
+    if (given.empty() || g_path_is_absolute(given.c_str()) || !cwd)
+        return given;
+    g_autofree char* joined = g_build_filename(cwd, given.c_str(), nullptr);
+    return joined;
 }
 
 std::optional<WindowAtLaunch> launchFor(const StartRequest& request)

@@ -61,7 +61,10 @@ Hub::Hub(Platform platform, Locations locations)
             {[this] { return webViewSpec(); },
              [this](PageLink::Push& push) { return stateScriptNow(push); },
              [this] { pageDrawn(); }})
+    , sync_(clip, sessions, platform.defaults, platform.loop, platform.clock, AppSupport::directory(locations_.dataHome),
+            [this] { page_.push(); })
 {
+    clip.limitedOut = [this](const std::string& id) { sync_.limitedOut(id); };
     clip.setSessionLookup([this](const std::string& id) { return sessions.hasSession(id); });
 }
 
@@ -101,6 +104,7 @@ void Hub::applicationDidFinishLaunching()
     clip.pruneImages();
     sessions.saveIfUnsaved();
     clip.save();
+    sync_.applySetting();
 }
 
 // Every change starts from a tick or a page command. A file whose last write failed (a full disk,
@@ -227,7 +231,16 @@ std::string Hub::currentSessionId()
 
 void Hub::pushState()
 {
+    // Every change ends here, whatever made it, so this is where it is journaled.
+    sync_.localChanged();
     page_.push();
+}
+
+void Hub::setSyncFolder(const std::string& folder)
+{
+    platform_.defaults.setString(Def::syncFolder, folder);
+    sync_.applySetting();
+    pushState();
 }
 
 void Hub::pushStateToNewPage()
@@ -424,6 +437,7 @@ void Hub::settingsChangedOutside()
         clip.pruneImages();
         clip.save();
     }
+    sync_.applySetting();
     pushState();
 }
 

@@ -11,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/MainMenu.h"
 #include "app/PageLink.h"
+#include "app/SyncLink.h"
 #include "bridge/CommandTarget.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
@@ -91,6 +92,9 @@ public:
     void importFromParleoMenu();
     // The settings file was edited by another program: what depends on it follows at once.
     void settingsChangedOutside();
+    // Shares the history through `folder` from now on; an empty one switches sync off.
+    void setSyncFolder(const std::string& folder);
+    SyncLink& syncLink() { return sync_; }
 
     ClipboardStore clip;
     SessionStore sessions;
@@ -128,6 +132,7 @@ private:
     std::optional<std::vector<std::string>> frontmostAtCopy_;
     LastPicture lastPicture_;
     bool clipboardConnected_ = true;
+    SyncLink sync_;
 };
 
 } // namespace brimble

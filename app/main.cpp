@@ -116,9 +116,12 @@ gint onCommandLine(GApplication* application, GApplicationCommandLine* commandLi
     if (!program.hub) {
         if (const std::optional<brimble::WindowAtLaunch> atLaunch = brimble::launchFor(request))
             launch(GTK_APPLICATION(application), program, *atLaunch);
-        return EXIT_SUCCESS;
+    } else {
+        program.hub->handleWindowRequest(request.window);
     }
-    program.hub->handleWindowRequest(request.window);
+    if (program.hub && request.syncFolder)
+        program.hub->setSyncFolder(brimble::absoluteSyncFolder(
+            *request.syncFolder, g_application_command_line_get_cwd(commandLine)));
     return EXIT_SUCCESS;
 }
 

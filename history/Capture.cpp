@@ -319,9 +319,14 @@ void ClipboardStore::applyHistoryLimit()
             kept.push_back(std::move(clip));
     // Pinned entries neither count nor go; the newest unpinned ones are at the front.
     size_t unpinned = 0;
-    for (Clip& clip : items)
-        if (!clip.pinned && unpinned++ < limit)
+    for (Clip& clip : items) {
+        if (clip.pinned)
+            continue;
+        if (unpinned++ < limit)
             kept.push_back(std::move(clip));
+        else if (limitedOut)
+            limitedOut(clip.id);
+    }
     items = std::move(kept);
 }
 

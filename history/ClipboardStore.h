@@ -68,6 +68,9 @@ public:
                                         const std::string& label, double ts, const std::string& sessionId);
     // Keeps every pinned entry and the first N unpinned ones (N: the effective history limit).
     void applyHistoryLimit();
+    // Told of each entry the history limit takes out: it leaves this history without having
+    // been deleted by the user.
+    std::function<void(const std::string& id)> limitedOut;
 
     // Pictures: legacy inline data becomes files; unreferenced files go; the budget holds.
     void convertInlineImages();

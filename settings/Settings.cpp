@@ -54,6 +54,19 @@ std::vector<std::string> excludedAppsSetting(const Defaults& defaults)
     return defaults.stringListValue(Def::excludedApps).value_or(std::vector<std::string>{});
 }
 
+std::optional<std::filesystem::path> syncFolderSetting(const Defaults& defaults)
+{
+    const std::optional<std::string> stored = defaults.stringValue(Def::syncFolder);
+    if (!stored || stored->empty() || !std::filesystem::path(*stored).is_absolute())
+        return std::nullopt;
+    return std::filesystem::path(*stored).lexically_normal();
+}
+
+std::vector<std::string> syncLocalSessionsSetting(const Defaults& defaults)
+{
+    return defaults.stringListValue(Def::syncLocalSessions).value_or(std::vector<std::string>{});
+}
+
 double pageReleaseDelaySetting(const Defaults& defaults)
 {
     const std::optional<int64_t> stored = defaults.intValue(Def::pageReleaseSeconds);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@ inline constexpr std::string_view appearanceMode = "appearanceMode";
 inline constexpr std::string_view dockVisible = "dockVisible";
 inline constexpr std::string_view pasteAfterChoosing = "pasteAfterChoosing";
 inline constexpr std::string_view pageReleaseSeconds = "pageReleaseSeconds";
+inline constexpr std::string_view syncFolder = "syncFolder";
+inline constexpr std::string_view syncLocalSessions = "syncLocalSessions";
 } // namespace Def
 
 // The kind each key above is read as; nothing for any other key.
@@ -45,6 +48,13 @@ int historyLimitSetting(const Defaults& defaults);
 
 // "excludedApps": empty when absent or not a list of texts.
 std::vector<std::string> excludedAppsSetting(const Defaults& defaults);
+
+// "syncFolder": the folder shared with the other machines, or nothing while sync is off (absent,
+// empty, or not an absolute path).
+std::optional<std::filesystem::path> syncFolderSetting(const Defaults& defaults);
+
+// "syncLocalSessions": the sessions kept on this machine while sync is on.
+std::vector<std::string> syncLocalSessionsSetting(const Defaults& defaults);
 
 // "pageReleaseSeconds": how long the window stays hidden before its page is released; absent
 // gives `pageReleaseDelaySeconds`, anything else 1...86400. Tests shorten it.

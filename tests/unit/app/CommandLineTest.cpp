@@ -59,15 +59,33 @@ TEST(CommandLine, MissingDictionaryOrFalseValuesAskForAPlainStart)
     EXPECT_EQ(readStartRequest(dict).window, WindowRequest::Reopen);
 }
 
-TEST(CommandLine, EveryOptionTakesNoValueAndHasAHelpText)
+TEST(CommandLine, EveryOptionButTheSyncFolderTakesNoValueAndEachHasAHelpText)
 {
     std::vector<std::string> names;
     for (const GOptionEntry* entry = commandLineOptions(); entry->long_name; ++entry) {
         names.emplace_back(entry->long_name);
-        EXPECT_EQ(entry->arg, G_OPTION_ARG_NONE) << entry->long_name;
+        EXPECT_EQ(entry->arg, names.back() == "sync-folder" ? G_OPTION_ARG_FILENAME : G_OPTION_ARG_NONE)
+            << entry->long_name;
         EXPECT_NE(entry->description, nullptr) << entry->long_name;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"background", "toggle", "show", "hide", "quit", "version"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"background", "toggle", "show", "hide", "quit", "version", "sync-folder"}));
+}
+
+// "--sync-folder" alone must not pop the window of the running instance up, and a relative
+// folder is the starting shell's, not the running instance's.
+TEST(CommandLine, SyncFolderIsMadeAbsoluteAndLeavesTheWindowAlone)
+{
+    g_autoptr(GVariantDict) options = g_variant_dict_new(nullptr);
+    g_variant_dict_insert_value(options, "sync-folder", g_variant_new_bytestring("Sync/brimble"));
+    StartRequest request = readStartRequest(options);
+    EXPECT_EQ(request.syncFolder, "Sync/brimble");
+    EXPECT_EQ(request.window, WindowRequest::Keep);
+    EXPECT_EQ(absoluteSyncFolder(*request.syncFolder, "/home/u"), "/home/u/Sync/brimble");
+    EXPECT_EQ(absoluteSyncFolder("/abs", "/home/u"), "/abs");
+    EXPECT_EQ(absoluteSyncFolder("", "/home/u"), "") << "empty switches sync off";
+
+    g_variant_dict_insert_value(options, "show", g_variant_new_boolean(TRUE));
+    EXPECT_EQ(readStartRequest(options).window, WindowRequest::Show);
 }
 
 } // namespace

@@ -1,0 +1,122 @@
+#include "sync/Sync.h"
+
+#include "common/AtomicFile.h"
+#include "history/AppSupport.h"
+#include "history/ClipboardStore.h"
+#include "sessions/SessionStore.h"
+#include "sync/SyncFolder.h"
+
+namespace brimble {
+
+Sync::Sync(std::filesystem::path folder, std::string device)
+    : folder_(std::move(folder))
+    , device_(std::move(device))
+    , reader_(folder_)
+    , writer_(folder_, device_)
+{
+}
+
+std::function<std::optional<std::string>(const Clip&)> Sync::pictureStorer(const ClipboardStore& clips) const
+{
+    return [folder = folder_, images = AppSupport::imagesFolder(clips.dataHome())](const Clip& clip) -> std::optional<std::string> {
+        if (!clip.imgFile)
+            return std::nullopt;
+        const auto bytes = readWholeFile(images / *clip.imgFile);
+        if (!bytes)
+            return std::nullopt;
+        const std::string ext = std::filesystem::path(*clip.imgFile).extension().string();
+        if (ext != ".png" && ext != ".jpg")
+            return std::nullopt;
+        return SyncFolder::storePicture(
+            folder, std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), ext.substr(1));
+    };
+}
+
+void Sync::flush()
+{
+    if (unsent_.empty())
+        return;
+    if (writer_.append(unsent_)) {
+        unsent_.clear();
+        if (status_.health == SyncHealth::FolderUnwritable)
+            status_.health = SyncHealth::Ok;
+    } else {
+        status_.health = SyncFolder::isRealFolder(folder_) ? SyncHealth::FolderUnwritable : SyncHealth::FolderMissing;
+    }
+}
+
+void Sync::recordLocal(const ClipboardStore& clips, const SessionStore& sessions, const SyncScope& scope, double now)
+{
+    if (!started_)
+        return;
+    std::vector<SyncEvent> events = changes_.collect(clips, sessions, scope, now, pictureStorer(clips));
+    unsent_.insert(unsent_.end(), std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
+    flush();
+}
+
+ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const SyncScope& scope, double now,
+                       size_t historyLimit)
+{
+    JournalScan scan = reader_.readNew();
+    if (scan.folderMissing) {
+        status_.health = SyncHealth::FolderMissing;
+        return {};
+    }
+    events_ = std::move(scan.events);
+    const MergedHistory before = mergeJournals(events_, now);
+    std::set<std::string> sharedEntries(before.deletedEntries);
+    for (const MergedEntry& entry : before.entries)
+        sharedEntries.insert(entry.id);
+    std::set<std::string> sharedBlocks(before.deletedBlocks);
+    for (const MergedBlock& block : before.blocks)
+        sharedBlocks.insert(block.id);
+    changes_.reset(clips, sessions);
+    changes_.forgetUnshared(sharedEntries, sharedBlocks);
+    started_ = true;
+    status_.health = SyncHealth::Ok;
+    recordLocal(clips, sessions, scope, now);
+    if (!unsent_.empty()) {
+        // Nothing could be written: start again once the folder can be.
+        started_ = false;
+        unsent_.clear();
+        return {};
+    }
+    for (SyncEvent& event : reader_.readNew().events)
+        events_.push_back(std::move(event));
+    const ViewChange change =
+        applyMergedHistory(mergeJournals(events_, now), clips, sessions, scope, folder_, historyLimit);
+    changes_.reset(clips, sessions);
+    return change;
+}
+
+ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, const SyncScope& scope, double now,
+                              size_t historyLimit)
+{
+    if (!started_)
+        return start(clips, sessions, scope, now, historyLimit);
+    // What the user did is written before anything arrives over it.
+    recordLocal(clips, sessions, scope, now);
+    JournalScan scan = reader_.readNew();
+    if (scan.folderMissing) {
+        status_.health = SyncHealth::FolderMissing;
+        return {};
+    }
+    if (status_.health == SyncHealth::FolderMissing)
+        status_.health = SyncHealth::Ok;
+    flush();
+    bool fromOthers = false;
+    for (const SyncEvent& event : scan.events)
+        fromOthers = fromOthers || event.device != device_;
+    events_.insert(events_.end(), std::make_move_iterator(scan.events.begin()),
+                   std::make_move_iterator(scan.events.end()));
+    if (!fromOthers)
+        return {};
+    const ViewChange change =
+        applyMergedHistory(mergeJournals(events_, now), clips, sessions, scope, folder_, historyLimit);
+    changes_.reset(clips, sessions);
+    if (change.any())
+        status_.lastArrival = now;
+    return change;
+}
+
+} // namespace brimble

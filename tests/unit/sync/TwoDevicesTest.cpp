@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "history/AppSupport.h"
+#include "history/ClipboardStore.h"
+#include "platform/fake/FakePlatform.h"
+#include "sessions/SessionStore.h"
+#include "settings/Settings.h"
+#include "support/TempDir.h"
+#include "sync/Sync.h"
+#include "sync/SyncFolder.h"
+
+namespace brimble {
+namespace {
+
+// One machine: its own data folder and stores, sharing `folder` with the others.
+struct Device {
+    explicit Device(const std::filesystem::path& folder)
+        : clips(home.path(), defaults)
+        , sessions(home.path())
+    {
+        sessions.ensureDefaultSession(clips, 1);
+        scope.device = *SyncFolder::loadOrMakeDeviceId(AppSupport::directory(home.path()));
+        scope.defaultSessionId = sessions.sessions.front().id;
+        sync = std::make_unique<Sync>(folder, scope.device);
+        clips.limitedOut = [this](const std::string& id) { sync->limitedOut(id); };
+    }
+
+    // What the Hub does after each change, and when the folder says something arrived.
+    void changed() { sync->recordLocal(clips, sessions, scope, now); }
+    ViewChange read() { return sync->readIncoming(clips, sessions, scope, now, historyLimitSetting(defaults)); }
+    std::string copy(const std::string& text)
+    {
+        now += 1;
+        const std::string id = clips.addText(text, now, scope.defaultSessionId);
+        changed();
+        return id;
+    }
+    std::vector<std::string> texts() const
+    {
+        std::vector<std::string> texts;
+        for (const Clip& clip : clips.items)
+            texts.push_back(clip.text.str() + (clip.pinned ? " (pinned)" : ""));
+        return texts;
+    }
+
+    test::TempDir home;
+    FakeLog log;
+    FakeDefaults defaults{log};
+    ClipboardStore clips;
+    SessionStore sessions;
+    SyncScope scope;
+    std::unique_ptr<Sync> sync;
+    double now = 1000;
+};
+
+std::vector<std::string> conflictCopies(const std::filesystem::path& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.path().filename().string().find(".sync-conflict-") != std::string::npos)
+            found.push_back(entry.path().string());
+    return found;
+}
+
+class TwoDevicesTest : public testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(shared.path()); }
+    void readBoth()
+    {
+        a.read();
+        b.read();
+        a.read();
+    }
+
+    test::TempDir shared;
+    Device a{shared.path()};
+    Device b{shared.path()};
+};
+
+// The road of a user with two machines: what was there before, copies on each, copies at the same
+// second, a pin on one while the other deletes, and a clear, all end in one history.
+TEST_F(TwoDevicesTest, CopiesPinsDeletesAndClearsEndInOneHistory)
+{
+    a.copy("before sync");
+    readBoth();
+    EXPECT_EQ(b.texts(), (std::vector<std::string>{"before sync"})) << "the history kept before sync is shared";
+
+    a.copy("from A");
+    EXPECT_EQ(b.read().added, 1u);
+    EXPECT_EQ(b.texts(), (std::vector<std::string>{"from A", "before sync"}));
+    EXPECT_EQ(b.sync->status().lastArrival, b.now);
+
+    // Both copy at the same second.
+    a.now = b.now = 2000;
+    a.copy("same second on A");
+    b.copy("same second on B");
+    readBoth();
+    EXPECT_EQ(a.texts(), b.texts());
+    EXPECT_EQ(a.texts().size(), 4u) << "nothing lost, nothing doubled";
+
+    // A pins what B deletes meanwhile.
+    const std::string target = a.clips.items.back().id;
+    a.clips.togglePin(target);
+    a.changed();
+    b.clips.remove(target);
+    b.changed();
+    readBoth();
+    EXPECT_EQ(a.texts(), b.texts());
+    EXPECT_FALSE(a.clips.find(target)) << "a delete is final on every device";
+
+    // B clears its session: what A copies after B saw its history stays.
+    b.clips.clearSession(b.scope.defaultSessionId);
+    b.changed();
+    a.copy("after the clear");
+    readBoth();
+    EXPECT_EQ(a.texts(), (std::vector<std::string>{"after the clear"}));
+    EXPECT_EQ(b.texts(), a.texts());
+    EXPECT_TRUE(conflictCopies(shared.path()).empty());
+}
+
+// Each device's limit applies to its own view; pinned entries are never trimmed, and a trim is no
+// delete for the other devices.
+TEST_F(TwoDevicesTest, HistoryLimitTrimsOnlyThisDevicesView)
+{
+    b.defaults.setInt(Def::historyLimit, 10);
+    const std::string pinned = a.copy("pinned early");
+    a.clips.togglePin(pinned);
+    a.changed();
+    for (int i = 0; i < 30; ++i)
+        a.copy("copy " + std::to_string(i));
+    readBoth();
+    EXPECT_EQ(a.clips.items.size(), 31u) << "B's trim deleted nothing on A";
+    ASSERT_EQ(b.clips.items.size(), 11u);
+    EXPECT_EQ(b.texts().front(), "pinned early (pinned)");
+    EXPECT_EQ(b.texts()[1], "copy 29");
+    b.copy("one more on B");
+    readBoth();
+    EXPECT_EQ(a.clips.items.size(), 32u);
+}
+
+// A session kept on this machine, and the shared folder gone for a while (an unmounted drive).
+TEST_F(TwoDevicesTest, LocalSessionsStayAndAMissingFolderPausesWithoutLoss)
+{
+    const Session secret = a.sessions.createSession("Local", 5);
+    a.scope.localSessions.insert(secret.id);
+    readBoth();
+    a.clips.addText("kept on A only", a.now, secret.id);
+    a.changed();
+    readBoth();
+    EXPECT_TRUE(b.texts().empty());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shared.path()))
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(test::readFile(entry.path()).find("kept on A only"), std::string::npos) << entry.path();
+        }
+
+    const std::filesystem::path aside = shared.path().string() + "-unmounted";
+    std::filesystem::rename(shared.path(), aside);
+    a.copy("while away");
+    a.read();
+    EXPECT_EQ(a.sync->status().health, SyncHealth::FolderMissing);
+    EXPECT_FALSE(std::filesystem::exists(shared.path())) << "an unmounted drive's mount point is not filled";
+    std::filesystem::rename(aside, shared.path());
+    a.read();
+    EXPECT_EQ(a.sync->status().health, SyncHealth::Ok);
+    b.read();
+    EXPECT_EQ(b.texts(), (std::vector<std::string>{"while away"}));
+}
+
+TEST_F(TwoDevicesTest, PicturesTravelOnceByContent)
+{
+    readBoth();
+    const std::vector<uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 1, 2, 3};
+    ASSERT_TRUE(a.clips.addImage(bytes, "png", "PNG · 1×1", a.now, a.scope.defaultSessionId));
+    a.changed();
+    b.read();
+    ASSERT_EQ(b.clips.items.size(), 1u);
+    const Clip& picture = b.clips.items.front();
+    EXPECT_EQ(picture.kind, "image");
+    EXPECT_EQ(test::readFile(AppSupport::imagesFolder(b.home.path()) / picture.imgFile.value()),
+              std::string(bytes.begin(), bytes.end()));
+    size_t pictures = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(shared.path() / "pictures"))
+        ++pictures;
+    EXPECT_EQ(pictures, 1u);
+}
+
+} // namespace
+} // namespace brimble
