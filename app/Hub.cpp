@@ -266,6 +266,12 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
     settings.frontmostKnown = platform_.frontmost.canTell();
     settings.pasteAvailable = platform_.paste.isAvailable();
     settings.clipboardWatched = clipboardConnected_;
+    if (const std::optional<SyncState> sync = sync_.state()) {
+        const char* state = sync->health == SyncHealth::Ok              ? "ok"
+                            : sync->health == SyncHealth::FolderMissing ? "missing"
+                                                                        : "unwritable";
+        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder};
+    }
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
     PayloadTexts texts;
@@ -281,20 +287,20 @@ void Hub::applyAppearance()
     platform_.shell.setAppearance(appearanceForMode(appearanceModeSetting(platform_.defaults)));
 }
 
-void Hub::copyToPasteboard(const std::string& id)
+void Hub::copyToPasteboard(const std::string& id, CopyAs as)
 {
     // Copied first: `id` may live in the entry that the copy moves.
     const std::string chosen = id;
     const int64_t before = clipLastChange;
-    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange);
+    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange, as);
     // The entry chosen in the window is what the clipboard holds now.
     if (clipLastChange != before)
         lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
 }
 
-void Hub::copyTextToPasteboard(const std::string& text)
+void Hub::copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats)
 {
-    brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange);
+    brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange, formats);
 }
 
 void Hub::openURL(const std::string& url)

@@ -257,6 +257,15 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     out.boolean(settings.pasteAvailable);
     out.key("clipboardWatched");
     out.boolean(settings.clipboardWatched);
+    if (settings.sync) {
+        out.key("sync");
+        out.startObject();
+        out.member("state", settings.sync->state);
+        out.key("lastArrival");
+        out.number(settings.sync->lastArrival);
+        out.member("folder", settings.sync->folder);
+        out.endObject();
+    }
     out.key("collapsed");
     out.startArray();
     for (const std::string& id : settings.collapsedBlocks)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -13,6 +14,13 @@ namespace brimble {
 class ClipboardStore;
 
 // The settings values a snapshot carries.
+// Sync with other machines, when it is on.
+struct PayloadSync {
+    std::string state = "ok"; // "ok", "missing" (the folder is away) or "unwritable"
+    double lastArrival = 0;   // when a change from another machine last arrived; 0: none yet
+    std::string folder;
+};
+
 struct PayloadSettings {
     bool paused = false;
     int cap = 50;
@@ -32,6 +40,7 @@ struct PayloadSettings {
     bool clipboardWatched = true;
     std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
     PageView view;                            // what the user left on the last page
+    std::optional<PayloadSync> sync;          // nothing while sync is off
 };
 
 // How a snapshot carries the entries' texts.

@@ -219,6 +219,7 @@ export function snapshot(parts = {}) {
     ...(parts.frontmostKnown === undefined ? {} : { frontmostKnown: parts.frontmostKnown }),
     ...(parts.pasteAvailable === undefined ? {} : { pasteAvailable: parts.pasteAvailable }),
     ...(parts.clipboardWatched === undefined ? {} : { clipboardWatched: parts.clipboardWatched }),
+    ...(parts.sync === undefined ? {} : { sync: parts.sync }),
     collapsed: parts.collapsed || [],
     ...(parts.view === undefined ? {} : { view: parts.view }),
   };

@@ -54,6 +54,27 @@ test('the header pill says when the clipboard can no longer be watched', async (
   assert.equal(await page.page.locator('#pauseLabel').textContent(), 'Recording');
 });
 
+// A sync folder that went away (an unmounted drive) must be said, not look as if sync went on.
+test('the header says whether sync is on, paused for its folder, and when another machine last changed', async () => {
+  const page = await env.page();
+  const status = page.page.locator('#syncStatus');
+  await page.render(snapshot({ items: [clip('x')] }));
+  assert.equal(await status.isVisible(), false, 'hidden while sync is off');
+  const folder = '/home/u/Sync/brimble';
+  const rows = [
+    [{ state: 'ok', lastArrival: 0, folder }, 'Synced', /No change from another machine yet/],
+    [{ state: 'ok', lastArrival: Date.now() / 1000 - 5, folder }, 'Synced', /Last change from another machine: Just now/],
+    [{ state: 'missing', lastArrival: 0, folder }, 'Sync paused', /sync folder \/home\/u\/Sync\/brimble is missing/],
+    [{ state: 'unwritable', lastArrival: 0, folder }, 'Sync paused', /cannot be written/],
+  ];
+  for (const [sync, label, title] of rows) {
+    await page.render(snapshot({ items: [clip('x')], sync }));
+    assert.equal(await status.isVisible(), true);
+    assert.equal(await page.page.locator('#syncLabel').textContent(), label);
+    assert.match(await status.getAttribute('title'), title);
+  }
+});
+
 test('the history limit posts the typed number when committed', async () => {
   const page = await env.page();
   await openSettings(page, { cap: 50 });

@@ -4,6 +4,26 @@ import { openMenu } from './menu.js';
 import { newSession, renameSession, switchSession, setPaused } from './actions.js';
 import { openSettings } from './settings.js';
 import { t } from './i18n.js';
+import { relativeTime } from './time.js';
+
+// Whether sync is on, whether it can reach its folder, and when another machine's change last
+// arrived. A folder that is away pauses sync; the user must see that, not a quiet failure.
+function drawSync(sync) {
+  const pill = document.getElementById('syncStatus');
+  pill.hidden = !sync;
+  if (!sync) return;
+  const paused = sync.state !== 'ok';
+  setFlag(pill, 'paused', paused);
+  setText(document.getElementById('syncLabel'), paused ? t('Sync paused') : t('Synced'));
+  const last = sync.lastArrival > 0
+    ? t('Last change from another machine: {time}', { time: relativeTime(sync.lastArrival) })
+    : t('No change from another machine yet.');
+  pill.title = sync.state === 'missing'
+    ? t('The sync folder {folder} is missing. Sync resumes when it is back; nothing is lost.', { folder: sync.folder })
+    : sync.state === 'unwritable'
+      ? t('The sync folder {folder} cannot be written. Sync resumes when it can; nothing is lost.', { folder: sync.folder })
+      : last;
+}
 
 function sessionMenu() {
   const { snap, view } = ui;
@@ -37,6 +57,7 @@ export function drawHeader() {
     ? t('Brimble lost its connection to the clipboard and cannot record new copies. Quit and start Brimble again.')
     : snap.paused ? t('Recording is paused. Click to resume.') : t('Recording new copies. Click to pause.');
   pause.setAttribute('aria-pressed', String(snap.paused));
+  drawSync(snap.sync);
 }
 
 export function initHeader() {

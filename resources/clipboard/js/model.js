@@ -79,9 +79,17 @@ export function normalize(raw) {
     frontmostKnown: snap.frontmostKnown !== false,
     pasteAvailable: snap.pasteAvailable !== false,
     clipboardWatched: snap.clipboardWatched !== false,
+    sync: normalizeSync(snap.sync),
     collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
     view: normalizeView(snap.view),
   };
+}
+
+// Sync with other machines: null while it is off.
+function normalizeSync(raw) {
+  if (!raw || typeof raw !== 'object') return null;
+  const state = ['ok', 'missing', 'unwritable'].includes(raw.state) ? raw.state : 'ok';
+  return { state, lastArrival: Math.max(0, asNumber(raw.lastArrival)), folder: asString(raw.folder) };
 }
 
 // What the user left on the previous page; only a new page's first snapshot uses it.

@@ -79,6 +79,18 @@ TEST_F(PayloadTest, WritesEveryMemberCompactly)
               R"("view":{"query":"lin\"k","scrollTop":480,"selection":["T"],"focusId":"I","settingsOpen":true}})");
 }
 
+// The page hides the sync pill when "sync" is missing: it must be missing while sync is off.
+TEST_F(PayloadTest, SyncIsSentOnlyWhileOn)
+{
+    EXPECT_FALSE(snapshot().HasMember("sync"));
+    settings.sync = PayloadSync{"missing", 12.5, "/media/usb/brimble"};
+    const auto document = snapshot();
+    ASSERT_TRUE(document.HasMember("sync"));
+    EXPECT_STREQ(document["sync"]["state"].GetString(), "missing");
+    EXPECT_EQ(document["sync"]["lastArrival"].GetDouble(), 12.5);
+    EXPECT_STREQ(document["sync"]["folder"].GetString(), "/media/usb/brimble");
+}
+
 // Absent optional members must be missing, not null: the page tests for their presence.
 TEST_F(PayloadTest, LeavesOutImageUrlAndBlockWhenAbsent)
 {

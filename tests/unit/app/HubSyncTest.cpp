@@ -1,0 +1,87 @@
+// The controller's side of sync: the setting and the command line switch it, every change the
+// program makes is journaled whatever road it took, and what other machines write reaches the
+// history and the page.
+
+#include <gtest/gtest.h>
+
+#include "common/Uuid.h"
+#include "settings/Settings.h"
+#include "support/HubFixture.h"
+#include "sync/JournalReader.h"
+#include "sync/JournalWriter.h"
+#include "unit/app/SnapshotReader.h"
+
+namespace brimble {
+namespace {
+
+using test::HubFixture;
+
+struct SyncFixture : HubFixture {
+    SyncFixture()
+    {
+        std::filesystem::create_directories(shared());
+        launch();
+        fake.host.showWindow();
+    }
+    std::filesystem::path shared() const { return home / "Sync"; }
+    std::vector<std::string> journaledTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const SyncEvent& event : JournalReader(shared()).readNew().events)
+            if (event.kind == SyncKind::Added)
+                texts.push_back(event.text);
+        return texts;
+    }
+    void copy(const std::string& text)
+    {
+        fake.pasteboard.simulateCopy({"public.utf8-plain-text"}, text);
+        fake.pasteboard.fireWatch();
+    }
+};
+
+TEST(HubSync, CopiesAreJournaledOnlyWhileSyncIsOnAndOthersArrivalsReachThePage)
+{
+    SyncFixture f;
+    f.copy("before sync");
+    EXPECT_TRUE(f.journaledTexts().empty()) << "off by default";
+
+    f.hub->setSyncFolder(f.shared().string());
+    EXPECT_EQ(f.journaledTexts(), std::vector<std::string>{"before sync"});
+    f.copy("with sync");
+    EXPECT_EQ(f.journaledTexts(), (std::vector<std::string>{"before sync", "with sync"}));
+    auto snapshot = test::snapshotOf(f.lastRender());
+    ASSERT_TRUE(snapshot.HasMember("sync"));
+    EXPECT_STREQ(snapshot["sync"]["state"].GetString(), "ok");
+
+    // Another machine writes; the next look brings its copy in and tells the page when.
+    const std::string other = newUuid();
+    SyncEvent event;
+    event.eventId = newUuid();
+    event.device = other;
+    event.ts = f.fake.clock.time;
+    event.kind = SyncKind::Added;
+    event.ids = {newUuid()};
+    event.text = "from the laptop";
+    event.session = "default";
+    ASSERT_TRUE(JournalWriter(f.shared(), other).append(std::span(&event, 1)));
+    const size_t renders = f.renders();
+    f.fake.loop.advance(6);
+    EXPECT_GT(f.renders(), renders);
+    EXPECT_EQ(f.hub->clip.items.front().text.str(), "from the laptop");
+    snapshot = test::snapshotOf(f.lastRender());
+    EXPECT_NEAR(snapshot["sync"]["lastArrival"].GetDouble(), f.fake.clock.time, 6) << "the look of the last few seconds";
+
+    // The folder goes away: the page says so at the next look.
+    std::filesystem::rename(f.shared(), f.home / "Sync-away");
+    f.fake.loop.advance(6);
+    snapshot = test::snapshotOf(f.lastRender());
+    EXPECT_STREQ(snapshot["sync"]["state"].GetString(), "missing");
+
+    f.hub->setSyncFolder("");
+    f.copy("after sync");
+    EXPECT_FALSE(test::snapshotOf(f.lastRender()).HasMember("sync"));
+    EXPECT_FALSE(f.fake.defaults.stringValue(Def::syncFolder).value_or("x").size());
+}
+
+} // namespace
+} // namespace brimble
