@@ -6,7 +6,7 @@ import { clickCard } from './selection.js';
 import { focusCard } from './keyboard.js';
 import { drawBoard } from './board.js';
 import { explainTime } from './cards.js';
-import { togglePin, deleteEntry, openLink, renameBlock, setPaused } from './actions.js';
+import { togglePin, deleteEntry, openLink, copyPlainEntry, renameBlock, setPaused } from './actions.js';
 import { t } from './i18n.js';
 
 function blockOf(node) {
@@ -47,6 +47,7 @@ function cardAction(action, id) {
   if (action === 'pin') togglePin(id);
   else if (action === 'delete') deleteEntry(id);
   else if (action === 'open') openLink(id);
+  else if (action === 'plain') copyPlainEntry(id);
 }
 
 export function initBoardEvents() {
