@@ -340,6 +340,9 @@ void Hub::showMainWindow(SearchFocus focus)
 
 void Hub::pageDrawn()
 {
+    // The new page has taken the view kept for it and owns it now; were its web process to end
+    // while the window is shown, the next page must not go back to the last hide's view.
+    pageView_ = PageView{};
     platform_.host.runScript(readyForKeysScript(std::exchange(focusOnDraw_, std::nullopt)));
 }
 
@@ -488,8 +491,12 @@ void Hub::handleWindowRequest(WindowRequest request)
 
 void Hub::windowDidChangeVisibility(WindowVisibility visibility)
 {
-    if (visibility == WindowVisibility::Shown)
+    if (visibility == WindowVisibility::Shown) {
+        // A page kept through the hide shows what the user left; the kept view is stale from now.
+        if (page_.hasDrawn())
+            pageView_ = PageView{};
         page_.windowShown();
+    }
     else
         page_.windowHidden(pageReleaseDelaySetting(platform_.defaults));
 }
