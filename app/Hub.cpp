@@ -283,20 +283,20 @@ void Hub::applyAppearance()
     platform_.shell.setAppearance(appearanceForMode(appearanceModeSetting(platform_.defaults)));
 }
 
-void Hub::copyToPasteboard(const std::string& id)
+void Hub::copyToPasteboard(const std::string& id, CopyAs as)
 {
     // Copied first: `id` may live in the entry that the copy moves.
     const std::string chosen = id;
     const int64_t before = clipLastChange;
-    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange);
+    brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange, as);
     // The entry chosen in the window is what the clipboard holds now.
     if (clipLastChange != before)
         lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
 }
 
-void Hub::copyTextToPasteboard(const std::string& text)
+void Hub::copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats)
 {
-    brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange);
+    brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange, formats);
 }
 
 void Hub::openURL(const std::string& url)
@@ -342,6 +342,9 @@ void Hub::showMainWindow(SearchFocus focus)
 
 void Hub::pageDrawn()
 {
+    // The new page has taken the view kept for it and owns it now; were its web process to end
+    // while the window is shown, the next page must not go back to the last hide's view.
+    pageView_ = PageView{};
     platform_.host.runScript(readyForKeysScript(std::exchange(focusOnDraw_, std::nullopt)));
 }
 
@@ -490,8 +493,12 @@ void Hub::handleWindowRequest(WindowRequest request)
 
 void Hub::windowDidChangeVisibility(WindowVisibility visibility)
 {
-    if (visibility == WindowVisibility::Shown)
+    if (visibility == WindowVisibility::Shown) {
+        // A page kept through the hide shows what the user left; the kept view is stale from now.
+        if (page_.hasDrawn())
+            pageView_ = PageView{};
         page_.windowShown();
+    }
     else
         page_.windowHidden(pageReleaseDelaySetting(platform_.defaults));
 }

@@ -60,8 +60,8 @@ public:
     std::string currentSessionId() override;
     void pushState() override;
     void pushStateToNewPage() override;
-    void copyToPasteboard(const std::string& id) override;
-    void copyTextToPasteboard(const std::string& text) override;
+    void copyToPasteboard(const std::string& id, CopyAs as = CopyAs::Copied) override;
+    void copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats) override;
     void openURL(const std::string& url) override;
     void applyAppearance() override;
     void excludeAppPicker() override;

@@ -14,9 +14,10 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 34> commandEntries{{
+constexpr std::array<CommandEntry, 35> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
+    {"copyPlain", commands::copyPlain},
     {"copyMany", commands::copyMany},
     {"open", commands::open},
     {"pin", commands::pin},

@@ -28,6 +28,7 @@ namespace commands {
 // Entries of the history.
 AfterCommand list(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand copy(CommandTarget& target, const rapidjson::Value& body);
+AfterCommand copyPlain(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand copyMany(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand open(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand pin(CommandTarget& target, const rapidjson::Value& body);

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "history/CopyBack.h"
+#include "platform/KeptFormats.h"
 
 #include "bridge/PageView.h"
 
@@ -31,10 +35,12 @@ public:
     // Sends the whole state with every text: the page asking holds none the program could name
     // (it has just started, or it was handed the name of a text it does not hold).
     virtual void pushStateToNewPage() = 0;
-    // Puts an entry back on the clipboard and moves it to the front.
-    virtual void copyToPasteboard(const std::string& id) = 0;
-    // Puts text made by the program itself on the clipboard; it is not recorded as a new entry.
-    virtual void copyTextToPasteboard(const std::string& text) = 0;
+    // Puts an entry back on the clipboard, with its formats or as plain text, and moves it to the
+    // front.
+    virtual void copyToPasteboard(const std::string& id, CopyAs as) = 0;
+    // Puts text made by the program itself on the clipboard, with kept formats made with it; it
+    // is not recorded as a new entry.
+    virtual void copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats) = 0;
     // Opens an already checked address in the browser.
     virtual void openURL(const std::string& url) = 0;
     // Applies "appearanceMode" to the application, the window and the page.

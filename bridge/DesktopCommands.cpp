@@ -41,7 +41,8 @@ AfterCommand hide(CommandTarget& target, const rapidjson::Value&)
 }
 
 // A page bounded in what it keeps: a search of a few lines and no more entries than a history
-// holds. Anything else reads as absent, and the view it stood for is not kept.
+// holds. A view beyond that is not kept, and neither is the one before it, which is no longer
+// what the user left: the next page then opens afresh rather than stale.
 AfterCommand view(CommandTarget& target, const rapidjson::Value& body)
 {
     constexpr size_t queryBytesMax = 4096;
@@ -57,7 +58,7 @@ AfterCommand view(CommandTarget& target, const rapidjson::Value& body)
     view.focusId = fields::readString(fields, "focusId").value_or("");
     view.settingsOpen = fields::readBool(fields, "settingsOpen").value_or(false);
     if (view.query.size() > queryBytesMax || view.selection.size() > selectionMax)
-        return AfterCommand::NoPush;
+        view = PageView{};
     target.setPageView(std::move(view));
     return AfterCommand::NoPush;
 }

@@ -13,6 +13,7 @@
 #include "bridge/CommandTarget.h"
 #include "bridge/FieldReaders.h"
 #include "history/ClipboardStore.h"
+#include "history/FormatFiles.h"
 
 namespace brimble::commands {
 
@@ -44,17 +45,51 @@ AfterCommand list(CommandTarget& target, const rapidjson::Value&)
     return AfterCommand::NoPush;
 }
 
-AfterCommand copy(CommandTarget& target, const rapidjson::Value& body)
+namespace {
+
+AfterCommand copyAs(CommandTarget& target, const rapidjson::Value& body, CopyAs as)
 {
     const auto id = fields::readString(body, "id");
     if (!id)
         return AfterCommand::Push;
     // Only an entry that went on the clipboard is pasted: an unknown id leaves the window open.
     const bool known = target.clipStore().find(*id).has_value();
-    target.copyToPasteboard(*id);
+    target.copyToPasteboard(*id, as);
     if (known && boolSetting(target.settings(), Def::pasteAfterChoosing, false))
         target.pasteIntoPreviousWindow();
     return AfterCommand::Push;
+}
+
+// The HTML of every entry joined as their texts are, or nothing when one of them has none: a
+// paste must not keep the formatting of some entries and drop the others' text.
+std::vector<ExtraFormat> joinedHtml(const ClipboardStore& store, const std::vector<Clip>& clips)
+{
+    std::string joined;
+    for (const Clip& clip : clips) {
+        std::optional<std::string> html;
+        for (ExtraFormat& format : loadFormats(store.dataHome(), clip)) {
+            if (format.type == KeptFormats::html)
+                html = std::move(format.bytes);
+        }
+        if (!html || joined.size() + html->size() > KeptFormats::maxFormattedBytes)
+            return {};
+        if (!joined.empty())
+            joined += "<br>\n";
+        joined += *html;
+    }
+    return {{std::string(KeptFormats::html), std::move(joined)}};
+}
+
+} // namespace
+
+AfterCommand copy(CommandTarget& target, const rapidjson::Value& body)
+{
+    return copyAs(target, body, CopyAs::Copied);
+}
+
+AfterCommand copyPlain(CommandTarget& target, const rapidjson::Value& body)
+{
+    return copyAs(target, body, CopyAs::Plain);
 }
 
 AfterCommand copyMany(CommandTarget& target, const rapidjson::Value& body)
@@ -66,6 +101,7 @@ AfterCommand copyMany(CommandTarget& target, const rapidjson::Value& body)
     // repeated ids add nothing. The entries keep their places: the state does not change.
     std::string joined;
     bool any = false;
+    std::vector<Clip> joinedClips;
     std::set<std::string_view> seen;
     for (const std::string& id : *ids) {
         if (!seen.insert(id).second)
@@ -76,11 +112,12 @@ AfterCommand copyMany(CommandTarget& target, const rapidjson::Value& body)
         if (any)
             joined += '\n';
         joined += clip->text;
+        joinedClips.push_back(*clip);
         any = true;
     }
     if (!any)
         return AfterCommand::NoPush;
-    target.copyTextToPasteboard(joined);
+    target.copyTextToPasteboard(joined, joinedHtml(target.clipStore(), joinedClips));
     if (boolSetting(target.settings(), Def::pasteAfterChoosing, false))
         target.pasteIntoPreviousWindow();
     return AfterCommand::NoPush;

@@ -8,6 +8,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include "bridge/CopiedFiles.h"
 #include "history/ClipboardStore.h"
 
 namespace brimble {
@@ -77,6 +78,9 @@ int64_t codePoints(std::string_view text)
     return std::ranges::count_if(text, [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; });
 }
 
+// The most files of one copied-files entry its card lists.
+constexpr size_t filesShown = 20;
+
 // Writes one entry; answers whether its text went whole (or was named).
 bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBytes)
 {
@@ -112,6 +116,29 @@ bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBy
     }
     if (clip.blockId)
         out.member("blockId", *clip.blockId);
+    if (isFormatted(clip)) {
+        out.key("formatted");
+        out.boolean(true);
+    }
+    if (isCopiedFiles(clip)) {
+        // Looked at each snapshot: a file moved or deleted since the copy is marked at once.
+        size_t count = 0;
+        const std::vector<CopiedFile> files = copiedFiles(clip, filesShown, count);
+        out.key("files");
+        out.startArray();
+        for (const CopiedFile& file : files) {
+            out.startObject();
+            out.member("name", file.name);
+            if (file.missing) {
+                out.key("missing");
+                out.boolean(true);
+            }
+            out.endObject();
+        }
+        out.endArray();
+        out.key("fileCount");
+        out.integer(static_cast<int64_t>(count));
+    }
     out.endObject();
     return whole;
 }

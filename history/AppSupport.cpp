@@ -25,4 +25,9 @@ std::filesystem::path imagesFolder(const std::filesystem::path& dataHome)
     return directory(dataHome) / "clipboard-images";
 }
 
+std::filesystem::path formatsFolder(const std::filesystem::path& dataHome)
+{
+    return directory(dataHome) / "clipboard-formats";
+}
+
 } // namespace brimble::AppSupport

@@ -14,4 +14,7 @@ std::filesystem::path historyFile(const std::filesystem::path& dataHome);
 // `directory`/"clipboard-images".
 std::filesystem::path imagesFolder(const std::filesystem::path& dataHome);
 
+// `directory`/"clipboard-formats": the kept formats' files, named by their content's hash.
+std::filesystem::path formatsFolder(const std::filesystem::path& dataHome);
+
 } // namespace brimble::AppSupport

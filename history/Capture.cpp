@@ -16,6 +16,7 @@
 #include "settings/Settings.h"
 #include "history/ClipPrivacy.h"
 #include "history/ClipboardStore.h"
+#include "history/FormatFiles.h"
 #include "history/ImageFiles.h"
 #include "common/UnicodeText.h"
 #include "common/Uuid.h"
@@ -38,6 +39,36 @@ bool offersImage(const std::set<std::string>& types)
 {
     return std::any_of(types.begin(), types.end(),
                        [](const std::string& type) { return imageTypes().contains(type); });
+}
+
+// Whether a plain text is on offer, under any of its names on X11 or Wayland.
+bool offersPlainText(const std::set<std::string>& types)
+{
+    static const std::set<std::string> names = {"public.utf8-plain-text", "UTF8_STRING", "COMPOUND_TEXT", "STRING",
+                                                "TEXT", "text/plain"};
+    return std::any_of(types.begin(), types.end(), [](const std::string& type) {
+        return names.contains(type) || type.starts_with("text/plain;");
+    });
+}
+
+// The text of a copy of files that offered none: their paths, one a line.
+std::optional<std::string> textOfFiles(const std::vector<ExtraFormat>& formats)
+{
+    for (std::string_view type : {KeptFormats::uriList, KeptFormats::gnomeFiles}) {
+        auto found = std::find_if(formats.begin(), formats.end(),
+                                  [&](const ExtraFormat& format) { return format.type == type; });
+        if (found == formats.end())
+            continue;
+        std::string text;
+        for (const std::string& file : KeptFormats::filesOfUriList(found->bytes)) {
+            if (!text.empty())
+                text += '\n';
+            text += file;
+        }
+        if (!text.empty())
+            return text;
+    }
+    return std::nullopt;
 }
 
 // Decimal text of a nominal size, truncated toward zero. The platform never reports a size
@@ -146,8 +177,9 @@ std::optional<PushNeeded> capturePicture(CaptureServices& services, ClipboardSto
     if (!encoded)
         return PushNeeded::No;
     const std::string label = imageLabel(types, image->nominalWidth(), image->nominalHeight());
-    std::optional<std::string> id =
-        store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(), currentSessionId());
+    // A browser's copied image keeps the HTML it came with.
+    std::optional<std::string> id = store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(),
+                                                   currentSessionId(), services.pasteboard.extraFormats());
     if (id && digest && last)
         *last = LastPicture{std::move(*digest), sha256Hex(encoded->bytes)};
     noteOutcome(lastCapture, std::move(id));
@@ -158,13 +190,16 @@ std::optional<PushNeeded> capturePicture(CaptureServices& services, ClipboardSto
 PushNeeded captureText(CaptureServices& services, ClipboardStore& store, LastCapture& lastCapture,
                        const std::function<std::string()>& currentSessionId)
 {
+    std::vector<ExtraFormat> formats = services.pasteboard.extraFormats();
     std::optional<std::string> text = services.pasteboard.text();
+    if (!text)
+        text = textOfFiles(formats);
     // The history file holds valid UTF-8 only; a text that is not could not be read back.
     if (!text || !g_utf8_validate_len(text->data(), text->size(), nullptr))
         return PushNeeded::No;
     if (isBlankText(*text) || !withinTextLimit(*text))
         return PushNeeded::No;
-    noteOutcome(lastCapture, store.addText(std::move(*text), services.clock.now(), currentSessionId()));
+    noteOutcome(lastCapture, store.addText(std::move(*text), services.clock.now(), currentSessionId(), formats));
     return PushNeeded::Yes;
 }
 
@@ -207,8 +242,9 @@ PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int6
     if (ClipPrivacy::skipReason(types, frontmost, excludedAppsSetting(services.defaults), recordSecrets))
         return PushNeeded::No;
 
-    // An image type with no picture behind it falls back to the text on offer.
-    if (offersImage(types)) {
+    // An image type with no picture behind it falls back to the text on offer. A picture beside
+    // a plain text is not the copy (an office program offers one of its selected text).
+    if (offersImage(types) && !offersPlainText(types)) {
         if (std::optional<PushNeeded> done = capturePicture(services, store, types, lastCapture, currentSessionId))
             return *done;
     }
@@ -244,7 +280,8 @@ bool isBlankText(const std::string& utf8)
     return true;
 }
 
-std::string ClipboardStore::addText(std::string text, double ts, const std::string& sessionId)
+std::string ClipboardStore::addText(std::string text, double ts, const std::string& sessionId,
+                                    const std::vector<ExtraFormat>& formats)
 {
     const CanonicalMatcher sameText(text);
     // Only text entries match: a picture's label such as "PNG · 640×480" is not its content,
@@ -256,6 +293,8 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
     std::string id;
     if (found != items.end()) {
         id = found->id;
+        // The newest copy's formats are the ones a paste of it should give.
+        found->formats = storeFormats(dataHome_, formats);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         Clip clip;
@@ -264,6 +303,7 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
         clip.text = std::move(text);
         clip.kind = "text";
         clip.sessionId = sessionId;
+        clip.formats = storeFormats(dataHome_, formats);
         id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }
@@ -276,7 +316,8 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
 
 std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> bytes, const std::string& ext,
                                                     const std::string& label, double ts,
-                                                    const std::string& sessionId)
+                                                    const std::string& sessionId,
+                                                    const std::vector<ExtraFormat>& formats)
 {
     const std::string sig = sha256Hex(bytes);
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
@@ -286,6 +327,7 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
     if (found != items.end()) {
         // The same picture again: its file and label stay, nothing is written.
         id = found->id;
+        found->formats = storeFormats(dataHome_, formats);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         std::optional<std::string> name = writeImage(dataHome_, bytes, ext);
@@ -299,6 +341,7 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
         clip.imgFile = std::move(*name);
         clip.sig = sig;
         clip.sessionId = sessionId;
+        clip.formats = storeFormats(dataHome_, formats);
         id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }

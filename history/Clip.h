@@ -2,10 +2,20 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/SharedText.h"
 
 namespace brimble {
+
+// A kept format of an entry: its MIME type and the bare name of the file in
+// "clipboard-formats" that holds its bytes.
+struct ClipFormat {
+    std::string type;
+    std::string file;
+
+    bool operator==(const ClipFormat&) const = default;
+};
 
 // One history entry. Plain value; its JSON keys are the field names.
 struct Clip {
@@ -19,6 +29,7 @@ struct Clip {
     std::optional<std::string> sig;     // SHA-256 of the picture file, lowercase hex
     std::string sessionId;              // "" until adopted by the first session
     std::optional<std::string> blockId;
+    std::vector<ClipFormat> formats;    // formatted text, copied files; none for most entries
 
     bool operator==(const Clip&) const = default;
 };

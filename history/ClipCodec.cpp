@@ -1,8 +1,11 @@
 #include "history/ClipCodec.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/JsonText.h"
+#include "history/FormatFiles.h"
+#include "platform/KeptFormats.h"
 
 namespace brimble {
 
@@ -21,6 +24,28 @@ std::optional<std::string> optionalString(const rapidjson::Value& object, const 
     if (!value || !value->IsString())
         return std::nullopt;
     return json::stringOf(*value);
+}
+
+// The kept formats of an entry, leniently: a format of a type not kept, or naming a file that is
+// not one of ours (a path, a link's name, anything outside the formats folder), is left out.
+std::vector<ClipFormat> decodeFormats(const rapidjson::Value& object)
+{
+    std::vector<ClipFormat> formats;
+    const rapidjson::Value* list = member(object, "formats");
+    if (!list || !list->IsArray())
+        return formats;
+    for (const rapidjson::Value& item : list->GetArray()) {
+        if (formats.size() == KeptFormats::maxFormats || !item.IsObject())
+            continue;
+        std::optional<std::string> type = optionalString(item, "type");
+        std::optional<std::string> file = optionalString(item, "file");
+        if (!type || !file || !KeptFormats::isKept(*type) || !isFormatFileName(*file))
+            continue;
+        if (std::any_of(formats.begin(), formats.end(), [&](const ClipFormat& kept) { return kept.type == *type; }))
+            continue;
+        formats.push_back({std::move(*type), std::move(*file)});
+    }
+    return formats;
 }
 
 std::optional<Clip> decodeClip(const rapidjson::Value& object)
@@ -51,6 +76,7 @@ std::optional<Clip> decodeClip(const rapidjson::Value& object)
     clip.sig = optionalString(object, "sig");
     clip.sessionId = optionalString(object, "sessionId").value_or("");
     clip.blockId = optionalString(object, "blockId");
+    clip.formats = decodeFormats(object);
     return clip;
 }
 
@@ -95,6 +121,20 @@ bool writeClip(json::Writer& writer, const Clip& clip, TextGap* gap = nullptr)
     if (clip.blockId) {
         writer.Key("blockId");
         json::writeString(writer, *clip.blockId);
+    }
+    // Written only when there are any, so an entry without them is exactly as before.
+    if (!clip.formats.empty()) {
+        writer.Key("formats");
+        writer.StartArray();
+        for (const ClipFormat& format : clip.formats) {
+            writer.StartObject();
+            writer.Key("type");
+            json::writeString(writer, format.type);
+            writer.Key("file");
+            json::writeString(writer, format.file);
+            writer.EndObject();
+        }
+        writer.EndArray();
     }
     return writer.EndObject();
 }

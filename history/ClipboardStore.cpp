@@ -110,9 +110,12 @@ ClipboardStore::ClipboardStore(std::filesystem::path dataHome, const Defaults& d
     }
     picturesAtRisk_ = keepUnreadableFile_ || hasUnreadableCopies(file);
     convertInlineImages();
-    for (const Clip& clip : items)
+    for (const Clip& clip : items) {
         if (clip.imgFile)
             namesSeen_.insert(*clip.imgFile);
+        for (const ClipFormat& format : clip.formats)
+            namesSeen_.insert(format.file);
+    }
 }
 
 ClipboardStore::~ClipboardStore() = default;

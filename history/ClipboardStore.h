@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "history/Clip.h"
+#include "history/FormatFiles.h"
 
 namespace brimble {
 
@@ -63,9 +64,12 @@ public:
     // Capture: moves an equal entry of the session to the front or adds a new one, then limits,
     // prunes and saves. Returns the entry's id; a picture whose file cannot be written is not
     // added and gives nothing. The text is taken over, not copied.
-    std::string addText(std::string text, double ts, const std::string& sessionId);
+    // An equal text with other kept formats takes the new ones.
+    std::string addText(std::string text, double ts, const std::string& sessionId,
+                        const std::vector<ExtraFormat>& formats = {});
     std::optional<std::string> addImage(std::span<const uint8_t> bytes, const std::string& ext,
-                                        const std::string& label, double ts, const std::string& sessionId);
+                                        const std::string& label, double ts, const std::string& sessionId,
+                                        const std::vector<ExtraFormat>& formats = {});
     // Keeps every pinned entry and the first N unpinned ones (N: the effective history limit).
     void applyHistoryLimit();
     // Told of each entry the history limit takes out: it leaves this history without having
@@ -73,8 +77,11 @@ public:
     std::function<void(const std::string& id)> limitedOut;
 
     // Pictures: legacy inline data becomes files; unreferenced files go; the budget holds.
+    // Pruning the pictures prunes the kept formats' files too.
     void convertInlineImages();
     void pruneImages();
+    // Kept formats: files no entry names go; past `budget` bytes the oldest entries lose theirs.
+    void pruneFormats(uint64_t budget = formatsBudgetBytes);
     uint64_t imagesTotalBytes() const;
 
     // The data folder's root as given at construction.

@@ -3,6 +3,7 @@
 #include "history/AppSupport.h"
 #include "common/AtomicFile.h"
 #include "history/ClipboardStore.h"
+#include "history/FormatFiles.h"
 #include "platform/ImageCodec.h"
 #include "platform/Pasteboard.h"
 
@@ -27,34 +28,41 @@ std::unique_ptr<PlatformImage> loadPicture(const ClipboardStore& store, ImageCod
 } // namespace
 
 void writeToPasteboard(const ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec, const Clip& clip,
-                       int64_t& clipLastChange)
+                       int64_t& clipLastChange, CopyAs as)
 {
     // Cleared first, so the clipboard holds only what is written here.
     pasteboard.clear();
-    if (std::unique_ptr<PlatformImage> picture = loadPicture(store, codec, clip))
-        pasteboard.writeImage(*picture);
+    ClipboardWrite content;
+    std::unique_ptr<PlatformImage> picture = loadPicture(store, codec, clip);
+    if (picture)
+        content.image = picture.get();
     else
         // A picture that cannot be read is replaced by its label, such as "PNG · 640×480".
-        pasteboard.writeText(clip.text);
+        content.text = clip.text.str();
+    // A format whose file is gone or was tampered with is left out; the rest still go.
+    if (as == CopyAs::Copied && (picture || clip.kind == "text"))
+        content.formats = loadFormats(store.dataHome(), clip);
+    pasteboard.write(content);
 
     // Our own write is taken as seen, so the next tick records nothing.
     clipLastChange = pasteboard.changeCount();
 }
 
-void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange)
+void writeTextToPasteboard(Pasteboard& pasteboard, const std::string& text, int64_t& clipLastChange,
+                           const std::vector<ExtraFormat>& formats)
 {
     pasteboard.clear();
-    pasteboard.writeText(text);
+    pasteboard.write(ClipboardWrite{text, nullptr, formats});
     clipLastChange = pasteboard.changeCount();
 }
 
 void copyToPasteboard(ClipboardStore& store, Pasteboard& pasteboard, ImageCodec& codec,
-                      const std::string& id, double now, int64_t& clipLastChange)
+                      const std::string& id, double now, int64_t& clipLastChange, CopyAs as)
 {
     const std::optional<Clip> clip = store.find(id);
     if (!clip)
         return;
-    writeToPasteboard(store, pasteboard, codec, *clip, clipLastChange);
+    writeToPasteboard(store, pasteboard, codec, *clip, clipLastChange, as);
     store.touch(id, now);
 }
 

@@ -149,6 +149,7 @@ void ClipboardStore::convertInlineImages()
 
 void ClipboardStore::pruneImages()
 {
+    pruneFormats();
     const std::filesystem::path folder = AppSupport::imagesFolder(dataHome_);
     std::error_code error;
     std::filesystem::directory_iterator listing(folder, error);

@@ -6,10 +6,20 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/ImageCodec.h"
+#include "platform/KeptFormats.h"
 
 namespace brimble {
+
+// Everything one write of the program's own puts on the clipboard: the text (offered under every
+// plain-text name), or a picture, and the kept formats beside them.
+struct ClipboardWrite {
+    std::optional<std::string> text;
+    const PlatformImage* image = nullptr;
+    std::vector<ExtraFormat> formats;
+};
 
 // What the program asks to be told about the clipboard.
 struct PasteboardWatch {
@@ -44,6 +54,9 @@ public:
     // The SHA-256 of the picture's bytes as its owner sent them, in hexadecimal, or nothing when
     // no picture was read: a picture announced again with the same digest is the same picture.
     virtual std::optional<std::string> pictureDigest() = 0;
+    // The kept formats read beside the text or picture (`KeptFormats`), each whole; a format
+    // that was too large or too slow is left out.
+    virtual std::vector<ExtraFormat> extraFormats() = 0;
     // Whether no program holds the clipboard now: its owner quit or let it go, so it is empty.
     virtual bool isOwnerless() = 0;
     // Empties the clipboard before a write.
@@ -52,6 +65,9 @@ public:
     virtual void writeText(const std::string& text) = 0;
     // Puts a picture on the clipboard; the change count moves at once.
     virtual void writeImage(const PlatformImage& image) = 0;
+    // Puts text or a picture on the clipboard with kept formats beside it; the change count
+    // moves at once.
+    virtual void write(const ClipboardWrite& content) = 0;
     // Starts telling `watch` about the clipboard's changes. Started at most once.
     virtual void watch(PasteboardWatch watch) = 0;
     // Whether changes can still be seen: false once the connection they come through is lost

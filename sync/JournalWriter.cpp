@@ -52,7 +52,8 @@ bool JournalWriter::append(std::span<const SyncEvent> events)
     if (number_ == 0)
         number_ = newestNumber();
 
-    std::string lines;
+    // Starts with a line break, written only after a line cut short.
+    std::string lines = "\n";
     for (const SyncEvent& event : events) {
         lines += encodeSyncEvent(event);
         lines += '\n';
@@ -74,11 +75,9 @@ bool JournalWriter::append(std::span<const SyncEvent> events)
         }
         // A line cut short by a crash stays a line of its own, which every reader skips, rather
         // than spoiling the first line written after it.
-        std::string out;
         char last = '\n';
-        if (info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n')
-            out = "\n";
-        out += lines;
+        const bool cutShort = info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
+        const std::string_view out = cutShort ? std::string_view(lines) : std::string_view(lines).substr(1);
         size_t done = 0;
         bool ok = true;
         while (done < out.size()) {

@@ -165,12 +165,14 @@ ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips
 
     std::vector<Clip> moved;
     for (const MergedEntry* entry : missing) {
-        if (!entry->pinned && entry->ts < oldestKept)
+        const bool pinned = entry->pinned;
+        const double ts = entry->ts;
+        if (!pinned && ts < oldestKept)
             continue;
         Clip clip;
         clip.id = entry->id;
-        clip.ts = entry->ts;
-        clip.pinned = entry->pinned;
+        clip.ts = ts;
+        clip.pinned = pinned;
         clip.kind = entry->kind;
         clip.sessionId = localSession(entry->session, scope);
         if (!knownSessions.contains(clip.sessionId))

@@ -48,6 +48,7 @@ void FakePasteboard::simulateCopy(std::set<std::string> types, std::optional<std
     currentTypes = std::move(types);
     currentText = std::move(text);
     currentImageBytes = std::move(imageBytes);
+    currentFormats.clear();
     writtenImage.clear();
     ownerless = false;
     typesListedWhole = true;
@@ -59,6 +60,7 @@ void FakePasteboard::simulateOwnerQuit()
     currentTypes.clear();
     currentText.reset();
     currentImageBytes.reset();
+    currentFormats.clear();
     writtenImage.clear();
     ownerless = true;
     ++count;
@@ -103,6 +105,7 @@ void FakePasteboard::clear()
     currentTypes.clear();
     currentText.reset();
     currentImageBytes.reset();
+    currentFormats.clear();
     writtenImage.clear();
     ++count;
 }
@@ -125,6 +128,19 @@ void FakePasteboard::writeImage(const PlatformImage& image)
     ownerless = false;
     typesListedWhole = true;
     ++count;
+}
+
+void FakePasteboard::write(const ClipboardWrite& content)
+{
+    if (content.image)
+        writeImage(*content.image);
+    else
+        writeText(content.text.value_or(""));
+    for (const ExtraFormat& format : content.formats) {
+        log_.add("pasteboard: format " + format.type + " " + format.bytes);
+        currentTypes.insert(format.type);
+    }
+    currentFormats = content.formats;
 }
 
 void FakePasteboard::watch(PasteboardWatch watch)

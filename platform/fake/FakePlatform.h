@@ -47,6 +47,7 @@ public:
     std::set<std::string> currentTypes;
     std::optional<std::string> currentText;
     std::optional<Bytes> currentImageBytes; // what `image()` decodes
+    std::vector<ExtraFormat> currentFormats; // what `extraFormats()` answers; a copy empties it
     std::string writtenImage;               // "W×H" of the last picture written, "" if none
     int64_t count = 1;
     int watchCalls = 0;
@@ -62,8 +63,10 @@ public:
     std::optional<std::string> pictureDigest() override;
     std::optional<std::string> text() override { return currentText; }
     std::unique_ptr<PlatformImage> image() override;
+    std::vector<ExtraFormat> extraFormats() override { return currentFormats; }
     bool isOwnerless() override { return ownerless; }
     void clear() override;
+    void write(const ClipboardWrite& content) override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
     void watch(PasteboardWatch watch) override;

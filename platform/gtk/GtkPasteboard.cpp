@@ -1,5 +1,6 @@
 #include "platform/gtk/GtkPasteboard.h"
 
+#include <memory>
 #include <span>
 
 #include <gdk/gdkx.h>
@@ -90,6 +91,11 @@ std::optional<std::string> GtkPasteboard::pictureDigest()
     return std::string(digest);
 }
 
+std::vector<ExtraFormat> GtkPasteboard::extraFormats()
+{
+    return snapshot_.formats;
+}
+
 bool GtkPasteboard::isOwnerless()
 {
     GdkDisplay* display = gtk_clipboard_get_display(clipboard_);
@@ -119,6 +125,79 @@ void GtkPasteboard::writeImage(const PlatformImage& image)
         return;
     // GTK offers the picture in every format GdkPixbuf can write and converts on request.
     gtk_clipboard_set_image(clipboard_, picture->pixbuf());
+    countOwnWrite();
+}
+
+namespace {
+
+// What a write of several formats serves until another owner takes the clipboard.
+struct OwnContent {
+    std::optional<std::string> text;
+    GdkPixbuf* pixbuf = nullptr;
+    std::vector<ExtraFormat> formats;
+
+    ~OwnContent()
+    {
+        if (pixbuf)
+            g_object_unref(pixbuf);
+    }
+};
+
+// Target infos: the text's names, the picture's, then each format by its index.
+constexpr guint textInfo = G_MAXUINT - 1;
+constexpr guint pictureInfo = G_MAXUINT - 2;
+
+void serveOwnContent(GtkClipboard*, GtkSelectionData* data, guint info, gpointer owner)
+{
+    const auto* content = static_cast<const OwnContent*>(owner);
+    if (info == textInfo && content->text) {
+        gtk_selection_data_set_text(data, content->text->data(), static_cast<gint>(content->text->size()));
+    } else if (info == pictureInfo && content->pixbuf) {
+        gtk_selection_data_set_pixbuf(data, content->pixbuf);
+    } else if (info < content->formats.size()) {
+        const std::string& bytes = content->formats[info].bytes;
+        gtk_selection_data_set(data, gtk_selection_data_get_target(data), 8,
+                               reinterpret_cast<const guchar*>(bytes.data()), static_cast<gint>(bytes.size()));
+    }
+}
+
+void dropOwnContent(GtkClipboard*, gpointer owner)
+{
+    delete static_cast<OwnContent*>(owner);
+}
+
+} // namespace
+
+void GtkPasteboard::write(const ClipboardWrite& content)
+{
+    const auto* picture = dynamic_cast<const PixbufImage*>(content.image);
+    if (content.formats.empty()) {
+        if (picture && picture->pixbuf())
+            writeImage(*picture);
+        else if (content.text)
+            writeText(*content.text);
+        return;
+    }
+    auto own = std::make_unique<OwnContent>();
+    GtkTargetList* list = gtk_target_list_new(nullptr, 0);
+    if (picture && picture->pixbuf()) {
+        own->pixbuf = GDK_PIXBUF(g_object_ref(picture->pixbuf()));
+        gtk_target_list_add_image_targets(list, pictureInfo, TRUE);
+    } else if (content.text) {
+        own->text = content.text;
+        gtk_target_list_add_text_targets(list, textInfo);
+    }
+    own->formats = content.formats;
+    for (guint index = 0; index < own->formats.size(); ++index)
+        gtk_target_list_add(list, gdk_atom_intern(own->formats[index].type.c_str(), FALSE), 0, index);
+    gint count = 0;
+    GtkTargetEntry* targets = gtk_target_table_new_from_list(list, &count);
+    OwnContent* owner = own.release();
+    if (!gtk_clipboard_set_with_data(clipboard_, targets, static_cast<guint>(count), serveOwnContent,
+                                     dropOwnContent, owner))
+        delete owner;
+    gtk_target_table_free(targets, count);
+    gtk_target_list_unref(list);
     countOwnWrite();
 }
 

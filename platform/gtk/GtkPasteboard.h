@@ -33,8 +33,10 @@ public:
     std::optional<std::string> text() override;
     std::unique_ptr<PlatformImage> image() override;
     std::optional<std::string> pictureDigest() override;
+    std::vector<ExtraFormat> extraFormats() override;
     bool isOwnerless() override;
     void clear() override;
+    void write(const ClipboardWrite& content) override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
     void watch(PasteboardWatch watch) override;

@@ -17,6 +17,11 @@ namespace {
 // polls and a long interval is enough.
 constexpr double memoryPollSeconds = 30;
 
+// The page's words for a screen reader ("Copied", "3 of 12 clips"). WebKitGTK 2.50 reports no
+// change of a live region's text, nor any change of a name, to AT-SPI, so the page hands them to
+// the program, which has the toolkit announce them.
+constexpr const char* announceChannel = "pr2Announce";
+
 WebKitMemoryPressureSettings* memoryPressure()
 {
     WebKitMemoryPressureSettings* settings = webkit_memory_pressure_settings_new();
@@ -78,6 +83,9 @@ PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
         const std::string signal = "script-message-received::" + channel_;
         g_signal_connect(content, signal.c_str(), G_CALLBACK(onScriptMessage), this);
         webkit_user_content_manager_register_script_message_handler(content, channel_.c_str());
+        g_signal_connect(content, (std::string("script-message-received::") + announceChannel).c_str(),
+                         G_CALLBACK(onAnnounce), this);
+        webkit_user_content_manager_register_script_message_handler(content, announceChannel);
     }
     view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
                                          content, nullptr));
@@ -99,6 +107,9 @@ PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+    // The engine's own menu (Back, Reload...) has nothing for a page that never navigates; the
+    // page shows its own card menu for the same click or key, and text fields keep theirs.
+    g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
 }
 
 PageWebView::~PageWebView()
@@ -159,6 +170,41 @@ void PageWebView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptRes
     // Values without a JSON form (undefined, functions) arrive as null, which the program ignores.
     g_autofree char* json = value ? jsc_value_to_json(value, 0) : nullptr;
     self->messages_.didReceiveScriptMessage(self->channel_, json ? std::string_view(json) : "null");
+}
+
+void PageWebView::onAnnounce(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data)
+{
+    auto* self = static_cast<PageWebView*>(data);
+    JSCValue* value = webkit_javascript_result_get_js_value(result);
+    if (!value || !jsc_value_is_string(value))
+        return;
+    g_autofree char* text = jsc_value_to_string(value);
+    if (!text || !*text || !g_utf8_validate(text, -1, nullptr))
+        return;
+    // AT-SPI's announcement (ATK's "announcement" signal, 2.46), which screen readers speak at once.
+    // Said by the window, which a reader names, rather than by the view inside it, which it does not.
+    AtkObject* accessible = gtk_widget_get_accessible(gtk_widget_get_toplevel(GTK_WIDGET(self->view_)));
+    if (accessible && g_signal_lookup("announcement", ATK_TYPE_OBJECT))
+        g_signal_emit_by_name(accessible, "announcement", text);
+}
+
+gboolean PageWebView::onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult* hit,
+                                    gpointer)
+{
+    // A text field keeps its Cut, Copy and Paste.
+    if (hit && webkit_hit_test_result_context_is_editable(hit))
+        return FALSE;
+    // A developer who turned the inspector on keeps "Inspect Element", and only that.
+    if (!webkit_settings_get_enable_developer_extras(webkit_web_view_get_settings(view)))
+        return TRUE;
+    GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+    for (GList* item = items; item; item = item->next) {
+        auto* entry = WEBKIT_CONTEXT_MENU_ITEM(item->data);
+        if (webkit_context_menu_item_get_stock_action(entry) != WEBKIT_CONTEXT_MENU_ACTION_INSPECT_ELEMENT)
+            webkit_context_menu_remove(menu, entry);
+    }
+    g_list_free(items);
+    return webkit_context_menu_get_n_items(menu) == 0 ? TRUE : FALSE;
 }
 
 gboolean PageWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data)

@@ -12,8 +12,8 @@
 namespace brimble {
 
 // The web view that shows the page: its own web context serving the private scheme through the
-// delegate, the page's message channel, the page's dialogs, and a navigation policy that keeps
-// the view on the page.
+// delegate, the page's message channel and its announcements for screen readers, the page's
+// dialogs, no engine menu, and a navigation policy that keeps the view on the page.
 class PageWebView {
 public:
     PageWebView(const WebViewSpec& spec, const DelegateLink& delegate);
@@ -35,6 +35,9 @@ public:
 private:
     static void onScriptFinished(GObject* view, GAsyncResult* result, gpointer done);
     static void onScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
+    static void onAnnounce(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
+    static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                  WebKitHitTestResult* hit, gpointer self);
     static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
     static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, gpointer self);

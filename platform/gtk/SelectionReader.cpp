@@ -15,6 +15,10 @@ constexpr unsigned lateTargetsTimeoutMs = 5000;
 constexpr unsigned dataTimeoutMs = 5000;
 // An owner dripping a few bytes now and then is not waited for past this.
 constexpr gint64 longestReadUs = 30 * G_USEC_PER_SEC;
+// A kept format is worth less than the copy's text: it gets less time, and no more than this
+// overall, however it keeps coming.
+constexpr unsigned formatTimeoutMs = 2000;
+constexpr gint64 longestFormatUs = 3 * G_USEC_PER_SEC;
 
 // Capture refuses texts over 2 MiB and pictures the codec cannot decode within its pixel
 // limit; reading more than that would only be thrown away.
@@ -45,6 +49,7 @@ SelectionReader::SelectionReader(Display* display, Done done) : display_(display
     targetsProperty_ = XInternAtom(display_, "BRIMBLE_TARGETS", False);
     pictureProperty_ = XInternAtom(display_, "BRIMBLE_PICTURE", False);
     textProperty_ = XInternAtom(display_, "BRIMBLE_TEXT", False);
+    formatProperty_ = XInternAtom(display_, "BRIMBLE_FORMAT", False);
     gdk_window_add_filter(nullptr, filterEvent, this);
 }
 
@@ -125,8 +130,13 @@ void SelectionReader::handle(const XEvent& event)
     if (result == SelectionTransfer::Event::Ignored)
         dropUnread(event);
     if (result == SelectionTransfer::Event::Progress) {
-        if (g_get_monotonic_time() - startedUs_ < longestReadUs)
+        const gint64 now = g_get_monotonic_time();
+        if (dataKind_ == Reading::Format) {
+            if (now - formatStartedUs_ < longestFormatUs)
+                armDeadline(formatTimeoutMs);
+        } else if (now - startedUs_ < longestReadUs) {
             armDeadline(dataTimeoutMs);
+        }
     } else if (result == SelectionTransfer::Event::Finished) {
         takeData();
         advance();
@@ -177,8 +187,14 @@ void SelectionReader::takeData()
     std::unique_ptr<SelectionTransfer> transfer = std::move(data_);
     if (transfer->state() != SelectionTransfer::State::Done)
         return;
-    if (dataIsPicture_) {
+    if (dataKind_ == Reading::Picture) {
         snapshot_.picture = transfer->takeBytes();
+        return;
+    }
+    if (dataKind_ == Reading::Format) {
+        if (std::optional<std::string> bytes =
+                KeptFormats::normalised(formatRead_.offered, formatRead_.keptAs, transfer->takeBytes()))
+            snapshot_.formats.push_back({formatRead_.keptAs, std::move(*bytes)});
         return;
     }
     // A reply that is not text after all, or not valid UTF-8 once converted, counts as a failed
@@ -215,9 +231,9 @@ std::optional<std::string> SelectionReader::textOf(const SelectionTransfer& tran
 void SelectionReader::advance()
 {
     const std::string picture = preferredImageTarget(snapshot_.targets);
-    if (!pictureTried_ && isCapturedPictureType(picture)) {
+    if (!pictureTried_ && isCapturedPictureType(picture) && KeptFormats::readsPicture(snapshot_.targets)) {
         pictureTried_ = true;
-        dataIsPicture_ = true;
+        dataKind_ = Reading::Picture;
         snapshot_.pictureTarget = picture;
         request(picture, pictureProperty_, maxPictureBytes);
         return;
@@ -228,10 +244,27 @@ void SelectionReader::advance()
             if (std::find(textTried_.begin(), textTried_.end(), target) != textTried_.end())
                 continue;
             textTried_.push_back(target);
-            dataIsPicture_ = false;
+            dataKind_ = Reading::Text;
             request(target, textProperty_, maxTextBytes);
             return;
         }
+    }
+    if (targetsKnown_ && !formatsListed_) {
+        formatsListed_ = true;
+        formatsToRead_ = KeptFormats::formatsToRead(snapshot_.targets);
+    }
+    if (!formatsToRead_.empty()) {
+        formatRead_ = formatsToRead_.front();
+        formatsToRead_.erase(formatsToRead_.begin());
+        size_t used = 0;
+        for (const ExtraFormat& format : snapshot_.formats)
+            used += format.bytes.size();
+        const size_t room = KeptFormats::maxEntryBytes - std::min(used, KeptFormats::maxEntryBytes);
+        dataKind_ = Reading::Format;
+        formatStartedUs_ = g_get_monotonic_time();
+        request(formatRead_.offered, formatProperty_, std::min(KeptFormats::capFor(formatRead_.keptAs), room));
+        armDeadline(formatTimeoutMs);
+        return;
     }
     if (targets_) {
         // The text came before the targets: they alone tell whether a password marker is on
@@ -281,6 +314,12 @@ void SelectionReader::timedOut()
         finishRead();
         return;
     }
+    if (dataKind_ == Reading::Format) {
+        // A slow format is left out; the text and the formats that came whole stay.
+        data_.reset();
+        advance();
+        return;
+    }
     // Nothing is recorded for a change whose data did not come in time.
     finish({});
 }
@@ -325,6 +364,9 @@ void SelectionReader::release()
     targetsKnown_ = false;
     targetsLate_ = false;
     pictureTried_ = false;
+    dataKind_ = Reading::Text;
+    formatsToRead_.clear();
+    formatsListed_ = false;
     textTried_.clear();
     textTarget_.clear();
     snapshot_ = {};

@@ -10,6 +10,7 @@
 #include <X11/Xutil.h>
 #include <gdk/gdkx.h>
 
+#include "platform/KeptFormats.h"
 #include "platform/gtk/SelectionTransfer.h"
 
 namespace brimble {
@@ -26,6 +27,8 @@ struct ClipboardSnapshot {
     // ("image/png", "image/jpeg" or "image/tiff"): the one loader they may be decoded with.
     std::optional<std::string> picture;
     std::string pictureTarget;
+    // The kept formats beside them (HTML, rich text, copied files), each read whole.
+    std::vector<ExtraFormat> formats;
 };
 
 // Reads the X11 CLIPBOARD without ever waiting on its owner.
@@ -40,6 +43,10 @@ struct ClipboardSnapshot {
 // for the targets, since they alone tell whether the copy carries a password marker; a read
 // that ends without them says so (`targetsComplete`). A text over 2 MiB or a picture over
 // 128 MiB is given up as soon as its size shows, as capture would refuse it anyway.
+//
+// Only what is kept is asked for: no picture beside a plain text, and after the text the kept
+// formats on offer (`KeptFormats`), each within its cap and a few seconds; a format too large or
+// too slow is left out and the read ends with what came whole.
 class SelectionReader {
 public:
     using Done = std::function<void(ClipboardSnapshot)>;
@@ -84,6 +91,7 @@ private:
     Atom targetsProperty_ = None;
     Atom pictureProperty_ = None;
     Atom textProperty_ = None;
+    Atom formatProperty_ = None;
 
     Window window_ = None;
     // Windows of abandoned reads, kept a while so that an owner answering late writes to a
@@ -93,7 +101,13 @@ private:
     std::unique_ptr<SelectionTransfer> targets_;
     // The picture or text transfer under way.
     std::unique_ptr<SelectionTransfer> data_;
-    bool dataIsPicture_ = false;
+    enum class Reading { Picture, Text, Format };
+    Reading dataKind_ = Reading::Text;
+    // The kept formats still to ask for once the text is in, and when the one under way began.
+    std::vector<KeptFormats::Read> formatsToRead_;
+    bool formatsListed_ = false;
+    KeptFormats::Read formatRead_;
+    gint64 formatStartedUs_ = 0;
     bool targetsKnown_ = false;
     // The targets did not come in time; the read went on without them.
     bool targetsLate_ = false;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/KeptFormats.h"
+
 namespace brimble::wayland {
 
 // What the clipboard held when it was last read: the answers of `Pasteboard`'s reads.
@@ -15,6 +17,7 @@ struct ClipboardContent {
     std::optional<std::string> picture; // the bytes of the preferred picture type
     std::string pictureType;            // that type, the one loader the bytes may be decoded with
     bool typesComplete = true;          // false when the offer listed more types than are kept
+    std::vector<ExtraFormat> formats;   // the kept formats read whole
 };
 
 // The change counter and the last content of the regular selection, apart from the protocol:

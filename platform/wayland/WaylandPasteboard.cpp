@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandPasteboard.h"
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 
@@ -74,6 +75,8 @@ void destroyProxy(wl_proxy* proxy, uint32_t opcode)
 
 // A reader that takes longer than this is taken for a program that will never close its pipe.
 constexpr unsigned readTimeoutMs = 3000;
+// A kept format gets less time than the copy's text.
+constexpr unsigned formatTimeoutMs = 2000;
 // A reader of our own offer that stops taking bytes is left after this long.
 constexpr unsigned writeTimeoutMs = 5000;
 
@@ -175,6 +178,11 @@ std::optional<std::string> WaylandPasteboard::pictureDigest()
     return std::string(digest);
 }
 
+std::vector<ExtraFormat> WaylandPasteboard::extraFormats()
+{
+    return state_.content().formats;
+}
+
 bool WaylandPasteboard::isOwnerless()
 {
     return state_.isOwnerless();
@@ -208,6 +216,35 @@ void WaylandPasteboard::writeImage(const PlatformImage& image)
     auto bytes = std::make_shared<const std::string>(encoded->bytes.begin(), encoded->bytes.end());
     ClipboardContent content{{"image/png"}, std::nullopt, *bytes, "image/png"};
     offerOwn(OwnOffer{{"image/png", bytes}}, std::move(content));
+}
+
+void WaylandPasteboard::write(const ClipboardWrite& content)
+{
+    OwnOffer offer;
+    ClipboardContent own;
+    if (content.image) {
+        std::optional<EncodedImage> encoded = codec_.encode(*content.image, ImageFormat::Png, INT_MAX);
+        if (!encoded)
+            return;
+        auto bytes = std::make_shared<const std::string>(encoded->bytes.begin(), encoded->bytes.end());
+        offer["image/png"] = bytes;
+        own.mimeTypes.push_back("image/png");
+        own.picture = *bytes;
+        own.pictureType = "image/png";
+    } else if (content.text) {
+        auto bytes = std::make_shared<const std::string>(*content.text);
+        for (const std::string& mimeType : wayland::textTypesWritten()) {
+            offer[mimeType] = bytes;
+            own.mimeTypes.push_back(mimeType);
+        }
+        own.text = *content.text;
+    }
+    for (const ExtraFormat& format : content.formats) {
+        offer[format.type] = std::make_shared<const std::string>(format.bytes);
+        own.mimeTypes.push_back(format.type);
+    }
+    own.formats = content.formats;
+    offerOwn(std::move(offer), std::move(own));
 }
 
 void WaylandPasteboard::watch(PasteboardWatch watch)
@@ -262,9 +299,11 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
         // to it when the picture cannot be decoded.
         if (self->watch_.onOwnerChanged)
             self->watch_.onOwnerChanged();
-        const std::string picture = wayland::preferredPictureType(*mimeTypes);
-        self->reading_ = Reading{self->state_.generation(), {},
-                                 ClipboardContent{*mimeTypes, std::nullopt, std::nullopt, picture, complete}};
+        // No picture is asked for beside a plain text; the kept formats come after the text.
+        const std::string picture =
+            KeptFormats::readsPicture(*mimeTypes) ? wayland::preferredPictureType(*mimeTypes) : std::string();
+        self->reading_ = Reading{self->state_.generation(), {}, KeptFormats::formatsToRead(*mimeTypes),
+                                 ClipboardContent{*mimeTypes, std::nullopt, std::nullopt, picture, complete, {}}};
         if (!picture.empty())
             self->reading_.pending.push_back(picture);
         if (std::string text = wayland::preferredTextType(*mimeTypes); !text.empty())
@@ -300,6 +339,12 @@ void WaylandPasteboard::dropOffer(wl_proxy* offer)
 
 void WaylandPasteboard::readNext()
 {
+    if (reading_.pending.empty() && !reading_.formats.empty()) {
+        const KeptFormats::Read format = reading_.formats.front();
+        reading_.formats.erase(reading_.formats.begin());
+        receiveFormat(format);
+        return;
+    }
     if (reading_.pending.empty()) {
         if (state_.finishReading(reading_.generation, std::move(reading_.content)))
             scheduleTick();
@@ -311,21 +356,53 @@ void WaylandPasteboard::readNext()
     receive(mimeType, picture ? wayland::pictureReadLimit : wayland::textReadLimit);
 }
 
-void WaylandPasteboard::receive(const std::string& mimeType, size_t limit)
+int WaylandPasteboard::requestPipe(const std::string& mimeType)
 {
     int fds[2];
-    if (!selection_ || pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        readNext();
-        return;
-    }
+    if (!selection_ || pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return -1;
     wl_proxy_marshal_flags(selection_, EXT_DATA_CONTROL_OFFER_V1_RECEIVE, nullptr, wl_proxy_get_version(selection_),
                            0, mimeType.c_str(), fds[1]);
     // The compositor has its own copy of the write end once the request is sent.
     connection_.flush();
     close(fds[1]);
+    return fds[0];
+}
+
+void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
+{
+    const int fd = requestPipe(format.offered);
+    if (fd < 0) {
+        readNext();
+        return;
+    }
+    size_t used = 0;
+    for (const ExtraFormat& kept : reading_.content.formats)
+        used += kept.bytes.size();
+    const size_t room = KeptFormats::maxEntryBytes - std::min(used, KeptFormats::maxEntryBytes);
+    // A format too large or too slow is left out; what came before stays.
+    reader_ = std::make_unique<wayland::PipeReader>(
+        fd, std::min(KeptFormats::capFor(format.keptAs), room), formatTimeoutMs,
+        [this, format](std::optional<std::string> bytes) {
+            if (bytes) {
+                if (std::optional<std::string> kept = KeptFormats::normalised(format.offered, format.keptAs,
+                                                                              std::move(*bytes)))
+                    reading_.content.formats.push_back({format.keptAs, std::move(*kept)});
+            }
+            readNext();
+        });
+}
+
+void WaylandPasteboard::receive(const std::string& mimeType, size_t limit)
+{
+    const int fd = requestPipe(mimeType);
+    if (fd < 0) {
+        readNext();
+        return;
+    }
     const bool picture = mimeType.starts_with("image/");
     reader_ = std::make_unique<wayland::PipeReader>(
-        fds[0], limit, readTimeoutMs, [this, picture](std::optional<std::string> bytes) {
+        fd, limit, readTimeoutMs, [this, picture](std::optional<std::string> bytes) {
             if (picture)
                 reading_.content.picture = std::move(bytes);
             else

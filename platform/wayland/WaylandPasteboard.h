@@ -38,8 +38,10 @@ public:
     std::optional<std::string> text() override;
     std::unique_ptr<PlatformImage> image() override;
     std::optional<std::string> pictureDigest() override;
+    std::vector<ExtraFormat> extraFormats() override;
     bool isOwnerless() override;
     void clear() override;
+    void write(const ClipboardWrite& content) override;
     void writeText(const std::string& text) override;
     void writeImage(const PlatformImage& image) override;
     void watch(PasteboardWatch watch) override;
@@ -67,6 +69,9 @@ private:
     void dropOffer(wl_proxy* offer);
     void readNext();
     void receive(const std::string& mimeType, size_t limit);
+    void receiveFormat(const KeptFormats::Read& format);
+    // Opens a pipe for `mimeType` of the selection; -1 when none can be.
+    int requestPipe(const std::string& mimeType);
     void offerOwn(OwnOffer offer, wayland::ClipboardContent content);
     void scheduleTick();
     // The compositor connection is gone: nothing more can be seen or offered through it.
@@ -87,6 +92,7 @@ private:
     struct Reading {
         uint64_t generation = 0;
         std::vector<std::string> pending; // MIME types still to read
+        std::vector<KeptFormats::Read> formats; // kept formats still to read, after them
         wayland::ClipboardContent content;
     };
     Reading reading_;

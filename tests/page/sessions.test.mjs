@@ -91,10 +91,13 @@ test('Escape closes the menu and the arrow keys walk it', async () => {
   await page.render(snapshot({ sessions: list }));
   await page.take();
   await page.page.click('#sessionButton');
-  await page.page.keyboard.press('ArrowDown');
+  // The menu opens on the session shown, so a reader hears an item at once.
+  assert.equal(await page.page.evaluate(() => document.activeElement.textContent), list[0].name);
   await page.page.keyboard.press('ArrowDown');
   await page.page.keyboard.press('Enter');
   assert.deepEqual(await page.take(), [{ cmd: 'sessionSwitch', id: list[1].id }]);
+  // The keyboard is back on the button that opened the menu.
+  assert.equal(await page.page.evaluate(() => document.activeElement.id), 'sessionButton');
   await page.page.click('#sessionButton');
   await page.page.keyboard.press('Escape');
   assert.equal(await page.page.locator('.menu').count(), 0);

@@ -181,7 +181,11 @@ test('paste after choosing is shown as unavailable where the desktop cannot past
   assert.equal(await page.page.locator('#setPasteAfter').isDisabled(), true);
   await page.page.click('#setPasteAfter', { force: true });
   assert.deepEqual(await page.take(), [], 'a disabled switch posts nothing');
+  const description = () => page.page.evaluate(() => document.getElementById('setPasteAfter').getAttribute('aria-describedby'));
+  assert.equal(await description(), 'notePasteAfter pasteUnavailable');
   await page.render(snapshot({ items: [clip('x')] }));
   assert.equal(await page.page.locator('#pasteUnavailable').isVisible(), false);
   assert.equal(await page.page.locator('#setPasteAfter').isDisabled(), false);
+  // A hidden note named in the description is read out all the same.
+  assert.equal(await description(), 'notePasteAfter');
 });

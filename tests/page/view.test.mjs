@@ -70,6 +70,24 @@ test('hiding the page reports the view, and collapsed blocks of another session 
   assert.deepEqual({ ...report.view, scrollTop: 0 }, { query: 'wor', scrollTop: 0, selection: [], focusId: '', settingsOpen: false });
 });
 
+// A quick double shortcut hid a page before its first snapshot: its empty view replaced the one
+// the program kept, and the search the user left was lost.
+test('a page hidden before its first snapshot reports no view', async () => {
+  const page = await env.page();
+  await page.take();
+  const hide = () => page.page.evaluate(() => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => true });
+    document.dispatchEvent(new Event('visibilitychange'));
+  });
+  await hide();
+  assert.deepEqual((await page.take()).filter((message) => message.cmd === 'view'), []);
+  await page.render(snapshot({ items: [clip('apple')], view: { query: 'app' } }));
+  await hide();
+  const reports = (await page.take()).filter((message) => message.cmd === 'view');
+  assert.equal(reports.length, 1);
+  assert.equal(reports[0].view.query, 'app');
+});
+
 test('readyForKeys puts the keyboard in place before it answers', async () => {
   const page = await env.page();
   await page.render(snapshot({ items: [clip('apple')], view: { settingsOpen: true } }));

@@ -15,6 +15,13 @@ function askName(message, initial = '') {
   return name === '' ? null : name;
 }
 
+// The entry's text alone, without the formatting or files it was copied with.
+export function copyPlainEntry(id) {
+  post({ cmd: 'copyPlain', id });
+  const item = ui.view?.byId.get(id);
+  showToast(item?.kind === 'image' ? t('Picture copied') : t('Copied as plain text'));
+}
+
 export function copyEntry(id) {
   post({ cmd: 'copy', id });
   const item = ui.view?.byId.get(id);

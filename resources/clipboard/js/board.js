@@ -4,6 +4,7 @@ import { ui, visibleIds, matchingItems, tabStopId } from './state.js';
 import { cardFor, pruneCards, cardElement, markCard, setSelected, setPosition } from './cards.js';
 import { blockPalette } from './model.js';
 import { t, nt, formatCount } from './i18n.js';
+import { announce } from './toast.js';
 
 const boardInner = () => document.getElementById('boardInner');
 const sections = new Map();
@@ -243,6 +244,25 @@ export function drawBoard() {
 
   const total = snap.items.length;
   setText(document.getElementById('countLabel'), !settled ? t('Searching…') : searching ? shownOf(matches, total) : countLabel(total));
+  sayCount(searching && settled ? ui.query : '', matches === 0
+    ? t('No clips match “{query}”', { query: ui.query }) : shownOf(matches, total));
+}
+
+// A finished search's count, said once the typing has paused, and once for
+// each query: a screen reader does not read the count beside the field.
+let countSaidFor = '';
+let countTimer = 0;
+function sayCount(query, text) {
+  clearTimeout(countTimer);
+  if (!query) {
+    countSaidFor = '';
+    return;
+  }
+  if (query === countSaidFor) return;
+  countTimer = setTimeout(() => {
+    countSaidFor = query;
+    announce(text);
+  }, 700);
 }
 
 // The section of a block or of the open grid ('' key), as last drawn.

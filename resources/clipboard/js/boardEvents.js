@@ -6,7 +6,8 @@ import { clickCard } from './selection.js';
 import { focusCard } from './keyboard.js';
 import { drawBoard } from './board.js';
 import { explainTime } from './cards.js';
-import { togglePin, deleteEntry, openLink, renameBlock, setPaused } from './actions.js';
+import { copyEntry, togglePin, deleteEntry, openLink, copyPlainEntry, renameBlock, setPaused } from './actions.js';
+import { classify } from './preview.js';
 import { t } from './i18n.js';
 
 function blockOf(node) {
@@ -24,6 +25,24 @@ function blockMenu(block) {
       'separator',
       { label: t('Delete Block'), icon: 'trash', id: 'delete', danger: true, onSelect: () => post({ cmd: 'blockDelete', id: current.id }) },
     ];
+  };
+}
+
+// A card's own menu, for a right click, Shift+F10 or the Menu key on it.
+function cardMenu(id) {
+  return () => {
+    const item = ui.view?.byId.get(id);
+    if (!item) return [];
+    const items = [{ label: t('Copy'), icon: 'copy', id: 'copy', onSelect: () => copyEntry(id) }];
+    if (item.kind !== 'image' && classify(item.text) === 'link') {
+      items.push({ label: t('Open link'), icon: 'external', id: 'open', onSelect: () => openLink(id) });
+    }
+    items.push(
+      { label: item.pinned ? t('Unpin') : t('Pin'), icon: 'pin', id: 'pin', onSelect: () => togglePin(id) },
+      'separator',
+      { label: t('Delete'), icon: 'trash', id: 'delete', danger: true, onSelect: () => deleteEntry(id) },
+    );
+    return items;
   };
 }
 
@@ -47,6 +66,7 @@ function cardAction(action, id) {
   if (action === 'pin') togglePin(id);
   else if (action === 'delete') deleteEntry(id);
   else if (action === 'open') openLink(id);
+  else if (action === 'plain') copyPlainEntry(id);
 }
 
 export function initBoardEvents() {
@@ -73,6 +93,26 @@ export function initBoardEvents() {
   board.addEventListener('mouseover', (event) => {
     const time = event.target.closest?.('.card-time');
     if (time) explainTime(time);
+  });
+  // A card gets its own menu instead of the engine's (Back, Reload...), which
+  // the program shows only in text fields, for their editing, and to a
+  // developer who asked for the inspector.
+  let menuKeyAt = -Infinity;
+  document.addEventListener('keydown', (event) => {
+    if (event.key === 'ContextMenu' || (event.key === 'F10' && event.shiftKey)) menuKeyAt = event.timeStamp;
+  }, true);
+  document.addEventListener('contextmenu', (event) => {
+    // From the keys (Shift+F10, Menu) the engine aims at a point near the
+    // focused card, not at it, and reports it as a right click: the card
+    // with the keyboard is the one meant.
+    const fromKeys = event.timeStamp - menuKeyAt < 1000;
+    menuKeyAt = -Infinity;
+    const card = (fromKeys ? document.activeElement : event.target)?.closest?.('.card');
+    const id = card?.dataset.id;
+    if (id === undefined || !ui.view?.byId.has(id)) return;
+    event.preventDefault();
+    focusCard(id, { scroll: false });
+    openMenu(`card:${id}`, card, cardMenu(id));
   });
   // Shift-click would otherwise select the text between two cards.
   board.addEventListener('mousedown', (event) => {

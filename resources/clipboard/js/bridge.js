@@ -1,5 +1,6 @@
 // The page's only ways to talk to the program: commands go out on the
-// "pr2Clip" message channel, snapshots come in as Base64 text.
+// "pr2Clip" message channel, snapshots come in as Base64 text. (Words for a
+// screen reader go out on "pr2Announce", see toast.js.)
 
 const utf8 = new TextDecoder('utf-8');
 

@@ -3,7 +3,7 @@ import { icon } from './icons.js';
 import { makePreview, classify, sizeLabel, charCount } from './preview.js';
 import { relativeTime, exactTime } from './time.js';
 import { markText } from './highlight.js';
-import { t } from './i18n.js';
+import { t, nt } from './i18n.js';
 
 // One card per entry id, reused across snapshots: a snapshot that changes
 // little costs little. Each record keeps the parts that a snapshot may change.
@@ -105,7 +105,22 @@ function createCard(item) {
   return record;
 }
 
+// The card's text for a copy of files: their names, one a line, a missing one marked.
+function filesText(item) {
+  const lines = item.files.map((file) => (file.missing ? t('{name} (missing)', { name: file.name }) : file.name));
+  const more = item.fileCount - item.files.length;
+  if (more > 0) lines.push(nt('and {n} more file', 'and {n} more files', more));
+  return lines.join('\n');
+}
+
+function filesKey(item) {
+  return item.files ? JSON.stringify(item.files) : '';
+}
+
 function kindLabel(item, shape) {
+  if (item.files) return nt('{n} file', '{n} files', item.fileCount);
+  // The mark of a text kept with its formatting; the stored HTML is never drawn as markup.
+  if (item.formatted && item.kind !== 'image') return t('Formatted · {size}', { size: sizeLabel(item.textPart ? item.chars : charCount(item.text)) });
   if (item.kind === 'image') return pictureLabel;
   if (shape === 'text|link') return kindNames.link;
   if (shape === 'text|color') return kindNames.color;
@@ -113,9 +128,13 @@ function kindLabel(item, shape) {
 }
 
 function update(record, item, nowMs) {
-  if (record.text !== item.text) {
+  const files = filesKey(item);
+  if (record.text !== item.text || record.files !== files || record.formatted !== item.formatted) {
+    record.files = files;
+    record.formatted = item.formatted;
+    plainAction(record, item.formatted && item.kind !== 'image');
     if (record.textEl) {
-      const preview = makePreview(item.text);
+      const preview = item.files ? filesText(item) : makePreview(item.text);
       record.textEl.textContent = preview === '' ? blankText : preview;
       setFlag(record.textEl, 'blank', preview === '');
       record.preview = preview;
@@ -138,6 +157,19 @@ function update(record, item, nowMs) {
     record.pinButton.title = item.pinned ? t('Unpin') : t('Pin');
   }
   nameCard(record, nowMs);
+}
+
+// A formatted card offers its text alone too, beside its other actions.
+function plainAction(record, formatted) {
+  const actions = record.el.querySelector('.card-actions');
+  const present = actions.querySelector('[data-action="plain"]');
+  const keys = record.el.getAttribute('aria-keyshortcuts').replace(' Shift+Enter', '');
+  record.el.setAttribute('aria-keyshortcuts', formatted ? `${keys} Shift+Enter` : keys);
+  if (formatted && !present) {
+    actions.prepend(el('span', { className: 'card-action plain', title: t('Copy as plain text'), data: { action: 'plain' } }, [icon('copy')]));
+  } else if (!formatted && present) {
+    present.remove();
+  }
 }
 
 // The card's text as its name says it: the preview, on one line.

@@ -52,3 +52,15 @@ export function setText(node, text) {
 export function setFlag(node, className, on) {
   if (node.classList.contains(className) !== on) node.classList.toggle(className, on);
 }
+
+// Swaps `node` for a copy of itself, keeping the keyboard on it. WebKitGTK
+// never tells a screen reader that a control's name changed, and the reader
+// keeps saying the old one; a new element is a new object, read afresh.
+// Listeners stay behind: controls renewed this way listen through a parent.
+export function renew(node) {
+  const fresh = node.cloneNode(true);
+  const focused = document.activeElement === node;
+  node.replaceWith(fresh);
+  if (focused) fresh.focus({ preventScroll: true });
+  return fresh;
+}

@@ -1,5 +1,5 @@
 import { ui } from './state.js';
-import { setText, setFlag } from './dom.js';
+import { setText, setFlag, renew } from './dom.js';
 import { openMenu } from './menu.js';
 import { newSession, renameSession, switchSession, setPaused } from './actions.js';
 import { openSettings } from './settings.js';
@@ -45,14 +45,28 @@ function sessionMenu() {
   return items;
 }
 
+// The names a screen reader last read for the session and pause buttons.
+const spoken = { session: null, pause: null };
+
+// A control whose name changed is renewed (see renew), so that a reader that
+// has met it once hears the new name, not the old one.
+function renewIfRenamed(key, node, name) {
+  const stale = spoken[key] !== null && spoken[key] !== name;
+  spoken[key] = name;
+  return stale ? renew(node) : node;
+}
+
 export function drawHeader() {
   const { snap, view } = ui;
-  setText(document.getElementById('sessionName'), view.session ? view.session.name : t('No session'));
-  const pause = document.getElementById('pauseButton');
+  const sessionName = view.session ? view.session.name : t('No session');
+  const session = renewIfRenamed('session', document.getElementById('sessionButton'), sessionName);
+  setText(session.querySelector('#sessionName'), sessionName);
   // A clipboard that can no longer be watched records nothing, whatever the switch says.
   const lost = !snap.clipboardWatched;
+  const label = lost ? t('Not recording') : snap.paused ? t('Paused') : t('Recording');
+  const pause = renewIfRenamed('pause', document.getElementById('pauseButton'), label);
   setFlag(pause, 'paused', snap.paused || lost);
-  setText(document.getElementById('pauseLabel'), lost ? t('Not recording') : snap.paused ? t('Paused') : t('Recording'));
+  setText(pause.querySelector('#pauseLabel'), label);
   pause.title = lost
     ? t('Brimble lost its connection to the clipboard and cannot record new copies. Quit and start Brimble again.')
     : snap.paused ? t('Recording is paused. Click to resume.') : t('Recording new copies. Click to pause.');
@@ -61,8 +75,11 @@ export function drawHeader() {
 }
 
 export function initHeader() {
-  const button = document.getElementById('sessionButton');
-  button.addEventListener('click', () => openMenu('sessions', button, sessionMenu));
-  document.getElementById('pauseButton').addEventListener('click', () => setPaused(!ui.snap.paused));
+  // Through the header, since its buttons are renewed when their names change.
+  document.querySelector('.topbar').addEventListener('click', (event) => {
+    const button = event.target.closest('button');
+    if (button?.id === 'sessionButton') openMenu('sessions', button, sessionMenu);
+    else if (button?.id === 'pauseButton') setPaused(!ui.snap.paused);
+  });
   document.getElementById('settingsButton').addEventListener('click', openSettings);
 }

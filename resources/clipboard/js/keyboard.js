@@ -2,7 +2,7 @@ import { ui, visibleIds, tabStopId } from './state.js';
 import { cardElement, forEachCard } from './cards.js';
 import { menuKey, menuOpen } from './menu.js';
 import { post } from './bridge.js';
-import { copyEntry, togglePin, deleteEntry, clearSelection, openLink } from './actions.js';
+import { copyEntry, copyPlainEntry, togglePin, deleteEntry, clearSelection, openLink } from './actions.js';
 import { toggleSelected, selectAllVisible } from './selection.js';
 import { closeSettings } from './settings.js';
 import { clearSearch, focusSearch } from './toolbar.js';
@@ -126,7 +126,9 @@ function onCardKey(event) {
   }
   if (id === null) return false;
   const plain = !event.ctrlKey && !event.metaKey && !event.altKey;
-  if (event.key === 'Enter' && plain) {
+  if (event.key === 'Enter' && plain && event.shiftKey) {
+    copyPlainEntry(id);
+  } else if (event.key === 'Enter' && plain) {
     copyEntry(id);
   } else if ((event.key === 'Delete' || event.key === 'Backspace') && plain) {
     const next = afterRemoval(id);

@@ -50,9 +50,14 @@ function itemNode(item) {
   return node;
 }
 
+// The keyboard goes back to the control that opened the menu, unless the
+// action put it somewhere itself; with the menu gone it would be nowhere.
 function choose(action) {
+  const anchor = current?.anchor;
   closeMenu();
   action();
+  const lost = !document.activeElement || document.activeElement === document.body || !document.activeElement.isConnected;
+  if (lost && anchor?.isConnected && anchor.checkVisibility()) anchor.focus({ preventScroll: true });
 }
 
 function place(menu, anchor) {
@@ -93,7 +98,11 @@ export function openMenu(name, anchor, build) {
   current = { name, anchor, build };
   anchor.setAttribute('aria-expanded', 'true');
   const menu = draw();
-  menu.focus({ preventScroll: true });
+  // A reader then says the item that Enter would choose, not only the menu's name: the checked
+  // one where the menu has one, else the first.
+  const first = menu.querySelector('[role=menuitemradio][aria-checked=true]:not(.swatch)')
+    ?? menu.querySelector('[role^=menuitem]');
+  (first ?? menu).focus({ preventScroll: true });
 }
 
 function closeMenu() {

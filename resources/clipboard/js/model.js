@@ -22,6 +22,13 @@ function row(raw) {
     // length; the whole text follows in the next snapshot.
     textPart: raw.textPart === true,
     chars: asNumber(raw.chars),
+    // Kept beside the text: a formatted text (HTML, RTF), or the list of copied files, each
+    // with whether it is still where it was.
+    formatted: raw.formatted === true,
+    files: Array.isArray(raw.files)
+      ? raw.files.filter((file) => file && typeof file === 'object').map((file) => ({ name: asString(file.name), missing: file.missing === true }))
+      : null,
+    fileCount: asNumber(raw.fileCount),
   };
 }
 

@@ -26,6 +26,11 @@ export function drawSettings() {
   setSwitch($('setPasteAfter'), snap.pasteAfterChoosing);
   $('setPasteAfter').disabled = !snap.pasteAvailable;
   $('pasteUnavailable').hidden = snap.pasteAvailable;
+  // A hidden note named by aria-describedby is still read out: name it only when it shows.
+  const described = snap.pasteAvailable ? 'notePasteAfter' : 'notePasteAfter pasteUnavailable';
+  if ($('setPasteAfter').getAttribute('aria-describedby') !== described) {
+    $('setPasteAfter').setAttribute('aria-describedby', described);
+  }
   const cap = $('setCap');
   if (document.activeElement !== cap) cap.value = String(snap.cap);
   cap.setAttribute('aria-valuenow', String(snap.cap));

@@ -5,8 +5,12 @@
 let timer = 0;
 let clearTimer = 0;
 
-// Says `text` to assistive technology without showing anything.
+// Says `text` to assistive technology without showing anything. In the
+// program the words also go to the toolkit as an announcement: WebKitGTK
+// tells a screen reader nothing of a live region's new text.
 export function announce(text) {
+  const channel = window.webkit?.messageHandlers?.pr2Announce;
+  if (channel && text) channel.postMessage(String(text));
   const region = document.getElementById('announcer');
   // The same words twice in a row are a change only if the region was
   // emptied in between.

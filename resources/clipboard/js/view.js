@@ -22,15 +22,20 @@ function currentView() {
   };
 }
 
+// A page hidden before its first snapshot shows nothing the user left: its
+// empty view would replace the one the program keeps for the next page.
+let viewTaken = false;
+
 export function initViewReport() {
   document.addEventListener('visibilitychange', () => {
-    if (document.hidden) post({ cmd: 'view', view: currentView() });
+    if (document.hidden && viewTaken) post({ cmd: 'view', view: currentView() });
   });
 }
 
 // Before the first snapshot is drawn: the search and the selection it showed.
 // Entries that are gone since are dropped by the usual pruning.
 export function takeView(view) {
+  viewTaken = true;
   ui.query = view.query;
   document.getElementById('search').value = view.query;
   document.body.classList.toggle('has-query', view.query !== '');

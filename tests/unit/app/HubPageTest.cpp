@@ -317,6 +317,32 @@ TEST(HubPageRelease, CollapsedBlocksAndTheViewReachTheNextPage)
     EXPECT_TRUE(snapshot["view"]["settingsOpen"].GetBool());
 }
 
+// A web process that restarted while the window was shown brought back the view of the last hide
+// over what the user had done since: the kept view is the next page's only, and a page kept
+// through a short hide makes it stale.
+TEST(HubPageRelease, PageRestartedWhileShownDoesNotGoBackToTheLastHidesView)
+{
+    for (const bool released : {true, false}) {
+        PageFixture f;
+        f.fake.host.holdScripts = false;
+        f.pageAsks();
+        f.fake.host.hideWindow();
+        f.hub->didReceiveScriptMessage("pr2Clip", R"({"cmd":"view","view":{"query":"qu","scrollTop":300}})");
+        if (released) {
+            f.fake.loop.advance(pageReleaseDelaySeconds + 1);
+            f.fake.host.showWindow();
+            f.pageAsks();
+            EXPECT_EQ(std::string(test::snapshotOf(f.lastRender())["view"]["query"].GetString()), "qu")
+                << "the next page takes the view";
+        } else {
+            f.fake.host.showWindow();
+        }
+        f.pageAsks(); // its web process ended and the page loaded again
+        EXPECT_EQ(std::string(test::snapshotOf(f.lastRender())["view"]["query"].GetString()), "")
+            << (released ? "after a released page" : "after a page kept through the hide");
+    }
+}
+
 TEST(HubPageRelease, DelaySettingIsClampedAndDefaultsToHalfAnHour)
 {
     struct Row {

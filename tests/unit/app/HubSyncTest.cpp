@@ -58,7 +58,7 @@ TEST(HubSync, CopiesAreJournaledOnlyWhileSyncIsOnAndOthersArrivalsReachThePage)
     SyncEvent event;
     event.eventId = newUuid();
     event.device = other;
-    event.ts = f.fake.clock.time;
+    event.ts = f.fake.clock.time + 1; // later than the last copy here, so it is the newest
     event.kind = SyncKind::Added;
     event.ids = {newUuid()};
     event.text = "from the laptop";

@@ -76,8 +76,8 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
     std::ranges::sort(names);
     const std::vector<std::string> expected = {
         "about", "appearance", "autostart", "blockColor", "blockCreate", "blockDelete", "blockPin",
-        "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "delete", "deleteMany", "excludeAdd", "excludeRemove", "help",
-        "hide", "keysReady", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
+        "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "copyPlain", "delete", "deleteMany",
+        "excludeAdd", "excludeRemove", "help", "hide", "keysReady", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
         "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch", "view"};
     EXPECT_EQ(names, expected);
 }

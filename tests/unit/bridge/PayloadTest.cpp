@@ -258,3 +258,37 @@ TEST_F(PayloadTest, TextReachesThePageUnchangedThroughBase64)
 
 } // namespace
 } // namespace brimble::test
+
+namespace brimble::test {
+namespace {
+
+// A formatted entry is marked; a copy of files lists their names and which are gone, read from
+// its text, never from the stored HTML.
+TEST_F(PayloadTest, MarksFormattedEntriesAndListsCopiedFiles)
+{
+    const std::filesystem::path here = dir / "here.txt";
+    writeFile(here, "x");
+    Clip formatted = entry("F", "S1", "<b>not markup</b>");
+    formatted.formats = {{"text/html", std::string(64, 'a')}};
+    Clip files = entry("L", "S1", here.string() + "\nfile:///nowhere/gone%20file.txt\nnot a path");
+    files.formats = {{"text/uri-list", std::string(64, 'b')}};
+    store.items = {formatted, files, entry("P", "S1")};
+
+    const rapidjson::Document doc = snapshot();
+    const auto& items = doc["items"];
+    EXPECT_TRUE(items[0]["formatted"].GetBool());
+    EXPECT_FALSE(items[0].HasMember("files"));
+    EXPECT_FALSE(items[1].HasMember("formatted"));
+    ASSERT_EQ(items[1]["files"].Size(), 2u);
+    EXPECT_STREQ(items[1]["files"][0]["name"].GetString(), "here.txt");
+    EXPECT_FALSE(items[1]["files"][0].HasMember("missing"));
+    EXPECT_STREQ(items[1]["files"][1]["name"].GetString(), "gone file.txt");
+    EXPECT_TRUE(items[1]["files"][1]["missing"].GetBool());
+    EXPECT_EQ(items[1]["fileCount"].GetInt(), 2);
+    // Entries without formats are sent exactly as before.
+    EXPECT_FALSE(items[2].HasMember("formatted"));
+    EXPECT_FALSE(items[2].HasMember("files"));
+}
+
+} // namespace
+} // namespace brimble::test

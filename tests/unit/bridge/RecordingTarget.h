@@ -50,14 +50,14 @@ public:
     // The same push as far as these tests go; what it names is the page link's business.
     void pushStateToNewPage() override { fake.log_.add("push"); }
 
-    void copyToPasteboard(const std::string& id) override
+    void copyToPasteboard(const std::string& id, CopyAs as) override
     {
-        brimble::copyToPasteboard(clip, fake.pasteboard, *fake.codec, id, now(), clipLastChange);
+        brimble::copyToPasteboard(clip, fake.pasteboard, *fake.codec, id, now(), clipLastChange, as);
     }
 
-    void copyTextToPasteboard(const std::string& text) override
+    void copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats) override
     {
-        brimble::writeTextToPasteboard(fake.pasteboard, text, clipLastChange);
+        brimble::writeTextToPasteboard(fake.pasteboard, text, clipLastChange, formats);
     }
 
     void openURL(const std::string& url) override { fake.shell.openURL(url); }

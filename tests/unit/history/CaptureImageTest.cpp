@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FormatRow{"PngOnly", {"public.png"}, "png", "png", "png", "PNG"},
                       FormatRow{"JpegOnly", {"public.jpeg"}, "jpeg", "jpg", "jpeg", "JPEG"},
                       // The label says JPEG while the file is PNG: the two are chosen apart.
-                      FormatRow{"JpegAndPng", {"public.jpeg", "public.png", plainText}, "png", "png", "png", "JPEG"},
+                      FormatRow{"JpegAndPng", {"public.jpeg", "public.png"}, "png", "png", "png", "JPEG"},
                       FormatRow{"TiffOnly", {"public.tiff"}, "tiff", "png", "png", "Image"}),
     [](const auto& info) { return std::string(info.param.name); });
 

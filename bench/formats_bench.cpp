@@ -1,0 +1,139 @@
+// What keeping formats costs: a formatted copy's capture tick beside a plain copy of the same
+// text in the same run, and the data folder after 500 formatted copies against the bytes kept.
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include <benchmark/benchmark.h>
+#include <glib.h>
+
+#include "history/Capture.h"
+#include "history/ClipboardStore.h"
+#include "platform/fake/FakePlatform.h"
+
+namespace brimble {
+namespace {
+
+constexpr size_t htmlBytes = 100 * 1024;
+constexpr int copies = 500;
+const std::string session = "BENCH-SESSION";
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        g_autofree char* made = g_dir_make_tmp("brimble-formats-bench-XXXXXX", nullptr);
+        path_ = made ? made : "";
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A paragraph's text and its HTML of about 100 KB, different for every seed.
+std::pair<std::string, std::string> makeCopy(uint64_t seed)
+{
+    std::mt19937_64 random(seed);
+    std::string text = "copy " + std::to_string(seed) + " ";
+    std::string html = "<meta charset='utf-8'><p>" + text;
+    while (html.size() < htmlBytes) {
+        const char letter = static_cast<char>('a' + random() % 26);
+        text.push_back(letter);
+        // Markup on every other letter keeps the text within the 50,000 characters capture takes.
+        html += (random() % 2 == 0) ? std::string("<b>") + letter + "</b>" : std::string(1, letter);
+    }
+    return {text, html + "</p>"};
+}
+
+uint64_t folderBytes(const std::filesystem::path& folder)
+{
+    uint64_t sum = 0;
+    std::error_code error;
+    for (auto entry = std::filesystem::recursive_directory_iterator(folder, error);
+         !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+        std::error_code ignored;
+        if (entry->is_regular_file(ignored))
+            sum += entry->file_size(ignored);
+    }
+    return sum;
+}
+
+struct History {
+    ScratchFolder folder;
+    FakePlatform fake;
+    std::unique_ptr<ClipboardStore> store;
+    int64_t clipLastChange = 0;
+    LastCapture lastCapture;
+    CaptureServices services{fake.pasteboard, fake.frontmost, *fake.codec, fake.defaults, fake.clock};
+
+    History()
+    {
+        fake.defaults.setRaw("historyLimit", int64_t{copies});
+        store = std::make_unique<ClipboardStore>(folder.path(), fake.defaults);
+        clipLastChange = fake.pasteboard.count;
+    }
+    void copy(uint64_t seed, bool formatted)
+    {
+        auto [text, html] = makeCopy(seed);
+        fake.pasteboard.simulateCopy({"public.utf8-plain-text", "text/html"}, std::move(text));
+        if (formatted)
+            fake.pasteboard.currentFormats = {{"text/html", std::move(html)}};
+    }
+    void tick()
+    {
+        pollPasteboard(services, *store, clipLastChange, lastCapture, [] { return session; });
+    }
+};
+
+// Arg 0: the text alone; 1: the same text with its 100 KB of HTML. The p50 of each is compared.
+void BM_CaptureFormattedCopy(benchmark::State& state)
+{
+    History history;
+    // A history that is not empty, as a user's is.
+    for (uint64_t seed = 0; seed < 100; ++seed) {
+        history.copy(seed, state.range(0) == 1);
+        history.tick();
+    }
+    uint64_t seed = 1'000'000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        history.copy(seed++, state.range(0) == 1);
+        state.ResumeTiming();
+        history.tick();
+    }
+}
+BENCHMARK(BM_CaptureFormattedCopy)->Arg(0)->Arg(1)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+// The data folder after 500 formatted copies (each HTML twice, as an owner announcing a copy
+// again does) against the bytes kept: texts, HTML once each, and the history file's own JSON.
+void BM_FolderAfterFormattedCopies(benchmark::State& state)
+{
+    for (auto _ : state) {
+        History history;
+        uint64_t kept = 0;
+        for (uint64_t seed = 0; seed < copies; ++seed) {
+            for (int again = 0; again < 2; ++again) {
+                history.copy(seed, true);
+                history.tick();
+            }
+            const auto [text, html] = makeCopy(seed);
+            kept += text.size() + html.size();
+        }
+        const uint64_t folder = folderBytes(history.folder.path());
+        state.counters["folder_MB"] = static_cast<double>(folder) / 1e6;
+        state.counters["kept_MB"] = static_cast<double>(kept) / 1e6;
+        state.counters["ratio"] = static_cast<double>(folder) / static_cast<double>(kept);
+    }
+}
+BENCHMARK(BM_FolderAfterFormattedCopies)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace brimble

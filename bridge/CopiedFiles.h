@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "history/Clip.h"
+
+namespace brimble {
+
+// One of the files a copied-files entry names, as its card shows it.
+struct CopiedFile {
+    std::string name;     // the last part of its path, for display
+    bool missing = false; // nothing stands at its path now
+};
+
+// Whether the entry kept a formatted text (HTML or rich text) beside its plain one.
+bool isFormatted(const Clip& clip);
+
+// Whether the entry is a copy of files: it kept a list of them.
+bool isCopiedFiles(const Clip& clip);
+
+// The files of a copied-files entry, read from its text (their paths or file URIs, one a line),
+// at most `limit`; `count` is told how many lines name one in all.
+std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& count);
+
+} // namespace brimble

@@ -1,0 +1,194 @@
+"""What a screen reader hears over time from the real program: an AT-SPI event listener, as Orca
+has one, while keys drive a task. WebKitGTK 2.50 reports no change of a live region's text and no
+change of a name, so the reader heard nothing after Enter, P or Delete and kept the pause and
+session buttons' old names; the page now hands its words to the program, which announces them, and
+renews a control whose name changed.
+
+The test starts the AT-SPI bus itself, inside the test's private D-Bus session, before Brimble."""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+# pyatspi is Debian's package for Debian's interpreter; another Python on the PATH hands over.
+try:
+    import pyatspi
+except ImportError:
+    if os.path.exists("/usr/bin/python3") and os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
+        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
+    raise
+
+from gi.repository import Gio, GLib
+
+from harness import Brimble, end_process, wait_until
+
+BUS_LAUNCHER = shutil.which("at-spi-bus-launcher") or "/usr/libexec/at-spi-bus-launcher"
+
+SEEDED = [
+    {"id": "5C1D0E2A-7B3F-4E6D-8A9C-1F2E3D4C5B6%d" % i, "ts": 1760000000.5 + i, "text": text, "pinned": False,
+     "kind": "text"}
+    for i, text in enumerate(["alpha words", "beta words", "gamma words"])
+]
+
+EVENTS = ["object:announcement", "object:state-changed:focused", "object:state-changed:pressed",
+          "object:children-changed"]
+
+
+def walk(node):
+    if node is None:
+        return
+    yield node
+    for index in range(node.childCount):
+        yield from walk(node.getChildAtIndex(index))
+
+
+class Heard:
+    """One event as the reader gets it: its type, the source's role and name, and its text."""
+
+    def __init__(self, event):
+        self.type = event.type
+        self.detail1 = event.detail1
+        try:
+            self.role = event.source.getRoleName()
+            self.name = event.source.name
+        except Exception:
+            self.role = self.name = None
+        self.data = event.any_data if isinstance(event.any_data, str) else None
+
+    def __repr__(self):
+        return f"{self.type}({self.detail1}) {self.role} {self.name!r} {self.data!r}"
+
+
+class ScreenReaderEventsTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"])
+        cls.addClassCleanup(end_process, cls.launcher)
+        wait_until(lambda: cls.bus_address() is not None, 10, 0.1, "the AT-SPI bus")
+
+    @staticmethod
+    def bus_address():
+        try:
+            reply = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, None,
+                Gio.DBusCallFlags.NO_AUTO_START, 1000, None)
+            return reply.unpack()[0] or None
+        except GLib.Error:
+            return None
+
+    def setUp(self):
+        self.heard = []
+        for kind in EVENTS:
+            pyatspi.Registry.registerEventListener(self.hear, kind)
+        self.addCleanup(lambda: [pyatspi.Registry.deregisterEventListener(self.hear, kind) for kind in EVENTS])
+        self.app = Brimble(history=SEEDED)
+        self.addCleanup(self.app.stop)
+        self.app.start()
+        self.document = wait_until(self.find_document, 30, 0.5, "the page's document in the AT-SPI tree")
+        # A reader reads the page once it is shown, which makes its objects known to it.
+        wait_until(lambda: len([n for n in walk(self.document) if n.getRole() == pyatspi.ROLE_LIST_ITEM]) >= 3,
+                   15, 0.3, "the cards in the tree")
+
+    def hear(self, event):
+        self.heard.append(Heard(event))
+
+    def pump(self):
+        context = GLib.MainContext.default()
+        while context.pending():
+            context.iteration(False)
+
+    def wait_to_hear(self, what, predicate, timeout=5.0):
+        """The first event since the last step that `predicate` accepts, pumping the bus meanwhile."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            self.pump()
+            for heard in self.heard:
+                if predicate(heard):
+                    return heard
+            time.sleep(0.05)
+        self.fail(f"a reader heard no {what}; it heard: {self.heard}")
+
+    def announced(self, text):
+        return self.wait_to_hear(f"announcement {text!r}",
+                                 lambda h: h.type == "object:announcement" and h.data == text)
+
+    def focused(self, role, name):
+        return self.wait_to_hear(f"focus on the {role} {name!r}",
+                                 lambda h: h.type.startswith("object:state-changed:focused") and h.detail1 == 1
+                                 and h.role == role and h.name == name)
+
+    def application(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            try:
+                if app is not None and app.get_process_id() == self.app.process.pid:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def find_document(self):
+        app = self.application()
+        if app is None:
+            return None
+        return next((node for node in walk(app) if node.getRole() == pyatspi.ROLE_DOCUMENT_WEB), None)
+
+    def step(self, *keys, focus=None):
+        """Forgets what was heard, gives `focus` (a script expression) the keyboard, then presses `keys`."""
+        self.pump()
+        self.app.press(self.app.window())
+        if focus:
+            self.app.page().evaluate(f"{focus}.focus(); true")
+        self.heard.clear()
+        if keys:
+            self.app.press(self.app.window(), *keys)
+
+    def test_a_reader_hears_each_action_and_the_new_names(self):
+        # Enter copies the card, P pins it, Delete deletes it: each is said.
+        self.step("Return", focus="document.querySelector('.card')")
+        self.announced("Copied to clipboard")
+        self.step("p", focus="document.querySelector('.card')")
+        self.announced("Pinned")
+        self.step("Delete", focus="document.querySelector('.card')")
+        self.announced("Deleted")
+        wait_until(lambda: len(self.app.texts()) == 2, 5, 0.1, "the deletion saved")
+
+        # The search says how many clips it found, once the typing has paused.
+        self.step(focus="document.getElementById('search')")
+        self.app.press(self.app.window(), "g", "a", "m")
+        self.announced("1 of 2")
+        self.step("Escape", focus="document.getElementById('search')")
+
+        # Pausing: the button that has the keyboard is heard under its new name, pressed.
+        self.step("space", focus="document.getElementById('pauseButton')")
+        self.focused("toggle button", "Paused")
+        self.assertEqual(self.app.page().evaluate("document.getElementById('pauseButton').ariaPressed"), "true")
+        self.step("space", focus="document.getElementById('pauseButton')")
+        self.focused("toggle button", "Recording")
+
+        # Switching sessions from the menu leaves the keyboard on the session button, named
+        # after the session now shown.
+        self.app.page().evaluate(
+            "window.webkit.messageHandlers.pr2Clip.postMessage({cmd: 'sessionCreate', name: 'Work'}); true")
+        self.focused_name_settles("sessionButton", "Work")
+        self.step("Return", focus="document.getElementById('sessionButton')")
+        # The menu opens on the session shown, Work; Default is the one above it.
+        self.focused("radio menu item", "Work")
+        self.step("Up", "Return")
+        self.focused("combo box", "Default")
+        # The menu's place is taken by the session button, not by nothing.
+        self.step("Tab")
+        self.focused("toggle button", "Recording")
+
+    def focused_name_settles(self, element_id, name):
+        """Waits until the page shows `name` on the element (a snapshot arrived)."""
+        wait_until(lambda: self.app.page().evaluate(
+            f"document.getElementById('{element_id}').textContent.trim()") == name, 5, 0.1, f"{element_id} {name}")
+
+
+if __name__ == "__main__":
+    unittest.main()
