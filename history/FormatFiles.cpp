@@ -13,6 +13,7 @@
 #include "common/AtomicFile.h"
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
+#include "history/LeftoverFiles.h"
 
 namespace brimble {
 
@@ -131,16 +132,9 @@ std::vector<ExtraFormat> loadFormats(const std::filesystem::path& dataHome, cons
 void ClipboardStore::pruneFormats(uint64_t budget)
 {
     const std::filesystem::path folder = AppSupport::formatsFolder(dataHome_);
-    std::error_code error;
-    std::filesystem::directory_iterator listing(folder, error);
-    if (error)
+    const std::optional<std::vector<std::string>> listed = listFolderNames(folder);
+    if (!listed)
         return;
-    std::vector<std::string> listed;
-    for (; listing != std::filesystem::directory_iterator(); listing.increment(error)) {
-        if (error)
-            break;
-        listed.push_back(listing->path().filename().string());
-    }
 
     // Past the budget, the oldest entries (the list's end; pinned ones lead it) lose their
     // formats first; their texts stay. A file shared by several entries counts once.
@@ -167,19 +161,10 @@ void ClipboardStore::pruneFormats(uint64_t budget)
         for (const ClipFormat& format : clip.formats)
             referenced.insert(format.file);
     namesSeen_.insert(referenced.begin(), referenced.end());
-    for (const std::string& name : listed) {
-        const bool temporary = isFormatTemporaryName(name);
-        if (referenced.contains(name) || (!isFormatFileName(name) && !temporary))
-            continue;
-        // While the history file did not load whole, a format named only by an entry set aside
-        // is kept for its rescue.
-        if (picturesAtRisk_ && !temporary && !namesSeen_.contains(name))
-            continue;
-        std::error_code ignored;
-        if (std::filesystem::is_directory(std::filesystem::symlink_status(folder / name, ignored)))
-            continue;
-        std::filesystem::remove(folder / name, ignored);
-    }
+    // While the history file did not load whole, a format named only by an entry set aside
+    // is kept for its rescue.
+    removeLeftovers(folder, *listed, referenced,
+                    {isFormatFileName, isFormatTemporaryName, picturesAtRisk_, &namesSeen_});
 }
 
 } // namespace brimble

@@ -10,6 +10,7 @@
 #include "history/AppSupport.h"
 #include "common/AtomicFile.h"
 #include "history/ClipboardStore.h"
+#include "history/LeftoverFiles.h"
 #include "common/Uuid.h"
 
 namespace brimble {
@@ -151,16 +152,9 @@ void ClipboardStore::pruneImages()
 {
     pruneFormats();
     const std::filesystem::path folder = AppSupport::imagesFolder(dataHome_);
-    std::error_code error;
-    std::filesystem::directory_iterator listing(folder, error);
-    if (error)
+    const std::optional<std::vector<std::string>> listed = listFolderNames(folder);
+    if (!listed)
         return;
-    std::vector<std::string> listed;
-    for (; listing != std::filesystem::directory_iterator(); listing.increment(error)) {
-        if (error)
-            break;
-        listed.push_back(listing->path().filename().string());
-    }
 
     std::unordered_set<std::string> referenced;
     for (const Clip& clip : items)
@@ -170,19 +164,10 @@ void ClipboardStore::pruneImages()
     // Anything else of ours in the folder is a leftover: of a removed entry, or of a crash. Only
     // names of the form Brimble writes are ours; the folder may be a link to one the user keeps
     // other files in. While the history file did not load whole, a picture that no entry of this
-    // run named may belong to an entry of the copy set aside, and is kept for its rescue.
-    for (const std::string& name : listed) {
-        const bool temporary = isImageTemporaryName(name);
-        if (referenced.contains(name) || (!isImageFileName(name) && !temporary))
-            continue;
-        // A picture write cut short is named by no entry, not even one set aside.
-        if (picturesAtRisk_ && !temporary && !namesSeen_.contains(name))
-            continue;
-        std::error_code ignored;
-        if (std::filesystem::is_directory(std::filesystem::symlink_status(folder / name, ignored)))
-            continue; // Brimble writes files only; a folder of that name is not one of its pictures
-        std::filesystem::remove(folder / name, ignored);
-    }
+    // run named may belong to an entry of the copy set aside, and is kept for its rescue;
+    // its temporaries still go, as a picture write cut short is named by no entry, not even one set aside.
+    removeLeftovers(folder, *listed, referenced,
+                    {isImageFileName, isImageTemporaryName, picturesAtRisk_, &namesSeen_});
 
     // Sizes are asked once per file; only a removed file is asked again. Two entries naming
     // one file count it twice, as the budget measure does.

@@ -6,26 +6,13 @@ and the keys that the exported tray menu carries.
 The test starts the AT-SPI bus itself, inside the test's private D-Bus session, before Brimble, so
 the program's toolkit and its web process find it as they would on a desktop."""
 
-import os
-import shutil
-import subprocess
-import sys
 import time
 import unittest
 
-# pyatspi is Debian's package for Debian's interpreter; another Python on the PATH hands over.
-try:
-    import pyatspi
-except ImportError:
-    if os.path.exists("/usr/bin/python3") and os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
-        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
-    raise
-
+from atspi_bus import AtSpiBus, pyatspi
 from gi.repository import Gio, GLib
 
-from harness import Brimble, end_process, wait_until
-
-BUS_LAUNCHER = shutil.which("at-spi-bus-launcher") or "/usr/libexec/at-spi-bus-launcher"
+from harness import Brimble, wait_until
 MENU_PATH = "/org/ayatana/NotificationItem/brimble/Menu"
 
 SEEDED = [
@@ -129,23 +116,7 @@ def wait_in_tree(predicate, timeout, interval, message):
     return wait_until(settled, timeout, interval, message)
 
 
-class AccessibleTreeTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"])
-        cls.addClassCleanup(end_process, cls.launcher)
-        wait_until(lambda: cls.bus_address() is not None, 10, 0.1, "the AT-SPI bus")
-
-    @staticmethod
-    def bus_address():
-        try:
-            reply = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
-                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, None,
-                Gio.DBusCallFlags.NO_AUTO_START, 1000, None)
-            return reply.unpack()[0] or None
-        except GLib.Error:
-            return None
-
+class AccessibleTreeTest(AtSpiBus, unittest.TestCase):
     def setUp(self):
         self.app = Brimble(history=SEEDED)
         self.addCleanup(self.app.stop)

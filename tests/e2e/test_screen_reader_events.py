@@ -6,26 +6,13 @@ renews a control whose name changed.
 
 The test starts the AT-SPI bus itself, inside the test's private D-Bus session, before Brimble."""
 
-import os
-import shutil
-import subprocess
-import sys
 import time
 import unittest
 
-# pyatspi is Debian's package for Debian's interpreter; another Python on the PATH hands over.
-try:
-    import pyatspi
-except ImportError:
-    if os.path.exists("/usr/bin/python3") and os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
-        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
-    raise
+from atspi_bus import AtSpiBus, pyatspi
+from gi.repository import GLib
 
-from gi.repository import Gio, GLib
-
-from harness import Brimble, end_process, wait_until
-
-BUS_LAUNCHER = shutil.which("at-spi-bus-launcher") or "/usr/libexec/at-spi-bus-launcher"
+from harness import Brimble, wait_until
 
 SEEDED = [
     {"id": "5C1D0E2A-7B3F-4E6D-8A9C-1F2E3D4C5B6%d" % i, "ts": 1760000000.5 + i, "text": text, "pinned": False,
@@ -62,23 +49,7 @@ class Heard:
         return f"{self.type}({self.detail1}) {self.role} {self.name!r} {self.data!r}"
 
 
-class ScreenReaderEventsTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"])
-        cls.addClassCleanup(end_process, cls.launcher)
-        wait_until(lambda: cls.bus_address() is not None, 10, 0.1, "the AT-SPI bus")
-
-    @staticmethod
-    def bus_address():
-        try:
-            reply = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
-                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, None,
-                Gio.DBusCallFlags.NO_AUTO_START, 1000, None)
-            return reply.unpack()[0] or None
-        except GLib.Error:
-            return None
-
+class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
     def setUp(self):
         self.heard = []
         for kind in EVENTS:
