@@ -9,7 +9,8 @@ the program's toolkit and its web process find it as they would on a desktop."""
 import time
 import unittest
 
-from atspi_bus import AtSpiBus, pyatspi
+from atspi_bus import (AtSpiBus, application_of, attributes, document_of, has_state, name_of, pyatspi, role_name_of,
+                       role_of, text_of, wait_in_tree, walk, walk_children)
 from gi.repository import Gio, GLib
 
 from harness import Brimble, wait_until
@@ -22,100 +23,6 @@ SEEDED = [
 ]
 
 
-# The tree is live: a node listed a moment ago may be gone when it is read (a tooltip, a window
-# that closes, a part of the page drawn again), and reading it then raises GLib.GError ('No such
-# interface "org.a11y.atspi.Accessible"'). Every read below takes a vanished node for an absent
-# one, and every wait that walks the tree asks again rather than failing.
-
-
-def walk(node, depth=0):
-    """Every accessible under `node` that is still there when read, depth first, as (depth, node)."""
-    if node is None:
-        return
-    try:
-        count = node.childCount
-    except GLib.Error:
-        return
-    yield depth, node
-    for index in range(count):
-        try:
-            child = node.getChildAtIndex(index)
-        except GLib.Error:
-            continue
-        yield from walk(child, depth + 1)
-
-
-def walk_children(node):
-    """The children of `node` that are still there when read, as (index, child); none for None."""
-    if node is None:
-        return
-    try:
-        count = node.childCount
-    except GLib.Error:
-        return
-    for index in range(count):
-        try:
-            child = node.getChildAtIndex(index)
-        except GLib.Error:
-            continue
-        if child is not None:
-            yield index, child
-
-
-def role_of(node):
-    try:
-        return node.getRole()
-    except GLib.Error:
-        return None
-
-
-def role_name_of(node):
-    try:
-        return node.getRoleName()
-    except GLib.Error:
-        return None
-
-
-def name_of(node):
-    try:
-        return node.name
-    except GLib.Error:
-        return None
-
-
-def attributes(node):
-    try:
-        return dict(pair.split(":", 1) for pair in node.getAttributes())
-    except Exception:
-        return {}
-
-
-def has_state(node, state):
-    try:
-        return node.getState().contains(state)
-    except GLib.Error:
-        return False
-
-
-def text_of(node):
-    try:
-        text = node.queryText()
-        return text.getText(0, text.characterCount)
-    except (NotImplementedError, GLib.Error):
-        return ""
-
-
-def wait_in_tree(predicate, timeout, interval, message):
-    """`wait_until` for a predicate that reads the live tree: a node that vanished while it was
-    read means the tree is changing, so the predicate is asked again."""
-    def settled():
-        try:
-            return predicate()
-        except GLib.Error:
-            return None
-    return wait_until(settled, timeout, interval, message)
-
-
 class AccessibleTreeTest(AtSpiBus, unittest.TestCase):
     def setUp(self):
         self.app = Brimble(history=SEEDED)
@@ -125,23 +32,10 @@ class AccessibleTreeTest(AtSpiBus, unittest.TestCase):
         wait_in_tree(lambda: len(self.cards()) == 3, 15, 0.3, "three cards in the tree")
 
     def application(self):
-        desktop = pyatspi.Registry.getDesktop(0)
-        for _, app in walk_children(desktop):
-            try:
-                if app.get_process_id() == self.app.process.pid:
-                    return app
-            except Exception:
-                continue
-        return None
+        return application_of(self.app.process.pid)
 
     def find_document(self):
-        app = self.application()
-        if app is None:
-            return None
-        for _, node in walk(app):
-            if role_of(node) == pyatspi.ROLE_DOCUMENT_WEB:
-                return node
-        return None
+        return document_of(self.application())
 
     def nodes(self, role=None):
         return [node for _, node in walk(self.document) if role is None or role_of(node) == role]

@@ -9,7 +9,7 @@ The test starts the AT-SPI bus itself, inside the test's private D-Bus session, 
 import time
 import unittest
 
-from atspi_bus import AtSpiBus, pyatspi
+from atspi_bus import AtSpiBus, application_of, document_of, pyatspi, role_of, wait_in_tree, walk
 from gi.repository import GLib
 
 from harness import Brimble, wait_until
@@ -22,14 +22,6 @@ SEEDED = [
 
 EVENTS = ["object:announcement", "object:state-changed:focused", "object:state-changed:pressed",
           "object:children-changed"]
-
-
-def walk(node):
-    if node is None:
-        return
-    yield node
-    for index in range(node.childCount):
-        yield from walk(node.getChildAtIndex(index))
 
 
 class Heard:
@@ -58,9 +50,9 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         self.app = Brimble(history=SEEDED)
         self.addCleanup(self.app.stop)
         self.app.start()
-        self.document = wait_until(self.find_document, 30, 0.5, "the page's document in the AT-SPI tree")
+        self.document = wait_in_tree(self.find_document, 30, 0.5, "the page's document in the AT-SPI tree")
         # A reader reads the page once it is shown, which makes its objects known to it.
-        wait_until(lambda: len([n for n in walk(self.document) if n.getRole() == pyatspi.ROLE_LIST_ITEM]) >= 3,
+        wait_in_tree(lambda: len([n for _, n in walk(self.document) if role_of(n) == pyatspi.ROLE_LIST_ITEM]) >= 3,
                    15, 0.3, "the cards in the tree")
 
     def hear(self, event):
@@ -91,22 +83,8 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
                                  lambda h: h.type.startswith("object:state-changed:focused") and h.detail1 == 1
                                  and h.role == role and h.name == name)
 
-    def application(self):
-        desktop = pyatspi.Registry.getDesktop(0)
-        for index in range(desktop.childCount):
-            app = desktop.getChildAtIndex(index)
-            try:
-                if app is not None and app.get_process_id() == self.app.process.pid:
-                    return app
-            except Exception:
-                continue
-        return None
-
     def find_document(self):
-        app = self.application()
-        if app is None:
-            return None
-        return next((node for node in walk(app) if node.getRole() == pyatspi.ROLE_DOCUMENT_WEB), None)
+        return document_of(application_of(self.app.process.pid))
 
     def step(self, *keys, focus=None):
         """Forgets what was heard, gives `focus` (a script expression) the keyboard, then presses `keys`."""
