@@ -2,6 +2,7 @@
 same copies as Brimble, so that the figures can stand side by side. CopyQ runs with its own empty
 HOME and XDG folders and its window closed, as it starts by default."""
 
+import contextlib
 import os
 import shutil
 import subprocess
@@ -28,15 +29,7 @@ def measure(settle, idle_seconds, copies, interval, pad):
     executable = shutil.which("copyq")
     if not executable:
         return None
-    root = tempfile.mkdtemp(prefix="copyq-bench-")
-    folders = {name: os.path.join(root, name) for name in ("home", "config", "data", "cache", "runtime")}
-    for folder in folders.values():
-        os.makedirs(folder, mode=0o700)
-    env = dict(os.environ, HOME=folders["home"], XDG_CONFIG_HOME=folders["config"],
-               XDG_DATA_HOME=folders["data"], XDG_CACHE_HOME=folders["cache"],
-               XDG_RUNTIME_DIR=folders["runtime"])
-    server = subprocess.Popen([executable], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
+    with running(executable) as (env, server):
         time.sleep(settle)
         results = {"name": version(executable), "ready": pss_of(server.pid)}
         results["idle"] = idle_of(server.pid, idle_seconds)
@@ -46,8 +39,23 @@ def measure(settle, idle_seconds, copies, interval, pad):
         samples += pss_samples(server.pid, count=10)
         results["burst"] = (samples, pss_of(server.pid))
         return results
+
+
+@contextlib.contextmanager
+def running(executable):
+    """A CopyQ server with its own empty HOME and XDG folders, as (env, server); ended on leaving,
+    with the clipboard monitor it runs as its child, each by its own PID."""
+    root = tempfile.mkdtemp(prefix="copyq-peer-")
+    folders = {name: os.path.join(root, name) for name in ("home", "config", "data", "cache", "runtime")}
+    for folder in folders.values():
+        os.makedirs(folder, mode=0o700)
+    env = dict(os.environ, HOME=folders["home"], XDG_CONFIG_HOME=folders["config"],
+               XDG_DATA_HOME=folders["data"], XDG_CACHE_HOME=folders["cache"],
+               XDG_RUNTIME_DIR=folders["runtime"])
+    server = subprocess.Popen([executable], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        yield env, server
     finally:
-        # Its clipboard monitor runs as a child of the server; both are ended by their own PIDs.
         helpers = [pid for pid in family(server.pid) if pid != server.pid]
         end_process(server)
         for pid in helpers:

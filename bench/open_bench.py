@@ -16,15 +16,14 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
-from harness import BRIMBLE, Brimble, WindowManager, end_process, run_tool, wait_until  # noqa: E402
-from stress import family  # noqa: E402
+import copyq_peer  # noqa: E402
+from harness import BRIMBLE, Brimble, WindowManager, run_tool, wait_until  # noqa: E402
 
 SETTLED_ROWS = 40
 WATCH_SECONDS = 1.5
@@ -138,14 +137,7 @@ def copyq_rounds(screen, rounds):
     executable = shutil.which("copyq")
     if not executable:
         return None
-    root = tempfile.mkdtemp(prefix="copyq-open-")
-    folders = {name: os.path.join(root, name) for name in ("home", "config", "data", "cache", "runtime")}
-    for folder in folders.values():
-        os.makedirs(folder, mode=0o700)
-    env = dict(os.environ, HOME=folders["home"], XDG_CONFIG_HOME=folders["config"],
-               XDG_DATA_HOME=folders["data"], XDG_CACHE_HOME=folders["cache"], XDG_RUNTIME_DIR=folders["runtime"])
-    server = subprocess.Popen([executable], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
+    with copyq_peer.running(executable) as (env, _):
         time.sleep(3)
         subprocess.run([executable, "add", *reversed(TEXTS)], env=env, timeout=30, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -158,17 +150,6 @@ def copyq_rounds(screen, rounds):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(2)
         return rounds_of(screen, rounds, [executable, "show"], hide, env)
-    finally:
-        helpers = [pid for pid in family(server.pid) if pid != server.pid]
-        end_process(server)
-        for pid in helpers:
-            try:
-                with open(f"/proc/{pid}/cmdline", "rb") as command:
-                    if b"copyq" in command.read():
-                        os.kill(pid, 15)
-            except (OSError, ProcessLookupError):
-                pass
-        shutil.rmtree(root, ignore_errors=True)
 
 
 def row(name, times):
