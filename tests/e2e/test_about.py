@@ -6,7 +6,7 @@ import os
 import subprocess
 import unittest
 
-from harness import ARTIFACTS, BrimbleTestCase, run_tool, wait_until
+from harness import ARTIFACTS, BrimbleTestCase, WindowManager, focused_window, run_tool, type_keys, wait_until
 
 
 def visible_window(name):
@@ -60,6 +60,27 @@ class AboutHelpTest(BrimbleTestCase):
         self.app.press(help_window, "Escape")
         wait_until(lambda: visible_window("How to use Brimble") is None, 10, 0.1, "Help to hide")
         self.assertEqual(self.open_from_page("help", "How to use Brimble"), help_window)
+
+
+class AboutUnderWindowManagerTest(BrimbleTestCase):
+    """Under openbox, which refuses the keyboard to a window shown without the time of the user's
+    request, About opened from the page came up without the keyboard: Escape then hid the main
+    window and left About open."""
+
+    def setUp(self):
+        self.wm = WindowManager()
+        self.addCleanup(self.wm.stop)
+        super().setUp()
+
+    def test_about_from_the_page_takes_the_keyboard_and_escape_closes_only_it(self):
+        main = self.app.window()
+        self.app.press(main)  # the user is in the main window, as after clicking its About button
+        self.app.page().evaluate("window.webkit.messageHandlers.pr2Clip.postMessage({cmd: 'about'}); true")
+        about = wait_until(lambda: visible_window("About Brimble"), 10, 0.1, "the About window")
+        wait_until(lambda: focused_window() == about, 5, 0.05, "About to have the keyboard")
+        type_keys("Escape")  # into whatever has the keyboard, as a person's key goes
+        wait_until(lambda: visible_window("About Brimble") is None, 10, 0.1, "About to close")
+        self.assertEqual(self.app.main_window(), main, "Escape meant for About hid the main window")
 
 
 if __name__ == "__main__":

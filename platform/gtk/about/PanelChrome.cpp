@@ -1,8 +1,28 @@
 #include "platform/gtk/about/PanelChrome.h"
 
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+
 namespace brimble {
 
 namespace {
+
+// A panel opens only at the user's asking, but the page's About and Help buttons reach the
+// program as script messages, which carry no event time. Presented without one, a window manager
+// that prevents focus stealing (openbox) leaves the keyboard in the main window, where Escape then
+// hides the main window instead of closing the panel. The X server's time now is the request's.
+guint32 requestTime(GtkWindow* panel)
+{
+    guint32 time = gtk_get_current_event_time();
+#ifdef GDK_WINDOWING_X11
+    if (time == GDK_CURRENT_TIME && GDK_IS_X11_DISPLAY(gtk_widget_get_display(GTK_WIDGET(panel)))) {
+        gtk_widget_realize(GTK_WIDGET(panel));
+        time = gdk_x11_get_server_time(gtk_widget_get_window(GTK_WIDGET(panel)));
+    }
+#endif
+    return time;
+}
 
 // The panels' own look: a title bar in the window's own background, so the panel reads as one
 // surface, and the type sizes, weights and dimmed colours of their labels. Sizes are in pixels,
@@ -86,7 +106,9 @@ PanelShell makePanelWindow(const char* title, TitleVisibility visibility, int wi
     PanelShell shell;
     GtkWindow* window = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     shell.window = GTK_WIDGET(window);
-    gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_UTILITY);
+    // A dialog, not a utility window: window managers give a utility window no keyboard when it
+    // maps, and a panel that a key opened must take the keys that follow (Escape, Return).
+    gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_keep_above(window, TRUE);
     gtk_window_set_skip_taskbar_hint(window, TRUE);
     gtk_window_set_resizable(window, FALSE);
@@ -131,7 +153,7 @@ void presentPanel(GtkWindow* panel, GtkWindow* mainWindow, int width, int height
         y = area.y + (area.height - height) / 2;
     }
     gtk_window_move(panel, x, y);
-    gtk_window_present(panel);
+    gtk_window_present_with_time(panel, requestTime(panel));
 }
 
 GtkWidget* makePanelLabel(const char* text, const char* cssClasses)
