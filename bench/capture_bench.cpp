@@ -9,6 +9,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
+#include "bench/ScratchFolder.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "history/ImageFiles.h"
@@ -22,26 +23,6 @@ constexpr size_t textLength = 50000;
 constexpr int unpinnedEntries = 500;
 constexpr int pinnedEntries = 20;
 const std::string session = "BENCH-SESSION";
-
-// A folder under the system's temporary folder, removed with its content.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        g_autofree char* made = g_dir_make_tmp("brimble-bench-XXXXXX", nullptr);
-        path_ = made ? made : "";
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Lines, whose breaks the history file escapes, or one paragraph, which it keeps as it is.
 enum class TextKind : int64_t { Lines, Paragraph };

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <glib.h>
 
+#include "bench/ScratchFolder.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "platform/fake/FakePlatform.h"
@@ -18,25 +19,6 @@ namespace {
 constexpr size_t htmlBytes = 100 * 1024;
 constexpr int copies = 500;
 const std::string session = "BENCH-SESSION";
-
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        g_autofree char* made = g_dir_make_tmp("brimble-formats-bench-XXXXXX", nullptr);
-        path_ = made ? made : "";
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // A paragraph's text and its HTML of about 100 KB, different for every seed.
 std::pair<std::string, std::string> makeCopy(uint64_t seed)

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <glib.h>
 
+#include "bench/ScratchFolder.h"
 #include "common/Uuid.h"
 #include "history/ClipboardStore.h"
 #include "platform/fake/FakePlatform.h"
@@ -21,24 +22,6 @@
 
 namespace brimble {
 namespace {
-
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        g_autofree char* made = g_dir_make_tmp("brimble-sync-bench-XXXXXX", nullptr);
-        path_ = made ? made : "";
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 std::string sampleText(int number)
 {

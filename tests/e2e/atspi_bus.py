@@ -53,15 +53,11 @@ def walk(node, depth=0):
     if node is None:
         return
     try:
-        count = node.childCount
+        node.childCount
     except GLib.Error:
         return
     yield depth, node
-    for index in range(count):
-        try:
-            child = node.getChildAtIndex(index)
-        except GLib.Error:
-            continue
+    for _, child in walk_children(node):
         yield from walk(child, depth + 1)
 
 
