@@ -18,6 +18,7 @@
 #include "sync/JournalReader.h"
 #include "sync/JournalWriter.h"
 #include "sync/Sync.h"
+#include "sync/SyncFold.h"
 #include "sync/SyncMerge.h"
 
 namespace brimble {
@@ -69,8 +70,9 @@ void BM_MergeTenDevicesAtStart(benchmark::State& state)
     double heldMiB = 0;
     for (auto _ : state) {
         const size_t before = heapInUse();
-        JournalScan scan = JournalReader(folder.path()).readNew();
-        MergedHistory merged = mergeJournals(scan.events, 1.8e9);
+        SyncFold fold;
+        JournalReader(folder.path()).readInto(fold, 1.8e9);
+        MergedHistory merged = fold.merged();
         heldMiB = static_cast<double>(heapInUse() - before) / (1024 * 1024);
         benchmark::DoNotOptimize(merged.entries.size());
     }
