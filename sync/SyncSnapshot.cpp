@@ -272,12 +272,17 @@ std::string encodeSnapshot(const SyncFold& fold, const std::string& device, doub
     // The entries a device with the same limit could show: pinned ones, and the newest others.
     std::vector<std::pair<std::string, double>> deletedEntries;
     std::vector<std::pair<const EntryKey*, const SyncFold::Entry*>> kept;
+    std::vector<std::pair<const EntryKey*, const SyncFold::Entry*>> unknown;
     for (const auto& [id, entry] : fold.entries()) {
         if (entry.deletedAt >= 0) {
             if (entry.deletedAt >= now - deleteKeptSeconds)
                 deletedEntries.emplace_back(id.text(), entry.deletedAt);
         } else if (entry.contentStamp.set()) {
             kept.emplace_back(&id, &entry);
+        } else if (std::max({entry.pinned.stamp.ts, entry.block.stamp.ts, entry.session.stamp.ts}) >=
+                   now - deleteKeptSeconds) {
+            // Edits of an entry whose capture has not arrived yet: the capture may still come.
+            unknown.emplace_back(&id, &entry);
         }
     }
     const auto newer = [](const auto& a, const auto& b) {
@@ -288,29 +293,33 @@ std::string encodeSnapshot(const SyncFold& fold, const std::string& device, doub
         return std::tie(a.first->high, a.first->low) < std::tie(b.first->high, b.first->low);
     };
     std::sort(kept.begin(), kept.end(), newer);
-    size_t unpinned = 0;
+    const size_t pinnedCount =
+        std::count_if(kept.begin(), kept.end(), [](const auto& item) { return item.second->pinned.value; });
+    if (keep > 0 && kept.size() > pinnedCount + keep)
+        kept.resize(pinnedCount + keep);
+    kept.insert(kept.end(), unknown.begin(), unknown.end());
     for (const auto& [id, entry] : kept) {
-        if (!entry->pinned.value && keep > 0 && ++unpinned > keep)
-            break;
         Line line(device, "entry");
         json::Writer& writer = line.writer();
         writer.Key("id");
         json::writeString(writer, id->text());
         writer.Key("ts");
         writer.Double(entry->ts);
-        writer.Key("c");
-        writer.StartObject();
-        writer.Key("text");
-        json::writeString(writer, entry->content.text);
-        writer.Key("image");
-        writer.Bool(entry->content.image);
-        if (entry->content.image) {
-            writer.Key("pic");
-            json::writeString(writer, entry->content.picture);
+        if (entry->contentStamp.set()) {
+            writer.Key("c");
+            writer.StartObject();
+            writer.Key("text");
+            json::writeString(writer, entry->content.text);
+            writer.Key("image");
+            writer.Bool(entry->content.image);
+            if (entry->content.image) {
+                writer.Key("pic");
+                json::writeString(writer, entry->content.picture);
+            }
+            writer.Key("at");
+            writeStamp(writer, entry->contentStamp);
+            writer.EndObject();
         }
-        writer.Key("at");
-        writeStamp(writer, entry->contentStamp);
-        writer.EndObject();
         const auto name = [&](uint32_t v) { json::writeString(writer, fold.name(v)); };
         writeStamped(writer, "pin", entry->pinned, [&](bool v) { writer.Bool(v); });
         writeStamped(writer, "block", entry->block, name);
