@@ -55,6 +55,15 @@ void Sync::recordLocal(const ClipboardStore& clips, const SessionStore& sessions
     flush();
 }
 
+std::vector<std::string> Sync::heldIds(const ClipboardStore& clips)
+{
+    std::vector<std::string> ids;
+    ids.reserve(clips.items.size());
+    for (const Clip& clip : clips.items)
+        ids.push_back(clip.id);
+    return ids;
+}
+
 void Sync::compactIfDue(double now, size_t historyLimit)
 {
     if (unsent_.empty() && writer_.hasClosedJournals())
@@ -69,7 +78,7 @@ ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const Sync
         return {};
     }
     fold_.release(now);
-    const MergedHistory before = fold_.merged();
+    const MergedHistory before = fold_.merged(historyLimit, heldIds(clips));
     std::set<std::string> sharedEntries(before.deletedEntries);
     for (const MergedEntry& entry : before.entries)
         sharedEntries.insert(entry.id);
@@ -89,7 +98,7 @@ ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const Sync
     }
     reader_.readInto(fold_, now);
     compactIfDue(now, historyLimit);
-    const ViewChange change = applyMergedHistory(fold_.merged(), clips, sessions, scope, folder_, historyLimit);
+    const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
     changes_.reset(clips, sessions);
     return change;
 }
@@ -117,7 +126,7 @@ ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, con
     compactIfDue(now, historyLimit);
     if (!fromOthers)
         return {};
-    const ViewChange change = applyMergedHistory(fold_.merged(), clips, sessions, scope, folder_, historyLimit);
+    const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
     changes_.reset(clips, sessions);
     if (change.any())
         status_.lastArrival = now;

@@ -61,6 +61,7 @@ private:
     JournalWriter writer_;
     LocalChanges changes_;
     void compactIfDue(double now, size_t historyLimit);
+    static std::vector<std::string> heldIds(const ClipboardStore& clips);
 
     SyncFold fold_;                 // every line read from every journal and snapshot
     std::vector<SyncEvent> unsent_;  // this device's changes not yet written

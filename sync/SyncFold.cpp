@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <functional>
 #include <tuple>
+#include <unordered_set>
 
 #include "sync/SyncSnapshot.h"
 
@@ -276,7 +278,7 @@ void SyncFold::addDeletedSession(const std::string& id, double at)
     session.deletedAt = std::max(session.deletedAt, at);
 }
 
-MergedHistory SyncFold::merged() const
+MergedHistory SyncFold::merged(size_t keep, const std::vector<std::string>& held) const
 {
     MergedHistory merged;
     merged.heldBack = heldBack();
@@ -300,13 +302,30 @@ MergedHistory SyncFold::merged() const
         return std::tie(a.createdAt, a.id) < std::tie(b.createdAt, b.id);
     });
 
-    merged.entries.reserve(entries_.size());
+    std::unordered_set<EntryKey, EntryKeyHash> heldKeys;
+    for (const std::string& id : held)
+        if (const auto key = EntryKey::of(id))
+            heldKeys.insert(*key);
+    // The time of the newest `keep`-th unpinned entry: older ones are never brought in.
+    double oldestKept = -1;
+    if (keep > 0) {
+        std::vector<double> times;
+        for (const auto& [id, entry] : entries_)
+            if (entry.deletedAt < 0 && entry.contentStamp.set() && !entry.pinned.value)
+                times.push_back(entry.ts);
+        if (times.size() > keep) {
+            std::nth_element(times.begin(), times.begin() + static_cast<long>(keep - 1), times.end(), std::greater<>());
+            oldestKept = times[keep - 1];
+        }
+    }
     for (const auto& [id, entry] : entries_) {
+        const bool wanted = keep == 0 || heldKeys.contains(id);
         if (entry.deletedAt >= 0) {
-            merged.deletedEntries.insert(id.text());
+            if (wanted)
+                merged.deletedEntries.insert(id.text());
             continue;
         }
-        if (!entry.contentStamp.set())
+        if (!entry.contentStamp.set() || (!wanted && !entry.pinned.value && entry.ts < oldestKept))
             continue;
         MergedEntry out;
         out.id = id.text();

@@ -119,8 +119,10 @@ public:
     void add(SyncEvent event, double now);
     // Folds in the events whose time has come.
     void release(double now);
-    // The history as it stands.
-    MergedHistory merged() const;
+    // The history as it stands. With `keep`, only what a device with that history limit could
+    // bring in is made: every pinned entry, the `keep` newest others (and any as new as the last
+    // of them), and the entries and deletes of those `held` already; all of it when 0.
+    MergedHistory merged(size_t keep = 0, const std::vector<std::string>& held = {}) const;
 
     // For snapshots: entries, blocks and sessions as folded, and a way to fold a record back.
     const std::unordered_map<EntryKey, Entry, EntryKeyHash>& entries() const { return entries_; }

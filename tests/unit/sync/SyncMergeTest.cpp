@@ -236,6 +236,10 @@ TEST(SyncMergeTest, SnapshotsKeepTheNewestAndEveryPinAndDelete)
     EXPECT_EQ(entryIds(merged), (std::vector<std::string>{"t28", "t27", "t26", "t25", "t24", "t0"}));
     EXPECT_TRUE(merged.deletedEntries.contains(ids[1]));
     EXPECT_TRUE(merged.deletedEntries.contains(ids[29]));
+    // A start makes only what its limit can bring in, and what it holds already.
+    const MergedHistory start = fold.merged(5, {ids[2], ids[1]});
+    EXPECT_EQ(entryIds(start), (std::vector<std::string>{"t28", "t27", "t26", "t25", "t24", "t2", "t0"}));
+    EXPECT_EQ(start.deletedEntries, std::set<std::string>{ids[1]});
     // A delete older than the time deletes are kept is left out.
     SyncFold late;
     foldSnapshot(encodeSnapshot(fold, deviceA, 50 + deleteKeptSeconds, 5), deviceA, late);
