@@ -236,6 +236,16 @@ TEST(SyncMergeTest, SnapshotsKeepTheNewestAndEveryPinAndDelete)
     EXPECT_EQ(entryIds(merged), (std::vector<std::string>{"t28", "t27", "t26", "t25", "t24", "t0"}));
     EXPECT_TRUE(merged.deletedEntries.contains(ids[1]));
     EXPECT_TRUE(merged.deletedEntries.contains(ids[29]));
+    // Copied again on a machine that still holds it, an entry left out of the snapshot comes back
+    // whole; what the copy says of its pin loses to a pin written anywhere.
+    SyncEvent again = addedText(deviceB, 50, ids[5], "t5");
+    again.kind = SyncKind::Touched;
+    again.pinned = true;
+    read.add(again, now);
+    read.add(syncEvent(deviceA, 20, SyncKind::Unpinned, {ids[5]}), now);
+    EXPECT_EQ(entryIds(read.merged()).front(), "t5");
+    EXPECT_FALSE(read.merged().entries.front().pinned);
+
     // A start makes only what its limit can bring in, and what it holds already.
     const MergedHistory start = fold.merged(5, {ids[2], ids[1]});
     EXPECT_EQ(entryIds(start), (std::vector<std::string>{"t28", "t27", "t26", "t25", "t24", "t2", "t0"}));
