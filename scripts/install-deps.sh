@@ -18,6 +18,8 @@ if [[ "${1:-}" == "--test" ]]; then
         libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
         xvfb xauth xclip xdotool x11-utils openbox imagemagick dbus dbus-x11 python3
         chromium nodejs npm sway wl-clipboard
+        # Keys typed on the headless sway, through its virtual keyboard.
+        wtype
         # Glyphs for the translations under Xvfb, the smallest that cover them: Chinese and
         # Japanese (WenQuanYi Micro Hei, 5 MB; Noto CJK is 91 MB) and Arabic (KacST, 1 MB).
         fonts-wqy-microhei fonts-kacst

@@ -408,6 +408,11 @@ void FakeWindowHost::showWindow()
         tell(WindowVisibility::Shown);
 }
 
+void FakeWindowHost::commandRequestedWindow()
+{
+    log_.add("window: requested by a command");
+}
+
 void FakeWindowHost::holdKeys()
 {
     log_.add("keys: hold");
