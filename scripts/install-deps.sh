@@ -27,6 +27,8 @@ if [[ "${1:-}" == "--test" ]]; then
         locales
         # Two machines kept in step by a real file-sync engine, on loopback only.
         syncthing
+        # Copied files picked from the history are pasted into a real file manager (1.6 MB).
+        pcmanfm
         # The accessibility test reads the real program's tree as a screen reader does.
         at-spi2-core libatk-adaptor python3-gi python3-pyatspi gir1.2-atspi-2.0
     )
