@@ -3,6 +3,29 @@
 #include <libayatana-appindicator/app-indicator.h>
 
 #include "common/Translation.h"
+#include "platform/gtk/X11Display.h"
+
+// The indicator falls back to a GtkStatusIcon when no StatusNotifier host answers. That icon is an
+// XEmbed tray icon, which exists only on X11: elsewhere GTK still creates it without its widget and
+// logs a critical each time its image is set. Off X11 this indicator has no fallback at all, and
+// shows up once a host appears.
+struct BrimbleIndicator {
+    AppIndicator parent;
+};
+struct BrimbleIndicatorClass {
+    AppIndicatorClass parent;
+};
+G_DEFINE_TYPE(BrimbleIndicator, brimble_indicator, APP_INDICATOR_TYPE)
+
+static void brimble_indicator_init(BrimbleIndicator*) {}
+
+static void brimble_indicator_class_init(BrimbleIndicatorClass* klass)
+{
+    if (!brimble::defaultX11Display()) {
+        klass->parent.fallback = nullptr;
+        klass->parent.unfallback = nullptr;
+    }
+}
 
 namespace brimble {
 
@@ -35,7 +58,8 @@ void GtkStatusItem::install(const std::string& iconPath, GtkWidget* menu)
     const bool hasIcon = !iconPath.empty() && g_file_test(iconPath.c_str(), G_FILE_TEST_IS_REGULAR);
     const char* icon = hasIcon ? iconPath.c_str() : "";
     if (!indicator_) {
-        indicator_ = app_indicator_new(indicatorId, icon, APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+        indicator_ = APP_INDICATOR(g_object_new(brimble_indicator_get_type(), "id", indicatorId, "category",
+                                                "ApplicationStatus", "icon-name", icon, nullptr));
         app_indicator_set_title(indicator_, _(indicatorTitle));
         app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_ACTIVE);
     }
