@@ -7,6 +7,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev
     libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev libwayland-dev
+    # Who owns the X clipboard under XWayland, seen from the Wayland side.
+    libxcb-xfixes0-dev
     # SHA-256 with the processor's own instructions, for the pictures and formats named by it.
     nettle-dev
     librsvg2-common fonts-noto-color-emoji
