@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 35> commandEntries{{
+constexpr std::array<CommandEntry, 38> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"copyPlain", commands::copyPlain},
@@ -43,6 +43,9 @@ constexpr std::array<CommandEntry, 35> commandEntries{{
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},
     {"excludeRemove", commands::excludeRemove},
+    {"syncChoose", commands::syncChoose},
+    {"syncOff", commands::syncOff},
+    {"syncSession", commands::syncSession},
     {"recordSecrets", commands::recordSecrets},
     {"appearance", commands::appearance},
     {"about", commands::about},
