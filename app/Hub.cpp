@@ -495,16 +495,19 @@ void Hub::handleWindowRequest(WindowRequest request)
     case WindowRequest::Keep:
         break;
     case WindowRequest::Show:
+        platform_.host.commandRequestedWindow();
         showMainWindow();
         break;
     case WindowRequest::Hide:
         hideWindow();
         break;
     case WindowRequest::Toggle:
-        if (platform_.host.isWindowVisible())
+        if (platform_.host.isWindowVisible()) {
             hideWindow();
-        else
+        } else {
+            platform_.host.commandRequestedWindow();
             showMainWindow();
+        }
         break;
     case WindowRequest::Quit:
         platform_.shell.quit();

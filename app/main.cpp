@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include <csignal>
 
@@ -38,7 +39,7 @@ struct Program {
     std::shared_ptr<brimble::Hub> hub;
 };
 
-// The running program's file, which the autostart entry names; empty when it cannot be told.
+// The running program's file; empty when it cannot be told.
 std::filesystem::path runningExecutable()
 {
     g_autofree gchar* target = g_file_read_link("/proc/self/exe", nullptr);
@@ -52,13 +53,29 @@ std::filesystem::path runningExecutable()
     return path;
 }
 
+// The command that starts this program, which the autostart entry names: the `brimble` launcher
+// that execs it (installed, or in the build tree), or the program itself run without one.
+std::filesystem::path startingCommand()
+{
+    const std::filesystem::path program = runningExecutable();
+    if (program.empty())
+        return {};
+    std::error_code error;
+    for (const char* relative : {BRIMBLE_LAUNCHER_FROM_PROGRAM, BRIMBLE_LAUNCHER_FROM_PROGRAM_IN_BUILD}) {
+        const std::filesystem::path launcher = (program.parent_path() / relative).lexically_normal();
+        if (std::filesystem::is_regular_file(launcher, error))
+            return launcher;
+    }
+    return program;
+}
+
 brimble::Locations userLocations()
 {
     brimble::Locations locations;
     locations.dataHome = g_get_user_data_dir();
     locations.configHome = g_get_user_config_dir();
     locations.resourcesDir = brimble::findResourcesFolder();
-    locations.executable = runningExecutable();
+    locations.executable = startingCommand();
     return locations;
 }
 

@@ -111,6 +111,11 @@ def rounds_of(screen, rounds, show, hide, env=None):
     return times
 
 
+def full_program():
+    """The program the `brimble` command execs, beside it in the build folder."""
+    return os.path.join(os.path.dirname(os.path.realpath(BRIMBLE)), "libexec", "brimble", "brimble")
+
+
 def brimble_rounds(screen, rounds):
     history = [{"id": f"E{i:02d}", "ts": 1760000000.0 - i, "text": text, "pinned": False, "kind": "text"}
                for i, text in enumerate(TEXTS)]
@@ -128,7 +133,10 @@ def brimble_rounds(screen, rounds):
 
         key = rounds_of(screen, rounds, ["xdotool", "key", "--clearmodifiers", "ctrl+alt+v"], hide)
         show = rounds_of(screen, rounds, [BRIMBLE, "--show"], hide, app.env)
-        return key, show
+        # The road before the launcher: the full program itself as the second start, which loads
+        # GTK and WebKit only to send its request.
+        full = rounds_of(screen, rounds, [full_program(), "--show"], hide, app.env)
+        return key, show, full
     finally:
         app.stop()
 
@@ -166,7 +174,7 @@ def main():
     screen = Screen()
     try:
         copyq = copyq_rounds(screen, args.rounds)
-        key, show = brimble_rounds(screen, args.rounds)
+        key, show, full = brimble_rounds(screen, args.rounds)
     finally:
         screen.close()
         wm.stop()
@@ -176,6 +184,7 @@ def main():
           else "| CopyQ: `copyq show` | skipped: CopyQ is not installed | |")
     print(row("Brimble: Control+Alt+V, user active", key))
     print(row("Brimble: `brimble --show`, user active", show))
+    print(row("Brimble: the full program's `--show` (no launcher), user active", full))
 
 
 if __name__ == "__main__":

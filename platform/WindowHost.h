@@ -53,6 +53,10 @@ public:
     virtual void hideWindow() = 0;
     // Whether the window is on screen and has the keyboard.
     virtual bool isWindowFocused() = 0;
+    // A command the desktop runs for its own shortcut asked for the window, as the desktop-wide
+    // key does: what is typed from now on is meant for the search, and a question the window
+    // still asks is put away unanswered. Called before `showWindow`.
+    virtual void commandRequestedWindow() = 0;
     // Keeps the keys typed into the window, in order, instead of handing them to a page that
     // cannot take them yet (one still loading, or not yet drawn). Hiding the window drops them,
     // and they are let go on their own after a few seconds, so a page that never answers cannot

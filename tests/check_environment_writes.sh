@@ -5,7 +5,7 @@
 set -eu
 cd "$1"
 hits=$(grep -rnE '\b(g_setenv|g_unsetenv|setenv|unsetenv|putenv|clearenv)\s*\(' \
-    app common settings history sessions bridge import about platform \
+    app common settings history sessions bridge import about platform launcher \
     --include='*.cpp' --include='*.c' --include='*.h' 2>/dev/null \
     | grep -v '^platform/gtk/WebEngineEnvironment\.cpp:' || true)
 if [ -n "$hits" ]; then

@@ -214,6 +214,8 @@ public:
     bool isWindowVisible() override { return visible; }
     void hideWindow() override;
     bool isWindowFocused() override { return visible && focused; }
+    // Logs "window: requested by a command".
+    void commandRequestedWindow() override;
     void holdKeys() override;
     void releaseKeys() override;
     // Logs "host: developer extras on|off".

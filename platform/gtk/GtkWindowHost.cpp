@@ -154,6 +154,13 @@ void GtkWindowHost::keyRequestedWindow(guint32 time)
     keys_.takeKeyboardUntilFocused(time);
 }
 
+void GtkWindowHost::commandRequestedWindow()
+{
+    // A second start returns in a few milliseconds, long before the window manager has given
+    // the new window the keyboard: the letters typed next would go to the window behind.
+    keyRequestedWindow(0);
+}
+
 // A window manager that prevents focus stealing gives the keyboard only to a window shown with
 // the time of the user's request: the desktop-wide key's press, the click of a menu item, or the
 // launch time of a second start (which GTK takes from its startup id). A request that carries no

@@ -35,6 +35,8 @@ public:
     // the key hides it), the keys typed from now on are taken until it has, and the window is
     // shown with this time, so the window manager lets it have the keyboard.
     void keyRequestedWindow(guint32 time);
+    // As the key, with the time of the command's launch (its startup id) or the server's now.
+    void commandRequestedWindow() override;
 
     // The page, once made; the Edit menu's commands act on it.
     PageWebView* page() const { return page_.get(); }

@@ -14,7 +14,11 @@ std::filesystem::path findBesideProgram(const std::filesystem::path& besideProgr
     if (error || program.empty())
         return {};
     const std::filesystem::path folder = program.parent_path();
-    const std::array candidates{folder / besideProgram, folder.parent_path() / underPrefix};
+    // The program lives in libexec/brimble/, below the build folder or the prefix; run from a
+    // folder of its own or from bin/, it finds them one or no level up.
+    const std::filesystem::path root = folder.parent_path().parent_path();
+    const std::array candidates{root / besideProgram, root / underPrefix, folder / besideProgram,
+                                folder.parent_path() / underPrefix};
     for (const std::filesystem::path& candidate : candidates) {
         if (std::filesystem::is_directory(candidate / mustHold, error))
             return candidate;

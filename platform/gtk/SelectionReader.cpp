@@ -28,6 +28,10 @@ constexpr size_t maxTargetsBytes = maxOfferedTypes * 4;
 // Enough to cover answers still in flight to the windows of reads given up lately; an X
 // window without contents costs the server next to nothing.
 constexpr size_t retiredWindows = 64;
+// How long the rest of a given-up transfer is still taken and thrown away, so that an owner
+// sending it in increments finishes. An owner that sends for ever is left waiting after that
+// rather than fed for as long as it runs.
+constexpr gint64 retiredFeedUs = 2 * G_USEC_PER_SEC;
 
 std::string atomName(Display* display, Atom atom)
 {
@@ -59,8 +63,8 @@ SelectionReader::~SelectionReader()
     if (!display_)
         return;
     gdk_window_remove_filter(nullptr, filterEvent, this);
-    for (Window window : retired_)
-        XDestroyWindow(display_, window);
+    for (const Retired& retired : retired_)
+        XDestroyWindow(display_, retired.window);
     XFlush(display_);
 }
 
@@ -101,8 +105,10 @@ GdkFilterReturn SelectionReader::filterEvent(GdkXEvent* xevent, GdkEvent*, gpoin
         self->handle(*event);
         return GDK_FILTER_REMOVE;
     }
-    if (std::find(self->retired_.begin(), self->retired_.end(), window) != self->retired_.end()) {
-        self->dropUnread(*event);
+    const auto retired = std::find_if(self->retired_.begin(), self->retired_.end(),
+                                      [window](const Retired& old) { return old.window == window; });
+    if (retired != self->retired_.end()) {
+        self->dropRetired(*event, *retired);
         return GDK_FILTER_REMOVE;
     }
     return GDK_FILTER_CONTINUE;
@@ -132,8 +138,7 @@ void SelectionReader::handle(const XEvent& event)
     if (result == SelectionTransfer::Event::Progress) {
         const gint64 now = g_get_monotonic_time();
         if (dataKind_ == Reading::Format) {
-            if (now - formatStartedUs_ < longestFormatUs)
-                armDeadline(formatTimeoutMs);
+            armFormatDeadline();
         } else if (now - startedUs_ < longestReadUs) {
             armDeadline(dataTimeoutMs);
         }
@@ -154,6 +159,12 @@ void SelectionReader::dropUnread(const XEvent& event)
         return;
     XDeleteProperty(display_, event.xproperty.window, property);
     XFlush(display_);
+}
+
+void SelectionReader::dropRetired(const XEvent& event, const Retired& retired)
+{
+    if (g_get_monotonic_time() - retired.sinceUs <= retiredFeedUs)
+        dropUnread(event);
 }
 
 void SelectionReader::takeTargets()
@@ -290,6 +301,13 @@ void SelectionReader::armDeadline(unsigned milliseconds)
     deadline_ = g_timeout_add(milliseconds, onDeadline, this);
 }
 
+void SelectionReader::armFormatDeadline()
+{
+    const gint64 leftUs = longestFormatUs - (g_get_monotonic_time() - formatStartedUs_);
+    const gint64 leftMs = std::max<gint64>(leftUs / 1000, 0);
+    armDeadline(static_cast<unsigned>(std::min<gint64>(formatTimeoutMs, leftMs)));
+}
+
 gboolean SelectionReader::onDeadline(gpointer data)
 {
     auto* self = static_cast<SelectionReader*>(data);
@@ -353,10 +371,10 @@ void SelectionReader::release()
     targets_.reset();
     data_.reset();
     if (window_ != None) {
-        retired_.push_back(window_);
+        retired_.push_back({window_, g_get_monotonic_time()});
         window_ = None;
         if (retired_.size() > retiredWindows) {
-            XDestroyWindow(display_, retired_.front());
+            XDestroyWindow(display_, retired_.front().window);
             XFlush(display_);
             retired_.pop_front();
         }

@@ -67,17 +67,27 @@ public:
     bool isReading() const { return window_ != None; }
 
 private:
+    // A window of an abandoned read, and when it was given up.
+    struct Retired {
+        Window window;
+        gint64 sinceUs;
+    };
+
     static GdkFilterReturn filterEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
     static gboolean onDeadline(gpointer self);
 
     void handle(const XEvent& event);
     void dropUnread(const XEvent& event);
+    void dropRetired(const XEvent& event, const Retired& retired);
     void takeTargets();
     void takeData();
     std::optional<std::string> textOf(const SelectionTransfer& transfer);
     void advance();
     void request(const std::string& target, Atom property, size_t maxBytes);
     void armDeadline(unsigned milliseconds);
+    // The deadline of a kept format's read after it made progress: its silence limit, cut short
+    // by its limit in all.
+    void armFormatDeadline();
     void timedOut();
     // Ends the read with what it gathered.
     void finishRead();
@@ -96,8 +106,8 @@ private:
     Window window_ = None;
     // Windows of abandoned reads, kept a while so that an owner answering late writes to a
     // window that still exists (many simple owners exit on the error otherwise). What they
-    // send is deleted unread, unseen by GDK.
-    std::deque<Window> retired_;
+    // send is deleted unread, unseen by GDK, for a short while after the read was given up.
+    std::deque<Retired> retired_;
     std::unique_ptr<SelectionTransfer> targets_;
     // The picture or text transfer under way.
     std::unique_ptr<SelectionTransfer> data_;

@@ -12,6 +12,13 @@
  *                                COMPOUND_TEXT with "Grüße, καλημέρα" (Latin-1 and Greek halves)
  *                                and STRING with a different text, so what is read tells which
  *
+ *   slow_owner --html-forever MS TEXT
+ *                                answers TEXT at once, and text/html in increments (INCR) that
+ *                                never end: 64 KiB of HTML MS milliseconds after each increment is
+ *                                taken, for ever; with MS below 0 no increment at all (a
+ *                                transfer that stalls). Each increment sent adds a line
+ *                                "sent N" to standard output.
+ *
  * Prints "ready" once it owns the selection. After the delay it answers until another program
  * takes the selection, then exits; with --never it waits to be ended by signal. Answers meant
  * for requestor windows that are gone by then are dropped without a fuss. */
@@ -138,6 +145,86 @@ static void serve_late_targets(Display *display, const char *text, Atom *offered
     }
 }
 
+/* An incremental transfer of HTML that never ends. */
+typedef struct {
+    Window requestor;
+    Atom property;
+    int waiting; /* for the requestor to delete the last increment */
+    double next_at; /* when the next increment is due once it has */
+} Endless;
+
+static void send_increment(Display *display, Endless *transfer, Atom html, long *sent)
+{
+    static char chunk[64 * 1024];
+    if (!chunk[0])
+        memset(chunk, 'x', sizeof chunk);
+    XChangeProperty(display, transfer->requestor, transfer->property, html, 8, PropModeReplace,
+                    (const unsigned char *)chunk, (int)sizeof chunk);
+    XFlush(display);
+    transfer->waiting = 1;
+    printf("sent %ld\n", ++*sent);
+    fflush(stdout);
+}
+
+/* Serves TEXT at once and HTML in increments for ever, until another program takes the selection. */
+static void serve_html_forever(Display *display, const char *text, double pause)
+{
+    Atom targets = XInternAtom(display, "TARGETS", False);
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom html = XInternAtom(display, "text/html", False);
+    Atom incr = XInternAtom(display, "INCR", False);
+    Atom offered[] = {targets, utf8, html};
+    Endless transfers[16];
+    int count = 0;
+    long sent = 0;
+    int fd = ConnectionNumber(display);
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == SelectionClear)
+                return;
+            if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete) {
+                for (int i = 0; i < count; ++i) {
+                    if (transfers[i].requestor == event.xproperty.window && transfers[i].property == event.xproperty.atom
+                        && transfers[i].waiting) {
+                        transfers[i].waiting = 0;
+                        transfers[i].next_at = pause < 0 ? -1 : now_seconds() + pause;
+                    }
+                }
+                continue;
+            }
+            if (event.type != SelectionRequest)
+                continue;
+            const XSelectionRequestEvent *request = &event.xselectionrequest;
+            if (request->target != html || count == 16) {
+                answer_text(display, request, text, offered, 3);
+                continue;
+            }
+            /* The increments start once the requestor deletes the INCR property. */
+            Endless *transfer = &transfers[count++];
+            transfer->requestor = request->requestor;
+            transfer->property = reply_property(request);
+            transfer->waiting = 1;
+            transfer->next_at = 0;
+            XSelectInput(display, request->requestor, PropertyChangeMask);
+            long size = 64 * 1024; /* a lower bound, as INCR says: no reader refuses it up front */
+            XChangeProperty(display, request->requestor, transfer->property, incr, 32, PropModeReplace,
+                            (unsigned char *)&size, 1);
+            send_reply(display, request, transfer->property);
+        }
+        for (int i = 0; i < count; ++i) {
+            if (!transfers[i].waiting && transfers[i].next_at >= 0 && now_seconds() >= transfers[i].next_at)
+                send_increment(display, &transfers[i], html, &sent);
+        }
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(fd, &readable);
+        struct timeval tick = {0, 5000};
+        select(fd + 1, &readable, NULL, NULL, &tick);
+    }
+}
+
 static void answer(Display *display, const XSelectionRequestEvent *request, Atom targets, Atom utf8,
                    const char *text)
 {
@@ -150,6 +237,7 @@ int main(int argc, char **argv)
     double delay = -1;
     double targets_after = -1;
     int compound = 0;
+    double html_pause = 0;
     const char *text = NULL;
     if (argc == 3 && strcmp(argv[1], "--never") == 0) {
         text = argv[2];
@@ -159,11 +247,14 @@ int main(int argc, char **argv)
     } else if (argc >= 4 && strcmp(argv[1], "--targets-after") == 0) {
         targets_after = atof(argv[2]);
         text = argv[3];
+    } else if (argc == 4 && strcmp(argv[1], "--html-forever") == 0) {
+        html_pause = atof(argv[2]) / 1000.0;
+        text = argv[3];
     } else if (argc == 2 && strcmp(argv[1], "--compound") == 0) {
         compound = 1;
     } else {
         fprintf(stderr, "usage: slow_owner --never TEXT | --delay SECONDS TEXT | "
-                        "--targets-after SECONDS TEXT [TARGET...] | --compound\n");
+                        "--targets-after SECONDS TEXT [TARGET...] | --html-forever MS TEXT | --compound\n");
         return 2;
     }
     Display *display = XOpenDisplay(NULL);
@@ -191,6 +282,11 @@ int main(int argc, char **argv)
             else if (event.type == SelectionClear)
                 break;
         }
+        XCloseDisplay(display);
+        return 0;
+    }
+    if (strcmp(argv[1], "--html-forever") == 0) {
+        serve_html_forever(display, text, html_pause);
         XCloseDisplay(display);
         return 0;
     }

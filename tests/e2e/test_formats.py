@@ -5,12 +5,13 @@ from Brimble after the owner quits and after a click on the entry."""
 import hashlib
 import json
 import os
+import select
 import subprocess
 import tempfile
 import time
 import unittest
 
-from harness import BrimbleTestCase, command_output, end_process, run_tool, wait_until, write_png
+from harness import SLOW_OWNER, BrimbleTestCase, command_output, end_process, run_tool, wait_until, write_png
 
 OFFER_FORMATS = os.environ.get("BRIMBLE_OFFER_FORMATS", "offer_formats")
 
@@ -154,6 +155,53 @@ class FormatsTest(BrimbleTestCase):
         entry = self.entry("huge formatted text")
         self.assertLess(time.monotonic() - started, 8)
         self.assertEqual(entry.get("formats", []), [])
+
+
+class NeverEndingHtmlTest(BrimbleTestCase):
+    """An owner whose HTML never ends: sent in increments as fast as they are taken, dripped, or
+    stalled after its start. The copy's text is recorded without the HTML within the format's
+    limits (2 s of silence, 3 s in all), and once given up the owner is no longer fed."""
+
+    def sent(self, owner, wait):
+        """The number of increments the owner reported sending, read for `wait` seconds."""
+        last = 0
+        deadline = time.monotonic() + wait
+        while True:
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([owner.stdout], [], [], max(left, 0))
+            if not ready:
+                return last
+            line = owner.stdout.readline()
+            if not line:
+                return last
+            if line.startswith("sent "):
+                last = int(line.split()[1])
+
+    def test_html_that_never_ends_is_dropped_and_the_text_kept(self):
+        for pause_ms in (0, 300, -1):
+            with self.subTest(pause_ms=pause_ms):
+                text = f"text beside endless HTML {pause_ms}"
+                started = time.monotonic()
+                owner = subprocess.Popen([SLOW_OWNER, "--html-forever", str(pause_ms), text], stdout=subprocess.PIPE,
+                                         stderr=subprocess.DEVNULL, text=True, env=self.app.env)
+                self.app.helpers.append(owner)
+                self.assertEqual(owner.stdout.readline().strip(), "ready")
+                entry = wait_until(lambda: next((e for e in self.app.history() if e["text"] == text), None),
+                                   10, 0.02, f"the entry {text!r}")
+                elapsed = time.monotonic() - started
+                # 3 s at most for the format, with room for a loaded machine.
+                self.assertLess(elapsed, 4.5)
+                self.assertEqual(entry.get("formats", []), [])
+                if pause_ms >= 0:
+                    self.assertGreater(self.sent(owner, 0.2), 0, "the HTML was asked for")
+                # A read given up no longer takes the owner's increments: an owner that sends for
+                # ever would otherwise keep both programs busy for as long as it runs.
+                self.sent(owner, 2.5)
+                self.assertEqual(self.sent(owner, 1.5), 0, "increments taken after the read was given up")
+                self.assertEqual(self.app.page().evaluate("1 + 1"), 2)
+                end_process(owner)
+                owner.stdout.close()
+                self.app.helpers.remove(owner)
 
 
 class DamagedFormatFilesTest(BrimbleTestCase):

@@ -23,7 +23,7 @@ class InstallTest(unittest.TestCase):
                        capture_output=True, timeout=120)
 
     def test_files_are_in_their_xdg_places(self):
-        for relative in ("bin/brimble", "share/applications/brimble.desktop",
+        for relative in ("bin/brimble", "libexec/brimble/brimble", "share/applications/brimble.desktop",
                          "share/metainfo/app.brimble.Brimble.metainfo.xml",
                          "share/icons/hicolor/512x512/apps/brimble.png",
                          "share/icons/hicolor/scalable/apps/brimble.svg",

@@ -59,10 +59,12 @@ for key in $keys; do
     grep -q "^\.BR $key " <<<"$manual" || { echo "the manual page does not describe $key" >&2; exit 1; }
 done
 # The installed program must find everything from its own place, never from where it was built.
-if grep -qaF "$repo" "$work/root/usr/bin/brimble"; then
-    echo "the program has the build folder $repo compiled in" >&2
-    exit 1
-fi
+for program in "$work/root/usr/bin/brimble" "$work/root/usr/libexec/brimble/brimble"; do
+    if grep -qaF "$repo" "$program"; then
+        echo "$program has the build folder $repo compiled in" >&2
+        exit 1
+    fi
+done
 
 echo "--- installing"
 installed && apt_get purge brimble >/dev/null

@@ -15,6 +15,8 @@ import harness  # noqa: E402
 from harness import PAGE_URL, Brimble, wait_until  # noqa: E402
 
 INSTALLED = "/usr/bin/brimble"
+# The program the command execs when none runs.
+PROGRAM = "/usr/libexec/brimble/brimble"
 MANUAL = "/usr/share/man/man1/brimble.1.gz"
 
 
@@ -39,7 +41,7 @@ class InstalledProgramTest(unittest.TestCase):
 
     def test_records_a_copy_and_serves_the_installed_page(self):
         # A build-tree program started by mistake would pass everything else.
-        self.assertEqual(os.readlink(f"/proc/{self.app.process.pid}/exe"), INSTALLED)
+        self.assertEqual(os.readlink(f"/proc/{self.app.process.pid}/exe"), PROGRAM)
         self.app.copy_text("Copied into the installed Brimble")
         wait_until(lambda: "Copied into the installed Brimble" in self.app.texts(), 15, 0.1, "the history")
         page = self.app.page()

@@ -80,10 +80,11 @@ class WaylandBrimble(Brimble):
         self.helpers.append(helper)
         return helper
 
-    def wl_offer(self, *pairs, hang=False, filler=0):
+    def wl_offer(self, *pairs, hang=False, filler=0, options=()):
         """Offers several MIME types at once, and `filler` meaningless ones after them; returns
-        once the compositor holds the offer."""
-        args = [WL_OFFER] + (["--hang"] if hang else []) + (["--filler", str(filler)] if filler else []) + list(pairs)
+        once the compositor holds the offer. `options` are wl_offer's own (--log, --file...)."""
+        args = ([WL_OFFER] + (["--hang"] if hang else []) + (["--filler", str(filler)] if filler else [])
+                + list(options) + list(pairs))
         helper = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.helpers.append(helper)
         if helper.stdout.readline().strip() != "ready":

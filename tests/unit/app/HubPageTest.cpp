@@ -438,10 +438,14 @@ struct RequestCase {
 TEST(HubWindowRequest, ActsOnTheRunningInstance)
 {
     const std::vector<RequestCase> cases = {
-        {"show when hidden", false, WindowRequest::Show, {"shell: activate", "window: show"}},
-        {"show when shown", true, WindowRequest::Show, {"shell: activate", "window: show"}},
+        // Run by a desktop's shortcut, the command is the key: what is typed next is the search's.
+        {"show when hidden", false, WindowRequest::Show,
+         {"window: requested by a command", "shell: activate", "window: show"}},
+        {"show when shown", true, WindowRequest::Show,
+         {"window: requested by a command", "shell: activate", "window: show"}},
         {"hide when shown", true, WindowRequest::Hide, {"window: hide"}},
-        {"toggle when hidden", false, WindowRequest::Toggle, {"shell: activate", "window: show"}},
+        {"toggle when hidden", false, WindowRequest::Toggle,
+         {"window: requested by a command", "shell: activate", "window: show"}},
         {"toggle when shown", true, WindowRequest::Toggle, {"window: hide"}},
         {"reopen when hidden", false, WindowRequest::Reopen, {"shell: activate", "window: show"}},
         {"reopen when shown", true, WindowRequest::Reopen, {}},
