@@ -79,7 +79,7 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
         "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "copyPlain", "delete", "deleteMany",
         "excludeAdd", "excludeRemove", "help", "hide", "keysReady", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
         "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch", "syncChoose",
-        "syncOff", "syncSession", "view"};
+        "syncOff", "syncSession", "undo", "view"};
     EXPECT_EQ(names, expected);
 }
 
