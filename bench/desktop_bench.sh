@@ -13,6 +13,7 @@
 set -euo pipefail
 source "$(dirname "$0")/program-build.sh"
 export BRIMBLE_SLOW_OWNER=$build/tests/e2e/slow_owner
+export BRIMBLE_OFFER_FORMATS=$build/tests/e2e/offer_formats
 if [[ -z ${BRIMBLE_BENCH_INNER:-} ]]; then
     export BRIMBLE_BENCH_INNER=1
     # The desktop services that the session bus starts talk a lot; only errors are shown.

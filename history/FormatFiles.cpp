@@ -11,6 +11,7 @@
 #include <glib.h>
 
 #include "common/AtomicFile.h"
+#include "common/Sha256.h"
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
 #include "history/LeftoverFiles.h"
@@ -22,13 +23,6 @@ namespace {
 constexpr int formatsFolderMode = 0700;
 constexpr int formatFileMode = 0600;
 constexpr size_t hashLength = 64;
-
-std::string sha256Of(std::string_view bytes)
-{
-    g_autofree gchar* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256,
-                                                        reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
-    return hex ? hex : "";
-}
 
 // The size of a plain file of that name, not through a link; nothing for anything else.
 std::optional<uint64_t> plainFileSize(const std::filesystem::path& path)
@@ -65,7 +59,7 @@ std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome
     if (std::filesystem::is_directory(std::filesystem::symlink_status(folder, ignored)))
         std::filesystem::permissions(folder, static_cast<std::filesystem::perms>(formatsFolderMode),
                                      std::filesystem::perm_options::replace, ignored);
-    std::string name = sha256Of(bytes);
+    std::string name = sha256Hex(bytes);
     if (!isFormatFileName(name))
         return std::nullopt;
     // The same bytes kept before: the file stays. Anything else standing under the name (a
@@ -101,7 +95,7 @@ std::optional<std::string> readFormatFile(const std::filesystem::path& dataHome,
     }
     close(fd);
     // A file changed behind the program's back is not put on anyone's clipboard.
-    if (bytes && sha256Of(*bytes) != name)
+    if (bytes && sha256Hex(*bytes) != name)
         return std::nullopt;
     return bytes;
 }

@@ -82,12 +82,6 @@ bool isImageTemporaryName(std::string_view name)
     return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
 }
 
-std::string sha256Hex(std::span<const uint8_t> bytes)
-{
-    g_autofree char* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256, bytes.data(), bytes.size());
-    return hex ? hex : "";
-}
-
 std::optional<Bytes> decodeBase64Strictly(std::string_view text)
 {
     // GLib's decoder skips anything it does not know, so the text is checked first.

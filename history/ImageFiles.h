@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/Sha256.h"
 #include "platform/ImageCodec.h"
 
 namespace brimble {
@@ -33,9 +34,6 @@ bool isImageFileName(std::string_view name);
 // Whether `name` is the temporary that an interrupted `writeImage` leaves: a picture name as
 // above, ".", and six letters or digits.
 bool isImageTemporaryName(std::string_view name);
-
-// SHA-256 as 64 lowercase hexadecimal digits.
-std::string sha256Hex(std::span<const uint8_t> bytes);
 
 // Standard Base64 with padding; any character outside the alphabet (line breaks included)
 // makes it fail.

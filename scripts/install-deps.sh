@@ -7,6 +7,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev
     libicu-dev rapidjson-dev libkeybinder-3.0-dev libxtst-dev libx11-dev libwayland-dev
+    # SHA-256 with the processor's own instructions, for the pictures and formats named by it.
+    nettle-dev
     librsvg2-common fonts-noto-color-emoji
     # The catalogues: xgettext, msgfmt and msgcmp, and Python for the page's JSON catalogues.
     gettext python3
@@ -25,6 +27,8 @@ if [[ "${1:-}" == "--test" ]]; then
         locales
         # Two machines kept in step by a real file-sync engine, on loopback only.
         syncthing
+        # Copied files picked from the history are pasted into a real file manager (1.6 MB).
+        pcmanfm
         # The accessibility test reads the real program's tree as a screen reader does.
         at-spi2-core libatk-adaptor python3-gi python3-pyatspi gir1.2-atspi-2.0
     )

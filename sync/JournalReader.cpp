@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <tuple>
 
+#include "sync/SyncFold.h"
 #include "sync/SyncFolder.h"
+#include "sync/SyncSnapshot.h"
 
 namespace brimble {
 namespace {
@@ -22,6 +25,37 @@ JournalReader::JournalReader(std::filesystem::path folder)
 
 JournalScan JournalReader::readNew()
 {
+    std::vector<SyncEvent> events;
+    JournalScan found = scan(
+        [&](std::string_view line, const std::string& device, bool) {
+            auto event = decodeSyncEvent(line);
+            if (!event || event->device != device)
+                return false;
+            events.push_back(std::move(*event));
+            return true;
+        },
+        false);
+    found.events = std::move(events);
+    return found;
+}
+
+JournalScan JournalReader::readInto(SyncFold& fold, double now)
+{
+    return scan(
+        [&](std::string_view line, const std::string& device, bool snapshot) {
+            if (snapshot)
+                return foldSnapshotLine(line, device, fold, now);
+            auto event = decodeSyncEvent(line);
+            if (!event || event->device != device)
+                return false;
+            fold.add(std::move(*event), now);
+            return true;
+        },
+        true);
+}
+
+JournalScan JournalReader::scan(const LineSink& sink, bool snapshots)
+{
     JournalScan scan;
     if (!SyncFolder::isRealFolder(folder_)) {
         scan.folderMissing = true;
@@ -31,23 +65,36 @@ JournalScan JournalReader::readNew()
     if (!SyncFolder::isRealFolder(devices))
         return scan;
     std::error_code error;
-    std::vector<std::filesystem::path> files;
+    std::vector<std::pair<std::filesystem::path, bool>> files; // snapshots first: a journal's lines are newer
     for (const auto& deviceEntry : std::filesystem::directory_iterator(devices, error)) {
         const std::string device = deviceEntry.path().filename().string();
         if (!isSyncId(device) || !SyncFolder::isRealFolder(deviceEntry.path()))
             continue;
         std::error_code inner;
-        for (const auto& fileEntry : std::filesystem::directory_iterator(deviceEntry.path(), inner))
-            if (SyncFolder::journalNumber(fileEntry.path().filename().string()))
-                files.push_back(fileEntry.path());
+        for (const auto& fileEntry : std::filesystem::directory_iterator(deviceEntry.path(), inner)) {
+            const std::string name = fileEntry.path().filename().string();
+            if (SyncFolder::journalNumber(name))
+                files.emplace_back(fileEntry.path(), false);
+            else if (snapshots && SyncFolder::snapshotNumber(name))
+                files.emplace_back(fileEntry.path(), true);
+        }
     }
-    std::sort(files.begin(), files.end());
-    for (const auto& path : files)
-        readFile(path, path.parent_path().filename().string(), scan);
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return std::tie(b.second, a.first) < std::tie(a.second, b.first);
+    });
+    // Files retired by their device are forgotten, so that what is kept stays as small as the folder.
+    std::map<std::string, FileState> kept;
+    for (const auto& [path, snapshot] : files)
+        if (const auto found = files_.find(path.string()); found != files_.end())
+            kept.insert(*found);
+    files_ = std::move(kept);
+    for (const auto& [path, snapshot] : files)
+        readFile(path, path.parent_path().filename().string(), snapshot, sink, scan);
     return scan;
 }
 
-void JournalReader::readFile(const std::filesystem::path& path, const std::string& device, JournalScan& scan)
+void JournalReader::readFile(const std::filesystem::path& path, const std::string& device, bool snapshot,
+                             const LineSink& sink, JournalScan& scan)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -79,9 +126,8 @@ void JournalReader::readFile(const std::filesystem::path& path, const std::strin
                 state.skipping = false;
                 ++scan.badLines;
             } else if (!line.empty()) {
-                auto event = line.size() <= SyncFolder::maxLineBytes ? decodeSyncEvent(line) : std::nullopt;
-                if (event && event->device == device)
-                    scan.events.push_back(std::move(*event));
+                if (line.size() <= SyncFolder::maxLineBytes && sink(line, device, snapshot))
+                    scan.devices.insert(device);
                 else
                     ++scan.badLines;
             }

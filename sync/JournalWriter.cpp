@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "common/AtomicFile.h"
 #include "sync/SyncFolder.h"
 
 namespace brimble {
@@ -92,6 +93,44 @@ bool JournalWriter::append(std::span<const SyncEvent> events)
         return ok;
     }
     return false;
+}
+
+bool JournalWriter::hasClosedJournals() const
+{
+    const unsigned current = number_ == 0 ? newestNumber() : number_;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(deviceFolder(), error)) {
+        const auto number = SyncFolder::journalNumber(entry.path().filename().string());
+        if (number && *number < current)
+            return true;
+    }
+    return false;
+}
+
+bool JournalWriter::compact(std::string_view snapshot)
+{
+    if (!SyncFolder::isRealFolder(deviceFolder()))
+        return false;
+    if (number_ == 0)
+        number_ = newestNumber();
+    const unsigned covered = number_ - 1;
+    if (covered == 0 || !writeFileAtomically(deviceFolder() / SyncFolder::snapshotName(covered), snapshot, 0600))
+        return false;
+    // Conflict copies of this device's own files go too: their lines were this device's, and are
+    // in the snapshot.
+    std::error_code error;
+    std::vector<std::filesystem::path> retired;
+    for (const auto& entry : std::filesystem::directory_iterator(deviceFolder(), error)) {
+        const std::string name = entry.path().filename().string();
+        bool conflict = false;
+        const auto journal = SyncFolder::journalNumber(name);
+        const auto older = SyncFolder::snapshotNumber(name, &conflict);
+        if ((journal && *journal <= covered) || (older && (*older < covered || conflict)))
+            retired.push_back(entry.path());
+    }
+    for (const auto& path : retired)
+        std::filesystem::remove(path, error);
+    return true;
 }
 
 } // namespace brimble

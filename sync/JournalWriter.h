@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "sync/SyncEvent.h"
 
@@ -22,6 +23,13 @@ public:
 
     // The journal that the next append goes to.
     std::filesystem::path currentJournal() const;
+
+    // Whether closed journals of this device are still in the folder.
+    bool hasClosedJournals() const;
+    // Writes `snapshot` as this device's snapshot of everything before its current journal, then
+    // removes the journals and older snapshots it stands for. A snapshot that cannot be written
+    // retires nothing.
+    bool compact(std::string_view snapshot);
 
 private:
     std::filesystem::path deviceFolder() const;

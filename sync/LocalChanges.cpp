@@ -119,8 +119,9 @@ std::vector<SyncEvent> LocalChanges::collect(const ClipboardStore& clips, const 
                 gone.push_back(clip.id);
             continue;
         }
-        if (!wasShared) {
-            SyncEvent event = makeEvent(scope, clip.ts, SyncKind::Added, {clip.id});
+        // The entry whole, as its capture or a copy made again journals it.
+        const auto whole = [&](SyncKind kind) -> std::optional<SyncEvent> {
+            SyncEvent event = makeEvent(scope, clip.ts, kind, {clip.id});
             event.text = clip.text.str();
             event.entryKind = clip.kind;
             event.pinned = clip.pinned;
@@ -128,18 +129,24 @@ std::vector<SyncEvent> LocalChanges::collect(const ClipboardStore& clips, const 
             event.block = sharedBlock(clip.blockId);
             if (clip.kind == "image") {
                 const auto picture = storePicture(clip);
-                if (!picture) {
-                    pending.insert(clip.id);
-                    continue;
-                }
+                if (!picture)
+                    return std::nullopt;
                 event.picture = *picture;
             }
-            events.push_back(std::move(event));
+            return event;
+        };
+        if (!wasShared) {
+            if (auto event = whole(SyncKind::Added))
+                events.push_back(std::move(*event));
+            else
+                pending.insert(clip.id);
             continue;
         }
         const EntryState& old = before->second;
-        if (state.ts > old.ts)
-            events.push_back(makeEvent(scope, state.ts, SyncKind::Touched, {clip.id}));
+        if (state.ts > old.ts) {
+            auto event = whole(SyncKind::Touched);
+            events.push_back(event ? std::move(*event) : makeEvent(scope, state.ts, SyncKind::Touched, {clip.id}));
+        }
         if (state.pinned != old.pinned)
             events.push_back(makeEvent(scope, now, state.pinned ? SyncKind::Pinned : SyncKind::Unpinned, {clip.id}));
         if (state.block != old.block) {

@@ -5,6 +5,7 @@
 #include "history/ClipboardStore.h"
 #include "sessions/SessionStore.h"
 #include "sync/SyncFolder.h"
+#include "sync/SyncSnapshot.h"
 
 namespace brimble {
 
@@ -54,16 +55,30 @@ void Sync::recordLocal(const ClipboardStore& clips, const SessionStore& sessions
     flush();
 }
 
+std::vector<std::string> Sync::heldIds(const ClipboardStore& clips)
+{
+    std::vector<std::string> ids;
+    ids.reserve(clips.items.size());
+    for (const Clip& clip : clips.items)
+        ids.push_back(clip.id);
+    return ids;
+}
+
+void Sync::compactIfDue(double now, size_t historyLimit)
+{
+    if (unsent_.empty() && writer_.hasClosedJournals())
+        writer_.compact(encodeSnapshot(fold_, device_, now, historyLimit));
+}
+
 ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const SyncScope& scope, double now,
                        size_t historyLimit)
 {
-    JournalScan scan = reader_.readNew();
-    if (scan.folderMissing) {
+    if (reader_.readInto(fold_, now).folderMissing) {
         status_.health = SyncHealth::FolderMissing;
         return {};
     }
-    events_ = std::move(scan.events);
-    const MergedHistory before = mergeJournals(events_, now);
+    fold_.release(now);
+    const MergedHistory before = fold_.merged(historyLimit, heldIds(clips));
     std::set<std::string> sharedEntries(before.deletedEntries);
     for (const MergedEntry& entry : before.entries)
         sharedEntries.insert(entry.id);
@@ -81,10 +96,9 @@ ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const Sync
         unsent_.clear();
         return {};
     }
-    for (SyncEvent& event : reader_.readNew().events)
-        events_.push_back(std::move(event));
-    const ViewChange change =
-        applyMergedHistory(mergeJournals(events_, now), clips, sessions, scope, folder_, historyLimit);
+    reader_.readInto(fold_, now);
+    compactIfDue(now, historyLimit);
+    const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
     changes_.reset(clips, sessions);
     return change;
 }
@@ -96,7 +110,7 @@ ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, con
         return start(clips, sessions, scope, now, historyLimit);
     // What the user did is written before anything arrives over it.
     recordLocal(clips, sessions, scope, now);
-    JournalScan scan = reader_.readNew();
+    const JournalScan scan = reader_.readInto(fold_, now);
     if (scan.folderMissing) {
         status_.health = SyncHealth::FolderMissing;
         return {};
@@ -104,15 +118,15 @@ ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, con
     if (status_.health == SyncHealth::FolderMissing)
         status_.health = SyncHealth::Ok;
     flush();
-    bool fromOthers = false;
-    for (const SyncEvent& event : scan.events)
-        fromOthers = fromOthers || event.device != device_;
-    events_.insert(events_.end(), std::make_move_iterator(scan.events.begin()),
-                   std::make_move_iterator(scan.events.end()));
+    const size_t heldBefore = fold_.heldBack();
+    fold_.release(now);
+    bool fromOthers = fold_.heldBack() != heldBefore;
+    for (const std::string& device : scan.devices)
+        fromOthers = fromOthers || device != device_;
+    compactIfDue(now, historyLimit);
     if (!fromOthers)
         return {};
-    const ViewChange change =
-        applyMergedHistory(mergeJournals(events_, now), clips, sessions, scope, folder_, historyLimit);
+    const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
     changes_.reset(clips, sessions);
     if (change.any())
         status_.lastArrival = now;

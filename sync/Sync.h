@@ -7,6 +7,7 @@
 #include "sync/JournalReader.h"
 #include "sync/JournalWriter.h"
 #include "sync/LocalChanges.h"
+#include "sync/SyncFold.h"
 #include "sync/SyncView.h"
 
 namespace brimble {
@@ -24,7 +25,9 @@ struct SyncStatus {
 // One history on every machine through a folder that a file-sync tool shares. This device
 // journals its own changes under its own folder and merges every device's journals into the local
 // stores. While the folder is away (an unmounted drive) nothing is written or read, the status
-// says so, and the changes made meanwhile are journaled when it comes back.
+// says so, and the changes made meanwhile are journaled when it comes back. Once a journal of
+// this device is closed, the device writes a snapshot of the merged history in its place and
+// retires its closed journals, so the folder stays as large as the history, not its past.
 class Sync {
 public:
     Sync(std::filesystem::path folder, std::string device);
@@ -57,7 +60,10 @@ private:
     JournalReader reader_;
     JournalWriter writer_;
     LocalChanges changes_;
-    std::vector<SyncEvent> events_;  // every line read from every journal
+    void compactIfDue(double now, size_t historyLimit);
+    static std::vector<std::string> heldIds(const ClipboardStore& clips);
+
+    SyncFold fold_;                 // every line read from every journal and snapshot
     std::vector<SyncEvent> unsent_;  // this device's changes not yet written
     bool started_ = false;
     SyncStatus status_;

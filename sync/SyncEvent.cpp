@@ -47,21 +47,6 @@ bool isHex(std::string_view text)
     return true;
 }
 
-// A session is named by an id, or by the token shared by every device's first session.
-bool isSessionName(std::string_view text)
-{
-    return text == defaultSessionToken || isSyncId(text);
-}
-
-// "<64 hex digits>.png" or ".jpg": anything else could name a path outside the pictures folder.
-bool isPictureName(std::string_view text)
-{
-    if (text.size() != 68 || !isHex(text.substr(0, 64)))
-        return false;
-    const std::string_view ext = text.substr(64);
-    return ext == ".png" || ext == ".jpg";
-}
-
 std::optional<std::string> stringMember(const rapidjson::Value& object, const char* key)
 {
     const auto found = object.FindMember(key);
@@ -82,6 +67,19 @@ bool isEntryKind(SyncKind kind)
 }
 
 } // namespace
+
+bool isSessionName(std::string_view text)
+{
+    return text == defaultSessionToken || isSyncId(text);
+}
+
+bool isPictureName(std::string_view text)
+{
+    if (text.size() != 68 || !isHex(text.substr(0, 64)))
+        return false;
+    const std::string_view ext = text.substr(64);
+    return ext == ".png" || ext == ".jpg";
+}
 
 bool isSyncId(std::string_view text)
 {
@@ -113,7 +111,8 @@ std::string encodeSyncEvent(const SyncEvent& event)
     for (const std::string& id : event.ids)
         json::writeString(writer, id);
     writer.EndArray();
-    switch (event.kind) {
+    const bool whole = event.kind == SyncKind::Added || (event.kind == SyncKind::Touched && !event.session.empty());
+    switch (whole ? SyncKind::Added : event.kind) {
     case SyncKind::Added:
         writer.Key("kind");
         json::writeString(writer, event.entryKind);
@@ -222,7 +221,9 @@ std::optional<SyncEvent> decodeSyncEvent(std::string_view line)
             return std::nullopt;
     }
 
-    switch (event.kind) {
+    // A copy made again may carry the entry whole, as its capture does.
+    const bool whole = event.kind == SyncKind::Added || (event.kind == SyncKind::Touched && session);
+    switch (whole ? SyncKind::Added : event.kind) {
     case SyncKind::Added: {
         const auto entryKind = stringMember(document, "kind");
         const auto body = stringMember(document, "text");

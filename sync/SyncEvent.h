@@ -10,7 +10,8 @@ namespace brimble {
 // What one line of a device's journal says happened.
 enum class SyncKind {
     Added,          // an entry, with its text or its picture's content name
-    Touched,        // copied again: the entry's time moves on
+    Touched,        // copied again: the entry's time moves on; it carries the entry whole, as Added
+                    // does, for a device whose snapshot left the capture out
     Pinned,
     Unpinned,
     MovedToBlock,   // `block` empty: out of every block
@@ -61,5 +62,9 @@ std::optional<SyncEvent> decodeSyncEvent(std::string_view line);
 
 // Whether `text` looks like an id this program makes (a UUID, either case).
 bool isSyncId(std::string_view text);
+// A session is named by an id, or by the token shared by every device's first session.
+bool isSessionName(std::string_view text);
+// "<64 hex digits>.png" or ".jpg": anything else could name a path outside the pictures folder.
+bool isPictureName(std::string_view text);
 
 } // namespace brimble

@@ -22,9 +22,17 @@ std::string journalName(unsigned number)
     return name;
 }
 
-std::optional<unsigned> journalNumber(std::string_view name, bool* conflictCopy)
+std::string snapshotName(unsigned number)
 {
-    constexpr std::string_view prefix = "journal-";
+    char name[32];
+    std::snprintf(name, sizeof name, "snapshot-%06u.jsonl", number);
+    return name;
+}
+
+namespace {
+
+std::optional<unsigned> fileNumber(std::string_view name, std::string_view prefix, bool* conflictCopy)
+{
     constexpr std::string_view suffix = ".jsonl";
     constexpr std::string_view conflict = ".sync-conflict-";
     constexpr size_t digits = 6;
@@ -47,6 +55,18 @@ std::optional<unsigned> journalNumber(std::string_view name, bool* conflictCopy)
         if (!g_ascii_isalnum(c) && c != '-')
             return std::nullopt;
     return number;
+}
+
+} // namespace
+
+std::optional<unsigned> journalNumber(std::string_view name, bool* conflictCopy)
+{
+    return fileNumber(name, "journal-", conflictCopy);
+}
+
+std::optional<unsigned> snapshotNumber(std::string_view name, bool* conflictCopy)
+{
+    return fileNumber(name, "snapshot-", conflictCopy);
 }
 
 bool isRealFolder(const std::filesystem::path& path)

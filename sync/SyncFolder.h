@@ -30,6 +30,11 @@ inline constexpr uint64_t maxPictureBytes = 64 * 1024 * 1024;
 
 // "journal-000001.jsonl" for 1.
 std::string journalName(unsigned number);
+// "snapshot-000001.jsonl" for 1: the device's merged history once its journals up to that number
+// were retired. Written whole under a temporary name and renamed, and replaced only by a newer one.
+std::string snapshotName(unsigned number);
+// The number of a snapshot's name, or of a file-sync tool's conflict copy of one.
+std::optional<unsigned> snapshotNumber(std::string_view name, bool* conflictCopy = nullptr);
 // The number of a journal's name; a file-sync tool's conflict copy of one
 // ("journal-000001.sync-conflict-<date>-<time>-<device>.jsonl") is read too, as what it holds
 // was written by that device. Nothing for any other name, temporaries included.

@@ -63,6 +63,7 @@ struct MergedHistory {
 // then event id, so the last writer wins for pins, blocks, sessions, names and colours. A delete
 // is final: it wins over every edit of the entry, before it or after, so two devices can never
 // disagree about whether an entry lives. A clear names the entries it saw and removes only those.
+// (The fold that does it, one line at a time, is SyncFold.)
 MergedHistory mergeJournals(std::vector<SyncEvent> events, double now);
 
 } // namespace brimble

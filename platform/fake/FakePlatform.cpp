@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include <glib.h>
-
 #include "common/SettingValues.h"
+#include "common/Sha256.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
 
 namespace brimble {
@@ -94,9 +93,7 @@ std::optional<std::string> FakePasteboard::pictureDigest()
 {
     if (!currentImageBytes)
         return std::nullopt;
-    g_autofree gchar* digest =
-        g_compute_checksum_for_data(G_CHECKSUM_SHA256, currentImageBytes->data(), currentImageBytes->size());
-    return std::string(digest);
+    return sha256Hex(std::span<const uint8_t>(*currentImageBytes));
 }
 
 void FakePasteboard::clear()

@@ -5,6 +5,7 @@
 
 #include <gdk/gdkx.h>
 
+#include "common/Sha256.h"
 #include "platform/gtk/ClipboardTargets.h"
 #include "platform/pixbuf/PixbufImage.h"
 
@@ -86,9 +87,7 @@ std::optional<std::string> GtkPasteboard::pictureDigest()
     if (!snapshot_.picture)
         return std::nullopt;
     const std::string& bytes = *snapshot_.picture;
-    g_autofree gchar* digest = g_compute_checksum_for_data(
-        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
-    return std::string(digest);
+    return sha256Hex(bytes);
 }
 
 std::vector<ExtraFormat> GtkPasteboard::extraFormats()

@@ -71,6 +71,7 @@ SelectionReader::~SelectionReader()
 void SelectionReader::fetch()
 {
     abandon();
+    startedUs_ = g_get_monotonic_time();
     if (!display_ || XGetSelectionOwner(display_, clipboard_) == None) {
         finish({});
         return;
@@ -80,7 +81,6 @@ void SelectionReader::fetch()
     attributes.override_redirect = True;
     window_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0, InputOnly,
                             CopyFromParent, CWEventMask | CWOverrideRedirect, &attributes);
-    startedUs_ = g_get_monotonic_time();
     targets_ = std::make_unique<SelectionTransfer>(display_, window_, clipboard_, targetsAtom_, targetsProperty_,
                                                    maxTargetsBytes);
     targets_->start();
@@ -356,8 +356,9 @@ void SelectionReader::finishRead()
 
 void SelectionReader::finish(ClipboardSnapshot snapshot)
 {
-    g_debug("clipboard: read on window 0x%lx ended with %zu targets%s%s", window_, snapshot.targets.size(),
-            snapshot.text ? ", a text" : "", snapshot.picture ? ", a picture" : "");
+    g_debug("clipboard: read on window 0x%lx ended after %.1f ms with %zu targets%s%s, %zu kept formats", window_,
+            static_cast<double>(g_get_monotonic_time() - startedUs_) / 1000.0, snapshot.targets.size(),
+            snapshot.text ? ", a text" : "", snapshot.picture ? ", a picture" : "", snapshot.formats.size());
     release();
     done_(std::move(snapshot));
 }

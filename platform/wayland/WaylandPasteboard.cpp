@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "common/Sha256.h"
 #include "common/Uuid.h"
 #include "ext-data-control-v1-client-protocol.h"
 #include "platform/gtk/ClipboardTargets.h"
@@ -173,9 +174,7 @@ std::optional<std::string> WaylandPasteboard::pictureDigest()
     const std::optional<std::string>& picture = state_.content().picture;
     if (!picture)
         return std::nullopt;
-    g_autofree gchar* digest = g_compute_checksum_for_data(
-        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(picture->data()), picture->size());
-    return std::string(digest);
+    return sha256Hex(*picture);
 }
 
 std::vector<ExtraFormat> WaylandPasteboard::extraFormats()

@@ -63,6 +63,10 @@ class DamagedFilesTest(unittest.TestCase):
                   '{"id":"K2","name":"bad","color":"rose","pinned":"no","sessionId":"S1","order":1}]')
         app.start()
 
+        # The window comes before the launch's first save, which sets the damaged file aside just
+        # before it writes the new one: read in between, there is no history file at all.
+        wait_until(lambda: self.set_aside(app, "clipboard.json") and app.history(), 10,
+                   message="the damaged history set aside and saved again")
         ids = [item["id"] for item in app.history()]
         self.assertEqual(sorted(ids), ["H1", "L1", "P1", "T1"])
         self.assertEqual({item["id"]: item["sessionId"] for item in app.history()}["L1"], "S2",

@@ -49,7 +49,12 @@ INSTANTIATE_TEST_SUITE_P(
                       DigestRow{"Abc", "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
                       // A NUL byte must not end the input early.
                       DigestRow{"EmbeddedNul", std::string("a\0b", 3),
-                                "59b271ae1bbcb1d31d41929817f4b16fb439eb4f31520b5ad1d5ce98920a7138"}),
+                                "59b271ae1bbcb1d31d41929817f4b16fb439eb4f31520b5ad1d5ce98920a7138"},
+                      // Two blocks, and many: the padding and the block loop.
+                      DigestRow{"TwoBlocks", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+                                "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+                      DigestRow{"MillionA", std::string(1000000, 'a'),
+                                "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Base64Row {

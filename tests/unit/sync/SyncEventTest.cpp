@@ -25,6 +25,10 @@ TEST(SyncEventTest, EveryKindComesBackAsItWasWritten)
     picture.session = newUuid();
     events.push_back(picture);
     events.push_back(syncEvent(device, 12, SyncKind::Touched, {entry}));
+    SyncEvent whole = picture; // a copy made again carries the entry whole
+    whole.kind = SyncKind::Touched;
+    whole.eventId = newUuid();
+    events.push_back(whole);
     events.push_back(syncEvent(device, 12, SyncKind::Pinned, {entry}));
     events.push_back(syncEvent(device, 12, SyncKind::Unpinned, {entry}));
     events.push_back(syncEvent(device, 12, SyncKind::MovedToBlock, {entry}));

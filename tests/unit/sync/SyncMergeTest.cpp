@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <random>
 
+#include "sync/SyncFold.h"
 #include "sync/SyncMerge.h"
+#include "sync/SyncSnapshot.h"
 #include "unit/sync/SyncEvents.h"
 
 namespace brimble {
@@ -180,6 +182,110 @@ TEST(SyncMergeTest, AnyOrderAndAnyDuplicatesReachOneHistory)
             ASSERT_EQ(mergeJournals(arrived, now), expected) << "seed " << seed;
         }
     }
+}
+
+// Folds a snapshot's lines into `fold` as a reader would, the lines in the order given.
+void foldSnapshot(const std::string& snapshot, const std::string& device, SyncFold& fold)
+{
+    size_t start = 0;
+    for (size_t end = snapshot.find('\n'); end != std::string::npos; end = snapshot.find('\n', start)) {
+        ASSERT_TRUE(foldSnapshotLine(std::string_view(snapshot).substr(start, end - start), device, fold, now));
+        start = end + 1;
+    }
+}
+
+// A snapshot stands for the lines it was made from: whatever part of the journals it covers, and
+// whatever arrives after it in any order (lines it already holds included), the history is the one
+// of the journals themselves. Fault guarded: a stamp lost or changed on the way through a snapshot
+// lets an older pin, name or move win, or brings a deleted entry back.
+TEST(SyncMergeTest, SnapshotsStandForTheLinesTheyFold)
+{
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::mt19937 random(seed);
+        std::vector<SyncEvent> events = randomJournals(random, 120);
+        const MergedHistory expected = mergeJournals(events, now);
+        std::shuffle(events.begin(), events.end(), random);
+        const size_t cut = std::uniform_int_distribution<size_t>(0, events.size())(random);
+        SyncFold before;
+        for (size_t i = 0; i < cut; ++i)
+            before.add(events[i], now);
+        SyncFold after;
+        foldSnapshot(encodeSnapshot(before, deviceC, now, 0), deviceC, after);
+        for (size_t i = cut / 2; i < events.size(); ++i)
+            after.add(events[i], now);
+        ASSERT_EQ(after.merged(), expected) << "seed " << seed;
+    }
+}
+
+// With a limit, a snapshot keeps what a device with that limit could show: every pinned entry and
+// the newest others. Older ones go; deletes stay, so nothing deleted comes back.
+TEST(SyncMergeTest, SnapshotsKeepTheNewestAndEveryPinAndDelete)
+{
+    SyncFold fold;
+    std::vector<std::string> ids;
+    for (int i = 0; i < 30; ++i) {
+        ids.push_back(newUuid());
+        fold.add(addedText(deviceA, i, ids.back(), "t" + std::to_string(i)), now);
+    }
+    fold.add(syncEvent(deviceB, 40, SyncKind::Pinned, {ids[0]}), now);
+    fold.add(syncEvent(deviceB, 41, SyncKind::Deleted, {ids[1]}), now);
+    fold.add(syncEvent(deviceB, 42, SyncKind::Deleted, {ids[29]}), now);
+    SyncFold read;
+    foldSnapshot(encodeSnapshot(fold, deviceA, now, 5), deviceA, read);
+    const MergedHistory merged = read.merged();
+    EXPECT_EQ(entryIds(merged), (std::vector<std::string>{"t28", "t27", "t26", "t25", "t24", "t0"}));
+    EXPECT_TRUE(merged.deletedEntries.contains(ids[1]));
+    EXPECT_TRUE(merged.deletedEntries.contains(ids[29]));
+    // Copied again on a machine that still holds it, an entry left out of the snapshot comes back
+    // whole; what the copy says of its pin loses to a pin written anywhere.
+    SyncEvent again = addedText(deviceB, 50, ids[5], "t5");
+    again.kind = SyncKind::Touched;
+    again.pinned = true;
+    read.add(again, now);
+    read.add(syncEvent(deviceA, 20, SyncKind::Unpinned, {ids[5]}), now);
+    EXPECT_EQ(entryIds(read.merged()).front(), "t5");
+    EXPECT_FALSE(read.merged().entries.front().pinned);
+
+    // A start makes only what its limit can bring in, and what it holds already.
+    const MergedHistory start = fold.merged(5, {ids[2], ids[1]});
+    EXPECT_EQ(entryIds(start), (std::vector<std::string>{"t28", "t27", "t26", "t25", "t24", "t2", "t0"}));
+    EXPECT_EQ(start.deletedEntries, std::set<std::string>{ids[1]});
+    // A delete older than the time deletes are kept is left out.
+    SyncFold late;
+    foldSnapshot(encodeSnapshot(fold, deviceA, 50 + deleteKeptSeconds, 5), deviceA, late);
+    EXPECT_TRUE(late.merged().deletedEntries.empty());
+}
+
+// Snapshot lines are read as untrusted as journal lines: each of these costs only itself.
+TEST(SyncMergeTest, DamagedSnapshotLinesAreSkipped)
+{
+    SyncFold fold;
+    const std::string x = newUuid();
+    fold.add(addedText(deviceA, 10, x, "x"), now);
+    std::string snapshot = encodeSnapshot(fold, deviceA, now, 0);
+    snapshot.pop_back();
+    const std::string stamp = R"([1,10,"aaaaaaaa00004000","00000000"])";
+    const std::vector<std::pair<const char*, std::string>> lines = {
+        {"written by another device", snapshot},
+        {"not JSON", "{broken"},
+        {"an id that is a path", R"({"d":")" + deviceA + R"(","s":"entry","id":"../../x","ts":1})"},
+        {"a picture outside its folder", R"({"d":")" + deviceA + R"(","s":"entry","id":")" + x +
+                                             R"(","ts":1,"c":{"text":"","image":true,"pic":"../secret","at":)" +
+                                             stamp + "}}"},
+        {"a stamp of the wrong form", R"({"d":")" + deviceA + R"(","s":"entry","id":")" + x +
+                                          R"(","ts":1,"pin":[true,[1,1,"zz","00000000"]]})"},
+        {"an unknown record", R"({"d":")" + deviceA + R"(","s":"everything"})"},
+    };
+    for (const auto& [name, line] : lines)
+        EXPECT_FALSE(foldSnapshotLine(line, deviceB, fold, now)) << name;
+    // A line dated far ahead waits for the clock, as a journal line does.
+    const std::string ahead = R"({"d":")" + deviceB + R"(","s":"entry","id":")" + x +
+                              R"(","ts":1,"pin":[true,[1,1e10,"bbbbbbbb00004000","00000000"]]})";
+    EXPECT_TRUE(foldSnapshotLine(ahead, deviceB, fold, now));
+    EXPECT_EQ(fold.heldBack(), 1u);
+    EXPECT_FALSE(fold.merged().entries.at(0).pinned);
+    fold.release(1e10);
+    EXPECT_TRUE(fold.merged().entries.at(0).pinned);
 }
 
 } // namespace

@@ -140,6 +140,67 @@ TEST_F(TwoDevicesTest, HistoryLimitTrimsOnlyThisDevicesView)
     EXPECT_EQ(a.clips.items.size(), 32u);
 }
 
+// A machine away while the other copies far more than a journal holds: the other's closed
+// journals give way to its snapshot, the folder stays the size of the history, and the machine
+// that comes back, restarted, catches up without bringing back what was deleted meanwhile.
+TEST_F(TwoDevicesTest, CompactedJournalsKeepTheFolderBoundedAndAnAbsentMachineCatchesUp)
+{
+    a.defaults.setInt(Def::historyLimit, 10);
+    b.defaults.setInt(Def::historyLimit, 10);
+    const std::string kept = a.copy("kept and pinned");
+    const std::string doomed = a.copy("deleted while B is away");
+    readBoth();
+    ASSERT_EQ(b.texts().size(), 2u);
+
+    a.clips.togglePin(kept);
+    a.clips.remove(doomed);
+    a.changed();
+    // Long but still taken in by capture: 30,000 characters of four bytes each.
+    std::string big;
+    for (int i = 0; i < 30000; ++i)
+        big += "\U0001D11E";
+    for (int i = 0; i < 40; ++i) {
+        a.copy(std::to_string(i) + big);
+        a.read();
+    }
+    std::vector<std::string> files;
+    uintmax_t bytes = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shared.path() / "devices" / a.scope.device)) {
+        files.push_back(entry.path().filename().string());
+        bytes += entry.file_size();
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 2u);
+    const auto journal = SyncFolder::journalNumber(files[0]);
+    ASSERT_TRUE(journal && *journal > 3) << files[0];
+    EXPECT_EQ(files[1], SyncFolder::snapshotName(*journal - 1));
+    // The open journal, and a snapshot of the ten newest copies and the pin.
+    EXPECT_LT(bytes, SyncFolder::journalRollBytes + 12 * big.size());
+
+    // B starts again: the entry deleted while it was away is not journaled again as its own.
+    const auto heads = [](const Device& device) {
+        std::vector<std::string> heads;
+        for (const std::string& text : device.texts())
+            heads.push_back(text.substr(0, 24));
+        return heads;
+    };
+    b.sync = std::make_unique<Sync>(shared.path(), b.scope.device);
+    b.read();
+    a.read();
+    EXPECT_EQ(heads(b), heads(a));
+    EXPECT_EQ(a.clips.items.size(), 11u);
+    EXPECT_EQ(heads(b).front(), "kept and pinned (pinned)");
+    EXPECT_FALSE(b.clips.find(doomed));
+    EXPECT_FALSE(a.clips.find(doomed));
+    EXPECT_TRUE(conflictCopies(shared.path()).empty());
+
+    // A third machine set up now gets the same history from the snapshot alone.
+    Device c{shared.path()};
+    c.defaults.setInt(Def::historyLimit, 10);
+    c.read();
+    EXPECT_EQ(heads(c), heads(a));
+}
+
 // A session kept on this machine, and the shared folder gone for a while (an unmounted drive).
 TEST_F(TwoDevicesTest, LocalSessionsStayAndAMissingFolderPausesWithoutLoss)
 {
