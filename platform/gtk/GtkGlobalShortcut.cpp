@@ -10,9 +10,10 @@ namespace brimble {
 namespace {
 
 // How often, and at most how long, to wait for the keys to be let go. The keys typed meanwhile
-// are kept for the window (see PageKeys), so the wait costs only the time to the first look.
-constexpr guint releaseIntervalMs = 25;
-constexpr int releaseTicksMax = 40;
+// are kept for the window (see PageKeys), so the wait costs only the time to the first look:
+// half the interval on average, after the keys are up.
+constexpr guint releaseIntervalMs = 10;
+constexpr int releaseTicksMax = 100;
 
 } // namespace
 

@@ -14,8 +14,9 @@ namespace brimble {
 // Num Lock and Caps Lock) and reports each press from GDK's event filter on the main loop.
 //
 // The key going down is reported at once. The press is answered once the key and its modifiers
-// are let go, and not before a tenth of a second: a window shown and given the keyboard straight
-// from the key's event was seen to lose the first key typed into it.
+// are let go: a window shown straight from the key's event, while the window manager was still
+// putting away a dialog or the keys were still down, was seen to come up without the keyboard or
+// to lose the first key typed into it.
 class GtkGlobalShortcut final : public GlobalShortcut {
 public:
     explicit GtkGlobalShortcut(GtkWindowHost& host);

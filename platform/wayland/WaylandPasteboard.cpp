@@ -358,8 +358,12 @@ void WaylandPasteboard::readNext()
 int WaylandPasteboard::requestPipe(const std::string& mimeType)
 {
     int fds[2];
-    if (!selection_ || pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!selection_ || pipe2(fds, O_CLOEXEC) != 0)
         return -1;
+    // Only our end waits for nothing. The owner's end stays blocking: O_NONBLOCK belongs to the
+    // pipe's end, not to the descriptor, and an owner that writes in one blocking loop (wl-copy,
+    // many toolkits) stops at the first full pipe, 64 KiB, and closes: a cut copy that looks whole.
+    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     wl_proxy_marshal_flags(selection_, EXT_DATA_CONTROL_OFFER_V1_RECEIVE, nullptr, wl_proxy_get_version(selection_),
                            0, mimeType.c_str(), fds[1]);
     // The compositor has its own copy of the write end once the request is sent.

@@ -148,6 +148,16 @@ class FormatsTest(BrimbleTestCase):
         wait_until(lambda: {"image/png", "text/html"} <= self.targets_offered(), 10, 0.2, "picture and HTML offered")
         self.assertEqual(xclip_out("text/html"), html)
 
+    def test_large_html_under_the_cap_comes_back_whole(self):
+        # 6 MB crosses X11's request size both ways: read in increments, and offered back in them.
+        large = "<p>" + "".join("cell %07d " % i for i in range(6 * 1024 * 1024 // 13)) + "</p>"
+        owner, _ = self.offer("--text", "large formatted text", "--file", "text/html", self.file_with("l.html", large))
+        entry = self.entry("large formatted text")
+        self.assertEqual([f["type"] for f in entry["formats"]], ["text/html"])
+        self.quit_owner(owner)
+        wait_until(lambda: "text/html" in self.targets_offered(), 10, 0.2, "HTML offered after the owner quit")
+        self.assertEqual(xclip_out("text/html", 15.0), large)
+
     def test_huge_html_is_left_out_and_the_text_kept(self):
         huge = "<p>" + "x" * (12 * 1024 * 1024) + "</p>"
         started = time.monotonic()

@@ -52,6 +52,14 @@ class CaptureTest(WaylandTestCase):
         # Stored at most 1200 pixels on the longer side, as on X11.
         self.assertEqual(png_size(os.path.join(self.app.images_folder, entry["imgFile"])), (1200, 300))
 
+    def test_text_longer_than_a_pipe_holds_is_recorded_whole(self):
+        # 40,000 characters, 120 KB: past the 64 KiB a pipe holds. An owner writing in a plain
+        # loop, handed a non-blocking pipe, stopped there and closed it: the copy was cut short.
+        text = "\u6f22\u5b57\u304b\u306a" * 10000
+        self.app.wl_offer(f"text/plain;charset=utf-8={text}")
+        self.settle("copied after the long text")
+        self.assertTrue(text in self.app.texts(), "the long text recorded whole")
+
     def test_types_offered_twice_and_several_at_once_are_read_once(self):
         # Several text types, one of them twice: one entry, read from the UTF-8 one.
         self.app.wl_offer("text/plain;charset=utf-8=Grüße aus Wayland", "text/plain=Grüße aus Wayland",

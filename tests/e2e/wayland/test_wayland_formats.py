@@ -122,6 +122,16 @@ class WaylandFormatsTest(unittest.TestCase):
         time.sleep(0.5)
         self.assertEqual(len(self.app.history()), 1)
 
+    def test_large_html_under_the_cap_comes_back_whole(self):
+        large = "<p>" + "".join("cell %07d " % i for i in range(6 * 1024 * 1024 // 13)) + "</p>"
+        owner, _ = self.offer("text/plain;charset=utf-8=large formatted text",
+                              files=[("text/html", self.file_with("l.html", large))])
+        entry = self.entry("large formatted text")
+        self.assertEqual([f["type"] for f in entry["formats"]], ["text/html"])
+        self.quit_owner(owner)
+        wait_until(lambda: "text/html" in offered_types(), 10, 0.2, "HTML offered after the owner quit")
+        self.assertEqual(paste("text/html", 15.0), large)
+
     def test_copied_files_are_kept_and_offered_as_files(self):
         first = self.file_with("first file.txt", "one")
         second = self.file_with("second.txt", "two")
