@@ -62,6 +62,8 @@ public:
     void pushStateToNewPage() override;
     void copyToPasteboard(const std::string& id, CopyAs as = CopyAs::Copied) override;
     void copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats) override;
+    void keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed) override;
+    std::vector<std::string> undoRemoval() override;
     void openURL(const std::string& url) override;
     void applyAppearance() override;
     void excludeAppPicker() override;
@@ -133,6 +135,7 @@ private:
     LastPicture lastPicture_;
     bool clipboardConnected_ = true;
     SyncLink sync_;
+    UndoShelf undo_;
 };
 
 } // namespace brimble

@@ -33,6 +33,7 @@ AfterCommand copyMany(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand open(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand pin(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand remove(CommandTarget& target, const rapidjson::Value& body);
+AfterCommand undo(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand reorder(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand clear(CommandTarget& target, const rapidjson::Value& body);
 AfterCommand pinMany(CommandTarget& target, const rapidjson::Value& body);

@@ -293,6 +293,16 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
         out.member("folder", settings.sync->folder);
         out.endObject();
     }
+    if (settings.undo) {
+        out.key("undo");
+        out.startObject();
+        out.member("kind", settings.undo->kind);
+        out.key("count");
+        out.integer(static_cast<int64_t>(settings.undo->count));
+        out.key("serial");
+        out.integer(static_cast<int64_t>(settings.undo->serial));
+        out.endObject();
+    }
     out.key("collapsed");
     out.startArray();
     for (const std::string& id : settings.collapsedBlocks)

@@ -21,6 +21,13 @@ struct PayloadSync {
     std::string folder;
 };
 
+// The removal the page offers to undo.
+struct PayloadUndo {
+    std::string kind; // "delete" or "clear"
+    size_t count = 0;
+    uint64_t serial = 0;
+};
+
 struct PayloadSettings {
     bool paused = false;
     int cap = 50;
@@ -41,6 +48,7 @@ struct PayloadSettings {
     std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
     PageView view;                            // what the user left on the last page
     std::optional<PayloadSync> sync;          // nothing while sync is off
+    std::optional<PayloadUndo> undo;          // nothing when there is nothing to undo
 };
 
 // How a snapshot carries the entries' texts.

@@ -87,9 +87,16 @@ export function normalize(raw) {
     pasteAvailable: snap.pasteAvailable !== false,
     clipboardWatched: snap.clipboardWatched !== false,
     sync: normalizeSync(snap.sync),
+    undo: normalizeUndo(snap.undo),
     collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
     view: normalizeView(snap.view),
   };
+}
+
+// The delete or clear that can still be taken back: null when none.
+function normalizeUndo(raw) {
+  if (!raw || typeof raw !== 'object' || !(asNumber(raw.serial) > 0)) return null;
+  return { kind: raw.kind === 'clear' ? 'clear' : 'delete', count: Math.max(1, asNumber(raw.count, 1)), serial: asNumber(raw.serial) };
 }
 
 // Sync with other machines: null while it is off.
