@@ -60,7 +60,7 @@ export function normalize(raw) {
   const items = asList(snap.items).filter((item) => item && typeof item.id === 'string').map(row);
   const sessions = asList(snap.sessions)
     .filter((s) => s && typeof s.id === 'string')
-    .map((s) => ({ id: s.id, name: asString(s.name, t('Untitled')), createdAt: asNumber(s.createdAt) }));
+    .map((s) => ({ id: s.id, name: shownSessionName(asString(s.name, t('Untitled'))), createdAt: asNumber(s.createdAt) }));
   const blocks = asList(snap.blocks)
     .filter((b) => b && typeof b.id === 'string')
     .map((b) => ({
@@ -91,6 +91,13 @@ export function normalize(raw) {
     collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
     view: normalizeView(snap.view),
   };
+}
+
+// The first session is made as "Default": the stored name stays as it is, for
+// other machines and older builds, and is shown in the user's language.
+function shownSessionName(name) {
+  // TRANSLATORS: the name of the session every history starts with.
+  return name === 'Default' ? t('Default') : name;
 }
 
 // The delete or clear that can still be taken back: null when none.

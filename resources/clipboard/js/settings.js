@@ -2,7 +2,7 @@ import { post } from './bridge.js';
 import { ui } from './state.js';
 import { el, iconButton, syncChildren, setText } from './dom.js';
 import { clearHistory, setPaused } from './actions.js';
-import { t } from './i18n.js';
+import { t, formatCount } from './i18n.js';
 
 const $ = (id) => document.getElementById(id);
 let returnFocus = null;
@@ -32,6 +32,8 @@ export function drawSettings() {
     $('setPasteAfter').setAttribute('aria-describedby', described);
   }
   const cap = $('setCap');
+  // The bounds in the digits the rest of the page uses (Arabic-Indic in Arabic).
+  setText($('noteCap'), t('Between {min} and {max} clips. Pinned clips never count.', { min: formatCount(10), max: formatCount(500) }));
   if (document.activeElement !== cap) cap.value = String(snap.cap);
   cap.setAttribute('aria-valuenow', String(snap.cap));
   for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {
