@@ -16,7 +16,7 @@ constexpr GOptionEntry entry(const char* name, const char* description)
     return GOptionEntry{name, 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_NONE, nullptr, description, nullptr};
 }
 
-constexpr std::array<GOptionEntry, 8> options{{
+constexpr std::array<GOptionEntry, 9> options{{
     entry("background", N_("Start without showing the window (as at login)")),
     entry("toggle", N_("Show the window of the running Brimble, or hide it when it is shown")),
     entry("show", N_("Show the window of the running Brimble")),
@@ -25,6 +25,9 @@ constexpr std::array<GOptionEntry, 8> options{{
     entry("version", N_("Print the version and exit")),
     GOptionEntry{"sync-folder", 0, G_OPTION_FLAG_NONE, G_OPTION_ARG_FILENAME, nullptr,
                  N_("Share the history with other machines through this folder (\"\" stops sharing)"), N_("FOLDER")},
+    // The program's own start again after its Wayland compositor went away: it waits for the
+    // compositor before anything else (read in main, before GTK starts).
+    GOptionEntry{"await-compositor", 0, G_OPTION_FLAG_HIDDEN, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     GOptionEntry{},
 }};
 

@@ -1,5 +1,6 @@
 #include "app/Hub.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/MainMenu.h"
@@ -266,8 +267,10 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
         const char* state = sync->health == SyncHealth::Ok              ? "ok"
                             : sync->health == SyncHealth::FolderMissing ? "missing"
                                                                         : "unwritable";
-        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder};
+        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder, syncLocalSessionsSetting(defaults)};
     }
+    if (const std::optional<UndoShelf::Offer> offer = undo_.offer(settings.activeSessionId, now()))
+        settings.undo = PayloadUndo{offer->kind == RemovalKind::Cleared ? "clear" : "delete", offer->count, offer->serial};
     settings.collapsedBlocks.assign(collapsedBlocks_.begin(), collapsedBlocks_.end());
     settings.view = pageView_;
     PayloadTexts texts;
@@ -294,6 +297,24 @@ void Hub::copyToPasteboard(const std::string& id, CopyAs as)
         lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
 }
 
+void Hub::keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed)
+{
+    if (undo_.put(clip, kind, currentSessionId(), std::move(removed), now()) == 0)
+        return;
+    // Once the offer is over the page must stop offering it, and the files it held may go.
+    platform_.loop.runLater(UndoShelf::keepSeconds + 0.05, [weak = weak_from_this()] {
+        if (auto self = weak.lock(); self && self->undo_.expire(self->clip, self->now()))
+            self->pushState();
+    });
+}
+
+std::vector<std::string> Hub::undoRemoval()
+{
+    return undo_.undo(clip, currentSessionId(), now(), [this](const std::string& blockId) {
+        return std::ranges::any_of(sessions.blocks, [&](const Block& block) { return block.id == blockId; });
+    });
+}
+
 void Hub::copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats)
 {
     brimble::writeTextToPasteboard(platform_.pasteboard, text, clipLastChange, formats);
@@ -310,6 +331,19 @@ void Hub::excludeAppPicker()
     runExcludeAppPicker(platform_.dialogs, platform_.defaults);
     page_.dialogClosed(pageReleaseDelaySetting(platform_.defaults));
     pushState();
+}
+
+void Hub::syncFolderPicker()
+{
+    page_.dialogOpened();
+    const auto chosen = platform_.dialogs.chooseFolder(
+        _("Choose the folder to share with your other machines"),
+        platform_.defaults.stringValue(Def::syncFolder).value_or(std::string()));
+    page_.dialogClosed(pageReleaseDelaySetting(platform_.defaults));
+    if (chosen)
+        setSyncFolder(*chosen);
+    else
+        pushState();
 }
 
 void Hub::showAbout()

@@ -62,9 +62,12 @@ public:
     void pushStateToNewPage() override;
     void copyToPasteboard(const std::string& id, CopyAs as = CopyAs::Copied) override;
     void copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats) override;
+    void keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed) override;
+    std::vector<std::string> undoRemoval() override;
     void openURL(const std::string& url) override;
     void applyAppearance() override;
     void excludeAppPicker() override;
+    void syncFolderPicker() override;
     void showAbout() override;
     void showHelp() override;
     void setStartAtLogin(StartAtLogin wanted) override;
@@ -93,7 +96,7 @@ public:
     // The settings file was edited by another program: what depends on it follows at once.
     void settingsChangedOutside();
     // Shares the history through `folder` from now on; an empty one switches sync off.
-    void setSyncFolder(const std::string& folder);
+    void setSyncFolder(const std::string& folder) override;
     SyncLink& syncLink() { return sync_; }
 
     ClipboardStore clip;
@@ -133,6 +136,7 @@ private:
     LastPicture lastPicture_;
     bool clipboardConnected_ = true;
     SyncLink sync_;
+    UndoShelf undo_;
 };
 
 } // namespace brimble

@@ -2,6 +2,7 @@
 // acts on the running instance (shows its window, or what the options ask) instead of starting a
 // second recorder.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "platform/gtk/Translations.h"
 #include "platform/gtk/WebEngineEnvironment.h"
 #include "platform/pixbuf/PixbufImageCodec.h"
+#include "platform/wayland/CompositorReturn.h"
 #include "platform/wayland/WaylandDesktop.h"
 #include "settings/Settings.h"
 
@@ -31,12 +33,16 @@ namespace {
 constexpr const char* applicationId = "app.brimble.Brimble";
 // Seconds after a start in the background before the start-up's pages are let go.
 constexpr guint backgroundSettleSeconds = 2;
+// How long a start made after the compositor went away waits for it to come back.
+constexpr std::chrono::seconds compositorReturnLimit{60};
 
 struct Program {
     // Brimble's own connection to a Wayland compositor that offers data-control, or nothing.
     std::unique_ptr<brimble::WaylandConnection> wayland;
     std::unique_ptr<brimble::GtkPlatform> platform;
     std::shared_ptr<brimble::Hub> hub;
+    // The compositor went away: the program quits in order and starts again once it is back.
+    bool compositorLost = false;
 };
 
 // The running program's file; empty when it cannot be told.
@@ -179,9 +185,18 @@ int main(int argc, char** argv)
     g_set_prgname("brimble");
     g_set_application_name("Brimble");
 
+    // Started again after the compositor went away: nothing can run before it is back.
+    if (brimble::askedToAwaitCompositor(argc, argv) && !brimble::awaitCompositor(compositorReturnLimit))
+        return EXIT_FAILURE;
+
     Program program;
     program.wayland = chooseDesktopBackend();
     g_autoptr(GtkApplication) application = gtk_application_new(applicationId, G_APPLICATION_HANDLES_COMMAND_LINE);
+    if (program.wayland)
+        program.wayland->setAfterLost([&program, raw = application] {
+            program.compositorLost = true;
+            g_application_quit(G_APPLICATION(raw));
+        });
     g_application_add_main_option_entries(G_APPLICATION(application), brimble::commandLineOptions());
     g_application_set_option_context_summary(
         G_APPLICATION(application),
@@ -197,5 +212,9 @@ int main(int argc, char** argv)
     program.hub.reset();
     program.platform.reset();
     program.wayland.reset();
+    if (program.compositorLost) {
+        brimble::startAgainOnceCompositorIsBack(runningExecutable());
+        return EXIT_FAILURE;
+    }
     return status;
 }

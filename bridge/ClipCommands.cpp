@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 35> commandEntries{{
+constexpr std::array<CommandEntry, 39> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"copyPlain", commands::copyPlain},
@@ -24,6 +24,7 @@ constexpr std::array<CommandEntry, 35> commandEntries{{
     {"delete", commands::remove},
     {"reorder", commands::reorder},
     {"clear", commands::clear},
+    {"undo", commands::undo},
     {"pause", commands::pause},
     {"pinMany", commands::pinMany},
     {"deleteMany", commands::deleteMany},
@@ -43,6 +44,9 @@ constexpr std::array<CommandEntry, 35> commandEntries{{
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},
     {"excludeRemove", commands::excludeRemove},
+    {"syncChoose", commands::syncChoose},
+    {"syncOff", commands::syncOff},
+    {"syncSession", commands::syncSession},
     {"recordSecrets", commands::recordSecrets},
     {"appearance", commands::appearance},
     {"about", commands::about},

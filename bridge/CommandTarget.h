@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "history/CopyBack.h"
+#include "history/UndoShelf.h"
 #include "platform/KeptFormats.h"
 
 #include "bridge/PageView.h"
@@ -41,12 +42,20 @@ public:
     // Puts text made by the program itself on the clipboard, with kept formats made with it; it
     // is not recorded as a new entry.
     virtual void copyTextToPasteboard(const std::string& text, const std::vector<ExtraFormat>& formats) = 0;
+    // Keeps what a delete or a clear took, for the user to take back for a few seconds.
+    virtual void keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed) = 0;
+    // Takes back the latest removal in the session shown; the fresh ids of the entries back.
+    virtual std::vector<std::string> undoRemoval() = 0;
     // Opens an already checked address in the browser.
     virtual void openURL(const std::string& url) = 0;
     // Applies "appearanceMode" to the application, the window and the page.
     virtual void applyAppearance() = 0;
     // Runs the excluded-application picker, which pushes on its own.
     virtual void excludeAppPicker() = 0;
+    // Runs the sync folder picker, which starts sync in the folder chosen and pushes on its own.
+    virtual void syncFolderPicker() = 0;
+    // Shares the history through `folder` from now on; an empty one switches sync off.
+    virtual void setSyncFolder(const std::string& folder) = 0;
     virtual void showAbout() = 0;
     virtual void showHelp() = 0;
     // Writes or removes the autostart entry and shows the new state in the tray menu.

@@ -141,7 +141,13 @@ AfterCommand pin(CommandTarget& target, const rapidjson::Value& body)
 AfterCommand remove(CommandTarget& target, const rapidjson::Value& body)
 {
     if (const auto id = fields::readString(body, "id"))
-        target.clipStore().remove(*id);
+        target.keepForUndo(RemovalKind::Deleted, target.clipStore().remove(*id));
+    return AfterCommand::Push;
+}
+
+AfterCommand undo(CommandTarget& target, const rapidjson::Value&)
+{
+    target.undoRemoval();
     return AfterCommand::Push;
 }
 
@@ -154,7 +160,7 @@ AfterCommand reorder(CommandTarget& target, const rapidjson::Value& body)
 
 AfterCommand clear(CommandTarget& target, const rapidjson::Value&)
 {
-    target.clipStore().clearSession(target.currentSessionId());
+    target.keepForUndo(RemovalKind::Cleared, target.clipStore().clearSession(target.currentSessionId()));
     return AfterCommand::Push;
 }
 
@@ -168,7 +174,7 @@ AfterCommand pinMany(CommandTarget& target, const rapidjson::Value& body)
 AfterCommand deleteMany(CommandTarget& target, const rapidjson::Value& body)
 {
     if (const auto ids = fields::readStringList(body, "ids"))
-        target.clipStore().removeMany(*ids);
+        target.keepForUndo(RemovalKind::Deleted, target.clipStore().removeMany(*ids));
     return AfterCommand::Push;
 }
 

@@ -291,6 +291,21 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
         out.key("lastArrival");
         out.number(settings.sync->lastArrival);
         out.member("folder", settings.sync->folder);
+        out.key("localSessions");
+        out.startArray();
+        for (const std::string& id : settings.sync->localSessions)
+            out.string(id);
+        out.endArray();
+        out.endObject();
+    }
+    if (settings.undo) {
+        out.key("undo");
+        out.startObject();
+        out.member("kind", settings.undo->kind);
+        out.key("count");
+        out.integer(static_cast<int64_t>(settings.undo->count));
+        out.key("serial");
+        out.integer(static_cast<int64_t>(settings.undo->serial));
         out.endObject();
     }
     out.key("collapsed");

@@ -19,6 +19,14 @@ struct PayloadSync {
     std::string state = "ok"; // "ok", "missing" (the folder is away) or "unwritable"
     double lastArrival = 0;   // when a change from another machine last arrived; 0: none yet
     std::string folder;
+    std::vector<std::string> localSessions; // sessions kept on this machine
+};
+
+// The removal the page offers to undo.
+struct PayloadUndo {
+    std::string kind; // "delete" or "clear"
+    size_t count = 0;
+    uint64_t serial = 0;
 };
 
 struct PayloadSettings {
@@ -41,6 +49,7 @@ struct PayloadSettings {
     std::vector<std::string> collapsedBlocks; // ids of the blocks the page shows collapsed
     PageView view;                            // what the user left on the last page
     std::optional<PayloadSync> sync;          // nothing while sync is off
+    std::optional<PayloadUndo> undo;          // nothing when there is nothing to undo
 };
 
 // How a snapshot carries the entries' texts.

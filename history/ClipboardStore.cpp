@@ -195,26 +195,70 @@ void ClipboardStore::setPinned(std::span<const std::string> ids, bool pinned)
     save();
 }
 
-void ClipboardStore::remove(const std::string& id)
+namespace {
+
+// Moves the entries `doomed` picks out of `items`, each with the place it had.
+template <typename Pred>
+std::vector<RemovedEntry> takeOut(std::vector<Clip>& items, Pred doomed)
 {
-    std::erase_if(items, [&](const Clip& c) { return c.id == id; });
-    pruneImages();
-    save();
+    std::vector<RemovedEntry> taken;
+    std::vector<Clip> kept;
+    kept.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (doomed(items[i]))
+            taken.push_back({std::move(items[i]), i, std::nullopt});
+        else
+            kept.push_back(std::move(items[i]));
+    }
+    // Each taken entry's anchor: the first kept entry after it. The k-th taken entry had
+    // `index - k` kept entries before it.
+    for (size_t k = 0; k < taken.size(); ++k) {
+        const size_t keptBefore = taken[k].index - k;
+        if (keptBefore < kept.size())
+            taken[k].beforeId = kept[keptBefore].id;
+    }
+    items = std::move(kept);
+    return taken;
 }
 
-void ClipboardStore::removeMany(std::span<const std::string> ids)
+} // namespace
+
+void ClipboardStore::holdFilesOf(const std::vector<RemovedEntry>& taken)
+{
+    for (const RemovedEntry& entry : taken) {
+        if (entry.clip.imgFile)
+            heldFiles_.insert(*entry.clip.imgFile);
+        for (const ClipFormat& format : entry.clip.formats)
+            heldFiles_.insert(format.file);
+    }
+}
+
+std::vector<RemovedEntry> ClipboardStore::remove(const std::string& id)
+{
+    auto taken = takeOut(items, [&](const Clip& c) { return c.id == id; });
+    holdFilesOf(taken);
+    pruneImages();
+    save();
+    return taken;
+}
+
+std::vector<RemovedEntry> ClipboardStore::removeMany(std::span<const std::string> ids)
 {
     const IdSet doomed = idSet(ids);
-    std::erase_if(items, [&](const Clip& c) { return doomed.contains(c.id); });
+    auto taken = takeOut(items, [&](const Clip& c) { return doomed.contains(c.id); });
+    holdFilesOf(taken);
     pruneImages();
     save();
+    return taken;
 }
 
-void ClipboardStore::clearSession(const std::string& sessionId)
+std::vector<RemovedEntry> ClipboardStore::clearSession(const std::string& sessionId)
 {
-    std::erase_if(items, [&](const Clip& c) { return !c.pinned && isShownIn(c, sessionId); });
+    auto taken = takeOut(items, [&](const Clip& c) { return !c.pinned && isShownIn(c, sessionId); });
+    holdFilesOf(taken);
     pruneImages();
     save();
+    return taken;
 }
 
 void ClipboardStore::reorderClips(std::span<const std::string> order, const std::optional<std::string>& blockId)

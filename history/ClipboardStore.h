@@ -17,6 +17,15 @@ namespace brimble {
 
 class Defaults;
 
+// An entry a removal took out, with its place in `items` just before: what an undo puts back.
+struct RemovedEntry {
+    Clip clip;
+    size_t index = 0;
+    // The first entry after it that stayed, if any: it goes back just before that one, so that
+    // copies made meanwhile at the front do not shift it.
+    std::optional<std::string> beforeId;
+};
+
 // The ordered history of every session, pinned entries first, written through to
 // "clipboard.json" after every change.
 class ClipboardStore {
@@ -46,9 +55,21 @@ public:
     void touch(const std::string& id, double ts);
     void togglePin(const std::string& id);
     void setPinned(std::span<const std::string> ids, bool pinned);
-    void remove(const std::string& id);
-    void removeMany(std::span<const std::string> ids);
-    void clearSession(const std::string& sessionId);
+    // Each removal hands back what it took, in the order the entries stood. The picture and
+    // format files of what it took stay on disk until `holdFiles` says otherwise.
+    std::vector<RemovedEntry> remove(const std::string& id);
+    std::vector<RemovedEntry> removeMany(std::span<const std::string> ids);
+    std::vector<RemovedEntry> clearSession(const std::string& sessionId);
+    // Puts removed entries back at their places, with their pin, block and session, then limits
+    // and saves. Each comes back under a fresh id, so that a sync journal that has recorded the
+    // removal (a delete there is final) takes it as a new entry. An entry whose text or picture
+    // its session has again meanwhile is not doubled: the entry there keeps its place and takes
+    // the pin. A block that no longer exists (`blockKnown`) is left. Returns the fresh ids.
+    std::vector<std::string> restore(std::vector<RemovedEntry> removed,
+                                     const std::function<bool(const std::string&)>& blockKnown);
+    // Picture and format files that pruning leaves on disk, named by removed entries that an
+    // undo may still bring back. Replaces the names held before.
+    void holdFiles(std::unordered_set<std::string> names);
     void reorderClips(std::span<const std::string> order, const std::optional<std::string>& blockId);
     void assignSession(std::span<const std::string> ids, const std::string& sessionId);
     void assignBlock(std::span<const std::string> ids, const std::optional<std::string>& blockId);
@@ -89,6 +110,7 @@ public:
 
 private:
     struct EncodedEntries;
+    void holdFilesOf(const std::vector<RemovedEntry>& taken);
 
     std::filesystem::path dataHome_;
     const Defaults& defaults_;
@@ -103,6 +125,7 @@ private:
     // only the pictures of entries this run has seen (`namesSeen_`).
     bool picturesAtRisk_ = false;
     std::unordered_set<std::string> namesSeen_;
+    std::unordered_set<std::string> heldFiles_;
     std::function<bool(const std::string&)> sessionKnown_;
 };
 

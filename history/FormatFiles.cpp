@@ -155,6 +155,7 @@ void ClipboardStore::pruneFormats(uint64_t budget)
         for (const ClipFormat& format : clip.formats)
             referenced.insert(format.file);
     namesSeen_.insert(referenced.begin(), referenced.end());
+    referenced.insert(heldFiles_.begin(), heldFiles_.end());
     // While the history file did not load whole, a format named only by an entry set aside
     // is kept for its rescue.
     removeLeftovers(folder, *listed, referenced,

@@ -155,12 +155,14 @@ void ClipboardStore::pruneImages()
         if (clip.imgFile)
             referenced.insert(*clip.imgFile);
     namesSeen_.insert(referenced.begin(), referenced.end());
+    std::unordered_set<std::string> kept = referenced;
+    kept.insert(heldFiles_.begin(), heldFiles_.end());
     // Anything else of ours in the folder is a leftover: of a removed entry, or of a crash. Only
     // names of the form Brimble writes are ours; the folder may be a link to one the user keeps
     // other files in. While the history file did not load whole, a picture that no entry of this
     // run named may belong to an entry of the copy set aside, and is kept for its rescue;
     // its temporaries still go, as a picture write cut short is named by no entry, not even one set aside.
-    removeLeftovers(folder, *listed, referenced,
+    removeLeftovers(folder, *listed, kept,
                     {isImageFileName, isImageTemporaryName, picturesAtRisk_, &namesSeen_});
 
     // Sizes are asked once per file; only a removed file is asked again. Two entries naming

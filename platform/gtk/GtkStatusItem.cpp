@@ -5,10 +5,9 @@
 #include "common/Translation.h"
 #include "platform/gtk/X11Display.h"
 
-// The indicator falls back to a GtkStatusIcon when no StatusNotifier host answers. That icon is an
-// XEmbed tray icon, which exists only on X11: elsewhere GTK still creates it without its widget and
-// logs a critical each time its image is set. Off X11 this indicator has no fallback at all, and
-// shows up once a host appears.
+// The indicator with no stand-in away from X11. Where no tray host is on the bus the library puts
+// a GtkStatusIcon in its place, which only an X11 tray can show; on Wayland that icon has no widget
+// behind it and every update of it logs a critical. There the item simply waits for a host.
 struct BrimbleIndicator {
     AppIndicator parent;
 };
@@ -19,11 +18,11 @@ G_DEFINE_TYPE(BrimbleIndicator, brimble_indicator, APP_INDICATOR_TYPE)
 
 static void brimble_indicator_init(BrimbleIndicator*) {}
 
-static void brimble_indicator_class_init(BrimbleIndicatorClass* klass)
+static void brimble_indicator_class_init(BrimbleIndicatorClass* type)
 {
     if (!brimble::defaultX11Display()) {
-        klass->parent.fallback = nullptr;
-        klass->parent.unfallback = nullptr;
+        type->parent.fallback = nullptr;
+        type->parent.unfallback = nullptr;
     }
 }
 
@@ -58,6 +57,7 @@ void GtkStatusItem::install(const std::string& iconPath, GtkWidget* menu)
     const bool hasIcon = !iconPath.empty() && g_file_test(iconPath.c_str(), G_FILE_TEST_IS_REGULAR);
     const char* icon = hasIcon ? iconPath.c_str() : "";
     if (!indicator_) {
+        // As app_indicator_new makes it, of the type above.
         indicator_ = APP_INDICATOR(g_object_new(brimble_indicator_get_type(), "id", indicatorId, "category",
                                                 "ApplicationStatus", "icon-name", icon, nullptr));
         app_indicator_set_title(indicator_, _(indicatorTitle));

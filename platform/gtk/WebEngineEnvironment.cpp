@@ -25,4 +25,10 @@ void keepWebEngineEnvironmentFrom(GAppLaunchContext* context)
         g_app_launch_context_unsetenv(context, monitorVariable);
 }
 
+gchar** environmentOfUser()
+{
+    gchar** environment = g_get_environ();
+    return setHere ? g_environ_unsetenv(environment, monitorVariable) : environment;
+}
+
 } // namespace brimble

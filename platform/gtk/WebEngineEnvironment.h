@@ -22,4 +22,7 @@ void setWebEngineEnvironment();
 // link), which must see the user's environment.
 void keepWebEngineEnvironmentFrom(GAppLaunchContext* context);
 
+// The environment as the user gave it, for a process that replaces this one; free with g_strfreev.
+gchar** environmentOfUser();
+
 } // namespace brimble

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include <poll.h>
+
 namespace brimble {
 
 // A GSource that reads the connection in the way libwayland asks of a foreign main loop:
@@ -13,6 +15,7 @@ struct WaylandConnection::Source {
     WaylandConnection* owner;
     gpointer tag;
     bool reading;
+    bool hungUp;
 };
 
 std::unique_ptr<WaylandConnection> WaylandConnection::open()
@@ -79,9 +82,13 @@ void WaylandConnection::attach()
     source_ = reinterpret_cast<Source*>(source);
     source_->owner = this;
     source_->reading = false;
+    source_->hungUp = false;
     source_->tag = g_source_add_unix_fd(source, wl_display_get_fd(display_),
                                         static_cast<GIOCondition>(G_IO_IN | G_IO_ERR | G_IO_HUP));
     g_source_set_name(source, "Brimble Wayland");
+    // Ahead of GDK's own reader, which ends the process at once (_exit) when the compositor goes
+    // away: both connections break together, and this one must be the first to be told.
+    g_source_set_priority(source, G_PRIORITY_HIGH);
     g_source_attach(source, nullptr);
 }
 
@@ -103,6 +110,13 @@ gboolean WaylandConnection::prepare(GSource* base, gint* timeout)
     if (!source->owner || source->reading)
         return FALSE;
     wl_display* display = source->owner->display_;
+    // A compositor that went away while the loop was busy is noticed here, before GDK's reader
+    // is prepared: with a request of its own waiting to be sent, that one would end the process.
+    pollfd hangUp{wl_display_get_fd(display), 0, 0};
+    if (poll(&hangUp, 1, 0) > 0 && (hangUp.revents & (POLLHUP | POLLERR))) {
+        source->hungUp = true;
+        return TRUE;
+    }
     // Events already queued are dispatched before anything is read.
     if (wl_display_prepare_read(display) != 0)
         return TRUE;
@@ -134,7 +148,7 @@ gboolean WaylandConnection::dispatch(GSource* base, GSourceFunc, gpointer)
     if (!owner)
         return G_SOURCE_REMOVE;
     const GIOCondition events = g_source_query_unix_fd(base, source->tag);
-    if (wl_display_dispatch_pending(owner->display_) < 0 || wl_display_get_error(owner->display_)
+    if (source->hungUp || wl_display_dispatch_pending(owner->display_) < 0 || wl_display_get_error(owner->display_)
         || (events & (G_IO_ERR | G_IO_HUP))) {
         owner->lose();
         return G_SOURCE_REMOVE;
@@ -153,8 +167,7 @@ void WaylandConnection::finalize(GSource* base)
 
 void WaylandConnection::lose()
 {
-    g_warning("Brimble: the connection to the Wayland compositor was lost (error %d); the clipboard is no longer watched",
-              wl_display_get_error(display_));
+    g_warning("Brimble: the connection to the Wayland compositor was lost (error %d)", wl_display_get_error(display_));
     if (source_) {
         source_->owner = nullptr;
         g_source_destroy(&source_->base);
@@ -163,6 +176,8 @@ void WaylandConnection::lose()
     }
     if (auto onLost = std::move(onLost_))
         onLost();
+    if (auto afterLost = std::move(afterLost_))
+        afterLost();
 }
 
 } // namespace brimble

@@ -37,6 +37,10 @@ public:
     void attach();
     // `onLost` runs once if the connection to the compositor is lost; empty to stop listening.
     void setOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
+    // `afterLost` runs once after `onLost`: the program's own answer to a compositor gone. GDK
+    // ends the process as soon as it finds its own connection lost, so this connection is read
+    // before GDK's, and whatever must happen before the end happens here.
+    void setAfterLost(std::function<void()> afterLost) { afterLost_ = std::move(afterLost); }
 
     wl_display* display() const { return display_; }
 
@@ -61,6 +65,7 @@ private:
     std::map<std::string, Global> globals_;
     Source* source_ = nullptr;
     std::function<void()> onLost_;
+    std::function<void()> afterLost_;
 };
 
 } // namespace brimble

@@ -38,6 +38,26 @@ OVERFLOWING = """(() => {
 })()"""
 
 
+# What of the selection bar does not fit: its clear button outside the window, or a label taller
+# than two lines.
+BAR_FITS = """(() => {
+  const out = [];
+  const close = document.getElementById('selClear').getBoundingClientRect();
+  if (close.width < 10 || close.left < 0 || close.right > window.innerWidth) out.push('the clear button is out of sight');
+  for (const button of document.querySelectorAll('.selection-bar .bar-button')) {
+    if (button.checkVisibility() && button.getBoundingClientRect().height > 50) out.push(`${button.textContent.trim()} takes three lines or more`);
+  }
+  return out;
+})()"""
+
+
+# Labels of the selection bar drawn on more than one line.
+CJK_LABELS_WRAPPED = """[...document.querySelectorAll('.selection-bar .bar-button span:not(.icon-slot)')]
+  .filter((label) => label.checkVisibility() && label.getBoundingClientRect().width > 1 && label.getClientRects().length > 1
+    || label.getBoundingClientRect().height > 1.6 * parseFloat(getComputedStyle(label).lineHeight || '20'))
+  .map((label) => label.textContent)"""
+
+
 def generated_locales():
     listed = run_tool("locale", "-a").stdout.split()
     return {name.lower().replace("-", "") for name in listed}
@@ -134,6 +154,30 @@ class LanguageScreensTest(unittest.TestCase):
         page.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(() => r(true))))")
         grab(os.path.join(ARTIFACTS, f"language-{language}-selection.png"))
         self.assertEqual(page.evaluate(OVERFLOWING), [], f"{language}: text cut off in the selection bar")
+        if language in ("ja", "zh_CN"):
+            # Words kept whole: a label without spaces stays on one line (before: まとめてコピ/ー).
+            self.assertEqual(page.evaluate(CJK_LABELS_WRAPPED), [], f"{language}: a label broken inside a word")
+
+        # The first session's stored name is "Default"; the user reads it in their language.
+        self.assertNotEqual(page.evaluate("document.getElementById('sessionButton').textContent.trim()"), "Default",
+                            f"{language}: the first session's name is shown untranslated")
+
+        # A narrower window: German once lost the bar's clear button and wrapped "Als neue Sitzung
+        # sichern" onto four lines. Each label keeps to two lines, or the bar shows icons alone.
+        run_tool("xdotool", "windowsize", "--sync", window, "760", str(frame["HEIGHT"]))
+        wait_until(lambda: page.evaluate("window.innerWidth") <= 770, 5, 0.1, "the narrower window")
+        page.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(() => r(true))))")
+        grab(os.path.join(ARTIFACTS, f"language-{language}-selection-narrow.png"))
+        self.assertEqual(page.evaluate(BAR_FITS), [], f"{language}: the narrow selection bar does not fit")
+        if language in ("ja", "zh_CN"):
+            self.assertEqual(page.evaluate(CJK_LABELS_WRAPPED), [], f"{language}: a label broken inside a word")
+        self.assertEqual(page.evaluate(OVERFLOWING), [], f"{language}: text cut off in the narrow window")
+
+        # The settings sheet, kept for a look at the history limit's note beside its field.
+        page.evaluate("document.getElementById('settingsButton').click(); true")
+        wait_until(lambda: page.evaluate("!document.getElementById('settings').hidden"), 5, 0.1, "the settings")
+        page.evaluate("new Promise(r => setTimeout(() => r(true), 300))")
+        grab(os.path.join(ARTIFACTS, f"language-{language}-settings.png"))
 
 
 if __name__ == "__main__":

@@ -102,8 +102,15 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         self.announced("Copied to clipboard")
         self.step("p", focus="document.querySelector('.card')")
         self.announced("Pinned")
+        # Delete says how to take it back, and Control+Z says it did.
         self.step("Delete", focus="document.querySelector('.card')")
-        self.announced("Deleted")
+        self.announced("Deleted. Undo with Control+Z")
+        wait_until(lambda: len(self.app.texts()) == 2, 5, 0.1, "the deletion saved")
+        self.step("ctrl+z")
+        self.announced("Restored")
+        wait_until(lambda: len(self.app.texts()) == 3, 5, 0.1, "the undo saved")
+        self.step("Delete", focus="document.querySelector('.card')")
+        self.announced("Deleted. Undo with Control+Z")
         wait_until(lambda: len(self.app.texts()) == 2, 5, 0.1, "the deletion saved")
 
         # The search says how many clips it found, once the typing has paused.

@@ -220,6 +220,7 @@ export function snapshot(parts = {}) {
     ...(parts.pasteAvailable === undefined ? {} : { pasteAvailable: parts.pasteAvailable }),
     ...(parts.clipboardWatched === undefined ? {} : { clipboardWatched: parts.clipboardWatched }),
     ...(parts.sync === undefined ? {} : { sync: parts.sync }),
+    ...(parts.undo === undefined ? {} : { undo: parts.undo }),
     collapsed: parts.collapsed || [],
     ...(parts.view === undefined ? {} : { view: parts.view }),
   };

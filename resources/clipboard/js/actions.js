@@ -35,8 +35,8 @@ export function togglePin(id) {
 }
 
 export function deleteEntry(id) {
+  // The snapshot that answers says what went and offers to undo it.
   post({ cmd: 'delete', id });
-  announce(t('Deleted'));
 }
 
 export function openLink(id) {
@@ -162,7 +162,6 @@ export function deleteSelection() {
   const ids = selectedIds();
   if (ids.length === 0) return;
   post({ cmd: 'deleteMany', ids });
-  announce(t('Deleted'));
   clearSelection();
 }
 

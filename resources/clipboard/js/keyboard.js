@@ -8,6 +8,7 @@ import { closeSettings } from './settings.js';
 import { clearSearch, focusSearch } from './toolbar.js';
 import { revealCard, revealMore } from './board.js';
 import { pickDigit, runPick } from './picks.js';
+import { canUndo, undoLast } from './undo.js';
 
 // A focus ring moves over the cards with the arrow keys: the focused card is
 // the only one in the tab order, so Tab leaves the board in one step.
@@ -160,6 +161,15 @@ function onKey(event) {
   if (menuKey(event)) {
     event.preventDefault();
     return;
+  }
+  // Control+Z takes back a delete or a clear, except where a field holds text
+  // of its own to undo.
+  if (accel && !event.altKey && !event.shiftKey && (event.key === 'z' || event.key === 'Z') && canUndo()) {
+    if (!(inTextField(event.target) && event.target.value)) {
+      event.preventDefault();
+      undoLast();
+      return;
+    }
   }
   // Quick picks work from the search field too: type, then pick a result.
   const digit = pickDigit(event);

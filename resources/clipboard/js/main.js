@@ -18,6 +18,7 @@ import { initPicks, paintPicks } from './picks.js';
 import { initViewReport, restoreView, takeView } from './view.js';
 import { initFocusOrder } from './focusOrder.js';
 import { translateMarkup } from './i18n.js';
+import { followUndo } from './undo.js';
 
 const searchIndex = new SearchIndex();
 // The program keeps which blocks are collapsed, and the view the last page was
@@ -60,6 +61,7 @@ function render(snapshot) {
   refreshMenu();
   paintPicks();
   restoreFocus(hadCardFocus && ui.focusId !== null && cardElement(ui.focusId) !== null);
+  followUndo(snap);
   if (first) {
     restoreView(snap.view);
     // Lets the benchmark tell how long a new page took to show the state.

@@ -60,7 +60,7 @@ export function normalize(raw) {
   const items = asList(snap.items).filter((item) => item && typeof item.id === 'string').map(row);
   const sessions = asList(snap.sessions)
     .filter((s) => s && typeof s.id === 'string')
-    .map((s) => ({ id: s.id, name: asString(s.name, t('Untitled')), createdAt: asNumber(s.createdAt) }));
+    .map((s) => ({ id: s.id, name: shownSessionName(asString(s.name, t('Untitled'))), createdAt: asNumber(s.createdAt) }));
   const blocks = asList(snap.blocks)
     .filter((b) => b && typeof b.id === 'string')
     .map((b) => ({
@@ -87,16 +87,35 @@ export function normalize(raw) {
     pasteAvailable: snap.pasteAvailable !== false,
     clipboardWatched: snap.clipboardWatched !== false,
     sync: normalizeSync(snap.sync),
+    undo: normalizeUndo(snap.undo),
     collapsed: asList(snap.collapsed).filter((x) => typeof x === 'string'),
     view: normalizeView(snap.view),
   };
+}
+
+// The first session is made as "Default": the stored name stays as it is, for
+// other machines and older builds, and is shown in the user's language.
+function shownSessionName(name) {
+  // TRANSLATORS: the name of the session every history starts with.
+  return name === 'Default' ? t('Default') : name;
+}
+
+// The delete or clear that can still be taken back: null when none.
+function normalizeUndo(raw) {
+  if (!raw || typeof raw !== 'object' || !(asNumber(raw.serial) > 0)) return null;
+  return { kind: raw.kind === 'clear' ? 'clear' : 'delete', count: Math.max(1, asNumber(raw.count, 1)), serial: asNumber(raw.serial) };
 }
 
 // Sync with other machines: null while it is off.
 function normalizeSync(raw) {
   if (!raw || typeof raw !== 'object') return null;
   const state = ['ok', 'missing', 'unwritable'].includes(raw.state) ? raw.state : 'ok';
-  return { state, lastArrival: Math.max(0, asNumber(raw.lastArrival)), folder: asString(raw.folder) };
+  return {
+    state,
+    lastArrival: Math.max(0, asNumber(raw.lastArrival)),
+    folder: asString(raw.folder),
+    localSessions: asList(raw.localSessions).filter((x) => typeof x === 'string'),
+  };
 }
 
 // What the user left on the previous page; only a new page's first snapshot uses it.

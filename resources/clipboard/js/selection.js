@@ -80,6 +80,17 @@ export function paintSelection() {
   setText(document.getElementById('selPinLabel'), allPinned ? t('Unpin') : t('Pin'));
   document.getElementById('selPin').title = allPinned ? t('Unpin the selected clips') : t('Pin the selected clips');
   paintCopyTogether();
+  fitBar(bar);
+}
+
+// A label may wrap onto two lines; labels that would need more, or push the
+// bar (and its clear button) past the window's edge, give way to icons alone.
+// Longer languages need this at wider windows than English does.
+const TWO_LINES_PX = 50;
+function fitBar(bar) {
+  bar.classList.remove('compact');
+  const tooTall = [...bar.querySelectorAll('.bar-button')].some((button) => button.getBoundingClientRect().height > TWO_LINES_PX);
+  if (tooTall || bar.scrollWidth > bar.clientWidth + 1) bar.classList.add('compact');
 }
 
 // The bar says when pictures in the selection will not be part of the text.
@@ -95,6 +106,10 @@ function paintCopyTogether() {
 
 export function initSelection() {
   onSelectionChange(paintSelection);
+  window.addEventListener('resize', () => {
+    const bar = document.getElementById('selectionBar');
+    if (!bar.hidden) fitBar(bar);
+  });
   const move = document.getElementById('selMove');
   move.addEventListener('click', () => openMenu('move', move, moveMenu));
   document.getElementById('selSession').addEventListener('click', selectionToNewSession);

@@ -4,11 +4,15 @@ The program runs natively on Wayland there (GDK's Wayland backend and data-contr
 process started here is ended by its own PID; HOME and the XDG folders are temporary.
 """
 
+import glob
 import json
 import os
+import pwd
 import select
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -17,6 +21,51 @@ from harness import Brimble, command_output, end_process, run_tool, wait_until  
 
 WL_OFFER = os.environ.get("BRIMBLE_WL_OFFER", "wl_offer")
 WL_WINDOW = os.environ.get("BRIMBLE_WL_WINDOW", "wl_window")
+
+
+class OwnSway:
+    """A headless sway of the test's own, which the test stops and starts again on one socket, as
+    with-sway.sh starts the suite's (as its unprivileged user when the test runs as root)."""
+
+    def __init__(self):
+        self.runtime = tempfile.mkdtemp(prefix="brimble-own-sway.")
+        os.chmod(self.runtime, 0o700)
+        self.runner = []
+        if os.getuid() == 0:
+            user = os.environ.get("BRIMBLE_SWAY_USER", "brimble-sway")
+            entry = pwd.getpwnam(user)
+            os.chown(self.runtime, entry.pw_uid, entry.pw_gid)
+            self.runner = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups", "--"]
+        self.config = os.path.join(self.runtime, "config")
+        with open(self.config, "w") as out:
+            out.write("output HEADLESS-1 resolution 1280x800 position 0 0\ndefault_border none\nxwayland disable\n")
+        self.process = None
+        self.socket = None
+
+    def start(self):
+        """Starts sway; returns the absolute path of its socket."""
+        env = {"PATH": "/usr/bin:/bin", "HOME": self.runtime, "XDG_RUNTIME_DIR": self.runtime,
+               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1", "WLR_RENDERER": "pixman"}
+        self.log = open(os.path.join(self.runtime, "sway.log"), "a")
+        self.process = subprocess.Popen(self.runner + ["sway", "-c", self.config], env=env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+        self.socket = wait_until(lambda: next(iter(glob.glob(os.path.join(self.runtime, "wayland-*[0-9]"))), None),
+                                 10, 0.05, "sway's socket")
+        # sway opens its command socket once its configuration, and with it the seat, is in place.
+        # (setpriv becomes sway, so the socket is named after this PID).
+        wait_until(lambda: glob.glob(os.path.join(self.runtime, f"sway-ipc.*.{self.process.pid}.sock")), 10, 0.05,
+                   "sway's command socket")
+        return self.socket
+
+    def stop(self):
+        if self.process:
+            end_process(self.process)
+            self.process = None
+            self.log.close()
+
+    def remove(self):
+        self.stop()
+        shutil.rmtree(self.runtime, ignore_errors=True)
 
 
 def sway_tree():

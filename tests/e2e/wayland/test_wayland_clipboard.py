@@ -151,16 +151,6 @@ class CopyBackTest(WaylandTestCase):
         self.assertEqual(self.app.texts(), ["kept alive"])
 
 
-class StartAndQuitTest(unittest.TestCase):
-
-    def test_background_start_and_quit_log_no_critical(self):
-        # GTK's XEmbed tray icon, the tray item's fallback where no host answers, has no widget
-        # off X11: setting its image logged a critical 0.1 s after the start and at the quit.
-        app = WaylandBrimble()
-        self.addCleanup(app.stop)
-        self.assertNotIn("CRITICAL", app.background_start_and_quit())
-
-
 class HangingSourceTest(WaylandTestCase):
 
     def test_source_that_never_closes_its_pipe_does_not_hang_the_program(self):

@@ -60,6 +60,17 @@ public:
         brimble::writeTextToPasteboard(fake.pasteboard, text, clipLastChange, formats);
     }
 
+    void keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed) override
+    {
+        undo.put(clip, kind, currentSessionId(), std::move(removed), now());
+    }
+    std::vector<std::string> undoRemoval() override
+    {
+        return undo.undo(clip, currentSessionId(), now(), [&](const std::string& blockId) {
+            return std::ranges::any_of(sessions.blocks, [&](const Block& block) { return block.id == blockId; });
+        });
+    }
+
     void openURL(const std::string& url) override { fake.shell.openURL(url); }
 
     void applyAppearance() override
@@ -68,6 +79,12 @@ public:
     }
 
     void excludeAppPicker() override { fake.log_.add("exclude picker"); }
+    void syncFolderPicker() override { fake.log_.add("sync folder picker"); }
+    void setSyncFolder(const std::string& folder) override
+    {
+        fake.defaults.setString(Def::syncFolder, folder);
+        fake.log_.add("sync folder: " + folder);
+    }
     void showAbout() override { fake.panels.showAbout(); }
     void showHelp() override { fake.panels.showHelp(); }
 
@@ -85,6 +102,7 @@ public:
     void pasteIntoPreviousWindow() override { fake.log_.add("paste into previous window"); }
 
     std::optional<PageView> pageView;
+    UndoShelf undo;
 };
 
 } // namespace brimble::test

@@ -246,7 +246,7 @@ TEST_F(ClipboardStoreTest, RemoveDropsEveryEntryWithTheIdAndAlwaysSaves)
     EXPECT_TRUE(saved());
 }
 
-TEST_F(ClipboardStoreTest, RemovingAnEntryRemovesItsPictureFile)
+TEST_F(ClipboardStoreTest, RemovingAnEntryRemovesItsPictureFileOnceNoUndoHoldsIt)
 {
     Clip picture = clip("I");
     picture.kind = "image";
@@ -255,6 +255,9 @@ TEST_F(ClipboardStoreTest, RemovingAnEntryRemovesItsPictureFile)
     const auto pictureFile = home.path() / "Brimble" / "clipboard-images" / *picture.imgFile;
     writeFile(pictureFile, "png");
     store->remove("I");
+    EXPECT_TRUE(std::filesystem::exists(pictureFile)) << "an undo may still need it";
+    store->holdFiles({});
+    store->pruneImages();
     EXPECT_FALSE(std::filesystem::exists(pictureFile));
 }
 

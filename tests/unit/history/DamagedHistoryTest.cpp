@@ -119,6 +119,8 @@ TEST(DamagedHistory, PictureOfAnEntryRemovedNowStillGoes)
     writeFile(f.imagesDir() / temporary, "half");
     auto store = f.load();
     store->remove("P");
+    store->holdFiles({});
+    store->pruneImages();
     EXPECT_FALSE(f.onDisk(pictureA));
     EXPECT_TRUE(f.onDisk(pictureB));
     EXPECT_FALSE(f.onDisk(temporary.c_str())) << "no entry, set aside or not, names a temporary";
