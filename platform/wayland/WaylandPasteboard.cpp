@@ -121,8 +121,7 @@ WaylandPasteboard::WaylandPasteboard(WaylandConnection& connection, ImageCodec& 
     device_ = wl_proxy_marshal_flags(manager_, EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE, &interfaces_.device,
                                      wl_proxy_get_version(manager_), 0, nullptr, seat_);
     listen(device_, listener, this);
-    xOwner_ = wayland::XwaylandOwnerWatch::open(
-        {[this] { xTrail_.xOwnerTaken(); }, [this] { xOwnerGone(); }});
+    xOwner_ = wayland::XwaylandOwnerWatch::open([this] { xOwnerGone(); });
 }
 
 WaylandPasteboard::~WaylandPasteboard()

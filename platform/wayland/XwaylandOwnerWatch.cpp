@@ -9,7 +9,7 @@
 
 namespace brimble::wayland {
 
-std::unique_ptr<XwaylandOwnerWatch> XwaylandOwnerWatch::open(Events events)
+std::unique_ptr<XwaylandOwnerWatch> XwaylandOwnerWatch::open(std::function<void()> gone)
 {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display)
@@ -43,11 +43,12 @@ std::unique_ptr<XwaylandOwnerWatch> XwaylandOwnerWatch::open(Events events)
     free(atom);
     xcb_flush(connection);
     return std::unique_ptr<XwaylandOwnerWatch>(
-        new XwaylandOwnerWatch(connection, xfixes->first_event, std::move(events)));
+        new XwaylandOwnerWatch(connection, xfixes->first_event, std::move(gone)));
 }
 
-XwaylandOwnerWatch::XwaylandOwnerWatch(xcb_connection_t* connection, uint8_t firstEvent, Events events)
-    : connection_(connection), firstEvent_(firstEvent), events_(std::move(events))
+XwaylandOwnerWatch::XwaylandOwnerWatch(xcb_connection_t* connection, uint8_t firstEvent,
+                                       std::function<void()> gone)
+    : connection_(connection), firstEvent_(firstEvent), gone_(std::move(gone))
 {
     source_ = g_unix_fd_add(xcb_get_file_descriptor(connection_), static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                             onReadable, this);
@@ -67,12 +68,9 @@ gboolean XwaylandOwnerWatch::onReadable(gint, GIOCondition, gpointer data)
         if ((event->response_type & 0x7f) == self->firstEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
             const auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
             // A destroyed owner window or a closed owner client leaves the clipboard to no one.
-            if (notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE) {
-                if (self->events_.taken)
-                    self->events_.taken();
-            } else if (self->events_.gone) {
-                self->events_.gone();
-            }
+            const bool taken = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE;
+            if (!taken && self->gone_)
+                self->gone_();
         }
         free(event);
     }

@@ -10,27 +10,23 @@ struct xcb_connection_t;
 namespace brimble::wayland {
 
 // Who owns the X11 clipboard under XWayland, through XFixes on a connection of its own. Only the
-// take and the going of an owner are reported; nothing is read from X11.
+// going of an owner is reported; nothing is read from X11.
 class XwaylandOwnerWatch {
 public:
-    struct Events {
-        std::function<void()> taken; // a window took the clipboard
-        std::function<void()> gone;  // its owner quit or let go, and none took it
-    };
-
-    // Nothing without an X server at DISPLAY or without XFixes there.
-    static std::unique_ptr<XwaylandOwnerWatch> open(Events events);
+    // Nothing without an X server at DISPLAY or without XFixes there. `gone` runs when the
+    // clipboard's owner quit or let go and none took it.
+    static std::unique_ptr<XwaylandOwnerWatch> open(std::function<void()> gone);
     ~XwaylandOwnerWatch();
     XwaylandOwnerWatch(const XwaylandOwnerWatch&) = delete;
     XwaylandOwnerWatch& operator=(const XwaylandOwnerWatch&) = delete;
 
 private:
-    XwaylandOwnerWatch(xcb_connection_t* connection, uint8_t firstEvent, Events events);
+    XwaylandOwnerWatch(xcb_connection_t* connection, uint8_t firstEvent, std::function<void()> gone);
     static gboolean onReadable(gint fd, GIOCondition condition, gpointer self);
 
     xcb_connection_t* connection_;
     uint8_t firstEvent_;
-    Events events_;
+    std::function<void()> gone_;
     guint source_ = 0;
 };
 

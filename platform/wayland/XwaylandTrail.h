@@ -12,10 +12,11 @@ namespace brimble::wayland {
 // the X11 owner quitting leaves it without an owner. KWin keeps such a selection after its X11
 // owner is gone: readers then get nothing, yet no Wayland event says so. Sway and Mutter clear it.
 //
-// A carried copy is a foreign selection made while an X11 program owns the X11 clipboard and
-// listing X11's own "TARGETS" among its types, which KWin passes on as it gets them and Wayland
-// programs never offer. When that owner goes and no Wayland event follows, the clipboard was
-// left behind.
+// A carried copy is a foreign selection listing X11's own "TARGETS" among its types, which KWin
+// passes on as it gets them and Wayland programs never offer. When an X11 owner goes and no
+// Wayland event follows, such a copy was left behind. Which comes first, the X11 owner's take or
+// the Wayland selection that carries it, is a race between two connections, so the take is not
+// waited for.
 class XwaylandTrail {
 public:
     static bool listsX11Targets(const std::vector<std::string>& mimeTypes)
@@ -23,24 +24,17 @@ public:
         return std::find(mimeTypes.begin(), mimeTypes.end(), "TARGETS") != mimeTypes.end();
     }
 
-    void xOwnerTaken()
-    {
-        xOwned_ = true;
-        carried_ = false;
-    }
-
     // A new Wayland selection: `foreign` when neither Brimble's own nor a start's baseline.
     void waylandSelection(bool foreign, bool listsX11Targets)
     {
         ++events_;
-        carried_ = xOwned_ && foreign && listsX11Targets;
+        carried_ = foreign && listsX11Targets;
     }
 
     // The X11 owner quit or let go. True when the Wayland selection was its copy: whether the
     // compositor cleared it is then known from `leftBehind` a moment later.
     bool xOwnerGone()
     {
-        xOwned_ = false;
         eventsAtGone_ = events_;
         return std::exchange(carried_, false);
     }
@@ -48,7 +42,6 @@ public:
     bool leftBehind() const { return events_ == eventsAtGone_; }
 
 private:
-    bool xOwned_ = false;
     bool carried_ = false;
     uint64_t events_ = 0;
     uint64_t eventsAtGone_ = 0;
