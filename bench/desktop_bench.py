@@ -17,6 +17,9 @@
   - start to the page's first contentful paint;
   - with --copyq, CopyQ's memory settled and under the same burst, and its idle CPU and wake-ups.
 
+With --actions-only it measures only the action at 500 × 50,000, alone and while 20 large copies
+arrive, 4 a second.
+
 With --reads it measures the clipboard reads alone instead: copy to entry saved with a small
 history, five copies made 0.5 s apart after a program took the clipboard and froze, and an office
 program's copy of 4 MB under 30 types beside its text alone (bench/office_reads.py).
@@ -309,6 +312,27 @@ def measure_shows(args, runs):
         app.stop()
 
 
+def measure_actions(args):
+    """An action at 500 × 50,000 with the window shown: alone, then while 20 large copies arrive
+    (each one saves the whole 25 MB history, durably, on the main loop)."""
+    app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": 1800}, history=full_history())
+    app.start()
+    try:
+        app.page()
+        time.sleep(args.settle)
+        alone = action_drawn(app, args.actions)
+        copies = burst("arriving large", rate=4, count=20, pad=50000)
+        try:
+            during = action_drawn(app, args.actions)
+        finally:
+            finish_burst(copies, 120)
+        recorded = sum(text.startswith("arriving large") for text in app.texts())
+        print(f"{recorded} of the 20 large copies recorded during the clicks")
+        return alone, during
+    finally:
+        app.stop()
+
+
 # The whole run
 
 def measure_burst(args, results):
@@ -514,8 +538,16 @@ def main():
     parser.add_argument("--shows-only", type=int, metavar="N",
                         help="measure only N shows after a release with 50 short entries, to repeat them")
     parser.add_argument("--rounds", type=int, default=10, help="frozen owners for the --reads measure")
+    parser.add_argument("--actions-only", action="store_true",
+                        help="measure only the action at 500 × 50,000, alone and while 20 large copies arrive")
     args = parser.parse_args()
     args.executable = os.environ["BRIMBLE_EXECUTABLE"]
+    if args.actions_only:
+        for name, times in zip(("alone", "while 20 large copies arrive"), measure_actions(args)):
+            print(f"action drawn at 500 × 50,000, {name}: p50 {percentile(times, 0.5):.0f} ms, "
+                  f"p90 {percentile(times, 0.9):.0f} ms, all {[round(v) for v in times]} "
+                  f"(load {os.getloadavg()[0]:.1f})")
+        return
     if args.shows_only:
         shows = measure_shows(args, args.shows_only)
         print(f"shows: p50 {percentile(shows, 0.5):.0f} ms, p90 {percentile(shows, 0.9):.0f} ms, "
