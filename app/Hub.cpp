@@ -267,7 +267,7 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
         const char* state = sync->health == SyncHealth::Ok              ? "ok"
                             : sync->health == SyncHealth::FolderMissing ? "missing"
                                                                         : "unwritable";
-        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder};
+        settings.sync = PayloadSync{state, sync->lastArrival, sync->folder, syncLocalSessionsSetting(defaults)};
     }
     if (const std::optional<UndoShelf::Offer> offer = undo_.offer(settings.activeSessionId, now()))
         settings.undo = PayloadUndo{offer->kind == RemovalKind::Cleared ? "clear" : "delete", offer->count, offer->serial};
@@ -331,6 +331,19 @@ void Hub::excludeAppPicker()
     runExcludeAppPicker(platform_.dialogs, platform_.defaults);
     page_.dialogClosed(pageReleaseDelaySetting(platform_.defaults));
     pushState();
+}
+
+void Hub::syncFolderPicker()
+{
+    page_.dialogOpened();
+    const auto chosen = platform_.dialogs.chooseFolder(
+        _("Choose the folder to share with your other machines"),
+        platform_.defaults.stringValue(Def::syncFolder).value_or(std::string()));
+    page_.dialogClosed(pageReleaseDelaySetting(platform_.defaults));
+    if (chosen)
+        setSyncFolder(*chosen);
+    else
+        pushState();
 }
 
 void Hub::showAbout()

@@ -67,6 +67,7 @@ public:
     void openURL(const std::string& url) override;
     void applyAppearance() override;
     void excludeAppPicker() override;
+    void syncFolderPicker() override;
     void showAbout() override;
     void showHelp() override;
     void setStartAtLogin(StartAtLogin wanted) override;
@@ -95,7 +96,7 @@ public:
     // The settings file was edited by another program: what depends on it follows at once.
     void settingsChangedOutside();
     // Shares the history through `folder` from now on; an empty one switches sync off.
-    void setSyncFolder(const std::string& folder);
+    void setSyncFolder(const std::string& folder) override;
     SyncLink& syncLink() { return sync_; }
 
     ClipboardStore clip;

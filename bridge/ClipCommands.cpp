@@ -14,7 +14,7 @@ namespace brimble {
 
 namespace {
 
-constexpr std::array<CommandEntry, 36> commandEntries{{
+constexpr std::array<CommandEntry, 39> commandEntries{{
     {"list", commands::list},
     {"copy", commands::copy},
     {"copyPlain", commands::copyPlain},
@@ -44,6 +44,9 @@ constexpr std::array<CommandEntry, 36> commandEntries{{
     {"cap", commands::cap},
     {"excludeAdd", commands::excludeAdd},
     {"excludeRemove", commands::excludeRemove},
+    {"syncChoose", commands::syncChoose},
+    {"syncOff", commands::syncOff},
+    {"syncSession", commands::syncSession},
     {"recordSecrets", commands::recordSecrets},
     {"appearance", commands::appearance},
     {"about", commands::about},

@@ -52,6 +52,10 @@ public:
     virtual void applyAppearance() = 0;
     // Runs the excluded-application picker, which pushes on its own.
     virtual void excludeAppPicker() = 0;
+    // Runs the sync folder picker, which starts sync in the folder chosen and pushes on its own.
+    virtual void syncFolderPicker() = 0;
+    // Shares the history through `folder` from now on; an empty one switches sync off.
+    virtual void setSyncFolder(const std::string& folder) = 0;
     virtual void showAbout() = 0;
     virtual void showHelp() = 0;
     // Writes or removes the autostart entry and shows the new state in the tray menu.

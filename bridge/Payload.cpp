@@ -291,6 +291,11 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
         out.key("lastArrival");
         out.number(settings.sync->lastArrival);
         out.member("folder", settings.sync->folder);
+        out.key("localSessions");
+        out.startArray();
+        for (const std::string& id : settings.sync->localSessions)
+            out.string(id);
+        out.endArray();
         out.endObject();
     }
     if (settings.undo) {

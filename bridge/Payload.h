@@ -19,6 +19,7 @@ struct PayloadSync {
     std::string state = "ok"; // "ok", "missing" (the folder is away) or "unwritable"
     double lastArrival = 0;   // when a change from another machine last arrived; 0: none yet
     std::string folder;
+    std::vector<std::string> localSessions; // sessions kept on this machine
 };
 
 // The removal the page offers to undo.

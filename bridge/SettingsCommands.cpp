@@ -11,6 +11,7 @@
 #include "history/ClipboardStore.h"
 #include "history/ExcludedApps.h"
 #include "platform/Defaults.h"
+#include "sessions/SessionStore.h"
 
 namespace brimble::commands {
 
@@ -48,6 +49,36 @@ AfterCommand excludeRemove(CommandTarget& target, const rapidjson::Value& body)
 {
     if (const auto id = fields::readString(body, "id"))
         removeExcludedApp(target.settings(), *id);
+    return AfterCommand::Push;
+}
+
+AfterCommand syncChoose(CommandTarget& target, const rapidjson::Value&)
+{
+    // The picker pushes on its own once the user has chosen.
+    target.syncFolderPicker();
+    return AfterCommand::NoPush;
+}
+
+AfterCommand syncOff(CommandTarget& target, const rapidjson::Value&)
+{
+    target.setSyncFolder("");
+    return AfterCommand::NoPush;
+}
+
+AfterCommand syncSession(CommandTarget& target, const rapidjson::Value& body)
+{
+    const auto id = fields::readString(body, "id");
+    const auto shared = fields::readBool(body, "shared");
+    const SessionStore& sessions = target.sessionStore();
+    // The first session is shared by every machine and cannot be kept back.
+    if (!id || !shared || sessions.sessions.empty() || sessions.sessions.front().id == *id ||
+        std::ranges::none_of(sessions.sessions, [&](const Session& s) { return s.id == *id; }))
+        return AfterCommand::Push;
+    std::vector<std::string> local = syncLocalSessionsSetting(target.settings());
+    std::erase(local, *id);
+    if (!*shared)
+        local.push_back(*id);
+    target.settings().setStringList(Def::syncLocalSessions, local);
     return AfterCommand::Push;
 }
 

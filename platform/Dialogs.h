@@ -35,6 +35,9 @@ public:
     // Lets the user choose one of the installed applications, shown by name and icon; returns
     // the path of its desktop entry.
     virtual std::optional<std::string> chooseApplication(const AppPickerSpec& spec) = 0;
+    // Lets the user choose a folder, starting in `current` when it exists; returns its absolute
+    // path.
+    virtual std::optional<std::string> chooseFolder(const std::string& title, const std::string& current) = 0;
 };
 
 } // namespace brimble

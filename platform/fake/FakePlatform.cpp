@@ -290,6 +290,18 @@ std::optional<std::string> FakeDialogs::runPrompt(const std::string& message, co
     return answer;
 }
 
+std::optional<std::string> FakeDialogs::chooseFolder(const std::string& title, const std::string& current)
+{
+    log_.add("folder: " + title + " | " + current);
+    if (whileOpen)
+        whileOpen();
+    if (pickerAnswers.empty())
+        return std::nullopt;
+    auto answer = pickerAnswers.front();
+    pickerAnswers.pop_front();
+    return answer;
+}
+
 std::optional<std::string> FakeDialogs::chooseApplication(const AppPickerSpec& spec)
 {
     log_.add("picker: " + spec.message);

@@ -154,6 +154,8 @@ public:
     std::optional<std::string> runPrompt(const std::string& message, const std::string& defaultText) override;
     // Logs "picker: <message>".
     std::optional<std::string> chooseApplication(const AppPickerSpec& spec) override;
+    // Logs "folder: <title> | <current>"; answers from `pickerAnswers`.
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string& current) override;
 
 private:
     FakeLog& log_;

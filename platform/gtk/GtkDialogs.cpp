@@ -104,4 +104,26 @@ std::optional<std::string> GtkDialogs::chooseApplication(const AppPickerSpec& sp
     return runAppChooser(parent(), spec.message, spec.confirmLabel);
 }
 
+std::optional<std::string> GtkDialogs::chooseFolder(const std::string& title, const std::string& current)
+{
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(title.c_str(), parent(), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
+                                                    _("Cancel"), GTK_RESPONSE_CANCEL, _("Choose"),
+                                                    GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    // A folder is made where the user is, as the tool that shares it will want a folder of its own.
+    gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(dialog), TRUE);
+    if (!current.empty() && g_file_test(current.c_str(), G_FILE_TEST_IS_DIR))
+        gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(dialog), current.c_str());
+    else
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), g_get_home_dir());
+    std::optional<std::string> chosen;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        if (g_autofree char* path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog)))
+            chosen = path;
+    }
+    gtk_widget_destroy(dialog);
+    return chosen;
+}
+
 } // namespace brimble

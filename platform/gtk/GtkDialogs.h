@@ -13,6 +13,7 @@ public:
     int runAlert(const AlertSpec& spec) override;
     std::optional<std::string> runPrompt(const std::string& message, const std::string& defaultText) override;
     std::optional<std::string> chooseApplication(const AppPickerSpec& spec) override;
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string& current) override;
 
 private:
     GtkWindow* parent() const;

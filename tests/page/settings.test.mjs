@@ -1,7 +1,7 @@
 // The Settings sheet and the recording switch in the header.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { setup, snapshot, clip, openSettings } from './harness.mjs';
+import { setup, snapshot, clip, session, openSettings } from './harness.mjs';
 
 const env = setup();
 before(() => env.start());
@@ -73,6 +73,37 @@ test('the header says whether sync is on, paused for its folder, and when anothe
     assert.equal(await page.page.locator('#syncLabel').textContent(), label);
     assert.match(await status.getAttribute('title'), title);
   }
+});
+
+test('the sync rows: off, then the folder, Turn off, Choose…, and the switch of the session in view', async () => {
+  const page = await env.page();
+  const sessions = [session('Default', { id: 'S1' }), session('Private', { id: 'S2' })];
+  await openSettings(page, { sessions });
+  assert.match(await page.page.locator('#noteSyncFolder').textContent(), /^Off/);
+  assert.equal(await page.page.locator('#syncOffRow').isVisible(), false);
+  assert.equal(await page.page.locator('#syncSessionRow').isVisible(), false);
+  await page.page.click('#syncChoose');
+  assert.deepEqual(await page.take(), [{ cmd: 'syncChoose' }]);
+
+  const sync = { state: 'ok', lastArrival: 0, folder: '/home/u/Sync/brimble', localSessions: [] };
+  await page.render(snapshot({ items: [clip('x')], sessions, sync }));
+  assert.equal(await page.page.locator('#noteSyncFolder').textContent(), 'Shared through /home/u/Sync/brimble');
+  await page.page.click('#syncOff');
+  assert.deepEqual(await page.take(), [{ cmd: 'syncOff' }]);
+  // The first session is every machine's: on, and not to be switched.
+  const sw = page.page.locator('#setSyncSession');
+  assert.equal(await sw.getAttribute('aria-checked'), 'true');
+  assert.equal(await sw.isDisabled(), true);
+  // Another session switches between synced and kept here.
+  await page.render(snapshot({ items: [clip('x')], sessions, sync, activeSessionId: 'S2' }));
+  assert.equal(await page.page.locator('#titleSyncSession').textContent(), 'Sync “Private”');
+  await sw.click();
+  assert.deepEqual(await page.take(), [{ cmd: 'syncSession', id: 'S2', shared: false }]);
+  await page.render(snapshot({ items: [clip('x')], sessions, sync: { ...sync, localSessions: ['S2'] }, activeSessionId: 'S2' }));
+  assert.equal(await sw.getAttribute('aria-checked'), 'false');
+  assert.match(await page.page.locator('#noteSyncSession').textContent(), /^Kept on this machine/);
+  await sw.click();
+  assert.deepEqual(await page.take(), [{ cmd: 'syncSession', id: 'S2', shared: true }]);
 });
 
 test('the history limit posts the typed number when committed', async () => {

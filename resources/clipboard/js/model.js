@@ -110,7 +110,12 @@ function normalizeUndo(raw) {
 function normalizeSync(raw) {
   if (!raw || typeof raw !== 'object') return null;
   const state = ['ok', 'missing', 'unwritable'].includes(raw.state) ? raw.state : 'ok';
-  return { state, lastArrival: Math.max(0, asNumber(raw.lastArrival)), folder: asString(raw.folder) };
+  return {
+    state,
+    lastArrival: Math.max(0, asNumber(raw.lastArrival)),
+    folder: asString(raw.folder),
+    localSessions: asList(raw.localSessions).filter((x) => typeof x === 'string'),
+  };
 }
 
 // What the user left on the previous page; only a new page's first snapshot uses it.

@@ -58,9 +58,33 @@ export function drawSettings() {
   if (rows.length === 0) rows.push(el('li', { className: 'exclude-none', text: t('No apps are excluded.') }));
   syncChildren(list, rows);
   $('excludeUnknown').hidden = snap.frontmostKnown;
+  drawSync(snap);
   setText($('noteClear'), ui.view.session
     ? t('Removes every unpinned clip of “{name}”.', { name: ui.view.session.name })
     : t('Removes every unpinned clip of this session.'));
+}
+
+// The sync folder, and whether the session in view is synced. The first session is shared by
+// every machine, so its switch stays on.
+function drawSync(snap) {
+  const { sync } = snap;
+  setText($('noteSyncFolder'), sync
+    ? t('Shared through {folder}', { folder: sync.folder })
+    : t('Off: this history stays on this machine.'));
+  $('syncOffRow').hidden = !sync;
+  const session = ui.view.session;
+  $('syncSessionRow').hidden = !sync || !session;
+  if (!sync || !session) return;
+  const first = snap.sessions.length > 0 && snap.sessions[0].id === session.id;
+  const shared = first || !sync.localSessions.includes(session.id);
+  setText($('titleSyncSession'), t('Sync “{name}”', { name: session.name }));
+  setText($('noteSyncSession'), first
+    ? t('The first session is always synced.')
+    : shared
+      ? t('Its clips reach your other machines.')
+      : t('Kept on this machine. Clips synced before stay on your other machines.'));
+  setSwitch($('setSyncSession'), shared);
+  $('setSyncSession').disabled = first;
 }
 
 // While the sheet is open, the page behind it is out of reach of the
@@ -117,6 +141,13 @@ export function initSettings() {
     if (mode && mode !== ui.snap.appearanceMode) post({ cmd: 'appearance', mode });
   });
   $('excludeAdd').addEventListener('click', () => post({ cmd: 'excludeAdd' }));
+  $('syncChoose').addEventListener('click', () => post({ cmd: 'syncChoose' }));
+  $('syncOff').addEventListener('click', () => post({ cmd: 'syncOff' }));
+  $('setSyncSession').addEventListener('click', () => {
+    const session = ui.view.session;
+    const sync = ui.snap.sync;
+    if (session && sync) post({ cmd: 'syncSession', id: session.id, shared: sync.localSessions.includes(session.id) });
+  });
   $('excludeList').addEventListener('click', (event) => {
     const id = event.target.closest('.exclude-remove')?.dataset.id;
     if (id !== undefined) post({ cmd: 'excludeRemove', id });

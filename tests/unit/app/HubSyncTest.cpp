@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bridge/ClipCommands.h"
 #include "common/Uuid.h"
 #include "settings/Settings.h"
 #include "support/HubFixture.h"
@@ -81,6 +82,36 @@ TEST(HubSync, CopiesAreJournaledOnlyWhileSyncIsOnAndOthersArrivalsReachThePage)
     f.copy("after sync");
     EXPECT_FALSE(test::snapshotOf(f.lastRender()).HasMember("sync"));
     EXPECT_FALSE(f.fake.defaults.stringValue(Def::syncFolder).value_or("x").size());
+}
+
+// Undo after a delete while sync is on: the delete is final in the shared history, so the entry
+// comes back as a new one (a fresh id), and another machine's next line does not take it away.
+TEST(HubSync, AnEntryBroughtBackByUndoStaysWhenOthersWrite)
+{
+    SyncFixture f;
+    f.hub->setSyncFolder(f.shared().string());
+    f.copy("deleted then undone");
+    const std::string id = f.hub->clip.items.front().id;
+    receiveScriptMessage(*f.hub, clipChannel, R"({"cmd":"delete","id":")" + id + R"("})");
+    ASSERT_TRUE(f.hub->clip.items.empty());
+    receiveScriptMessage(*f.hub, clipChannel, R"({"cmd":"undo"})");
+    ASSERT_EQ(f.hub->clip.items.size(), 1u);
+
+    SyncEvent event;
+    event.eventId = newUuid();
+    event.device = newUuid();
+    event.ts = f.fake.clock.time + 1;
+    event.kind = SyncKind::Added;
+    event.ids = {newUuid()};
+    event.text = "from the laptop";
+    event.session = "default";
+    ASSERT_TRUE(JournalWriter(f.shared(), event.device).append(std::span(&event, 1)));
+    f.fake.loop.advance(6);
+    std::vector<std::string> texts;
+    for (const Clip& clip : f.hub->clip.items)
+        texts.push_back(clip.text.str());
+    EXPECT_EQ(texts, (std::vector<std::string>{"from the laptop", "deleted then undone"}));
+    EXPECT_EQ(std::ranges::count(f.journaledTexts(), "deleted then undone"), 2) << "journaled again under its new id";
 }
 
 } // namespace

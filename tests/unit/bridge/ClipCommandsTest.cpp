@@ -78,7 +78,8 @@ TEST(CommandTable, HoldsEveryCommandOnceByItsExactName)
         "about", "appearance", "autostart", "blockColor", "blockCreate", "blockDelete", "blockPin",
         "blockRename", "cap", "clear", "collapse", "copy", "copyMany", "copyPlain", "delete", "deleteMany",
         "excludeAdd", "excludeRemove", "help", "hide", "keysReady", "list", "moveToBlock", "open", "pasteAfterChoosing", "pause", "pin", "pinMany",
-        "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch", "undo", "view"};
+        "recordSecrets", "reorder", "sessionCreate", "sessionRename", "sessionSaveSelection", "sessionSwitch", "syncChoose",
+        "syncOff", "syncSession", "undo", "view"};
     EXPECT_EQ(names, expected);
 }
 

@@ -79,6 +79,12 @@ public:
     }
 
     void excludeAppPicker() override { fake.log_.add("exclude picker"); }
+    void syncFolderPicker() override { fake.log_.add("sync folder picker"); }
+    void setSyncFolder(const std::string& folder) override
+    {
+        fake.defaults.setString(Def::syncFolder, folder);
+        fake.log_.add("sync folder: " + folder);
+    }
     void showAbout() override { fake.panels.showAbout(); }
     void showHelp() override { fake.panels.showHelp(); }
 

@@ -23,6 +23,11 @@ void excluding(CommandFixture& f)
                                   std::vector<std::string>{"org.Gnome.Terminal", "other", "ORG.GNOME.TERMINAL"});
 }
 
+void keepingLocal(CommandFixture& f)
+{
+    f.target.fake.defaults.setRaw("syncLocalSessions", std::vector<std::string>{"S2", "S9"});
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, SettingsCommands, ::testing::Values(
     CommandCase{"PauseWithoutValueToggles", R"({"cmd":"pause"})", {"defaults: clipboardPaused = true", "push"},
                 noFiles},
@@ -63,6 +68,21 @@ INSTANTIATE_TEST_SUITE_P(Table, SettingsCommands, ::testing::Values(
                 nullptr, excluding},
     CommandCase{"ExcludeRemoveWithoutIdOnlyPushes", R"({"cmd":"excludeRemove"})", {"push"}, noFiles, nullptr,
                 excluding},
+
+    CommandCase{"SyncChooseRunsPickerWhichPushesItself", R"({"cmd":"syncChoose"})", {"sync folder picker"}, noFiles},
+    CommandCase{"SyncOffEmptiesTheFolder", R"({"cmd":"syncOff","folder":"/x"})",
+                {"defaults: syncFolder = \"\"", "sync folder: "}, noFiles},
+    CommandCase{"SyncSessionKeepsASessionLocal", R"({"cmd":"syncSession","id":"S2","shared":false})",
+                {"defaults: syncLocalSessions = [S2]", "push"}, noFiles},
+    CommandCase{"SyncSessionSharesItAgain", R"({"cmd":"syncSession","id":"S2","shared":true})",
+                {"defaults: syncLocalSessions = [S9]", "push"}, noFiles, nullptr, keepingLocal},
+    // The first session is every machine's: keeping it back would split the shared history.
+    CommandCase{"SyncSessionNeverKeepsTheFirstLocal", R"({"cmd":"syncSession","id":"S1","shared":false})", {"push"},
+                noFiles},
+    CommandCase{"SyncSessionOfAnUnknownSessionChangesNothing",
+                R"({"cmd":"syncSession","id":"S7","shared":false})", {"push"}, noFiles},
+    CommandCase{"SyncSessionWithoutAnAnswerChangesNothing", R"({"cmd":"syncSession","id":"S2","shared":"no"})",
+                {"push"}, noFiles},
 
     CommandCase{"RecordSecretsStoresTrue", R"({"cmd":"recordSecrets","value":true})",
                 {"defaults: recordSecrets = true", "push"}, noFiles},

@@ -25,6 +25,10 @@ public:
         pickers.push_back(spec);
         return inner_.chooseApplication(spec);
     }
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string& current) override
+    {
+        return inner_.chooseFolder(title, current);
+    }
 
 private:
     FakeDialogs& inner_;
