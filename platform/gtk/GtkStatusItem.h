@@ -9,7 +9,7 @@ struct _AppIndicator;
 namespace brimble {
 
 // The tray item: an AppIndicator (StatusNotifierItem), which falls back to an XEmbed tray icon
-// where the desktop has no StatusNotifier host, and simply stays unseen where there is no tray.
+// where an X11 desktop has no StatusNotifier host, and simply stays unseen where there is no tray.
 class GtkStatusItem {
 public:
     GtkStatusItem() = default;

@@ -121,6 +121,8 @@ WaylandPasteboard::WaylandPasteboard(WaylandConnection& connection, ImageCodec& 
     device_ = wl_proxy_marshal_flags(manager_, EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE, &interfaces_.device,
                                      wl_proxy_get_version(manager_), 0, nullptr, seat_);
     listen(device_, listener, this);
+    xOwner_ = wayland::XwaylandOwnerWatch::open(
+        {[this] { xTrail_.xOwnerTaken(); }, [this] { xOwnerGone(); }});
 }
 
 WaylandPasteboard::~WaylandPasteboard()
@@ -128,6 +130,8 @@ WaylandPasteboard::~WaylandPasteboard()
     connection_.setOnLost({});
     if (tickSource_)
         g_source_remove(tickSource_);
+    if (xOwnerGoneCheck_)
+        g_source_remove(xOwnerGoneCheck_);
     reader_.reset();
     writers_.clear();
     for (auto& [offer, types] : offers_)
@@ -287,7 +291,10 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
         }
     }
     const auto baseline = self->starting_ ? SelectionState::Baseline::Yes : SelectionState::Baseline::No;
-    switch (self->state_.announce(mimeTypes, baseline)) {
+    const SelectionState::Next next = self->state_.announce(mimeTypes, baseline);
+    self->xTrail_.waylandSelection(next == SelectionState::Next::Read,
+                                   mimeTypes && wayland::XwaylandTrail::listsX11Targets(*mimeTypes));
+    switch (next) {
     case SelectionState::Next::Nothing:
         break;
     case SelectionState::Next::Tick:
@@ -311,6 +318,26 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
         break;
     }
     }
+}
+
+void WaylandPasteboard::xOwnerGone()
+{
+    if (!xTrail_.xOwnerGone())
+        return;
+    // A compositor that clears the selection does so at once; the check waits for that.
+    if (xOwnerGoneCheck_)
+        g_source_remove(xOwnerGoneCheck_);
+    xOwnerGoneCheck_ = g_timeout_add(100, onXOwnerGoneSettled, this);
+}
+
+gboolean WaylandPasteboard::onXOwnerGoneSettled(gpointer data)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    self->xOwnerGoneCheck_ = 0;
+    // Left behind: readers would get nothing from it, as from an empty clipboard.
+    if (self->xTrail_.leftBehind() && self->state_.announce(std::nullopt) == SelectionState::Next::Tick)
+        self->scheduleTick();
+    return G_SOURCE_REMOVE;
 }
 
 void WaylandPasteboard::onPrimarySelection(void* data, wl_proxy*, wl_proxy* offer)

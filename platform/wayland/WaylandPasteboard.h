@@ -12,6 +12,8 @@
 #include "platform/wayland/OfferedTypes.h"
 #include "platform/wayland/PipeTransfer.h"
 #include "platform/wayland/SelectionState.h"
+#include "platform/wayland/XwaylandOwnerWatch.h"
+#include "platform/wayland/XwaylandTrail.h"
 
 struct wl_proxy;
 struct wl_seat;
@@ -65,6 +67,7 @@ private:
     static void onSend(void* self, wl_proxy* source, const char* mimeType, int32_t fd);
     static void onCancelled(void* self, wl_proxy* source);
     static gboolean onIdleTick(gpointer self);
+    static gboolean onXOwnerGoneSettled(gpointer self);
 
     void dropOffer(wl_proxy* offer);
     void readNext();
@@ -76,6 +79,7 @@ private:
     void scheduleTick();
     // The compositor connection is gone: nothing more can be seen or offered through it.
     void connectionLost();
+    void xOwnerGone();
 
     WaylandConnection& connection_;
     ImageCodec& codec_;
@@ -101,6 +105,11 @@ private:
     wl_proxy* ownSource_ = nullptr;
     OwnOffer ownOffer_;
     std::list<std::unique_ptr<wayland::PipeWriter>> writers_;
+
+    // An X11 owner's copy that the compositor keeps after the owner is gone.
+    wayland::XwaylandTrail xTrail_;
+    std::unique_ptr<wayland::XwaylandOwnerWatch> xOwner_;
+    guint xOwnerGoneCheck_ = 0;
 
     PasteboardWatch watch_;
     guint tickSource_ = 0;

@@ -189,6 +189,19 @@ class Brimble:
             # program started before that would only hand over to the one that is gone.
             wait_until(lambda: not bus_name_taken(APPLICATION_ID), 10, 0.05, "the bus name to be free")
 
+    def background_start_and_quit(self, settle=1.5):
+        """Starts in the background, waits `settle` seconds (the tray item falls back to an icon
+        of its own 0.1 s after a start where no tray host answers), quits with --quit, and
+        returns what the program logged."""
+        self.start("--background", window=False)
+        time.sleep(settle)
+        assert self.start_again("--quit") == 0, "--quit refused"
+        assert self.process.wait(timeout=20) == 0, "the program did not end well after --quit"
+        self.process = None
+        self.log.close()
+        with open(self.log_path) as log:
+            return log.read()
+
     def start_again(self, *options, timeout=30):
         """Starts the program a second time, as a user or a desktop shortcut would; it hands its
         options to the running instance and exits. Returns its exit status."""

@@ -121,6 +121,11 @@ class ReleasedPageTest(LightTestCase):
 
 class BackgroundStartTest(LightTestCase):
 
+    def test_background_start_and_quit_log_no_critical(self):
+        # The tray item's fallback icon logged GTK criticals on some desktops.
+        log = self.make_app().background_start_and_quit()
+        self.assertNotIn("CRITICAL", log)
+
     def test_background_start_shows_nothing_until_asked_and_later_starts_act_on_it(self):
         app = self.make_app().start("--background", window=False)
         time.sleep(1)

@@ -4,6 +4,7 @@ in the other's history, copies made at once on both end in one history, and a ma
 away catches up. No conflict copy is ever made, since each machine writes only its own files."""
 
 import glob
+import json
 import os
 import shutil
 import subprocess
@@ -93,7 +94,7 @@ class Machine(Brimble):
     """A Brimble on its own X server and session bus, sharing `folder`."""
 
     def __init__(self, folder, display=None, bus=None):
-        super().__init__(settings={"syncFolder": folder}, inspector=False)
+        super().__init__(settings={"syncFolder": folder})
         if display:
             self.env["DISPLAY"] = display
         if bus:
@@ -106,6 +107,13 @@ class Machine(Brimble):
         helper.stdin.close()
         self.helpers.append(helper)
         wait_until(lambda: text in self.texts(), 10, 0.05, f"{text!r} recorded")
+
+    def command(self, body):
+        """Sends a page command, as a click on a card's button does."""
+        self.page().evaluate("window.webkit.messageHandlers.pr2Clip.postMessage(%s); true" % json.dumps(body))
+
+    def entry(self, text):
+        return next(entry for entry in self.history() if entry["text"] == text)
 
     def end(self):
         for helper in self.helpers:
@@ -172,6 +180,18 @@ class SyncTest(unittest.TestCase):
         self.engine_b.start()
         wait_until(lambda: self.b.texts() == self.a.texts(), 90, 0.2, "B caught up")
         self.assertEqual(len(self.b.texts()), 50, "the default limit of 50 on both")
+        self.assertEqual(self.conflict_copies(), [])
+
+        # With B's engine away, A pins an entry that B deletes: once they meet, it is gone on both.
+        target = "while B was away 7"
+        self.engine_b.stop()
+        self.a.command({"cmd": "pin", "id": self.a.entry(target)["id"]})
+        wait_until(lambda: self.a.entry(target).get("pinned"), 10, 0.05, "the pin on A")
+        self.b.command({"cmd": "delete", "id": self.b.entry(target)["id"]})
+        wait_until(lambda: target not in self.b.texts(), 10, 0.05, "the delete on B")
+        self.engine_b.start()
+        wait_until(lambda: target not in self.a.texts() and self.a.texts() == self.b.texts(), 90, 0.2,
+                   "the same outcome on both")
         self.assertEqual(self.conflict_copies(), [])
 
 
