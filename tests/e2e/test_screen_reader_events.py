@@ -102,6 +102,10 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         self.announced("Copied to clipboard")
         self.step("p", focus="document.querySelector('.card')")
         self.announced("Pinned")
+        # The card, pinned where it stands, is heard again under its new name.
+        self.wait_to_hear("focus on the card named pinned",
+                          lambda h: h.type.startswith("object:state-changed:focused") and h.detail1 == 1
+                          and h.name.endswith(", pinned"))
         # Delete says how to take it back, and Control+Z says it did.
         self.step("Delete", focus="document.querySelector('.card')")
         self.announced("Deleted. Undo with Control+Z")

@@ -263,3 +263,10 @@ test('the history limit tells assistive technology the typed value', async () =>
   await page.page.fill('#setCap', '120');
   assert.equal(await page.page.locator('#setCap').getAttribute('aria-valuenow'), '120');
 });
+
+test('the board that script focuses is a named region', async () => {
+  const page = await env.page();
+  await page.render(snapshot({ items: [clip('one')] }));
+  const board = page.page.locator('#board');
+  assert.deepEqual([await board.getAttribute('role'), await board.getAttribute('aria-label')], ['region', 'History']);
+});

@@ -102,6 +102,12 @@ test('Move to Block lists the blocks and files the selection', async () => {
   assert.deepEqual(labels, ['Work', 'Home', 'New Block…']);
   await page.page.click(`.menu-item[data-id="${home.id}"]`);
   assert.deepEqual(await page.take(), [{ cmd: 'moveToBlock', ids: [items[0].id], blockId: home.id }]);
+  // The keyboard stays on the moved card, also once the answer has drawn it in its block
+  // (before, the bar went away with the focus, and Tab started over at the session button).
+  const focused = () => page.page.evaluate(() => document.activeElement?.dataset.id ?? document.activeElement?.id ?? null);
+  assert.equal(await focused(), items[0].id);
+  await page.render(snapshot({ items: items.map((item, i) => (i === 0 ? { ...item, blockId: home.id } : item)), blocks }));
+  assert.equal(await focused(), items[0].id);
 });
 
 test('Move to Block offers taking filed cards out of their block', async () => {

@@ -2,6 +2,7 @@ import { post } from './bridge.js';
 import { ui, selectedIds, matchingItems } from './state.js';
 import { showToast, announce } from './toast.js';
 import { t, nt } from './i18n.js';
+import { focusCard } from './keyboard.js';
 
 // Every user action is one command; the view changes when the snapshot that
 // answers it arrives.
@@ -82,6 +83,9 @@ export function moveSelection(blockId) {
   if (ids.length === 0) return;
   post(blockId === null ? { cmd: 'moveToBlock', ids } : { cmd: 'moveToBlock', ids, blockId });
   clearSelection();
+  // The keyboard follows the first moved card to its new place; with the bar
+  // gone it would be nowhere.
+  focusCard(ids[0]);
 }
 
 export function selectionToNewBlock() {
@@ -92,6 +96,7 @@ export function selectionToNewBlock() {
   const name = answer.trim();
   post(name === '' ? { cmd: 'blockCreate', ids } : { cmd: 'blockCreate', name, ids });
   clearSelection();
+  focusCard(ids[0]);
 }
 
 export function selectionToNewSession() {

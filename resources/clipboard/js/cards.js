@@ -219,9 +219,13 @@ export function setPosition(node, position, count) {
 export function cardFor(item, nowMs) {
   let record = cards.get(item.id);
   const same = record && record.text === item.text && record.kind === item.kind && record.imgURL === item.imgURL;
-  if (!same) {
+  // WebKitGTK never tells a screen reader that a name changed: the card with
+  // the keyboard, pinned or unpinned where it stands, is drawn as a new
+  // element, which takes the keyboard and is read afresh with its new name.
+  const renamed = record && record.pinned !== item.pinned && document.activeElement === record.el;
+  if (!same || renamed) {
     const shape = shapeOf(item);
-    if (!record || record.shape !== shape) {
+    if (!record || record.shape !== shape || renamed) {
       record = createCard(item);
       cards.set(item.id, record);
     }
