@@ -121,7 +121,6 @@ WaylandPasteboard::WaylandPasteboard(WaylandConnection& connection, ImageCodec& 
     device_ = wl_proxy_marshal_flags(manager_, EXT_DATA_CONTROL_MANAGER_V1_GET_DATA_DEVICE, &interfaces_.device,
                                      wl_proxy_get_version(manager_), 0, nullptr, seat_);
     listen(device_, listener, this);
-    xOwner_ = wayland::XwaylandOwnerWatch::open([this] { xOwnerGone(); });
 }
 
 WaylandPasteboard::~WaylandPasteboard()
@@ -291,8 +290,12 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
     }
     const auto baseline = self->starting_ ? SelectionState::Baseline::Yes : SelectionState::Baseline::No;
     const SelectionState::Next next = self->state_.announce(mimeTypes, baseline);
-    self->xTrail_.waylandSelection(next == SelectionState::Next::Read,
-                                   mimeTypes && wayland::XwaylandTrail::listsX11Targets(*mimeTypes));
+    const bool fromX11 = mimeTypes && wayland::XwaylandTrail::listsX11Targets(*mimeTypes);
+    self->xTrail_.waylandSelection(next == SelectionState::Next::Read, fromX11);
+    // Watched from the first X11 copy on, whose owner is still there: a desktop that starts
+    // XWayland on demand is not made to start it for nothing.
+    if (fromX11 && !self->xOwner_ && !std::exchange(self->xOwnerTried_, true))
+        self->xOwner_ = wayland::XwaylandOwnerWatch::open([self] { self->xOwnerGone(); });
     switch (next) {
     case SelectionState::Next::Nothing:
         break;

@@ -109,6 +109,7 @@ private:
     // An X11 owner's copy that the compositor keeps after the owner is gone.
     wayland::XwaylandTrail xTrail_;
     std::unique_ptr<wayland::XwaylandOwnerWatch> xOwner_;
+    bool xOwnerTried_ = false;
     guint xOwnerGoneCheck_ = 0;
 
     PasteboardWatch watch_;
