@@ -66,6 +66,12 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
+def screenshot(name):
+    """Keeps the whole screen as ARTIFACTS/name.png, for a person to look at."""
+    subprocess.run(["import", "-window", "root", os.path.join(ARTIFACTS, f"{name}.png")],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=False)
+
+
 def run_tool(*args, timeout=10):
     return subprocess.run(args, capture_output=True, text=True, timeout=timeout, check=False)
 
@@ -299,6 +305,12 @@ class Brimble:
         helper.stdin.close()
         self.helpers.append(helper)
         return helper
+
+    def copy_recorded(self, texts):
+        """Copies each text in turn, each recorded before the next is copied."""
+        for text in texts:
+            self.copy_text(text)
+            wait_until(lambda: text in self.texts(), 10, 0.05, f"{text!r} recorded")
 
     def copy_file(self, path, target):
         helper = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", target, "-i", path],

@@ -41,9 +41,7 @@ class LauncherTest(unittest.TestCase):
 
     def test_toggle_from_a_second_start_shows_takes_typing_and_hides(self):
         self.app.start()
-        for text in ENTRIES:
-            self.app.copy_text(text)
-            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+        self.app.copy_recorded(ENTRIES)
         window = self.app.window()
         page = self.app.page()
         wait_until(lambda: page.evaluate("!!document.getElementById('search')"), 15, 0.1, "the page")

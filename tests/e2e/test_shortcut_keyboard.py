@@ -54,9 +54,7 @@ class ShortcutKeyboardTest(unittest.TestCase):
         self.app = Brimble()
         self.addCleanup(self.app.stop)
         self.app.start()
-        for text in ENTRIES:
-            self.app.copy_text(text)
-            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+        self.app.copy_recorded(ENTRIES)
         self.window = self.app.window()
         self.page = self.app.page()
         wait_until(lambda: self.page.evaluate("!!document.getElementById('search')"), 15, 0.1, "the page")

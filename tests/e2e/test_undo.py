@@ -2,17 +2,10 @@
 offer, Control+Z, and the history file afterwards. Judged by what the user gets: the cards back
 where they stood, with their pins, and the file on disk agreeing."""
 
-import os
-import subprocess
 import time
 import unittest
 
-from harness import ARTIFACTS, Brimble, WindowManager, run_tool, wait_until
-
-
-def screenshot(name):
-    subprocess.run(["import", "-window", "root", os.path.join(ARTIFACTS, f"undo-{name}.png")],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=False)
+from harness import Brimble, WindowManager, run_tool, screenshot, wait_until
 
 
 class UndoRoadTest(unittest.TestCase):
@@ -23,9 +16,7 @@ class UndoRoadTest(unittest.TestCase):
         self.app = Brimble()
         self.addCleanup(self.app.stop)
         self.app.start()
-        for text in ["alpha one", "beta two", "gamma three", "delta four"]:
-            self.app.copy_text(text)
-            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+        self.app.copy_recorded(["alpha one", "beta two", "gamma three", "delta four"])
         self.window = self.app.window()
         self.page = self.app.page()
         wait_until(lambda: self.page.evaluate("document.querySelectorAll('.card').length") == 4, 10, 0.05,
@@ -53,7 +44,7 @@ class UndoRoadTest(unittest.TestCase):
         self.keys("Right", "Right", "Delete")
         wait_until(lambda: "beta two" not in self.app.texts(), 5, 0.05, "the delete saved")
         wait_until(lambda: "Undo" in self.offer(), 5, 0.05, "the notice offering Undo")
-        screenshot("deleted")
+        screenshot("undo-deleted")
 
         self.keys("ctrl+z")
         pinned = [("delta four", True)] + start[1:]
@@ -70,7 +61,7 @@ class UndoRoadTest(unittest.TestCase):
         self.app.press(dialog, "Return")
         wait_until(lambda: self.shape() == [("delta four", True)], 5, 0.05, "the clear saved; the pin kept")
         wait_until(lambda: "Undo" in self.offer(), 5, 0.05, "the notice offering Undo after the clear")
-        screenshot("cleared")
+        screenshot("undo-cleared")
         # The keyboard is back in the page wherever the confirm left it; Control+Z takes the clear back.
         self.page.evaluate("document.getElementById('settingsButton').focus(); true")
         self.keys("Escape", "ctrl+z")

@@ -3,20 +3,13 @@ into whatever has the keyboard: Control+Alt+V (or a second start), type a few le
 Enter, and the entry typed for is on the clipboard. Judged by what the user gets: the clipboard,
 the history file, and screenshots kept with the test's artifacts."""
 
-import os
-import subprocess
 import unittest
 
-from harness import (ARTIFACTS, Brimble, WindowManager, focused_window, read_clipboard, run_tool, type_keys,
+from harness import (Brimble, WindowManager, focused_window, read_clipboard, run_tool, screenshot, type_keys,
                      wait_until)
 from stress import burst, finish_burst
 
 ENTRIES = ["alpha one", "quartz crystal", "beta two", "zircon sand", "gamma three", "basalt rock"]
-
-
-def screenshot(name):
-    subprocess.run(["import", "-window", "root", os.path.join(ARTIFACTS, f"road-{name}.png")],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=False)
 
 
 class UserRoadTest(unittest.TestCase):
@@ -29,9 +22,7 @@ class UserRoadTest(unittest.TestCase):
         self.addCleanup(self.app.stop)
 
     def fill_history(self):
-        for text in ENTRIES:
-            self.app.copy_text(text)
-            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+        self.app.copy_recorded(ENTRIES)
 
     def decoy(self, round_number):
         """Puts a text of its own on the clipboard, so an entry copied back is told from what was
@@ -51,7 +42,7 @@ class UserRoadTest(unittest.TestCase):
         try:
             wait_until(lambda: read_clipboard(1.0) == expected, 15, 0.1, f"{expected!r} copied back")
         except AssertionError:
-            screenshot(f"missed-{word}")
+            screenshot(f"road-missed-{word}")
             raise
 
     def test_shortcut_after_a_background_start_and_after_each_release(self):
@@ -62,7 +53,7 @@ class UserRoadTest(unittest.TestCase):
                                                    ("basalt", "basalt rock"), ("quartz", "quartz crystal")]):
             self.decoy(number)
             self.choose(word, expected, lambda: run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v"))
-            screenshot(f"shortcut-{number}")
+            screenshot(f"road-shortcut-{number}")
             # The key hides the window it showed: the window had the keyboard.
             run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
             self.wait_released()
@@ -112,7 +103,7 @@ class UserRoadTest(unittest.TestCase):
         try:
             wait_until(lambda: read_clipboard(1.0) == "zircon sand", 15, 0.1, "the entry typed for")
         except AssertionError:
-            screenshot("missed-during-copies")
+            screenshot("road-missed-during-copies")
             raise
         # Copies that follow each other faster than they can be read are skipped, never the last.
         self.assertTrue(any(text.startswith("arriving 19") for text in self.app.texts()))
@@ -129,9 +120,7 @@ class ViewAfterReleaseTest(unittest.TestCase):
 
     def test_search_selection_and_settings_survive_a_release(self):
         self.app.start()
-        for text in ENTRIES:
-            self.app.copy_text(text)
-            wait_until(lambda: text in self.app.texts(), 10, 0.05, f"{text!r} recorded")
+        self.app.copy_recorded(ENTRIES)
         window = self.app.window()
         run_tool("xdotool", "windowactivate", "--sync", window)
         # Searched, then two of the matches selected with the keyboard.
@@ -149,7 +138,7 @@ class ViewAfterReleaseTest(unittest.TestCase):
         page = self.app.page()
         wait_until(lambda: page.evaluate("performance.getEntriesByName('first-snapshot-drawn').length") == 1, 15,
                    0.1, "the new page drawn")
-        screenshot("view-after-release")
+        screenshot("road-view-after-release")
         self.assertEqual(page.evaluate("document.getElementById('search').value"), "o")
         self.assertEqual(page.evaluate("document.querySelectorAll('.card.selected').length"), 2)
         self.assertFalse(page.evaluate("document.getElementById('settings').hidden"))
