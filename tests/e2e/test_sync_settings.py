@@ -49,8 +49,12 @@ class SyncSettingsRoadTest(BrimbleTestCase):
         self.app.copy_text("copied before sync")
         self.wait_for_text("copied before sync")
         page = self.app.page()
+        # The settings button works once the page's scripts have drawn the history: a click
+        # before that did nothing, and the keys below went to the search field.
+        wait_until(lambda: page.evaluate("document.querySelectorAll('.card').length") == 1, 15, 0.1, "the card")
         self.app.press(main)
         page.evaluate("document.getElementById('settingsButton').click(); true")
+        wait_until(lambda: not page.evaluate("document.getElementById('settings').hidden"), 10, 0.1, "the sheet open")
         wait_until(lambda: self.note("noteSyncFolder").startswith("Off"), 10, 0.1, "the sheet to say sync is off")
 
         # Choose… opens GTK's folder chooser, which has the keyboard; the path is typed in its
