@@ -292,19 +292,17 @@ std::optional<std::string> FakeDialogs::runPrompt(const std::string& message, co
 
 std::optional<std::string> FakeDialogs::chooseFolder(const std::string& title, const std::string& current)
 {
-    log_.add("folder: " + title + " | " + current);
-    if (whileOpen)
-        whileOpen();
-    if (pickerAnswers.empty())
-        return std::nullopt;
-    auto answer = pickerAnswers.front();
-    pickerAnswers.pop_front();
-    return answer;
+    return pick("folder: " + title + " | " + current);
 }
 
 std::optional<std::string> FakeDialogs::chooseApplication(const AppPickerSpec& spec)
 {
-    log_.add("picker: " + spec.message);
+    return pick("picker: " + spec.message);
+}
+
+std::optional<std::string> FakeDialogs::pick(const std::string& line)
+{
+    log_.add(line);
     if (whileOpen)
         whileOpen();
     if (pickerAnswers.empty())

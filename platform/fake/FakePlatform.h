@@ -158,6 +158,9 @@ public:
     std::optional<std::string> chooseFolder(const std::string& title, const std::string& current) override;
 
 private:
+    // Logs `line`, lets `whileOpen` run, and takes the next of `pickerAnswers`.
+    std::optional<std::string> pick(const std::string& line);
+
     FakeLog& log_;
 };
 
