@@ -196,7 +196,9 @@ function onKey(event) {
     if (ui.settingsOpen) closeSettings();
     else if (ui.selection.size > 0) clearSelection();
     else if (ui.query !== '') clearSearch();
-    else hideWindow();
+    // From the board, or from nowhere; on a button of the header Escape was
+    // pressed to get out of something, and the window vanishing is a surprise.
+    else if (target === document.body || document.getElementById('board').contains(target)) hideWindow();
     event.preventDefault();
     return;
   }
@@ -215,7 +217,29 @@ function onKey(event) {
   if (onCardKey(event)) event.preventDefault();
 }
 
+// When the window gets the keyboard back (a dialog of the program closed, the
+// program's key brought it up), the toolkit tells a screen reader that the web
+// view has it, an unnamed filler; the page's own focus did not move, so nothing
+// named followed. Focusing the control again is heard as a move onto it.
+let sayFocusTimer = 0;
+function sayFocusAgain() {
+  clearTimeout(sayFocusTimer);
+  // After the toolkit's own word about the view, which comes at once.
+  sayFocusTimer = setTimeout(() => {
+    const node = document.activeElement;
+    if (!node || node === document.body || !document.hasFocus()) return;
+    const field = node instanceof HTMLInputElement && node.type !== 'number' ? node : null;
+    const kept = field ? [field.selectionStart, field.selectionEnd, field.selectionDirection] : null;
+    node.blur();
+    node.focus({ preventScroll: true });
+    if (kept) field.setSelectionRange(...kept);
+  }, 60);
+}
+
 export function initKeyboard() {
+  window.addEventListener('focus', (event) => {
+    if (event.target === window) sayFocusAgain();
+  });
   document.addEventListener('keydown', onKey);
   // A card reached with Tab, or clicked, is the one the keys act on.
   document.addEventListener('focusin', (event) => {
