@@ -138,6 +138,25 @@ bool writePiecesAtomically(const std::filesystem::path& path, std::span<const st
     return written;
 }
 
+namespace {
+
+// A file stays where it is and is copied beside it, so that it is never missing on disk between
+// being set aside and the write that replaces it. The copy is a file of its own, not a second
+// link, so that an editor writing the original in place cannot change it. A folder in the file's
+// place has to make way.
+bool keepCopy(const std::filesystem::path& path, const std::filesystem::path& target)
+{
+    if (!isRegularFile(path)) {
+        std::error_code error;
+        std::filesystem::rename(path, target, error);
+        return !error;
+    }
+    const std::optional<std::string> bytes = readWholeFile(path);
+    return bytes && writeFileAtomically(target, *bytes, 0600);
+}
+
+} // namespace
+
 bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow)
 {
     std::error_code error;
@@ -152,8 +171,7 @@ bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow)
             return false;
         target = path.parent_path() / (base + "-" + std::to_string(attempt));
     }
-    std::filesystem::rename(path, target, error);
-    if (error)
+    if (!keepCopy(path, target))
         return false;
 
     std::vector<std::filesystem::path> copies = unreadableCopies(path);
