@@ -124,7 +124,7 @@ ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, con
     for (const std::string& device : scan.devices)
         fromOthers = fromOthers || device != device_;
     compactIfDue(now, historyLimit);
-    if (!fromOthers)
+    if (!fromOthers && !awaitedPictureArrived(clips, folder_))
         return {};
     const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
     changes_.reset(clips, sessions);

@@ -4,6 +4,7 @@
 
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
+#include "history/CopyBack.h"
 #include "platform/fake/FakePlatform.h"
 #include "sessions/SessionStore.h"
 #include "settings/Settings.h"
@@ -229,22 +230,50 @@ TEST_F(TwoDevicesTest, LocalSessionsStayAndAMissingFolderPausesWithoutLoss)
     EXPECT_EQ(b.texts(), (std::vector<std::string>{"while away"}));
 }
 
-TEST_F(TwoDevicesTest, PicturesTravelOnceByContent)
+// A picture travels once by its content. Its journal line may come before its file: the entry
+// shows at once as a placeholder, a copy of it leaves the clipboard alone (its label is no
+// picture), and it becomes the picture when the file arrives whole.
+TEST_F(TwoDevicesTest, PicturesTravelOnceByContentAndWaitAsPlaceholders)
 {
     readBoth();
     const std::vector<uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 1, 2, 3};
     ASSERT_TRUE(a.clips.addImage(bytes, "png", "PNG · 1×1", a.now, a.scope.defaultSessionId));
     a.changed();
-    b.read();
-    ASSERT_EQ(b.clips.items.size(), 1u);
+    const std::filesystem::path pictures = shared.path() / "pictures";
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(pictures))
+        files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u);
+    const std::filesystem::path file = files.front();
+    const std::filesystem::path aside = shared.path() / "picture-in-transit";
+    std::filesystem::rename(file, aside);
+
+    // Not arrived, then half arrived: a placeholder, named by the picture it waits for.
+    for (const std::string& onDisk : {std::string(), std::string("\x89PNG")}) {
+        if (!onDisk.empty())
+            test::writeFile(file, onDisk);
+        const ViewChange change = b.read();
+        EXPECT_EQ(change.waiting, 1u) << onDisk.size();
+        ASSERT_EQ(b.clips.items.size(), 1u);
+        EXPECT_TRUE(awaitsPicture(b.clips.items.front()));
+        EXPECT_EQ(b.clips.items.front().text.str(), "PNG · 1×1");
+    }
+    FakePlatform desk;
+    desk.pasteboard.currentText = "held before";
+    int64_t lastChange = 0;
+    const Clip placeholder = b.clips.items.front();
+    copyToPasteboard(b.clips, desk.pasteboard, *desk.codec, placeholder.id, b.now + 5, lastChange);
+    EXPECT_EQ(desk.pasteboard.currentText, "held before") << "a placeholder's label never replaces the clipboard";
+    EXPECT_EQ(b.clips.items.front().ts, placeholder.ts);
+
+    std::filesystem::rename(aside, file);
+    EXPECT_EQ(b.read().changed, 1u) << "a picture arriving alone is noticed";
     const Clip& picture = b.clips.items.front();
-    EXPECT_EQ(picture.kind, "image");
+    EXPECT_FALSE(awaitsPicture(picture));
+    EXPECT_EQ(picture.id, placeholder.id);
     EXPECT_EQ(test::readFile(AppSupport::imagesFolder(b.home.path()) / picture.imgFile.value()),
               std::string(bytes.begin(), bytes.end()));
-    size_t pictures = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(shared.path() / "pictures"))
-        ++pictures;
-    EXPECT_EQ(pictures, 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pictures), {}), 1);
 }
 
 } // namespace
