@@ -151,6 +151,20 @@ function inTextField(target) {
   return target instanceof HTMLInputElement || target instanceof HTMLTextAreaElement || target?.isContentEditable;
 }
 
+// Whether an undo with the keyboard at `target` is the page's (a delete or a
+// clear) rather than the engine's undo of typing.
+function pageUndoFor(target) {
+  return canUndo() && !(inTextField(target) && target.value);
+}
+
+// Edit ▸ Undo in the program's menu does what Control+Z does; the program runs
+// the engine's text undo when told 'text'.
+export function menuUndo() {
+  if (!pageUndoFor(document.activeElement)) return 'text';
+  undoLast();
+  return 'page';
+}
+
 function onKey(event) {
   const accel = event.ctrlKey || event.metaKey;
   if (accel && !event.altKey && (event.key === 'f' || event.key === 'F')) {
@@ -164,12 +178,10 @@ function onKey(event) {
   }
   // Control+Z takes back a delete or a clear, except where a field holds text
   // of its own to undo.
-  if (accel && !event.altKey && !event.shiftKey && (event.key === 'z' || event.key === 'Z') && canUndo()) {
-    if (!(inTextField(event.target) && event.target.value)) {
-      event.preventDefault();
-      undoLast();
-      return;
-    }
+  if (accel && !event.altKey && !event.shiftKey && (event.key === 'z' || event.key === 'Z') && pageUndoFor(event.target)) {
+    event.preventDefault();
+    undoLast();
+    return;
   }
   // Quick picks work from the search field too: type, then pick a result.
   const digit = pickDigit(event);
