@@ -211,7 +211,7 @@ export function setSelected(node, on) {
   if (node.getAttribute('aria-selected') !== value) node.setAttribute('aria-selected', value);
 }
 
-// Tells a card its place among the cards the board shows ("3 of 50").
+// Tells a card its place in its list ("3 of 50").
 export function setPosition(node, position, count) {
   const at = String(position);
   const of = String(count);
