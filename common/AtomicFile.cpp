@@ -46,15 +46,6 @@ std::vector<std::filesystem::path> unreadableCopies(const std::filesystem::path&
     return copies;
 }
 
-// GLib's temporary for an atomic write: the target's name, ".", six letters or digits.
-bool isTemporaryOf(const std::string& name, const std::string& target)
-{
-    constexpr size_t randomPart = 6;
-    if (name.size() != target.size() + 1 + randomPart || !name.starts_with(target) || name[target.size()] != '.')
-        return false;
-    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
-}
-
 bool isRegularFile(const std::filesystem::path& path)
 {
     std::error_code error;
@@ -107,6 +98,14 @@ struct FileCloser {
 };
 
 } // namespace
+
+bool isTemporaryOf(const std::string& name, const std::string& target)
+{
+    constexpr size_t randomPart = 6;
+    if (name.size() != target.size() + 1 + randomPart || !name.starts_with(target) || name[target.size()] != '.')
+        return false;
+    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
+}
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, int mode)
 {

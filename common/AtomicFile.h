@@ -32,6 +32,10 @@ bool hasUnreadableCopies(const std::filesystem::path& path);
 // The whole content of a regular file, or nothing when it is missing or cannot be read.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
+// Whether `name` is GLib's temporary for an atomic write of `target`: the target's name, ".",
+// six letters or digits.
+bool isTemporaryOf(const std::string& name, const std::string& target);
+
 // Whether a save may overwrite `path`. While `keepUnreadable` is set the file found at load could
 // not be decoded: it is copied aside first, and the flag is cleared once the copy is made (or the
 // file is gone). When no copy can be made the answer is no and the flag stays, so a save made while

@@ -276,5 +276,42 @@ TEST_F(TwoDevicesTest, PicturesTravelOnceByContentAndWaitAsPlaceholders)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pictures), {}), 1);
 }
 
+// The shared pictures folder keeps what some journal names. A picture no device names goes once
+// this device has seen it unnamed for the grace period (its journal line may be on its way);
+// foreign files, links and named pictures stay; a picture removed while a device still shows it
+// is written again by that device.
+TEST_F(TwoDevicesTest, UnnamedPicturesGoAfterTheGraceAndAWrongRemovalIsMended)
+{
+    readBoth();
+    const std::vector<uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 4, 5, 6};
+    ASSERT_TRUE(a.clips.addImage(bytes, "png", "PNG · 1×1", a.now, a.scope.defaultSessionId));
+    a.changed();
+    b.read();
+    const std::filesystem::path pictures = shared.path() / "pictures";
+    const std::filesystem::path named = pictures / SyncFolder::pictureName(bytes, "png");
+    const std::string orphanName = SyncFolder::pictureName(std::vector<uint8_t>{7}, "jpg");
+    test::TempDir outside;
+    test::writeFile(outside.path() / "kept.png", "the user's");
+    std::filesystem::create_symlink(outside.path() / "kept.png", pictures / SyncFolder::pictureName(std::vector<uint8_t>{8}, "png"));
+    for (const std::string& name : {orphanName, orphanName + ".Ab12Cd", std::string("notes.txt")})
+        test::writeFile(pictures / name, "x");
+    const auto left = [&] { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(pictures), {})); };
+
+    // First seen unnamed, then not yet long enough, then past the grace.
+    for (const auto& [after, count] : std::vector<std::pair<double, size_t>>{{700, 5}, {3000, 5}, {700, 3}}) {
+        a.now += after;
+        a.read();
+        EXPECT_EQ(left(), count) << a.now;
+    }
+    EXPECT_TRUE(std::filesystem::exists(named));
+    EXPECT_FALSE(std::filesystem::exists(pictures / orphanName));
+    EXPECT_EQ(test::readFile(outside.path() / "kept.png"), "the user's");
+
+    std::filesystem::remove(named);
+    b.read();
+    EXPECT_EQ(test::readFile(named), std::string(bytes.begin(), bytes.end())) << "written again by a holder";
+    EXPECT_TRUE(conflictCopies(shared.path()).empty());
+}
+
 } // namespace
 } // namespace brimble
