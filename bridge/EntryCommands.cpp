@@ -52,8 +52,10 @@ AfterCommand copyAs(CommandTarget& target, const rapidjson::Value& body, CopyAs 
     const auto id = fields::readString(body, "id");
     if (!id)
         return AfterCommand::Push;
-    // Only an entry that went on the clipboard is pasted: an unknown id leaves the window open.
-    const bool known = target.clipStore().find(*id).has_value();
+    // Only an entry that went on the clipboard is pasted: an unknown id, or a picture not yet
+    // arrived, leaves the window open.
+    const std::optional<Clip> chosen = target.clipStore().find(*id);
+    const bool known = chosen && !awaitsPicture(*chosen);
     target.copyToPasteboard(*id, as);
     if (known && boolSetting(target.settings(), Def::pasteAfterChoosing, false))
         target.pasteIntoPreviousWindow();

@@ -114,6 +114,10 @@ bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBy
         url.append(imageURLPrefix).append(*clip.imgFile);
         out.member("imgURL", url);
     }
+    if (awaitsPicture(clip)) {
+        out.key("waiting");
+        out.boolean(true);
+    }
     if (clip.blockId)
         out.member("blockId", *clip.blockId);
     if (isFormatted(clip)) {

@@ -47,15 +47,6 @@ std::vector<std::filesystem::path> unreadableCopies(const std::filesystem::path&
     return copies;
 }
 
-// GLib's temporary for an atomic write: the target's name, ".", six letters or digits.
-bool isTemporaryOf(const std::string& name, const std::string& target)
-{
-    constexpr size_t randomPart = 6;
-    if (name.size() != target.size() + 1 + randomPart || !name.starts_with(target) || name[target.size()] != '.')
-        return false;
-    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
-}
-
 bool isRegularFile(const std::filesystem::path& path)
 {
     std::error_code error;
@@ -144,6 +135,14 @@ void syncFilesToDisk(const std::filesystem::path& folder, std::span<const std::s
     syncFolder(folder);
 }
 
+bool isTemporaryOf(const std::string& name, const std::string& target)
+{
+    constexpr size_t randomPart = 6;
+    if (name.size() != target.size() + 1 + randomPart || !name.starts_with(target) || name[target.size()] != '.')
+        return false;
+    return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
+}
+
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, int mode)
 {
     return writePiecesAtomically(path, std::span(&bytes, 1), mode);
@@ -174,6 +173,25 @@ bool writePiecesAtomically(const std::filesystem::path& path, std::span<const st
     return written;
 }
 
+namespace {
+
+// A file stays where it is and is copied beside it, so that it is never missing on disk between
+// being set aside and the write that replaces it. The copy is a file of its own, not a second
+// link, so that an editor writing the original in place cannot change it. A folder in the file's
+// place has to make way.
+bool keepCopy(const std::filesystem::path& path, const std::filesystem::path& target)
+{
+    if (!isRegularFile(path)) {
+        std::error_code error;
+        std::filesystem::rename(path, target, error);
+        return !error;
+    }
+    const std::optional<std::string> bytes = readWholeFile(path);
+    return bytes && writeFileAtomically(target, *bytes, 0600);
+}
+
+} // namespace
+
 bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow)
 {
     std::error_code error;
@@ -188,8 +206,7 @@ bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow)
             return false;
         target = path.parent_path() / (base + "-" + std::to_string(attempt));
     }
-    std::filesystem::rename(path, target, error);
-    if (error)
+    if (!keepCopy(path, target))
         return false;
 
     std::vector<std::filesystem::path> copies = unreadableCopies(path);

@@ -30,10 +30,11 @@ bool writeFileAtomicallyUnsynced(const std::filesystem::path& path, std::string_
 // never followed.
 void syncFilesToDisk(const std::filesystem::path& folder, std::span<const std::string> names);
 
-// Renames a file that could not be decoded to "<name>.unreadable-<UTC time>" beside it (time as
+// Copies a file that could not be decoded to "<name>.unreadable-<UTC time>" beside it (time as
 // 20261207T083000Z, taken from `utcNow` in seconds since 1970), so that the next write does not
-// destroy what may still be rescued by hand. At most three such copies are kept per file; the
-// oldest go. Returns whether the file was moved.
+// destroy what may still be rescued by hand. The file itself stays until that write replaces it;
+// a folder standing in its place is renamed instead. At most three such copies are kept per file;
+// the oldest go. Returns whether the copy was made.
 bool moveAsideUnreadable(const std::filesystem::path& path, double utcNow);
 
 // Whether an earlier copy of `path` set aside by `moveAsideUnreadable` still lies beside it.
@@ -42,10 +43,14 @@ bool hasUnreadableCopies(const std::filesystem::path& path);
 // The whole content of a regular file, or nothing when it is missing or cannot be read.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
+// Whether `name` is GLib's temporary for an atomic write of `target`: the target's name, ".",
+// six letters or digits.
+bool isTemporaryOf(const std::string& name, const std::string& target);
+
 // Whether a save may overwrite `path`. While `keepUnreadable` is set the file found at load could
-// not be decoded: it is moved aside first, and the flag is cleared once it is out of the way (or
-// gone). When it cannot be moved the answer is no and the flag stays, so a save made while the
-// folder is read-only does not let a later one destroy the only copy.
+// not be decoded: it is copied aside first, and the flag is cleared once the copy is made (or the
+// file is gone). When no copy can be made the answer is no and the flag stays, so a save made while
+// the folder is read-only or full does not let a later one destroy the only copy.
 bool clearWayForWrite(const std::filesystem::path& path, bool& keepUnreadable);
 
 // Removes the temporaries that an interrupted atomic write of `path` left beside it (GLib names

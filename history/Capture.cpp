@@ -325,7 +325,11 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
     });
     std::string id;
     if (found != items.end()) {
-        // The same picture again: its file and label stay, nothing is written.
+        // The same picture again: its file and label stay, nothing is written; a placeholder
+        // waiting for this picture from another machine gets it now.
+        if (awaitsPicture(*found))
+            if (std::optional<std::string> name = writeImage(dataHome_, bytes, ext))
+                found->imgFile = std::move(*name);
         id = found->id;
         found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);

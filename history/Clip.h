@@ -34,4 +34,11 @@ struct Clip {
     bool operator==(const Clip&) const = default;
 };
 
+// A picture entry whose file has not come yet (from another machine): it shows as a placeholder,
+// and copying it puts nothing on the clipboard. `sig` names the picture it waits for.
+inline bool awaitsPicture(const Clip& clip)
+{
+    return clip.kind == "image" && !clip.imgFile && clip.sig;
+}
+
 } // namespace brimble

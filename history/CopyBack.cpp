@@ -60,7 +60,9 @@ void copyToPasteboard(ClipboardStore& store, Pasteboard& pasteboard, ImageCodec&
                       const std::string& id, double now, int64_t& clipLastChange, CopyAs as)
 {
     const std::optional<Clip> clip = store.find(id);
-    if (!clip)
+    // A picture still on its way from another machine has nothing to give: the clipboard keeps
+    // what it holds rather than the picture's label, and the entry stays where it is.
+    if (!clip || awaitsPicture(*clip))
         return;
     writeToPasteboard(store, pasteboard, codec, *clip, clipLastChange, as);
     store.touch(id, now);

@@ -137,7 +137,8 @@ void ClipboardStore::convertInlineImages()
         clip.sig = sha256Hex(*bytes);
     }
 
-    std::erase_if(items, [](const Clip& clip) { return clip.kind == "image" && !clip.imgFile; });
+    // A picture still on its way from another machine has no file either, and stays.
+    std::erase_if(items, [](const Clip& clip) { return clip.kind == "image" && !clip.imgFile && !awaitsPicture(clip); });
     if (changed)
         save();
 }

@@ -1,5 +1,9 @@
 #include "sync/Sync.h"
 
+#include <unistd.h>
+
+#include <unordered_set>
+
 #include "common/AtomicFile.h"
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
@@ -14,6 +18,7 @@ Sync::Sync(std::filesystem::path folder, std::string device)
     , device_(std::move(device))
     , reader_(folder_)
     , writer_(folder_, device_)
+    , pictures_(folder_)
 {
 }
 
@@ -70,6 +75,32 @@ void Sync::compactIfDue(double now, size_t historyLimit)
         writer_.compact(encodeSnapshot(fold_, device_, now, historyLimit));
 }
 
+void Sync::tendPictures(const ClipboardStore& clips, const SyncScope& scope, double now)
+{
+    const bool folderChanged = pictures_.changed();
+    if (!unsent_.empty() || (!folderChanged && !pictures_.pruneDue(now)))
+        return;
+    const auto storer = pictureStorer(clips);
+    const std::filesystem::path shared = folder_ / SyncFolder::picturesName;
+    std::unordered_set<std::string> held;
+    for (const Clip& clip : clips.items) {
+        if (clip.kind != "image" || !clip.sig || !LocalChanges::sharedSession(clip.sessionId, scope))
+            continue;
+        held.insert(*clip.sig + ".png");
+        held.insert(*clip.sig + ".jpg");
+        if (!folderChanged || !clip.imgFile)
+            continue;
+        // Another device removed a picture this one still shows (it was copied again while that
+        // device could not see it): it is written again, for the devices still waiting for it.
+        const auto key = EntryKey::of(clip.id);
+        const auto known = key ? fold_.entries().find(*key) : fold_.entries().end();
+        const std::string name = *clip.sig + std::filesystem::path(*clip.imgFile).extension().string();
+        if (known != fold_.entries().end() && known->second.deletedAt < 0 && ::access((shared / name).c_str(), F_OK) != 0)
+            storer(clip);
+    }
+    pictures_.prune(held, now);
+}
+
 ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const SyncScope& scope, double now,
                        size_t historyLimit)
 {
@@ -124,7 +155,8 @@ ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, con
     for (const std::string& device : scan.devices)
         fromOthers = fromOthers || device != device_;
     compactIfDue(now, historyLimit);
-    if (!fromOthers)
+    tendPictures(clips, scope, now);
+    if (!fromOthers && !awaitedPictureArrived(clips, folder_))
         return {};
     const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
     changes_.reset(clips, sessions);

@@ -7,6 +7,7 @@
 #include "sync/JournalReader.h"
 #include "sync/JournalWriter.h"
 #include "sync/LocalChanges.h"
+#include "sync/SharedPictures.h"
 #include "sync/SyncFold.h"
 #include "sync/SyncView.h"
 
@@ -27,7 +28,8 @@ struct SyncStatus {
 // stores. While the folder is away (an unmounted drive) nothing is written or read, the status
 // says so, and the changes made meanwhile are journaled when it comes back. Once a journal of
 // this device is closed, the device writes a snapshot of the merged history in its place and
-// retires its closed journals, so the folder stays as large as the history, not its past.
+// retires its closed journals, so the folder stays as large as the history, not its past; the
+// pictures no device names any more are removed (`SharedPictures`).
 class Sync {
 public:
     Sync(std::filesystem::path folder, std::string device);
@@ -61,8 +63,10 @@ private:
     JournalWriter writer_;
     LocalChanges changes_;
     void compactIfDue(double now, size_t historyLimit);
+    void tendPictures(const ClipboardStore& clips, const SyncScope& scope, double now);
     static std::vector<std::string> heldIds(const ClipboardStore& clips);
 
+    SharedPictures pictures_;
     SyncFold fold_;                 // every line read from every journal and snapshot
     std::vector<SyncEvent> unsent_;  // this device's changes not yet written
     bool started_ = false;

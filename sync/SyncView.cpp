@@ -5,6 +5,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <unistd.h>
+
+#include <glib.h>
+
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "history/ImageFiles.h"
@@ -95,7 +99,46 @@ void placeByTime(std::vector<Clip>& items, std::vector<Clip> moved)
     }
 }
 
+// A picture's label as capture makes it ("PNG · 640×480"), cut short if another device sent more,
+// never inside a character.
+std::string labelOf(const std::string& text)
+{
+    if (text.size() <= 200)
+        return text;
+    const char* end = g_utf8_find_prev_char(text.c_str(), text.c_str() + 201);
+    return text.substr(0, end ? static_cast<size_t>(end - text.c_str()) : 0);
+}
+
+// Gives a placeholder its picture once the shared file is there; false while it is not.
+bool fillPicture(Clip& clip, const std::string& picture, const ClipboardStore& clips,
+                 const std::filesystem::path& folder)
+{
+    const auto bytes = SyncFolder::readPicture(folder, picture);
+    if (!bytes)
+        return false;
+    const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
+    auto name = writeImage(clips.dataHome(), data, picture.substr(picture.size() - 3));
+    if (!name)
+        return false;
+    clip.imgFile = std::move(*name);
+    clip.sig = picture.substr(0, 64);
+    return true;
+}
+
 } // namespace
+
+bool awaitedPictureArrived(const ClipboardStore& clips, const std::filesystem::path& folder)
+{
+    const std::filesystem::path pictures = folder / SyncFolder::picturesName;
+    for (const Clip& clip : clips.items) {
+        if (!awaitsPicture(clip) || !clip.sig)
+            continue;
+        for (const char* ext : {".png", ".jpg"})
+            if (::access((pictures / (*clip.sig + ext)).c_str(), F_OK) == 0)
+                return true;
+    }
+    return false;
+}
 
 ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips, SessionStore& sessions,
                               const SyncScope& scope, const std::filesystem::path& folder, size_t historyLimit)
@@ -135,6 +178,12 @@ ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips
         Clip& clip = clips.items[found->second];
         if (scope.localSessions.contains(clip.sessionId))
             continue;
+        if (awaitsPicture(clip) && entry.kind == "image") {
+            if (fillPicture(clip, entry.picture, clips, folder))
+                ++change.changed;
+            else
+                ++change.waiting;
+        }
         if (clip.pinned != entry.pinned || clip.blockId != block || clip.sessionId != session || clip.ts < entry.ts) {
             clip.pinned = entry.pinned;
             clip.blockId = block;
@@ -180,19 +229,11 @@ ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips
         if (entry->block && knownBlocks.contains(*entry->block))
             clip.blockId = entry->block;
         if (entry->kind == "image") {
-            const auto bytes = SyncFolder::readPicture(folder, entry->picture);
-            if (!bytes) {
-                ++change.waiting;
-                continue;
-            }
-            const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
-            const std::string ext = entry->picture.substr(entry->picture.size() - 3);
-            auto name = writeImage(clips.dataHome(), data, ext);
-            if (!name)
-                continue;
-            clip.imgFile = std::move(*name);
+            // A picture not here yet shows as a placeholder until its file arrives.
             clip.sig = entry->picture.substr(0, 64);
-            clip.text = entry->text.substr(0, 200);
+            clip.text = labelOf(entry->text);
+            if (!fillPicture(clip, entry->picture, clips, folder))
+                ++change.waiting;
         } else {
             if (!acceptableText(entry->text))
                 continue;

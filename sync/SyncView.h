@@ -15,7 +15,7 @@ class SessionStore;
 struct ViewChange {
     size_t added = 0;   // entries that came from another device
     size_t changed = 0; // entries, blocks and sessions edited or removed
-    size_t waiting = 0; // entries whose picture has not arrived yet
+    size_t waiting = 0; // placeholders whose picture has not arrived yet
     bool any() const { return added + changed > 0; }
 };
 
@@ -24,8 +24,11 @@ struct ViewChange {
 // are left alone. The history limit applies to this device's view afterwards: entries it would
 // take out at once are not brought in, and pinned entries are always kept. A text that capture
 // would refuse (blank, too long) is not taken from another device either; an entry whose picture
-// has not arrived waits for it.
+// has not arrived comes as a placeholder (`awaitsPicture`) and gets its picture once it arrives.
 ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips, SessionStore& sessions,
                               const SyncScope& scope, const std::filesystem::path& folder, size_t historyLimit);
+
+// Whether the shared folder now holds a picture that a placeholder of `clips` waits for.
+bool awaitedPictureArrived(const ClipboardStore& clips, const std::filesystem::path& folder);
 
 } // namespace brimble

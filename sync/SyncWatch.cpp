@@ -51,6 +51,8 @@ void SyncWatch::watch(const std::filesystem::path& path)
 void SyncWatch::refresh()
 {
     watch(folder_);
+    // Pictures arrive after the journal lines naming them: their placeholders wait for them.
+    watch(folder_ / SyncFolder::picturesName);
     const std::filesystem::path devices = folder_ / SyncFolder::devicesName;
     watch(devices);
     std::error_code error;

@@ -49,6 +49,8 @@ GtkWidget* messageDialog(GtkWindow* parent, const std::string& message, const st
     }
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), 0);
     gtk_window_set_position(GTK_WINDOW(dialog), parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+    // The title names the window in the window list and the task switcher, where a reader reads it.
+    gtk_window_set_title(GTK_WINDOW(dialog), accessibleName(message).c_str());
     nameForAssistiveTechnology(dialog, message, informative);
     return dialog;
 }
@@ -89,6 +91,9 @@ std::optional<std::string> GtkDialogs::runPrompt(const std::string& message, con
     GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
     gtk_box_pack_end(GTK_BOX(area), entry, FALSE, FALSE, 0);
     gtk_widget_show(entry);
+    // A question to answer in a field is a dialog; a message dialog is an alert, which a reader
+    // treats as a message to read out and dismiss.
+    atk_object_set_role(gtk_widget_get_accessible(dialog), ATK_ROLE_DIALOG);
     // The field has the keyboard from the start, so the user can type at once.
     gtk_widget_grab_focus(entry);
 

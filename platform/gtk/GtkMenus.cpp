@@ -11,8 +11,6 @@ namespace {
 const char* editingCommand(MenuAction action)
 {
     switch (action) {
-    case MenuAction::Undo:
-        return WEBKIT_EDITING_COMMAND_UNDO;
     case MenuAction::Redo:
         return WEBKIT_EDITING_COMMAND_REDO;
     case MenuAction::Cut:
@@ -55,6 +53,11 @@ void GtkMenus::installStatusItem(const std::string& iconPath, const Menu& menu)
 
 void GtkMenus::perform(MenuAction action)
 {
+    if (action == MenuAction::Undo) {
+        if (PageWebView* page = host_.page())
+            page->undo();
+        return;
+    }
     if (const char* command = editingCommand(action)) {
         if (PageWebView* page = host_.page())
             page->executeEditingCommand(command);

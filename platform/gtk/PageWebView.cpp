@@ -158,6 +158,27 @@ void PageWebView::executeEditingCommand(const char* command)
     webkit_web_view_execute_editing_command(view_, command);
 }
 
+void PageWebView::undo()
+{
+    if (!committed_) {
+        executeEditingCommand(WEBKIT_EDITING_COMMAND_UNDO);
+        return;
+    }
+    // A page that is not drawn yet has no Undo of its own to offer; its answer is then "text".
+    static constexpr char script[] = "window.__pr2clip?.menuUndo?.() ?? 'text'";
+    webkit_web_view_evaluate_javascript(view_, script, -1, nullptr, nullptr, nullptr, onUndoAnswered, nullptr);
+}
+
+void PageWebView::onUndoAnswered(GObject* view, GAsyncResult* result, gpointer)
+{
+    g_autoptr(JSCValue) value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+    if (!value || !jsc_value_is_string(value))
+        return;
+    g_autofree char* answer = jsc_value_to_string(value);
+    if (g_strcmp0(answer, "text") == 0)
+        webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(view), WEBKIT_EDITING_COMMAND_UNDO);
+}
+
 bool PageWebView::isThePage(const char* uri) const
 {
     return uri && !pageURL_.empty() && withoutFragment(uri) == pageURL_;

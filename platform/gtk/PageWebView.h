@@ -31,9 +31,13 @@ public:
     bool evaluateScript(const std::string& script, std::function<void()> done);
     // One of WebKit's editing commands ("Copy", "Undo"...) on the page's selection or field.
     void executeEditingCommand(const char* command);
+    // Edit ▸ Undo: the page's Undo of a delete or a clear, or the engine's undo of typing in a
+    // text field that holds text of its own, as the page decides (as for Control+Z).
+    void undo();
 
 private:
     static void onScriptFinished(GObject* view, GAsyncResult* result, gpointer done);
+    static void onUndoAnswered(GObject* view, GAsyncResult* result, gpointer);
     static void onScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
     static void onAnnounce(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
     static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,

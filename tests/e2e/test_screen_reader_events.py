@@ -12,7 +12,7 @@ import unittest
 from atspi_bus import AtSpiBus, application_of, document_of, pyatspi, role_of, wait_in_tree, walk
 from gi.repository import GLib
 
-from harness import Brimble, wait_until
+from harness import Brimble, WindowManager, run_tool, wait_until
 
 SEEDED = [
     {"id": "5C1D0E2A-7B3F-4E6D-8A9C-1F2E3D4C5B6%d" % i, "ts": 1760000000.5 + i, "text": text, "pinned": False,
@@ -21,7 +21,7 @@ SEEDED = [
 ]
 
 EVENTS = ["object:announcement", "object:state-changed:focused", "object:state-changed:pressed",
-          "object:children-changed"]
+          "object:children-changed", "window:activate"]
 
 
 class Heard:
@@ -143,6 +143,47 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         # The menu's place is taken by the session button, not by nothing.
         self.step("Tab")
         self.focused("toggle button", "Recording")
+
+    def last_focus(self, settle=1.0):
+        """The last object a reader was told has the focus, once events have stopped for `settle` s."""
+        quiet_since = time.monotonic()
+        seen = len(self.heard)
+        while time.monotonic() - quiet_since < settle:
+            self.pump()
+            if len(self.heard) != seen:
+                seen = len(self.heard)
+                quiet_since = time.monotonic()
+            time.sleep(0.05)
+        focus = [h for h in self.heard if h.type.startswith("object:state-changed:focused") and h.detail1 == 1]
+        return (focus[-1].role, focus[-1].name) if focus else None
+
+    def test_a_reader_is_back_on_a_named_control_after_a_dialog_and_the_shortcut(self):
+        wm = WindowManager()
+        self.addCleanup(wm.stop)
+        main = self.app.window()
+        # The prompt of New Block: a dialog named by its question, titled, its field named.
+        self.step("Return", focus="document.getElementById('newBlockButton')")
+        dialog = wait_until(lambda: self.app.dialog_window(main), 10, 0.1, "the prompt")
+        self.focused("text", "Name of the new block")
+        self.assertEqual(run_tool("xdotool", "getwindowname", dialog).stdout.strip(), "Name of the new block")
+        # A question with a field is a dialog; as an alert a reader read it as a message.
+        self.wait_to_hear("the prompt's window as a dialog", lambda h: h.type == "window:activate"
+                          and h.role == "dialog" and h.name == "Name of the new block")
+        # Closed, the window's return was heard as an unnamed filler, and nothing after it.
+        self.heard.clear()
+        self.app.press(dialog, "Escape")
+        wait_until(lambda: self.app.dialog_window(main) is None, 10, 0.1, "the prompt closed")
+        self.assertEqual(self.last_focus(), ("push button", "New Block"))
+
+        # Control+Alt+V away and back: the search field, already focused in the page, is said.
+        self.step(focus="document.getElementById('search')")
+        run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
+        wait_until(lambda: self.app.main_window() is None, 10, 0.1, "the window hidden by the key")
+        self.heard.clear()
+        run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")
+        self.app.window()
+        role, name = self.last_focus()
+        self.assertEqual(name, "Search clips", (role, self.heard))
 
     def focused_name_settles(self, element_id, name):
         """Waits until the page shows `name` on the element (a snapshot arrived)."""

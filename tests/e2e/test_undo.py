@@ -67,6 +67,14 @@ class UndoRoadTest(unittest.TestCase):
         self.keys("Escape", "ctrl+z")
         wait_until(lambda: self.shape() == pinned, 5, 0.05, "the cleared cards back in their order")
 
+        # Edit ▸ Undo in the menu bar does the same (it ran the engine's text undo, which brought
+        # nothing back): F10 opens the first menu, Right twice the Edit menu, Down reaches Undo.
+        self.page.evaluate("document.querySelector('.card:not(.pinned)')?.focus(); true")
+        self.keys("Delete")
+        wait_until(lambda: len(self.app.texts()) == 3, 5, 0.05, "the delete before the menu's Undo saved")
+        self.keys("F10", "Right", "Right", "Down", "Return")
+        wait_until(lambda: self.shape() == pinned, 5, 0.05, "the card back from Edit ▸ Undo")
+
         # Past the offer's ten seconds, a delete stays deleted.
         self.page.evaluate("document.querySelector('.card:not(.pinned)')?.focus(); true")
         gone = self.page.evaluate("document.activeElement.textContent")

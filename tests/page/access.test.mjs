@@ -17,11 +17,11 @@ const axeSource = await fs.readFile(createRequire(import.meta.url).resolve('axe-
 async function audit(page, state) {
   // Evaluated as the program's own script is, outside the page's content policy.
   await page.page.evaluate(axeSource);
+  // A menu pops in by fading from transparent: read halfway, its text blends into the page
+  // behind it and fails the contrast rule it meets once shown (seen as 4.26:1 on the dark
+  // sessions menu). A person reads what stands after the animation, so axe does too.
+  await page.settle();
   const violations = await page.page.evaluate(async () => {
-    // A menu pops in by fading from transparent: read halfway, its text blends into the page
-    // behind it and fails the contrast rule it meets once shown (seen as 4.26:1 on the dark
-    // sessions menu). A person reads what stands after the animation, so axe does too.
-    await Promise.all(document.getAnimations().map((animation) => animation.finished.catch(() => {})));
     const result = await window.axe.run(document, { resultTypes: ['violations'] });
     return result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')} (${v.nodes[0]?.failureSummary ?? ''})`);
   });
@@ -76,7 +76,7 @@ for (const colorScheme of ['light', 'dark']) {
     await page.page.keyboard.press('Escape');
     await page.page.click('.block-more');
     await audit(page, 'the block menu');
-    assert.equal(await page.page.locator('.menu').getAttribute('aria-label'), 'Block options', 'a menu without a heading is named by its button');
+    assert.equal(await page.page.locator('.menu').getAttribute('aria-label'), 'Options for “Work”', 'a menu without a heading is named by its button');
     await page.page.keyboard.press('Escape');
 
     await page.page.keyboard.down('Control');
@@ -107,11 +107,10 @@ test('each card is an option that says its kind, excerpt, age, pin, place and ke
   assert.equal(await card(items[1].id).getAttribute('aria-keyshortcuts'), 'Enter P Delete Space O');
   assert.match(await page.page.locator('#cardKeys').textContent(), /Enter copies, P pins or unpins, Delete deletes/);
 
-  // Places run across the containers in the order the board shows them: the block first.
+  // Each list counts its own cards: the card alone in its block was "7 of 7" in a list of one.
   const places = await page.page.evaluate(() => [...document.querySelectorAll('.card')].map((c) => `${c.getAttribute('aria-posinset')}/${c.getAttribute('aria-setsize')}`));
-  assert.deepEqual(places, ['1/7', '2/7', '3/7', '4/7', '5/7', '6/7', '7/7']);
+  assert.deepEqual(places, ['1/6', '2/6', '3/6', '4/6', '5/6', '6/6', '1/1']);
   assert.deepEqual(await page.containerIds(work.id), [items[5].id]);
-  assert.equal(await card(items[5].id).getAttribute('aria-posinset'), '7', 'the block comes after the open cards');
   // A search counts only the shown cards (the fault: "1 of 7" for the only result).
   await page.page.fill('#search', 'quarterly');
   await page.nextFrame();
@@ -269,4 +268,76 @@ test('the board that script focuses is a named region', async () => {
   await page.render(snapshot({ items: [clip('one')] }));
   const board = page.page.locator('#board');
   assert.deepEqual([await board.getAttribute('role'), await board.getAttribute('aria-label')], ['region', 'History']);
+});
+
+// WebKitGTK reads a title as the description even when it is also the name, so a reader said
+// "Settings, button, Settings"; block buttons did not say which block; a heading asked for a
+// double click, which a keyboard cannot give.
+test('no control repeats its name as its description, and block buttons name their block', async () => {
+  const page = await env.page({ width: 560 });
+  const { items, snap } = board();
+  await page.render(snap);
+  await page.card(items[0].id).click({ modifiers: ['Control'] });
+  await openSettings(page, { ...snap, excluded: ['firefox.desktop'] });
+  for (const width of [560, 900]) {
+    await page.page.setViewportSize({ width, height: 640 });
+    await page.nextFrame();
+    const repeated = await page.page.evaluate(() => [...document.querySelectorAll('button, [role=button], h2, input')]
+      .filter((node) => node.title && node.title === (node.getAttribute('aria-label') ?? node.textContent.trim()))
+      .map((node) => node.id || node.className));
+    assert.deepEqual(repeated, [], `at ${width} px`);
+  }
+  await page.page.keyboard.press('Escape');
+  const names = await page.page.evaluate(() => ['.block-chevron', '.block-pin', '.block-more', '.block-name']
+    .map((selector) => document.querySelector(selector).title));
+  assert.deepEqual(names, ['Collapse “Work”', 'Pin “Work”', 'Options for “Work”', '']);
+  assert.equal(await page.page.getAttribute('#newBlockButton', 'title'), null);
+});
+
+test('Escape with nothing to close hides the window only from the search field or the board', async () => {
+  const page = await env.page();
+  const { items, snap } = board();
+  await page.render(snap);
+  const cases = [
+    ['#search', true], [`.card[data-id="${items[1].id}"]`, true], ['.block-more', true], ['#board', true],
+    ['#sessionButton', false], ['#pauseButton', false], ['#settingsButton', false], ['#newBlockButton', false],
+  ];
+  for (const [selector, hides] of cases) {
+    await page.take();
+    await page.page.focus(selector);
+    await page.page.keyboard.press('Escape');
+    assert.deepEqual(await page.take(), hides ? [{ cmd: 'hide' }] : [], selector);
+  }
+});
+
+test('the appearance modes are one stop of the tab order, chosen with the arrows', async () => {
+  const page = await env.page();
+  await openSettings(page, { appearanceMode: 'light' });
+  await page.page.focus('#setPasteAfter');
+  await page.page.keyboard.press('Tab');
+  const mode = () => page.page.evaluate(() => document.activeElement.dataset.mode);
+  assert.equal(await mode(), 'light', 'Tab lands on the chosen mode');
+  const steps = [['ArrowRight', 'dark'], ['ArrowDown', 'system'], ['ArrowLeft', 'dark'], ['ArrowUp', 'light']];
+  for (const [key, expected] of steps) {
+    await page.page.keyboard.press(key);
+    assert.equal(await mode(), expected, key);
+    assert.equal(await page.page.getAttribute(`[data-mode=${expected}]`, 'aria-checked'), 'true');
+  }
+  assert.deepEqual((await page.take()).map((c) => c.mode), ['dark', 'system', 'dark', 'light']);
+  await page.page.keyboard.press('Tab');
+  assert.equal(await page.page.evaluate(() => document.activeElement.id), 'syncChoose', 'one Tab leaves the group');
+});
+
+test('a menu keeps the keyboard on its item when a snapshot redraws it', async () => {
+  const page = await env.page();
+  const { snap } = board();
+  await page.render(snap);
+  await page.page.focus('#sessionButton');
+  await page.page.keyboard.press('Enter');
+  await page.page.keyboard.press('ArrowDown');
+  const item = () => page.page.evaluate(() => document.activeElement.dataset.id ?? document.activeElement.className);
+  const before = await item();
+  assert.notEqual(before, 'menu');
+  await page.render(snap);
+  assert.equal(await item(), before);
 });

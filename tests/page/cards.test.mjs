@@ -99,6 +99,26 @@ test('picture entries show their thumbnail from imgURL', async () => {
   assert.equal(await page.card(png.id).locator('.card-kind').textContent(), 'Picture');
 });
 
+test('a picture still on its way is a named placeholder that copies nothing, then becomes the picture', async () => {
+  const page = await env.page();
+  const waiting = { ...clip('PNG · 1×1', { kind: 'image', ts: now() - 60 }), waiting: true };
+  await page.render(snapshot({ items: [waiting] }));
+  const card = page.card(waiting.id);
+  assert.equal(await card.locator('.card-media.waiting .card-media-placeholder').count(), 1);
+  assert.equal(await card.locator('.card-kind').textContent(), 'Picture on its way');
+  assert.equal(await card.getAttribute('aria-label'), '1 min ago, Picture on its way');
+  await page.take();
+  await card.click();
+  await page.page.keyboard.press('Enter');
+  assert.deepEqual(await page.take(), [], 'nothing goes to the program, so nothing is pasted');
+  assert.equal(await page.page.locator('#toast').textContent(), 'The picture has not arrived yet: nothing was copied');
+  // The file arrived: the same entry now shows its picture.
+  await page.render(snapshot({ items: [{ ...waiting, waiting: false, imgURL: imageURL('0B9E3C62-5A3D-4C2B-9F51-2D4E8A6B7C10.png') }] }));
+  assert.equal(await page.card(waiting.id).locator('.card-media.waiting').count(), 0);
+  assert.equal(await page.card(waiting.id).locator('img.card-thumb').count(), 1);
+  assert.equal(await page.card(waiting.id).locator('.card-kind').textContent(), 'Picture');
+});
+
 test('web links get an Open button that goes through the program', async () => {
   const page = await env.page();
   const link = clip('https://example.org/a?b=c');

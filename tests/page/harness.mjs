@@ -125,6 +125,18 @@ export class PageDriver {
     await this.nextFrame();
   }
 
+  // Waits until every animation and transition has ended. One cut short (its element redrawn or
+  // removed) rejects its promise with an AbortError; that is an end too, and whatever replaced it
+  // is waited for in the next round.
+  settle() {
+    return this.page.evaluate(async () => {
+      const running = () => document.getAnimations().filter((animation) => animation.playState !== 'finished');
+      for (let now = running(); now.length > 0; now = running()) {
+        await Promise.all(now.map((animation) => animation.finished.catch(() => {})));
+      }
+    });
+  }
+
   nextFrame() {
     return this.page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0))));
   }

@@ -69,11 +69,6 @@ function shippedCatalogue(language) {
   return json;
 }
 
-// Waits until the sheet's slide, the bar's rise and the chevron's turn have ended.
-function settle(page) {
-  return page.page.evaluate(() => Promise.all(document.getAnimations().map((animation) => animation.finished)));
-}
-
 function serve(file) {
   process.env.BRIMBLE_PAGE_CATALOGUE = file;
 }
@@ -217,7 +212,7 @@ for (const { language, clips, selected } of [
     const problems = [];
     const check = async (state) => {
       await page.nextFrame();
-      await settle(page);
+      await page.settle();
       problems.push(...(await overflowing(page)).map((text) => `${state}: ${text}`));
       await page.page.screenshot({ path: path.join(shots, `${language}-${state}.png`) });
     };
@@ -268,7 +263,7 @@ test('Arabic mirrors the page and keeps each card in its own direction', async (
   assert.deepEqual(directions, ['rtl', 'ltr']);
   // The sessions menu hangs from its button's right edge, where the line starts.
   await page.page.click('#sessionButton');
-  await settle(page);
+  await page.settle();
   const edges = await page.page.evaluate(() => [
     document.querySelector('.menu').getBoundingClientRect().right, document.getElementById('sessionButton').getBoundingClientRect().right,
   ].map(Math.round));
@@ -276,12 +271,12 @@ test('Arabic mirrors the page and keeps each card in its own direction', async (
   await page.page.keyboard.press('Escape');
   // A collapsed block's chevron points along the line, to the left.
   await page.block(filed.id).locator('.block-chevron').click();
-  await settle(page);
+  await page.settle();
   const chevron = await page.page.evaluate(() => getComputedStyle(document.querySelector('.block.collapsed .block-chevron .icon')).transform);
   assert.match(chevron, /^matrix\(-1, /);
   // The settings sheet comes in from the left.
   await page.page.click('#settingsButton');
-  await settle(page);
+  await page.settle();
   assert.equal(Math.round(await page.page.evaluate(() => document.getElementById('settings').getBoundingClientRect().left)), 0);
   await page.page.screenshot({ path: path.join(shots, 'ar-settings.png') });
   assert.deepEqual(page.errors, []);

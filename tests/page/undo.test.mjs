@@ -74,3 +74,25 @@ test('the notice\'s button asks for the undo', async () => {
   assert.deepEqual(await page.take(), [{ cmd: 'undo' }]);
   assert.equal((await notice(page))?.text, 'Restored');
 });
+
+// Edit ▸ Undo in the program's menu ran the engine's text undo wherever the keyboard was, so a
+// deleted card never came back from it. It now asks the page, which answers as Control+Z decides.
+test('the menu\'s Undo is the page\'s where Control+Z would be, the engine\'s in a typed field', async () => {
+  const page = await env.page();
+  const kept = clip('kept');
+  const offer = { kind: 'delete', count: 1, serial: 3 };
+  const cases = [
+    ['a card, with an offer', `.card[data-id="${kept.id}"]`, '', offer, 'page'],
+    ['an empty search, with an offer', '#search', '', offer, 'page'],
+    ['a typed search, with an offer', '#search', 'ke', offer, 'text'],
+    ['a card, with nothing to take back', `.card[data-id="${kept.id}"]`, '', undefined, 'text'],
+  ];
+  for (const [where, selector, typed, undo, answer] of cases) {
+    await page.render(snapshot({ items: [kept], undo }));
+    await page.page.locator('#search').fill(typed);
+    await page.page.focus(selector);
+    await page.take();
+    assert.equal(await page.page.evaluate(() => window.__pr2clip.menuUndo()), answer, where);
+    assert.deepEqual(await page.take(), answer === 'page' ? [{ cmd: 'undo' }] : [], where);
+  }
+});

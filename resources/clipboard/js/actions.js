@@ -17,15 +17,24 @@ function askName(message, initial = '') {
 }
 
 // The entry's text alone, without the formatting or files it was copied with.
+// A picture still on its way has nothing to copy: the clipboard keeps what it holds.
+function stillOnItsWay(item) {
+  if (!item?.waiting) return false;
+  showToast(t('The picture has not arrived yet: nothing was copied'));
+  return true;
+}
+
 export function copyPlainEntry(id) {
-  post({ cmd: 'copyPlain', id });
   const item = ui.view?.byId.get(id);
+  if (stillOnItsWay(item)) return;
+  post({ cmd: 'copyPlain', id });
   showToast(item?.kind === 'image' ? t('Picture copied') : t('Copied as plain text'));
 }
 
 export function copyEntry(id) {
-  post({ cmd: 'copy', id });
   const item = ui.view?.byId.get(id);
+  if (stillOnItsWay(item)) return;
+  post({ cmd: 'copy', id });
   showToast(item?.kind === 'image' ? t('Picture copied') : t('Copied to clipboard'));
 }
 

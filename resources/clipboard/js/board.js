@@ -1,4 +1,4 @@
-import { el, iconButton, syncChildren, setText, setFlag } from './dom.js';
+import { el, iconButton, syncChildren, setText, setFlag, renew } from './dom.js';
 import { icon } from './icons.js';
 import { ui, visibleIds, matchingItems, tabStopId } from './state.js';
 import { cardFor, pruneCards, cardElement, markCard, setSelected, setPosition } from './cards.js';
@@ -28,12 +28,12 @@ function cardList(titleId) {
 function blockSection(block) {
   let section = sections.get(block.id);
   if (!section) {
-    const chevron = iconButton('chevronRight', { className: 'block-chevron', title: t('Collapse'), data: { action: 'collapse' } });
+    const chevron = iconButton('chevronRight', { className: 'block-chevron', data: { action: 'collapse' } });
     const nameId = `block-name-${block.id}`;
     const name = el('h2', { className: 'block-name', attrs: { id: nameId, dir: 'auto' } });
     const count = el('p', { className: 'block-count' });
-    const pin = iconButton('pin', { className: 'icon-button block-pin', title: t('Pin block'), data: { action: 'blockPin' } });
-    const more = iconButton('more', { className: 'icon-button block-more', title: t('Block options'), data: { action: 'blockMenu' } });
+    const pin = iconButton('pin', { className: 'icon-button block-pin', data: { action: 'blockPin' } });
+    const more = iconButton('more', { className: 'icon-button block-more', data: { action: 'blockMenu' } });
     const head = el('header', { className: 'block-head' }, [
       chevron, el('span', { className: 'block-dot' }), name, count, el('span', { className: 'spacer' }), pin, more,
     ]);
@@ -42,21 +42,35 @@ function blockSection(block) {
     const node = el('section', { className: 'block', data: { container: block.id, blockId: block.id } }, [
       head, el('div', { className: 'block-body' }, [grid, empty]),
     ]);
-    section = { node, name, count, pin, chevron, grid, empty };
+    section = { node, name, count, pin, chevron, more, grid, empty };
     sections.set(block.id, section);
   }
   const known = blockPalette.includes(block.color);
   section.node.dataset.color = known ? block.color : 'none';
   setText(section.name, block.name);
-  section.name.title = t('Double-click to rename');
   setFlag(section.node, 'pinned', block.pinned);
-  section.pin.title = block.pinned ? t('Unpin block') : t('Pin block');
+  // Each button says its block's name: Tab goes from block to block, and
+  // "Pin block" alone did not say which. The pin is a toggle, so its name stays
+  // and its pressed state changes.
+  const name = { name: block.name };
+  retitle(section, 'pin', t('Pin “{name}”', name));
   section.pin.setAttribute('aria-pressed', String(block.pinned));
+  retitle(section, 'more', t('Options for “{name}”', name));
   const collapsed = ui.collapsed.has(block.id);
   setFlag(section.node, 'collapsed', collapsed);
-  section.chevron.title = collapsed ? t('Expand') : t('Collapse');
+  retitle(section, 'chevron', collapsed ? t('Expand “{name}”', name) : t('Collapse “{name}”', name));
   section.chevron.setAttribute('aria-expanded', String(!collapsed));
   return section;
+}
+
+// Sets a block button's tooltip, which is its name; the one with the keyboard
+// is renewed so that a reader hears the new name (see renew).
+function retitle(section, key, title) {
+  const node = section[key];
+  if (node.title === title) return;
+  const spoken = node.title !== '' && document.activeElement === node;
+  node.title = title;
+  if (spoken) section[key] = renew(node);
 }
 
 function openGrid() {
@@ -159,14 +173,15 @@ function markLater(id) {
   }, 0));
 }
 
-// `first` is the place of the first of `items` among the `count` shown cards.
-function drawCards(section, items, now, first, count, stop) {
+// Each list box counts its own cards, as a reader says "1 of 1" for a card
+// alone in its block; `count` is how many of the container's cards are shown.
+function drawCards(section, items, now, count, stop) {
   const nodes = items.map((item, i) => {
     const node = cardFor(item, now);
     if (ui.hits === null) markCard(item.id, '');
     else markLater(item.id);
     setSelected(node, ui.selection.has(item.id));
-    setPosition(node, first + i, count);
+    setPosition(node, i + 1, count);
     const tabIndex = item.id === stop ? 0 : -1;
     if (node.tabIndex !== tabIndex) node.tabIndex = tabIndex;
     return node;
@@ -196,8 +211,6 @@ export function drawBoard() {
   let left = budget;
   let more = false;
   let matches = 0;
-  const shownCount = visibleIds().length;
-  let position = 1;
   const stop = tabStopId();
   for (const container of view.containers) {
     const items = matchingItems(container.items);
@@ -212,8 +225,7 @@ export function drawBoard() {
     const drawn = collapsed ? [] : items.slice(0, left);
     if (!collapsed) left -= drawn.length;
     if (drawn.length < items.length && !collapsed) more = true;
-    drawCards(section, drawn, now, position, shownCount, stop);
-    if (!collapsed) position += items.length;
+    drawCards(section, drawn, now, items.length, stop);
     const total = container.items.length;
     setText(section.count, searching ? shownOf(items.length, total) : countLabel(total));
     setFlag(section.node, 'empty', total === 0);

@@ -11,6 +11,8 @@ const cards = new Map();
 
 const blankText = t('Blank text');
 const pictureLabel = t('Picture');
+// TRANSLATORS: the kind of a card whose picture is still on its way from another computer.
+const waitingLabel = t('Picture on its way');
 const kindNames = { text: t('Text'), link: t('Link'), color: t('Colour'), code: t('Code') };
 
 // Pictures load only from the program's own scheme or the page's own origin.
@@ -26,7 +28,7 @@ function safeImageURL(value) {
 }
 
 function shapeOf(item) {
-  if (item.kind === 'image') return `image|${item.imgURL || ''}`;
+  if (item.kind === 'image') return item.waiting ? 'image|waiting' : `image|${item.imgURL || ''}`;
   return `text|${classify(item.text)}`;
 }
 
@@ -89,8 +91,11 @@ function createCard(item) {
     pinButton: actions.children[actions.children.length - 2],
   };
   if (kind === 'image') {
-    const src = safeImageURL(item.imgURL);
-    if (src) {
+    const src = item.waiting ? null : safeImageURL(item.imgURL);
+    if (item.waiting) {
+      body.classList.add('waiting');
+      body.append(icon('image', 'icon card-media-placeholder'));
+    } else if (src) {
       const img = el('img', { className: 'card-thumb', attrs: { alt: pictureLabel, draggable: 'false', decoding: 'async', loading: 'lazy' } });
       img.src = src;
       body.append(img);
@@ -121,7 +126,7 @@ function kindLabel(item, shape) {
   if (item.files) return nt('{n} file', '{n} files', item.fileCount);
   // The mark of a text kept with its formatting; the stored HTML is never drawn as markup.
   if (item.formatted && item.kind !== 'image') return t('Formatted · {size}', { size: sizeLabel(item.textPart ? item.chars : charCount(item.text)) });
-  if (item.kind === 'image') return pictureLabel;
+  if (item.kind === 'image') return item.waiting ? waitingLabel : pictureLabel;
   if (shape === 'text|link') return kindNames.link;
   if (shape === 'text|color') return kindNames.color;
   return sizeLabel(item.textPart ? item.chars : charCount(item.text));
@@ -206,7 +211,7 @@ export function setSelected(node, on) {
   if (node.getAttribute('aria-selected') !== value) node.setAttribute('aria-selected', value);
 }
 
-// Tells a card its place among the cards the board shows ("3 of 50").
+// Tells a card its place in its list ("3 of 50").
 export function setPosition(node, position, count) {
   const at = String(position);
   const of = String(count);
@@ -218,7 +223,8 @@ export function setPosition(node, position, count) {
 // An entry's look is worked out again only when its content changed.
 export function cardFor(item, nowMs) {
   let record = cards.get(item.id);
-  const same = record && record.text === item.text && record.kind === item.kind && record.imgURL === item.imgURL;
+  const same = record && record.text === item.text && record.kind === item.kind && record.imgURL === item.imgURL &&
+    record.waiting === item.waiting;
   // WebKitGTK never tells a screen reader that a name changed: the card with
   // the keyboard, pinned or unpinned where it stands, is drawn as a new
   // element, which takes the keyboard and is read afresh with its new name.
@@ -231,6 +237,7 @@ export function cardFor(item, nowMs) {
     }
     record.kind = item.kind;
     record.imgURL = item.imgURL;
+    record.waiting = item.waiting;
   }
   update(record, item, nowMs);
   return record.el;

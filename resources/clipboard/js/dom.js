@@ -17,11 +17,12 @@ export function el(tag, options = {}, children = []) {
   return node;
 }
 
-// A button with an icon and an optional visible label.
+// A button with an icon and an optional visible label. An icon alone is named
+// by its tooltip: WebKitGTK reads a title beside an equal aria-label as the
+// description too, and a screen reader said the name twice.
 export function iconButton(name, { className = 'icon-button', title = '', label = '', data } = {}) {
   const button = el('button', { className, title, data, attrs: { type: 'button' } }, [icon(name)]);
   if (label) button.append(el('span', { className: 'button-label', text: label }));
-  else if (title) button.setAttribute('aria-label', title);
   return button;
 }
 

@@ -151,6 +151,20 @@ function inTextField(target) {
   return target instanceof HTMLInputElement || target instanceof HTMLTextAreaElement || target?.isContentEditable;
 }
 
+// Whether an undo with the keyboard at `target` is the page's (a delete or a
+// clear) rather than the engine's undo of typing.
+function pageUndoFor(target) {
+  return canUndo() && !(inTextField(target) && target.value);
+}
+
+// Edit ▸ Undo in the program's menu does what Control+Z does; the program runs
+// the engine's text undo when told 'text'.
+export function menuUndo() {
+  if (!pageUndoFor(document.activeElement)) return 'text';
+  undoLast();
+  return 'page';
+}
+
 function onKey(event) {
   const accel = event.ctrlKey || event.metaKey;
   if (accel && !event.altKey && (event.key === 'f' || event.key === 'F')) {
@@ -164,12 +178,10 @@ function onKey(event) {
   }
   // Control+Z takes back a delete or a clear, except where a field holds text
   // of its own to undo.
-  if (accel && !event.altKey && !event.shiftKey && (event.key === 'z' || event.key === 'Z') && canUndo()) {
-    if (!(inTextField(event.target) && event.target.value)) {
-      event.preventDefault();
-      undoLast();
-      return;
-    }
+  if (accel && !event.altKey && !event.shiftKey && (event.key === 'z' || event.key === 'Z') && pageUndoFor(event.target)) {
+    event.preventDefault();
+    undoLast();
+    return;
   }
   // Quick picks work from the search field too: type, then pick a result.
   const digit = pickDigit(event);
@@ -196,7 +208,9 @@ function onKey(event) {
     if (ui.settingsOpen) closeSettings();
     else if (ui.selection.size > 0) clearSelection();
     else if (ui.query !== '') clearSearch();
-    else hideWindow();
+    // From the board, or from nowhere; on a button of the header Escape was
+    // pressed to get out of something, and the window vanishing is a surprise.
+    else if (target === document.body || document.getElementById('board').contains(target)) hideWindow();
     event.preventDefault();
     return;
   }
@@ -215,7 +229,29 @@ function onKey(event) {
   if (onCardKey(event)) event.preventDefault();
 }
 
+// When the window gets the keyboard back (a dialog of the program closed, the
+// program's key brought it up), the toolkit tells a screen reader that the web
+// view has it, an unnamed filler; the page's own focus did not move, so nothing
+// named followed. Focusing the control again is heard as a move onto it.
+let sayFocusTimer = 0;
+function sayFocusAgain() {
+  clearTimeout(sayFocusTimer);
+  // After the toolkit's own word about the view, which comes at once.
+  sayFocusTimer = setTimeout(() => {
+    const node = document.activeElement;
+    if (!node || node === document.body || !document.hasFocus()) return;
+    const field = node instanceof HTMLInputElement && node.type !== 'number' ? node : null;
+    const kept = field ? [field.selectionStart, field.selectionEnd, field.selectionDirection] : null;
+    node.blur();
+    node.focus({ preventScroll: true });
+    if (kept) field.setSelectionRange(...kept);
+  }, 60);
+}
+
 export function initKeyboard() {
+  window.addEventListener('focus', (event) => {
+    if (event.target === window) sayFocusAgain();
+  });
   document.addEventListener('keydown', onKey);
   // A card reached with Tab, or clicked, is the one the keys act on.
   document.addEventListener('focusin', (event) => {

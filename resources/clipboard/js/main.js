@@ -10,7 +10,7 @@ import { initToolbar, refreshSearch } from './toolbar.js';
 import { paintSelection, pruneSelection, initSelection } from './selection.js';
 import { drawSettings, initSettings } from './settings.js';
 import { initMenus, refreshMenu } from './menu.js';
-import { focusSearchUnlessSheet, initKeyboard, readyForKeys, restoreFocus, summonSearch } from './keyboard.js';
+import { focusSearchUnlessSheet, initKeyboard, menuUndo, readyForKeys, restoreFocus, summonSearch } from './keyboard.js';
 import { initBoardEvents } from './boardEvents.js';
 import { initDragAndDrop } from './dnd.js';
 import { applyAppearance, initTheme } from './theme.js';
@@ -70,7 +70,7 @@ function render(snapshot) {
 }
 
 // The program calls these; decode and render must exist before the first "list".
-window.__pr2clip = Object.freeze({ decode, render, summonSearch, focusSearch: focusSearchUnlessSheet, readyForKeys });
+window.__pr2clip = Object.freeze({ decode, render, summonSearch, focusSearch: focusSearchUnlessSheet, readyForKeys, menuUndo });
 
 fillIconSlots(document.body);
 translateMarkup();

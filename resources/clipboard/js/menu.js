@@ -123,9 +123,16 @@ export function refreshMenu() {
     closeMenu();
     return;
   }
-  const hadFocus = layer().contains(document.activeElement);
+  // The keyboard stays on the item it was on (the same one, else the one in its place), not on
+  // the menu as a whole, which a reader names without saying where Enter would go.
+  const items = () => [...layer().querySelectorAll('button')];
+  const focused = document.activeElement;
+  const at = items().indexOf(focused);
   const menu = draw();
-  if (hadFocus) menu.focus({ preventScroll: true });
+  if (at < 0) return;
+  const now = items();
+  const same = focused.dataset.id === undefined ? null : now.find((node) => node.dataset.id === focused.dataset.id);
+  (same ?? now[Math.min(at, now.length - 1)] ?? menu).focus({ preventScroll: true });
 }
 
 // Up and Down walk the items; Escape closes. Returns whether the key was used.

@@ -17,6 +17,8 @@ function row(raw) {
     pinned: raw.pinned === true,
     kind: asString(raw.kind, 'text'),
     imgURL: typeof raw.imgURL === 'string' ? raw.imgURL : null,
+    // A picture still on its way from another computer: a placeholder that copies nothing.
+    waiting: raw.kind === 'image' && raw.waiting === true,
     blockId: typeof raw.blockId === 'string' ? raw.blockId : null,
     // A new page's first snapshot may send a long text's beginning only, with the whole text's
     // length; the whole text follows in the next snapshot.

@@ -117,7 +117,12 @@ export function initSelection() {
   document.getElementById('selPin').addEventListener('click', pinSelection);
   document.getElementById('selDelete').addEventListener('click', deleteSelection);
   document.getElementById('selClear').addEventListener('click', clearSelection);
-  for (const [id, title] of [['selMove', t('Move to Block')], ['selSession', t('Save as New Session')], ['selDelete', t('Delete the selected clips')]]) {
-    document.getElementById(id).title = title;
-  }
+  // The tooltips say more than the labels: one that repeats its label is read out twice, as the
+  // button's name and as its description.
+  const titles = [
+    ['selMove', t('Move the selected clips to a block')],
+    ['selSession', t('Save the selected clips as a new session')],
+    ['selDelete', t('Delete the selected clips')],
+  ];
+  for (const [id, title] of titles) document.getElementById(id).title = title;
 }

@@ -38,7 +38,10 @@ export function drawSettings() {
   cap.setAttribute('aria-valuenow', String(snap.cap));
   for (const button of $('setAppearance').querySelectorAll('[data-mode]')) {
     const known = ['system', 'light', 'dark'].includes(snap.appearanceMode) ? snap.appearanceMode : 'system';
-    button.setAttribute('aria-checked', String(button.dataset.mode === known));
+    const checked = button.dataset.mode === known;
+    button.setAttribute('aria-checked', String(checked));
+    // The group is one stop of the tab order, on its chosen mode; the arrows choose another.
+    button.tabIndex = checked ? 0 : -1;
   }
   const list = $('excludeList');
   const rows = snap.excluded.map((id) => {
@@ -114,6 +117,22 @@ export function closeSettings() {
   if (returnFocus && returnFocus.isConnected) returnFocus.focus({ preventScroll: true });
 }
 
+// The arrows move round the appearance modes and choose the one they reach,
+// as in any radio group; Left goes towards the line's start, the right in Arabic.
+function onAppearanceKey(event) {
+  const forward = { ArrowDown: 1, ArrowUp: -1, ArrowRight: 1, ArrowLeft: -1 }[event.key];
+  if (forward === undefined || event.ctrlKey || event.altKey || event.metaKey) return;
+  const radios = [...$('setAppearance').querySelectorAll('[data-mode]')];
+  const at = radios.indexOf(document.activeElement);
+  if (at < 0) return;
+  const mirrored = event.key.startsWith('ArrowL') || event.key.startsWith('ArrowR');
+  const step = mirrored && getComputedStyle($('setAppearance')).direction === 'rtl' ? -forward : forward;
+  const next = radios[(at + step + radios.length) % radios.length];
+  event.preventDefault();
+  next.focus();
+  next.click();
+}
+
 function commitCap() {
   const value = Number.parseInt($('setCap').value, 10);
   if (Number.isFinite(value) && value !== ui.snap.cap) post({ cmd: 'cap', value });
@@ -138,8 +157,17 @@ export function initSettings() {
   });
   $('setAppearance').addEventListener('click', (event) => {
     const mode = event.target.closest('[data-mode]')?.dataset.mode;
-    if (mode && mode !== ui.snap.appearanceMode) post({ cmd: 'appearance', mode });
+    if (!mode) return;
+    // The mode last chosen here, which the program may not have answered yet.
+    const was = $('setAppearance').querySelector('[aria-checked=true]')?.dataset.mode;
+    // Checked at once, so that a reader hears the mode reached by an arrow as chosen.
+    for (const radio of $('setAppearance').querySelectorAll('[data-mode]')) {
+      radio.setAttribute('aria-checked', String(radio.dataset.mode === mode));
+      radio.tabIndex = radio.dataset.mode === mode ? 0 : -1;
+    }
+    if (mode !== was) post({ cmd: 'appearance', mode });
   });
+  $('setAppearance').addEventListener('keydown', onAppearanceKey);
   $('excludeAdd').addEventListener('click', () => post({ cmd: 'excludeAdd' }));
   $('syncChoose').addEventListener('click', () => post({ cmd: 'syncChoose' }));
   $('syncOff').addEventListener('click', () => post({ cmd: 'syncOff' }));

@@ -120,13 +120,28 @@ TEST(AtomicFile, PiecesIntoAnUnwritableFolderLeaveTheOldFile)
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json"});
 }
 
-TEST(AtomicFile, MoveAsideNamesTheCopyByUtcTime)
+// The file stays in place until the save replaces it: a reader in between (the user, a backup)
+// never finds the history missing. The copy is a file of its own, which a write in place of the
+// original leaves as it was.
+TEST(AtomicFile, MoveAsideNamesTheCopyByUtcTimeAndLeavesTheFile)
 {
     test::TempDir dir;
     writeFile(dir / "clipboard.json", "broken");
     ASSERT_TRUE(moveAsideUnreadable(dir / "clipboard.json", december7 + 0.75));
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"clipboard.json.unreadable-20261207T083000Z"});
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"clipboard.json", "clipboard.json.unreadable-20261207T083000Z"}));
+    writeFile(dir / "clipboard.json", "edited in place");
     EXPECT_EQ(readFile(dir / "clipboard.json.unreadable-20261207T083000Z"), "broken");
+    EXPECT_EQ(fileMode(dir / "clipboard.json.unreadable-20261207T083000Z"), 0600);
+}
+
+// A folder in the file's place cannot be copied, and must make way for the save.
+TEST(AtomicFile, MoveAsideRenamesAFolderInTheFilesPlace)
+{
+    test::TempDir dir;
+    writeFile(dir / "clipboard.json" / "inside", "kept");
+    ASSERT_TRUE(moveAsideUnreadable(dir / "clipboard.json", december7));
+    EXPECT_EQ(readFile(dir / "clipboard.json.unreadable-20261207T083000Z" / "inside"), "kept");
+    EXPECT_TRUE(writeFileAtomically(dir / "clipboard.json", "new", 0600));
 }
 
 // Two failures within one second must not overwrite the first copy.
@@ -150,7 +165,8 @@ TEST(AtomicFile, MoveAsideKeepsTheThreeNewestCopiesOfThatFileOnly)
         writeFile(dir / "clipboard.json", "copy " + std::to_string(day));
         ASSERT_TRUE(moveAsideUnreadable(dir / "clipboard.json", december7 + day * 86400));
     }
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"clipboard.json.unreadable-20261209T083000Z",
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"clipboard.json",
+                                                             "clipboard.json.unreadable-20261209T083000Z",
                                                              "clipboard.json.unreadable-20261210T083000Z",
                                                              "clipboard.json.unreadable-20261211T083000Z",
                                                              "sessions.json.unreadable-20200101T000000Z"}));

@@ -7,10 +7,12 @@
 #include "history/ClipboardStore.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/TempDir.h"
+#include "support/TestClips.h"
 
 namespace brimble {
 namespace {
 
+using test::clip;
 using test::fileMode;
 using test::readFile;
 using test::writeFile;
@@ -18,19 +20,6 @@ using test::writeFile;
 // A marker the store never writes: if it is still in the file after an operation, that
 // operation did not save.
 constexpr const char* untouched = "untouched";
-
-Clip clip(const std::string& id, bool pinned = false, const std::string& sessionId = "S",
-          std::optional<std::string> blockId = std::nullopt)
-{
-    Clip made;
-    made.id = id;
-    made.ts = 100;
-    made.text = "text " + id;
-    made.pinned = pinned;
-    made.sessionId = sessionId;
-    made.blockId = std::move(blockId);
-    return made;
-}
 
 std::vector<std::string> ids(const std::vector<Clip>& clips)
 {

@@ -7,25 +7,14 @@
 #include "platform/fake/FakePlatform.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
+#include "support/TestClips.h"
 
 namespace brimble {
 namespace {
 
+using test::clip;
 using test::readFile;
 using test::writeFile;
-
-Clip clip(const std::string& id, bool pinned = false, const std::string& sessionId = "S",
-          std::optional<std::string> blockId = std::nullopt)
-{
-    Clip made;
-    made.id = id;
-    made.ts = 100;
-    made.text = "text " + id;
-    made.pinned = pinned;
-    made.sessionId = sessionId;
-    made.blockId = std::move(blockId);
-    return made;
-}
 
 // What a user sees of an entry: its text, pin, block and session, in order; ids are fresh.
 std::vector<std::string> shape(const std::vector<Clip>& clips)

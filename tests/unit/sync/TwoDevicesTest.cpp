@@ -4,6 +4,7 @@
 
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
+#include "history/CopyBack.h"
 #include "platform/fake/FakePlatform.h"
 #include "sessions/SessionStore.h"
 #include "settings/Settings.h"
@@ -229,22 +230,87 @@ TEST_F(TwoDevicesTest, LocalSessionsStayAndAMissingFolderPausesWithoutLoss)
     EXPECT_EQ(b.texts(), (std::vector<std::string>{"while away"}));
 }
 
-TEST_F(TwoDevicesTest, PicturesTravelOnceByContent)
+// A picture travels once by its content. Its journal line may come before its file: the entry
+// shows at once as a placeholder, a copy of it leaves the clipboard alone (its label is no
+// picture), and it becomes the picture when the file arrives whole.
+TEST_F(TwoDevicesTest, PicturesTravelOnceByContentAndWaitAsPlaceholders)
 {
     readBoth();
     const std::vector<uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 1, 2, 3};
     ASSERT_TRUE(a.clips.addImage(bytes, "png", "PNG · 1×1", a.now, a.scope.defaultSessionId));
     a.changed();
-    b.read();
-    ASSERT_EQ(b.clips.items.size(), 1u);
+    const std::filesystem::path pictures = shared.path() / "pictures";
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(pictures))
+        files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u);
+    const std::filesystem::path file = files.front();
+    const std::filesystem::path aside = shared.path() / "picture-in-transit";
+    std::filesystem::rename(file, aside);
+
+    // Not arrived, then half arrived: a placeholder, named by the picture it waits for.
+    for (const std::string& onDisk : {std::string(), std::string("\x89PNG")}) {
+        if (!onDisk.empty())
+            test::writeFile(file, onDisk);
+        const ViewChange change = b.read();
+        EXPECT_EQ(change.waiting, 1u) << onDisk.size();
+        ASSERT_EQ(b.clips.items.size(), 1u);
+        EXPECT_TRUE(awaitsPicture(b.clips.items.front()));
+        EXPECT_EQ(b.clips.items.front().text.str(), "PNG · 1×1");
+    }
+    FakePlatform desk;
+    desk.pasteboard.currentText = "held before";
+    int64_t lastChange = 0;
+    const Clip placeholder = b.clips.items.front();
+    copyToPasteboard(b.clips, desk.pasteboard, *desk.codec, placeholder.id, b.now + 5, lastChange);
+    EXPECT_EQ(desk.pasteboard.currentText, "held before") << "a placeholder's label never replaces the clipboard";
+    EXPECT_EQ(b.clips.items.front().ts, placeholder.ts);
+
+    std::filesystem::rename(aside, file);
+    EXPECT_EQ(b.read().changed, 1u) << "a picture arriving alone is noticed";
     const Clip& picture = b.clips.items.front();
-    EXPECT_EQ(picture.kind, "image");
+    EXPECT_FALSE(awaitsPicture(picture));
+    EXPECT_EQ(picture.id, placeholder.id);
     EXPECT_EQ(test::readFile(AppSupport::imagesFolder(b.home.path()) / picture.imgFile.value()),
               std::string(bytes.begin(), bytes.end()));
-    size_t pictures = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(shared.path() / "pictures"))
-        ++pictures;
-    EXPECT_EQ(pictures, 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pictures), {}), 1);
+}
+
+// The shared pictures folder keeps what some journal names. A picture no device names goes once
+// this device has seen it unnamed for the grace period (its journal line may be on its way);
+// foreign files, links and named pictures stay; a picture removed while a device still shows it
+// is written again by that device.
+TEST_F(TwoDevicesTest, UnnamedPicturesGoAfterTheGraceAndAWrongRemovalIsMended)
+{
+    readBoth();
+    const std::vector<uint8_t> bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 4, 5, 6};
+    ASSERT_TRUE(a.clips.addImage(bytes, "png", "PNG · 1×1", a.now, a.scope.defaultSessionId));
+    a.changed();
+    b.read();
+    const std::filesystem::path pictures = shared.path() / "pictures";
+    const std::filesystem::path named = pictures / SyncFolder::pictureName(bytes, "png");
+    const std::string orphanName = SyncFolder::pictureName(std::vector<uint8_t>{7}, "jpg");
+    test::TempDir outside;
+    test::writeFile(outside.path() / "kept.png", "the user's");
+    std::filesystem::create_symlink(outside.path() / "kept.png", pictures / SyncFolder::pictureName(std::vector<uint8_t>{8}, "png"));
+    for (const std::string& name : {orphanName, orphanName + ".Ab12Cd", std::string("notes.txt")})
+        test::writeFile(pictures / name, "x");
+    const auto left = [&] { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(pictures), {})); };
+
+    // First seen unnamed, then not yet long enough, then past the grace.
+    for (const auto& [after, count] : std::vector<std::pair<double, size_t>>{{700, 5}, {3000, 5}, {700, 3}}) {
+        a.now += after;
+        a.read();
+        EXPECT_EQ(left(), count) << a.now;
+    }
+    EXPECT_TRUE(std::filesystem::exists(named));
+    EXPECT_FALSE(std::filesystem::exists(pictures / orphanName));
+    EXPECT_EQ(test::readFile(outside.path() / "kept.png"), "the user's");
+
+    std::filesystem::remove(named);
+    b.read();
+    EXPECT_EQ(test::readFile(named), std::string(bytes.begin(), bytes.end())) << "written again by a holder";
+    EXPECT_TRUE(conflictCopies(shared.path()).empty());
 }
 
 } // namespace
