@@ -8,6 +8,11 @@ user active: the page kept) and CopyQ (`copyq show`, from Debian's package, skip
 where it is not installed) hold the same 50 texts and run on the same display under openbox, one
 after the other, with their windows hidden between rounds.
 
+Then, unless --short-only: Control+Alt+V after a rest (the page released before every round)
+beside a bare WebKitGTK page built anew (bench/webkit_floor.py); the Pss of every process at rest
+(Brimble's page released, CopyQ's window closed) with 50 short texts and with 500 texts of 50,000
+characters; and the open with the user active at 500 × 50,000, Brimble beside CopyQ.
+
 Run through bench/open_bench.sh, which gives it its own X server and D-Bus session."""
 
 import argparse
@@ -23,11 +28,17 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 import copyq_peer  # noqa: E402
+import webkit_floor  # noqa: E402
 from harness import BRIMBLE, Brimble, WindowManager, run_tool, wait_until  # noqa: E402
+from process_figures import pss_of  # noqa: E402
 
 SETTLED_ROWS = 40
 WATCH_SECONDS = 1.5
 TEXTS = [f"short entry {i}" for i in range(50)]
+LARGE_TEXTS = [(f"large entry {i} " + "lorem ipsum dolor sit amet " * 1900)[:50000] for i in range(500)]
+KEY = ["xdotool", "key", "--clearmodifiers", "ctrl+alt+v"]
+# Seconds for a program to settle before it is weighed.
+SETTLE_SECONDS = 10
 
 
 class XImage(ctypes.Structure):
@@ -116,22 +127,33 @@ def full_program():
     return os.path.join(os.path.dirname(os.path.realpath(BRIMBLE)), "libexec", "brimble", "brimble")
 
 
-def brimble_rounds(screen, rounds):
-    history = [{"id": f"E{i:02d}", "ts": 1760000000.0 - i, "text": text, "pinned": False, "kind": "text"}
-               for i, text in enumerate(TEXTS)]
-    app = Brimble(settings={"historyLimit": 500}, history=history, inspector=False)
+def history_of(texts):
+    return [{"id": f"E{i:03d}", "ts": 1760000000.0 - i, "text": text, "pinned": False, "kind": "text"}
+            for i, text in enumerate(texts)]
+
+
+def brimble_hide(app, released=False):
+    def hide():
+        app.start_again("--hide")
+        wait_until(lambda: app.main_window() is None, 10, 0.05, "the window hidden")
+        if released:
+            wait_until(lambda: not app.web_processes(), 30, 0.05, "the page released")
+    return hide
+
+
+def brimble_rounds(screen, rounds, texts=TEXTS, key_only=False):
+    """Control+Alt+V, `brimble --show` and the full program's `--show`, the user active."""
+    app = Brimble(settings={"historyLimit": 500}, history=history_of(texts), inspector=False)
     app.start("--background", window=False)
     try:
         # The user is active: shown once, so the page is kept.
         app.start_again("--show")
         app.window()
         time.sleep(3)
-
-        def hide():
-            app.start_again("--hide")
-            wait_until(lambda: app.main_window() is None, 10, 0.05, "the window hidden")
-
-        key = rounds_of(screen, rounds, ["xdotool", "key", "--clearmodifiers", "ctrl+alt+v"], hide)
+        hide = brimble_hide(app)
+        key = rounds_of(screen, rounds, KEY, hide)
+        if key_only:
+            return key, None, None
         show = rounds_of(screen, rounds, [BRIMBLE, "--show"], hide, app.env)
         # The road before the launcher: the full program itself as the second start, which loads
         # GTK and WebKit only to send its request.
@@ -141,23 +163,43 @@ def brimble_rounds(screen, rounds):
         app.stop()
 
 
-def copyq_rounds(screen, rounds):
+def brimble_rest_rounds(screen, rounds, texts):
+    """Control+Alt+V with the page released before each round, and the Pss of every process once
+    the page is released and the program has settled: Brimble after a rest."""
+    app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": 1}, history=history_of(texts),
+                  inspector=False)
+    app.start("--background", window=False)
+    try:
+        rest = rounds_of(screen, rounds, KEY, brimble_hide(app, released=True))
+        time.sleep(SETTLE_SECONDS)
+        return rest, pss_of(app.process.pid)
+    finally:
+        app.stop()
+
+
+def copyq_rounds(screen, rounds, texts=TEXTS):
+    """`copyq show` timed `rounds` times with `texts` held, and CopyQ's Pss once settled with its
+    window closed; None where CopyQ is not installed."""
     executable = shutil.which("copyq")
     if not executable:
         return None
-    with copyq_peer.running(executable) as (env, _):
+
+    def copyq(*args):
+        subprocess.run([executable, *args], env=env, timeout=60, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    with copyq_peer.running(executable) as (env, server):
         time.sleep(3)
-        subprocess.run([executable, "add", *reversed(TEXTS)], env=env, timeout=30, check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-        def hide():
-            subprocess.run([executable, "hide"], env=env, timeout=30, check=False,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-        subprocess.run([executable, "show"], env=env, timeout=30, check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Added in parts: 500 texts of 50,000 characters overflow one command line.
+        ordered = list(reversed(texts))
+        for start in range(0, len(ordered), 20):
+            copyq("add", *ordered[start:start + 20])
+        time.sleep(SETTLE_SECONDS)
+        rest = pss_of(server.pid)
+        copyq("show")
         time.sleep(2)
-        return rounds_of(screen, rounds, [executable, "show"], hide, env)
+        times = rounds_of(screen, rounds, [executable, "show"], lambda: copyq("hide"), env)
+        return times, rest
 
 
 def row(name, times):
@@ -169,22 +211,43 @@ def row(name, times):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rounds", type=int, default=10)
+    parser.add_argument("--short-only", action="store_true", help="only the opens with 50 short texts, page kept")
     args = parser.parse_args()
     wm = WindowManager()
     screen = Screen()
+    loads = [os.getloadavg()[0]]
     try:
         copyq = copyq_rounds(screen, args.rounds)
         key, show, full = brimble_rounds(screen, args.rounds)
+        if not args.short_only:
+            loads.append(os.getloadavg()[0])
+            floor = webkit_floor.show_latency(args.rounds)
+            rest, rest_pss = brimble_rest_rounds(screen, args.rounds, TEXTS)
+            large_key = brimble_rounds(screen, args.rounds, LARGE_TEXTS, key_only=True)[0]
+            large_rest, large_pss = brimble_rest_rounds(screen, 3, LARGE_TEXTS)
+            copyq_large = copyq_rounds(screen, args.rounds, LARGE_TEXTS)
+            loads.append(os.getloadavg()[0])
     finally:
         screen.close()
         wm.stop()
-    print(f"\nOpen → settled look, 50 short texts, {args.rounds} rounds, load {os.getloadavg()[0]:.1f}\n")
+    none = "| CopyQ: `copyq show` | skipped: CopyQ is not installed | |"
+    print(f"\nOpen → settled look, {args.rounds} rounds, load {' / '.join(f'{v:.1f}' for v in loads)}\n")
     print("| road | p50 | p90 |\n|---|---|---|")
-    print(row("CopyQ: `copyq show`", copyq) if copyq is not None
-          else "| CopyQ: `copyq show` | skipped: CopyQ is not installed | |")
+    print(row("CopyQ: `copyq show`", copyq[0]) if copyq else none)
     print(row("Brimble: Control+Alt+V, user active", key))
     print(row("Brimble: `brimble --show`, user active", show))
     print(row("Brimble: the full program's `--show` (no launcher), user active", full))
+    if args.short_only:
+        return
+    print(row("Brimble: Control+Alt+V after a rest (page released)", rest))
+    print(row("bare WebKitGTK page built anew, to its paragraph laid out (no map, no key)", floor))
+    print(row("CopyQ: `copyq show`, 500 × 50,000", copyq_large[0]) if copyq_large else none)
+    print(row("Brimble: Control+Alt+V, user active, 500 × 50,000", large_key))
+    print(row("Brimble: Control+Alt+V after a rest, 500 × 50,000 (3 rounds)", large_rest))
+    print("\nPss of every process at rest, settled\n\n| history | Brimble | CopyQ |\n|---|---|---|")
+    for name, mine, peer in (("50 short", rest_pss, copyq), ("500 × 50,000", large_pss, copyq_large)):
+        theirs = f"{peer[1]:.0f} MiB" if peer else "not installed"
+        print(f"| {name} | {mine:.0f} MiB | {theirs} |")
 
 
 if __name__ == "__main__":
