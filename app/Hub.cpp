@@ -216,6 +216,13 @@ void Hub::pollPasteboard()
     }
     if (push == PushNeeded::Yes)
         pushState();
+    // The entry is saved and on its way to the page; its format files reach the disk after.
+    if (clip.hasUnsyncedFormatFiles()) {
+        platform_.loop.runWhenIdle([weak = weak_from_this()] {
+            if (auto hub = weak.lock())
+                hub->clip.syncFormatFiles();
+        });
+    }
 }
 
 std::string Hub::currentSessionId()

@@ -1,6 +1,7 @@
 #include "common/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -98,6 +99,41 @@ struct FileCloser {
 };
 
 } // namespace
+
+bool writeFileAtomicallyUnsynced(const std::filesystem::path& path, std::string_view bytes, int mode)
+{
+    std::string temporary = path.string() + ".XXXXXX";
+    const int fd = g_mkstemp_full(temporary.data(), O_RDWR | O_CLOEXEC, mode);
+    if (fd < 0)
+        return false;
+    bool written = writeAll(fd, std::span(&bytes, 1));
+    // The disk starts on the bytes now, so the later fsync mostly finds them written.
+    if (written)
+        sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    written = close(fd) == 0 && written;
+    written = written && g_rename(temporary.c_str(), path.c_str()) == 0;
+    if (!written)
+        g_unlink(temporary.c_str());
+    if (isRegularFile(path))
+        g_chmod(path.c_str(), mode);
+    return written;
+}
+
+void syncFilesToDisk(const std::filesystem::path& folder, std::span<const std::string> names)
+{
+    if (names.empty())
+        return;
+    for (const std::string& name : names) {
+        const int fd = open((folder / name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+            fdatasync(fd);
+        close(fd);
+    }
+    syncFolder(folder);
+}
 
 bool isTemporaryOf(const std::string& name, const std::string& target)
 {

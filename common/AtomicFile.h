@@ -19,6 +19,17 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 // short (a full disk) fails the whole, as any other error does.
 bool writePiecesAtomically(const std::filesystem::path& path, std::span<const std::string_view> pieces, int mode);
 
+// The same as `writeFileAtomically` without waiting for the disk: the bytes are handed to it
+// (their write-back started) and the temporary renamed into place, so a crash may leave the new
+// name holding fewer bytes, or none. Only for files whose readers check what they read and
+// that `syncFilesToDisk` makes durable soon after. Returns whether the file is in place.
+bool writeFileAtomicallyUnsynced(const std::filesystem::path& path, std::string_view bytes, int mode);
+
+// Waits until the named files in `folder` and the folder itself are on the disk: their data,
+// then their names. A name that is gone or is not a plain file is passed over; links are
+// never followed.
+void syncFilesToDisk(const std::filesystem::path& folder, std::span<const std::string> names);
+
 // Copies a file that could not be decoded to "<name>.unreadable-<UTC time>" beside it (time as
 // 20261207T083000Z, taken from `utcNow` in seconds since 1970), so that the next write does not
 // destroy what may still be rescued by hand. The file itself stays until that write replaces it;

@@ -190,7 +190,7 @@ std::optional<PushNeeded> capturePicture(CaptureServices& services, ClipboardSto
 PushNeeded captureText(CaptureServices& services, ClipboardStore& store, LastCapture& lastCapture,
                        const std::function<std::string()>& currentSessionId)
 {
-    std::vector<ExtraFormat> formats = services.pasteboard.extraFormats();
+    const std::vector<ExtraFormat>& formats = services.pasteboard.extraFormats();
     std::optional<std::string> text = services.pasteboard.text();
     if (!text)
         text = textOfFiles(formats);
@@ -294,7 +294,7 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
     if (found != items.end()) {
         id = found->id;
         // The newest copy's formats are the ones a paste of it should give.
-        found->formats = storeFormats(dataHome_, formats);
+        found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         Clip clip;
@@ -303,7 +303,7 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
         clip.text = std::move(text);
         clip.kind = "text";
         clip.sessionId = sessionId;
-        clip.formats = storeFormats(dataHome_, formats);
+        clip.formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }
@@ -331,7 +331,7 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
             if (std::optional<std::string> name = writeImage(dataHome_, bytes, ext))
                 found->imgFile = std::move(*name);
         id = found->id;
-        found->formats = storeFormats(dataHome_, formats);
+        found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         std::optional<std::string> name = writeImage(dataHome_, bytes, ext);
@@ -345,7 +345,7 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
         clip.imgFile = std::move(*name);
         clip.sig = sig;
         clip.sessionId = sessionId;
-        clip.formats = storeFormats(dataHome_, formats);
+        clip.formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }

@@ -118,7 +118,15 @@ ClipboardStore::ClipboardStore(std::filesystem::path dataHome, const Defaults& d
     }
 }
 
-ClipboardStore::~ClipboardStore() = default;
+ClipboardStore::~ClipboardStore()
+{
+    syncFormatFiles();
+}
+
+void ClipboardStore::syncFormatFiles()
+{
+    brimble::syncFormatFiles(dataHome_, unsyncedFormats_);
+}
 
 void ClipboardStore::save()
 {

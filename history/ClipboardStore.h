@@ -91,6 +91,12 @@ public:
     std::optional<std::string> addImage(std::span<const uint8_t> bytes, const std::string& ext,
                                         const std::string& label, double ts, const std::string& sessionId,
                                         const std::vector<ExtraFormat>& formats = {});
+    // Makes the format files capture wrote since the last call durable. Capture saves the
+    // history without waiting for them, so a copy's entry is recorded as soon as its text is;
+    // should the machine stop before this runs, those formats read back short, are left out,
+    // and their entries paste as their text.
+    void syncFormatFiles();
+    bool hasUnsyncedFormatFiles() const { return !unsyncedFormats_.empty(); }
     // Keeps every pinned entry and the first N unpinned ones (N: the effective history limit).
     void applyHistoryLimit();
     // Told of each entry the history limit takes out: it leaves this history without having
@@ -126,6 +132,7 @@ private:
     bool picturesAtRisk_ = false;
     std::unordered_set<std::string> namesSeen_;
     std::unordered_set<std::string> heldFiles_;
+    std::vector<std::string> unsyncedFormats_;
     std::function<bool(const std::string&)> sessionKnown_;
 };
 

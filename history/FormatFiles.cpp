@@ -51,7 +51,10 @@ bool isFormatTemporaryName(std::string_view name)
     return std::all_of(name.end() - randomPart, name.end(), [](char c) { return g_ascii_isalnum(c); });
 }
 
-std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome, std::string_view bytes)
+namespace {
+
+std::optional<std::string> writeFormat(const std::filesystem::path& dataHome, std::string_view bytes,
+                                       std::vector<std::string>* unsynced)
 {
     const std::filesystem::path folder = AppSupport::formatsFolder(dataHome);
     std::error_code ignored;
@@ -66,9 +69,31 @@ std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome
     // link, a file cut short) is replaced whole by the atomic write, never written through.
     if (plainFileSize(folder / name) == bytes.size())
         return name;
-    if (!writeFileAtomically(folder / name, bytes, formatFileMode))
+    if (!unsynced)
+        return writeFileAtomically(folder / name, bytes, formatFileMode) ? std::optional(std::move(name)) : std::nullopt;
+    if (!writeFileAtomicallyUnsynced(folder / name, bytes, formatFileMode))
         return std::nullopt;
+    unsynced->push_back(name);
     return name;
+}
+
+} // namespace
+
+std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome, std::string_view bytes)
+{
+    return writeFormat(dataHome, bytes, nullptr);
+}
+
+std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome, std::string_view bytes,
+                                           std::vector<std::string>& unsynced)
+{
+    return writeFormat(dataHome, bytes, &unsynced);
+}
+
+void syncFormatFiles(const std::filesystem::path& dataHome, std::vector<std::string>& unsynced)
+{
+    syncFilesToDisk(AppSupport::formatsFolder(dataHome), unsynced);
+    unsynced.clear();
 }
 
 std::optional<std::string> readFormatFile(const std::filesystem::path& dataHome, std::string_view name, size_t cap)
@@ -100,14 +125,15 @@ std::optional<std::string> readFormatFile(const std::filesystem::path& dataHome,
     return bytes;
 }
 
-std::vector<ClipFormat> storeFormats(const std::filesystem::path& dataHome, const std::vector<ExtraFormat>& formats)
+std::vector<ClipFormat> storeFormats(const std::filesystem::path& dataHome, const std::vector<ExtraFormat>& formats,
+                                     std::vector<std::string>* unsynced)
 {
     std::vector<ClipFormat> stored;
     for (const ExtraFormat& format : formats) {
         if (stored.size() == KeptFormats::maxFormats || !KeptFormats::isKept(format.type)
             || format.bytes.size() > KeptFormats::capFor(format.type))
             continue;
-        if (std::optional<std::string> name = writeFormatFile(dataHome, format.bytes))
+        if (std::optional<std::string> name = writeFormat(dataHome, format.bytes, unsynced))
             stored.push_back({format.type, std::move(*name)});
     }
     return stored;

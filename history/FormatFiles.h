@@ -21,6 +21,15 @@ inline constexpr uint64_t formatsBudgetBytes = 256ull * 1024 * 1024;
 // bare file name, or nothing when it cannot be written.
 std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome, std::string_view bytes);
 
+// The same without waiting for the disk: a file written is named in `unsynced`, for
+// `syncFormatFiles`. Until then a crash may leave it short; its reader then finds the hash wrong
+// and leaves the format out, so the entry naming it still reads as its text.
+std::optional<std::string> writeFormatFile(const std::filesystem::path& dataHome, std::string_view bytes,
+                                           std::vector<std::string>& unsynced);
+
+// Makes the format files named in `unsynced` durable, with their folder, and empties the list.
+void syncFormatFiles(const std::filesystem::path& dataHome, std::vector<std::string>& unsynced);
+
 // The bytes of a format file, or nothing when the name is not one of ours, the file is missing,
 // a link or anything but a plain file, larger than `cap`, or no longer holds the bytes its name
 // was made from.
@@ -35,8 +44,10 @@ bool isFormatFileName(std::string_view name);
 // and six letters or digits.
 bool isFormatTemporaryName(std::string_view name);
 
-// Writes each format's file; a format that cannot be written is left out.
-std::vector<ClipFormat> storeFormats(const std::filesystem::path& dataHome, const std::vector<ExtraFormat>& formats);
+// Writes each format's file; a format that cannot be written is left out. With `unsynced`, the
+// files are written as by the `writeFormatFile` that takes it.
+std::vector<ClipFormat> storeFormats(const std::filesystem::path& dataHome, const std::vector<ExtraFormat>& formats,
+                                     std::vector<std::string>* unsynced = nullptr);
 
 // The bytes of an entry's formats, each as it was kept; a format whose file cannot be read is
 // left out.

@@ -55,8 +55,9 @@ public:
     // no picture was read: a picture announced again with the same digest is the same picture.
     virtual std::optional<std::string> pictureDigest() = 0;
     // The kept formats read beside the text or picture (`KeptFormats`), each whole; a format
-    // that was too large or too slow is left out.
-    virtual std::vector<ExtraFormat> extraFormats() = 0;
+    // that was too large or too slow is left out. Valid until the next read; never copied, as
+    // a format may run to megabytes.
+    virtual const std::vector<ExtraFormat>& extraFormats() = 0;
     // Whether no program holds the clipboard now: its owner quit or let it go, so it is empty.
     virtual bool isOwnerless() = 0;
     // Empties the clipboard before a write.

@@ -63,7 +63,7 @@ public:
     std::optional<std::string> pictureDigest() override;
     std::optional<std::string> text() override { return currentText; }
     std::unique_ptr<PlatformImage> image() override;
-    std::vector<ExtraFormat> extraFormats() override { return currentFormats; }
+    const std::vector<ExtraFormat>& extraFormats() override { return currentFormats; }
     bool isOwnerless() override { return ownerless; }
     void clear() override;
     void write(const ClipboardWrite& content) override;

@@ -35,6 +35,24 @@ void nameForAssistiveTechnology(GtkWidget* dialog, const std::string& message, c
         atk_object_set_description(accessible, description.substr(text).c_str());
 }
 
+// GTK 3 tells assistive technology twice that a dialog's control has the focus: once from its
+// focus tracker and once from the control's own focus-in, through its accessible's "focus-event",
+// so a reader heard the field or the button twice. That second path is stopped; the tracker still
+// reports each move, from the window's activation and from Tab alike.
+void stopRepeatedFocusEvent(AtkObject* accessible, gboolean, gpointer)
+{
+    g_signal_stop_emission_by_name(accessible, "focus-event");
+}
+
+void reportFocusOnce(GtkWidget* widget, gpointer = nullptr)
+{
+    if (gtk_widget_get_can_focus(widget))
+        g_signal_connect(gtk_widget_get_accessible(widget), "focus-event", G_CALLBACK(stopRepeatedFocusEvent),
+                         nullptr);
+    if (GTK_IS_CONTAINER(widget))
+        gtk_container_forall(GTK_CONTAINER(widget), reportFocusOnce, nullptr);
+}
+
 GtkWidget* messageDialog(GtkWindow* parent, const std::string& message, const std::string& informative,
                          const std::vector<std::string>& buttons)
 {
@@ -57,6 +75,7 @@ GtkWidget* messageDialog(GtkWindow* parent, const std::string& message, const st
 
 int runAndDestroy(GtkWidget* dialog)
 {
+    reportFocusOnce(dialog);
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     return response;
@@ -97,6 +116,7 @@ std::optional<std::string> GtkDialogs::runPrompt(const std::string& message, con
     // The field has the keyboard from the start, so the user can type at once.
     gtk_widget_grab_focus(entry);
 
+    reportFocusOnce(dialog);
     std::optional<std::string> text;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == 0)
         text = gtk_entry_get_text(GTK_ENTRY(entry));

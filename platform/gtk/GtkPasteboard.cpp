@@ -90,7 +90,7 @@ std::optional<std::string> GtkPasteboard::pictureDigest()
     return sha256Hex(bytes);
 }
 
-std::vector<ExtraFormat> GtkPasteboard::extraFormats()
+const std::vector<ExtraFormat>& GtkPasteboard::extraFormats()
 {
     return snapshot_.formats;
 }

@@ -179,7 +179,7 @@ std::optional<std::string> WaylandPasteboard::pictureDigest()
     return sha256Hex(*picture);
 }
 
-std::vector<ExtraFormat> WaylandPasteboard::extraFormats()
+const std::vector<ExtraFormat>& WaylandPasteboard::extraFormats()
 {
     return state_.content().formats;
 }

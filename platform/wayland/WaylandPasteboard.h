@@ -40,7 +40,7 @@ public:
     std::optional<std::string> text() override;
     std::unique_ptr<PlatformImage> image() override;
     std::optional<std::string> pictureDigest() override;
-    std::vector<ExtraFormat> extraFormats() override;
+    const std::vector<ExtraFormat>& extraFormats() override;
     bool isOwnerless() override;
     void clear() override;
     void write(const ClipboardWrite& content) override;

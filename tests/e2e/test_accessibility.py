@@ -94,6 +94,21 @@ class AccessibleTreeTest(AtSpiBus, unittest.TestCase):
         self.press("space")
         wait_in_tree(lambda: has_state(self.cards()[0], pyatspi.STATE_SELECTED), 5, 0.1, "the selected state")
 
+        # A card alone in a block is "1 of 1" in the block's list, not "3 of 3" of the board.
+        self.app.page().evaluate("window.webkit.messageHandlers.pr2Clip.postMessage("
+                                 f"{{cmd: 'blockCreate', name: 'Work', ids: ['{SEEDED[2]['id']}']}}); true")
+        wait_in_tree(lambda: "Work" in [name_of(box) for box in self.nodes(pyatspi.ROLE_LIST_BOX)], 10, 0.2,
+                     f"the block's list among {[name_of(box) for box in self.nodes(pyatspi.ROLE_LIST_BOX)]}")
+        places = wait_in_tree(lambda: (lambda p: p if ("1", "1") in p else None)(
+            [(attributes(c).get("posinset"), attributes(c).get("setsize")) for c in self.cards()]), 5, 0.2, "places")
+        self.assertEqual(places, [("1", "2"), ("2", "2"), ("1", "1")])
+        # Each block button says its block, once: a title equal to the name was read again as the
+        # description ("Settings, button, Settings").
+        buttons = {name_of(node): node.description for node in self.nodes(pyatspi.ROLE_PUSH_BUTTON)
+                   + self.nodes(pyatspi.ROLE_TOGGLE_BUTTON)}
+        for name in ("Collapse “Work”", "Pin “Work”", "Options for “Work”", "Settings", "New Block"):
+            self.assertEqual(buttons.get(name), "", f"{name}: {buttons}")
+
     def test_tab_goes_round_the_page_without_a_dead_stop(self):
         self.focus_page("document.getElementById('sessionButton')")
         wait_in_tree(lambda: name_of(self.focused() or self.document) == "Default", 5, 0.1, "the sessions button")

@@ -165,6 +165,11 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         self.step("Return", focus="document.getElementById('newBlockButton')")
         dialog = wait_until(lambda: self.app.dialog_window(main), 10, 0.1, "the prompt")
         self.focused("text", "Name of the new block")
+        # Heard once: GTK reported the field's focus twice.
+        self.assertEqual(self.last_focus(), ("text", "Name of the new block"))
+        said = [h for h in self.heard if h.type.startswith("object:state-changed:focused") and h.detail1 == 1
+                and h.name == "Name of the new block"]
+        self.assertEqual(len(said), 1, self.heard)
         self.assertEqual(run_tool("xdotool", "getwindowname", dialog).stdout.strip(), "Name of the new block")
         # A question with a field is a dialog; as an alert a reader read it as a message.
         self.wait_to_hear("the prompt's window as a dialog", lambda h: h.type == "window:activate"
