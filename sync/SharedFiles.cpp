@@ -1,6 +1,5 @@
 #include "sync/SharedFiles.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,32 +35,6 @@ void collectNames(std::string_view text, std::unordered_set<std::string>& names)
             names.emplace(text.substr(i - hashBytes, hashBytes));
         run = 0;
     }
-}
-
-// The whole of a regular file, never through a link; nothing when it cannot be read whole.
-std::optional<std::string> readRegularFile(const std::filesystem::path& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info {};
-    std::optional<std::string> bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<uint64_t>(info.st_size) <= SyncFolder::maxPictureBytes) {
-        bytes.emplace(static_cast<size_t>(info.st_size), '\0');
-        size_t done = 0;
-        while (bytes && done < bytes->size()) {
-            const ssize_t got = ::read(fd, bytes->data() + done, bytes->size() - done);
-            if (got < 0)
-                bytes.reset();
-            else if (got == 0)
-                bytes->resize(done); // shortened while read
-            else
-                done += static_cast<size_t>(got);
-        }
-    }
-    ::close(fd);
-    return bytes;
 }
 
 // The content name of a file of ours in the pictures ("<hash>.png") or formats ("<hash>")
@@ -103,7 +76,7 @@ std::optional<std::unordered_set<std::string>> SharedFiles::namedInJournals() co
             // receiving, a conflict copy.
             if (!file->is_regular_file(inner) || file->is_symlink(inner))
                 continue;
-            const auto text = readRegularFile(file->path());
+            const auto text = SyncFolder::readRegularFile(file->path(), SyncFolder::maxPictureBytes);
             if (!text)
                 return std::nullopt;
             collectNames(*text, names);

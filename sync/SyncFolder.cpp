@@ -97,16 +97,8 @@ std::string pictureName(std::span<const uint8_t> bytes, std::string_view ext)
     return sha256Hex(bytes) + "." + std::string(ext);
 }
 
-namespace {
-
-// The bytes of "<subfolder>/<name>" when they are what the name's first 64 digits say; nothing
-// while the file has not arrived, or when it is not a regular file or larger than `cap`.
-std::optional<std::string> readHashed(const std::filesystem::path& folder, std::string_view subfolder,
-                                      const std::string& name, uint64_t cap)
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, uint64_t cap)
 {
-    if (name.size() < 64 || name.find('/') != std::string::npos || !isRealFolder(folder / subfolder))
-        return std::nullopt;
-    const std::filesystem::path path = folder / subfolder / name;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
@@ -127,9 +119,21 @@ std::optional<std::string> readHashed(const std::filesystem::path& folder, std::
     ::close(fd);
     if (!ok)
         return std::nullopt;
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    return bytes;
+}
+
+namespace {
+
+// The bytes of "<subfolder>/<name>" when they are what the name's first 64 digits say; nothing
+// while the file has not arrived, or when it is not a regular file or larger than `cap`.
+std::optional<std::string> readHashed(const std::filesystem::path& folder, std::string_view subfolder,
+                                      const std::string& name, uint64_t cap)
+{
+    if (name.size() < 64 || name.find('/') != std::string::npos || !isRealFolder(folder / subfolder))
+        return std::nullopt;
+    auto bytes = readRegularFile(folder / subfolder / name, cap);
     // A half-arrived file, or a foreign file under one of our names, is not the content named.
-    if (sha256Hex(std::span<const uint8_t>(data, bytes.size())) != name.substr(0, 64))
+    if (!bytes || sha256Hex(*bytes) != name.substr(0, 64))
         return std::nullopt;
     return bytes;
 }

@@ -61,6 +61,10 @@ std::optional<std::string> storeFormat(const std::filesystem::path& folder, std:
 // The bytes of a shared format, on the terms of `readPicture`, at most `cap` of them.
 std::optional<std::string> readFormat(const std::filesystem::path& folder, const std::string& name, size_t cap);
 
+// The whole of a regular file, never read through a link; nothing when it is anything else,
+// larger than `cap`, or cannot be read whole.
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, uint64_t cap);
+
 // Whether `path` is a real folder (not a link to one elsewhere).
 bool isRealFolder(const std::filesystem::path& path);
 
