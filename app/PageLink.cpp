@@ -9,12 +9,35 @@ PageLink::PageLink(WindowHost& host, MainLoop& loop, std::string url, Hooks hook
 
 void PageLink::ensurePage()
 {
-    if (built_)
+    // A page begun ahead of need is finished at once: the window wants it now.
+    while (!built_)
+        buildStep();
+}
+
+// A page is built in three steps, each of which a page built ahead of need runs in a main-loop
+// turn of its own: the web context (the first one sets up much of the web engine), the view (which
+// starts the web process) and the load (which starts the network process). Each holds the loop
+// for a while, longest on a busy machine; the desktop-wide key's press, queued behind them all,
+// took the keyboard too late, and the letters typed right after it went to the window behind.
+void PageLink::buildStep()
+{
+    switch (buildStep_) {
+    case BuildStep::Context:
+        // Keys typed before the page can take them would be lost; they wait for its first snapshot.
+        host_.holdKeys();
+        spec_ = hooks_.spec();
+        host_.prepareWebView(spec_);
+        buildStep_ = BuildStep::View;
         return;
-    // Keys typed before the page can take them would be lost; they wait for its first snapshot.
-    host_.holdKeys();
-    host_.createWebView(hooks_.spec());
-    host_.loadURL(url_);
+    case BuildStep::View:
+        host_.createWebView(spec_);
+        buildStep_ = BuildStep::Load;
+        return;
+    case BuildStep::Load:
+        host_.loadURL(url_);
+        buildStep_ = BuildStep::Context;
+        break;
+    }
     built_ = true;
     asked_ = false;
     shown_ = false;
@@ -135,16 +158,31 @@ void PageLink::userActive(double delaySeconds)
     if (buildAhead_)
         return;
     buildAhead_ = true;
+    buildAheadStep(delaySeconds);
+}
+
+// One step of the page built ahead, when the loop is idle: what the user does meanwhile (the
+// desktop-wide key above all) is answered between the steps.
+void PageLink::buildAheadStep(double delaySeconds)
+{
     loop_.runWhenIdle([weak = std::weak_ptr<PageLink*>(self_), delaySeconds] {
         const auto self = weak.lock();
         if (!self)
             return;
-        (*self)->buildAhead_ = false;
-        if ((*self)->built_)
+        PageLink& link = **self;
+        // Finished meanwhile by a show.
+        if (link.built_) {
+            link.buildAhead_ = false;
             return;
-        (*self)->ensurePage();
-        if (!(*self)->host_.isWindowVisible())
-            (*self)->windowHidden(delaySeconds);
+        }
+        link.buildStep();
+        if (!link.built_) {
+            link.buildAheadStep(delaySeconds);
+            return;
+        }
+        link.buildAhead_ = false;
+        if (!link.host_.isWindowVisible())
+            link.windowHidden(delaySeconds);
     });
 }
 
@@ -159,8 +197,9 @@ void PageLink::dialogClosed(double delaySeconds)
 
 void PageLink::release()
 {
-    if (!built_)
+    if (!built_ && buildStep_ == BuildStep::Context)
         return;
+    buildStep_ = BuildStep::Context;
     // Scripts cancelled with the page complete as it goes; they belong to the old page.
     forgetPage();
     ++pageGeneration_;

@@ -87,7 +87,7 @@ public:
     // `pageReleaseDelaySeconds`.
     void windowHidden(double delaySeconds);
     // The user copied something. The page is kept for another rest, and one is built ahead of
-    // need, when the loop is idle, where none exists: the next show then finds it drawn.
+    // need, in steps when the loop is idle, where none exists: the next show then finds it drawn.
     void userActive(double delaySeconds);
     // A dialog of the page runs (a confirm, a prompt, the application chooser): its answer
     // returns into the page, so the page is kept until the dialog closes, and released after
@@ -96,6 +96,10 @@ public:
     void dialogClosed(double delaySeconds);
 
 private:
+    enum class BuildStep { Context, View, Load };
+
+    void buildStep();
+    void buildAheadStep(double delaySeconds);
     void send();
     void sent(uint64_t generation, uint64_t page, bool cut);
     void release();
@@ -106,6 +110,9 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
+    // The next step of the page's build, and the spec it was begun with.
+    BuildStep buildStep_ = BuildStep::Context;
+    WebViewSpec spec_;
     // The page has asked for its state ("list"), so its scripts have run.
     bool asked_ = false;
     // The page has taken a snapshot, perhaps with texts cut short.

@@ -32,6 +32,9 @@ public:
 
     // Builds the main window, centred; closing it only hides it.
     virtual void createWindow(const WindowSpec& spec) = 0;
+    // Makes what the next web view of this spec needs first (its web context), so that building
+    // the view takes less at once; `createWebView` makes it where this was not called.
+    virtual void prepareWebView(const WebViewSpec& spec) = 0;
     // Builds the web view with its scheme handler and message channel and makes it the window's content.
     virtual void createWebView(const WebViewSpec& spec) = 0;
     // Starts loading a page; returns at once.
@@ -42,8 +45,8 @@ public:
     // failed, or the page went away), possibly before this returns. Returns false, and never
     // calls `done`, when there is no page that can take a script now.
     virtual bool evaluateScript(const std::string& script, std::function<void()> done) = 0;
-    // Destroys the web view and everything behind it, so the page's processes end; the window
-    // stays. `createWebView` builds a new one.
+    // Destroys the web view and everything behind it (also a prepared context), so the page's
+    // processes end; the window stays. `createWebView` builds a new one.
     virtual void releaseWebView() = 0;
     // Brings the window to the front and gives it the keyboard.
     virtual void showWindow() = 0;

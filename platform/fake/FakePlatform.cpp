@@ -246,21 +246,31 @@ void FakeMainLoop::runLater(double seconds, std::function<void()> work)
     queue_.push_back({clock_.time + std::max(0.0, seconds), seq_++, std::move(work)});
 }
 
+bool FakeMainLoop::runDue(double end)
+{
+    auto next = std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
+        return a.due < b.due || (a.due == b.due && a.seq < b.seq);
+    });
+    if (next == queue_.end() || next->due > end)
+        return false;
+    Item item = std::move(*next);
+    queue_.erase(next);
+    clock_.time = std::max(clock_.time, item.due);
+    item.work();
+    return true;
+}
+
 void FakeMainLoop::advance(double seconds)
 {
     const double end = clock_.time + seconds;
-    for (;;) {
-        auto next = std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
-            return a.due < b.due || (a.due == b.due && a.seq < b.seq);
-        });
-        if (next == queue_.end() || next->due > end)
-            break;
-        Item item = std::move(*next);
-        queue_.erase(next);
-        clock_.time = std::max(clock_.time, item.due);
-        item.work();
+    while (runDue(end)) {
     }
     clock_.time = end;
+}
+
+bool FakeMainLoop::runOne()
+{
+    return runDue(clock_.time);
 }
 
 // Dialogs
@@ -351,6 +361,11 @@ void FakeWindowHost::createWindow(const WindowSpec& spec)
     log_.add("window: create " + spec.title + " " + std::to_string(spec.width) + "x"
              + std::to_string(spec.height) + " min " + std::to_string(spec.minWidth) + "x"
              + std::to_string(spec.minHeight) + " autosave " + spec.frameAutosaveName);
+}
+
+void FakeWindowHost::prepareWebView(const WebViewSpec&)
+{
+    log_.add("engine: prepare");
 }
 
 void FakeWindowHost::createWebView(const WebViewSpec& spec)

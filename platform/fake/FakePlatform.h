@@ -123,9 +123,13 @@ public:
     void runLater(double seconds, std::function<void()> work) override;
     // Moves the clock forward, running due work in time order as it goes.
     void advance(double seconds);
+    // Runs the one piece of work that is due first, if any is due now, as one turn of a real loop.
+    bool runOne();
     size_t pending() const { return queue_.size(); }
 
 private:
+    bool runDue(double end);
+
     struct Item {
         double due;
         uint64_t seq;
@@ -210,6 +214,8 @@ public:
     size_t runningScripts() const { return running_.size(); }
 
     void createWindow(const WindowSpec& spec) override;
+    // Logs "engine: prepare".
+    void prepareWebView(const WebViewSpec& spec) override;
     void createWebView(const WebViewSpec& spec) override;
     void loadURL(const std::string& url) override;
     void runScript(const std::string& script) override;

@@ -102,12 +102,21 @@ void onSelectionChanged(GtkListBox* list, gpointer dialog)
                                       gtk_list_box_get_selected_row(list) != nullptr);
 }
 
+// The search field takes Escape for itself: it clears a typed search, and with nothing typed it
+// closes the picker, as Escape does anywhere else in a dialog.
+void onStopSearch(GtkSearchEntry* search, gpointer dialog)
+{
+    if (gtk_entry_get_text_length(GTK_ENTRY(search)) == 0)
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+}
+
 } // namespace
 
 std::optional<std::string> runAppChooser(GtkWindow* parent, const std::string& message,
                                          const std::string& confirmLabel)
 {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons(_("Brimble"), parent, GTK_DIALOG_MODAL, _("Cancel"),
+    // Titled after what it adds to, not the program's name, which the main window already bears.
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(_("Excluded apps"), parent, GTK_DIALOG_MODAL, _("Cancel"),
                                                     GTK_RESPONSE_CANCEL, confirmLabel.c_str(), GTK_RESPONSE_ACCEPT,
                                                     nullptr);
     gtk_window_set_default_size(GTK_WINDOW(dialog), chooserWidth, chooserHeight);
@@ -138,6 +147,7 @@ std::optional<std::string> runAppChooser(GtkWindow* parent, const std::string& m
     gtk_box_pack_start(GTK_BOX(content), scroller, TRUE, TRUE, 0);
 
     g_signal_connect(search, "search-changed", G_CALLBACK(onSearchChanged), list);
+    g_signal_connect(search, "stop-search", G_CALLBACK(onStopSearch), dialog);
     g_signal_connect(list, "row-activated", G_CALLBACK(onRowActivated), dialog);
     g_signal_connect(list, "selected-rows-changed", G_CALLBACK(onSelectionChanged), dialog);
     gtk_entry_set_activates_default(GTK_ENTRY(search), TRUE);

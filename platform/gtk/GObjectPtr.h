@@ -27,6 +27,9 @@ public:
     T* get() const { return ptr_; }
     explicit operator bool() const { return ptr_ != nullptr; }
 
+    // Hands the reference over to the caller.
+    T* release() { return std::exchange(ptr_, nullptr); }
+
     // Takes over `adopted` (may be null) and drops the reference held before.
     void reset(T* adopted = nullptr)
     {

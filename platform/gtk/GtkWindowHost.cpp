@@ -37,9 +37,15 @@ void GtkWindowHost::createWindow(const WindowSpec& spec)
     window_.configure(spec);
 }
 
+void GtkWindowHost::prepareWebView(const WebViewSpec& spec)
+{
+    if (!context_ && !page_)
+        context_.reset(PageWebView::newContext(spec, delegate_));
+}
+
 void GtkWindowHost::createWebView(const WebViewSpec& spec)
 {
-    page_ = std::make_unique<PageWebView>(spec, delegate_);
+    page_ = std::make_unique<PageWebView>(spec, delegate_, context_.release());
     window_.setContent(page_->widget());
     gtk_widget_grab_focus(page_->widget());
 }
@@ -71,6 +77,7 @@ bool GtkWindowHost::evaluateScript(const std::string& script, std::function<void
 
 void GtkWindowHost::releaseWebView()
 {
+    context_.reset();
     if (!page_)
         return;
     // The window's box holds the view too; both let go, and the view's web context with it,

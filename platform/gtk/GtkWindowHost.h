@@ -5,6 +5,7 @@
 #include "platform/WindowHost.h"
 #include "platform/gtk/CaretRest.h"
 #include "platform/gtk/DelegateLink.h"
+#include "platform/gtk/GObjectPtr.h"
 #include "platform/gtk/GtkMainWindow.h"
 #include "platform/gtk/PageKeys.h"
 #include "platform/gtk/PageWebView.h"
@@ -18,6 +19,7 @@ public:
     ~GtkWindowHost() override;
 
     void createWindow(const WindowSpec& spec) override;
+    void prepareWebView(const WebViewSpec& spec) override;
     void createWebView(const WebViewSpec& spec) override;
     void loadURL(const std::string& url) override;
     void runScript(const std::string& script) override;
@@ -47,6 +49,8 @@ private:
     GtkMainWindow& window_;
     const DelegateLink& delegate_;
     std::unique_ptr<PageWebView> page_;
+    // The web context made ahead for the next view.
+    GObjectPtr<WebKitWebContext> context_;
     // Before the keys' router, which may keep a key from the window's later handlers.
     CaretRest caret_;
     PageKeys keys_;

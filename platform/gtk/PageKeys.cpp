@@ -122,14 +122,16 @@ void PageKeys::takeKeyboardUntilFocused(guint32 time)
     Display* display = defaultX11Display();
     if (!display || grabbed_)
         return;
-    // The keys taken are handed to the window, which must exist on the X server for that.
-    gtk_widget_realize(GTK_WIDGET(window_.window()));
     // The key's own time may be refused once the server has moved on; the grab matters more.
     if (XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, time) != GrabSuccess &&
         XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync, CurrentTime) !=
             GrabSuccess)
         return;
     grabbed_ = true;
+    // The keys taken are handed to the window, which must exist on the X server for that. Made
+    // after the grab (a first realize costs a few round trips): the keys come in only once this
+    // handler has returned.
+    gtk_widget_realize(GTK_WIDGET(window_.window()));
     if (handOverSource_) {
         // A hand-over under way joins this grab's.
         g_source_remove(std::exchange(handOverSource_, 0));

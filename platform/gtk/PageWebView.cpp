@@ -34,7 +34,7 @@ WebKitMemoryPressureSettings* memoryPressure()
 
 // WebKit's memory monitor stays off through the environment set at the program's start
 // (setWebEngineEnvironment).
-WebKitWebContext* newContext(WebKitMemoryPressureSettings* pressure)
+WebKitWebContext* contextWith(WebKitMemoryPressureSettings* pressure)
 {
     return WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", pressure, nullptr));
 }
@@ -50,7 +50,7 @@ WebKitWebContext* makeContext(const std::string& scheme, const DelegateLink& del
     }();
     (void)networkSettingsSet;
     WebKitMemoryPressureSettings* pressure = memoryPressure();
-    WebKitWebContext* context = newContext(pressure);
+    WebKitWebContext* context = contextWith(pressure);
     webkit_memory_pressure_settings_free(pressure);
     // One page that is never navigated away from: no back-forward or page cache is worth keeping.
     webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
@@ -73,10 +73,16 @@ std::string_view withoutFragment(std::string_view uri)
 
 } // namespace
 
-PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate)
+WebKitWebContext* PageWebView::newContext(const WebViewSpec& spec, const DelegateLink& delegate)
+{
+    return makeContext(spec.scheme, delegate);
+}
+
+PageWebView::PageWebView(const WebViewSpec& spec, const DelegateLink& delegate, WebKitWebContext* context)
     : delegate_(delegate), messages_(delegate.weak()), channel_(spec.messageChannel)
 {
-    WebKitWebContext* context = makeContext(spec.scheme, delegate);
+    if (!context)
+        context = makeContext(spec.scheme, delegate);
     WebKitUserContentManager* content = webkit_user_content_manager_new();
     if (!channel_.empty()) {
         // Connected before the channel is registered, so not even the first message is missed.

@@ -16,7 +16,13 @@ namespace brimble {
 // dialogs, no engine menu, and a navigation policy that keeps the view on the page.
 class PageWebView {
 public:
-    PageWebView(const WebViewSpec& spec, const DelegateLink& delegate);
+    // The view's own web context, which serves the private scheme through the delegate. Made on
+    // its own so that a page built ahead of need can make it in a main-loop turn of its own: the
+    // first one sets up much of the web engine.
+    static WebKitWebContext* newContext(const WebViewSpec& spec, const DelegateLink& delegate);
+
+    // Takes over `context`, which newContext made for the same spec; one is made when it is null.
+    PageWebView(const WebViewSpec& spec, const DelegateLink& delegate, WebKitWebContext* context = nullptr);
     ~PageWebView();
     PageWebView(const PageWebView&) = delete;
     PageWebView& operator=(const PageWebView&) = delete;

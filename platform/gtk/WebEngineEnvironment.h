@@ -13,6 +13,12 @@ namespace brimble {
 // network processes' own watch over their memory (measured: a burst of 500 large copies peaks at
 // the same Pss either way, now that pushes are light).
 //
+// WEBKIT_DISABLE_DMABUF_RENDERER is "1" as well. The page is drawn in software, yet with the first
+// web context WebKit probed the graphics stack for its DMA-BUF renderer (EGL and Mesa loaded, a GL
+// context made): 20-40 ms on a quiet machine and up to 190 ms on a busy one, in one main-loop turn,
+// and a desktop-wide key pressed meanwhile took the keyboard too late. The page's buffers are
+// shared memory either way.
+//
 // The environment is not safe to change while other threads may read it (GLib's, WebKit's and
 // GDBus's do), so it is set once, first thing in `main`, before any thread starts, and never
 // touched again; where the user has set the variable, it is left as it is.

@@ -102,17 +102,22 @@ class OpenLinkTest(unittest.TestCase):
                       "MimeType=x-scheme-handler/https;\n")
         with open(os.path.join(app.config, "mimeapps.list"), "w") as out:
             out.write("[Default Applications]\nx-scheme-handler/https=fake-browser.desktop\n")
-        app.env.pop("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", None)
+        variables = ("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "WEBKIT_DISABLE_DMABUF_RENDERER")
+        for name in variables:
+            app.env.pop(name, None)
         app.start()
         post(app.page(), {"cmd": "open", "url": "https://example.invalid/notes"})
         wait_until(lambda: os.path.exists(seen), 15, 0.1, "the browser started")
         with open(seen) as source:
             lines = source.read().splitlines()
         self.assertIn("URL=https://example.invalid/notes", lines)
-        self.assertFalse([line for line in lines if line.startswith("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR=")])
+        for name in variables:
+            self.assertFalse([line for line in lines if line.startswith(name + "=")])
         for pid in app.web_processes():
             with open(f"/proc/{pid}/environ", "rb") as source:
-                self.assertIn(b"WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR=1", source.read().split(b"\0"))
+                environment = source.read().split(b"\0")
+            for name in variables:
+                self.assertIn(f"{name}=1".encode(), environment)
 
 
 class ShortcutTest(BrimbleTestCase):

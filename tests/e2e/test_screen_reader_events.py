@@ -180,6 +180,19 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         wait_until(lambda: self.app.dialog_window(main) is None, 10, 0.1, "the prompt closed")
         self.assertEqual(self.last_focus(), ("push button", "New Block"))
 
+        # The application picker of Settings ▸ Add…, and the About window: closed, each gives the
+        # reader back the button that opened it.
+        self.step("Return", focus="document.getElementById('settingsButton')")
+        for button, name in (("excludeAdd", "Add…"), ("aboutButton", "About Brimble")):
+            self.step("Return", focus=f"document.getElementById('{button}')")
+            window = wait_until(lambda: self.app.dialog_window(main), 10, 0.1, f"the window of {name}")
+            self.last_focus()
+            self.heard.clear()
+            self.app.press(window, "Escape")
+            wait_until(lambda: self.app.dialog_window(main) is None, 10, 0.1, f"the window of {name} closed")
+            self.assertEqual(self.last_focus(), ("push button", name))
+        self.step("Escape", focus="document.getElementById('settingsClose')")
+
         # Control+Alt+V away and back: the search field, already focused in the page, is said.
         self.step(focus="document.getElementById('search')")
         run_tool("xdotool", "key", "--clearmodifiers", "ctrl+alt+v")

@@ -341,3 +341,29 @@ test('a menu keeps the keyboard on its item when a snapshot redraws it', async (
   await page.render(snap);
   assert.equal(await item(), before);
 });
+
+// After a menu closes, the control that has the keyboard is the only one ringed.
+test('one focus ring after any menu closes, by key or by choice', async () => {
+  const page = await env.page();
+  const { items, snap } = board();
+  await page.render(snap);
+  const ringed = () => page.page.evaluate(() => [...document.querySelectorAll('*')]
+    .filter((node) => { const style = getComputedStyle(node); return style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0; })
+    .map((node) => node.id || node.className));
+  const card = `.card[data-id="${items[1].id}"]`;
+  const cases = [
+    ['#sessionButton', 'Enter', 'Escape', ['sessionButton']],
+    ['#sessionButton', 'Enter', 'Enter', ['sessionButton']],
+    ['.block-more', 'Enter', 'Escape', ['icon-button block-more']],
+    [card, 'Shift+F10', 'Escape', ['card']],
+    [card, 'Shift+F10', 'Enter', ['card']],
+  ];
+  for (const [selector, open, close, expected] of cases) {
+    await page.page.focus(selector);
+    await page.page.keyboard.press(open);
+    assert.equal(await page.page.locator('.menu').count(), 1, `${selector} ${open}`);
+    await page.page.keyboard.press(close);
+    await page.nextFrame();
+    assert.deepEqual(await ringed(), expected, `${selector} ${open} ${close}`);
+  }
+});

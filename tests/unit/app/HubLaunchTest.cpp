@@ -31,6 +31,7 @@ TEST(HubLaunch, RunsEveryStepInItsFixedOrder)
         "window: create Brimble 980x640 min 520x380 autosave BrimbleMainWindow",
         // Keys typed before the page has drawn wait for it.
         "keys: hold",
+        "engine: prepare",
         "webview: create devtools=0 scheme=vellumo channel=pr2Clip",
         "webview: load vellumo://clipboard/index.html",
         "shell: appearance system",

@@ -428,6 +428,30 @@ TEST(HubBackgroundLaunch, ACopyBuildsAPageAheadThatDrawsWhileHiddenAndRestsLikeA
     EXPECT_EQ(f.webviewLines(), std::vector<std::string>{"webview: release"});
 }
 
+// The fault guarded: the whole build held the loop in one turn (45-160 ms on a busy machine), so
+// the desktop-wide key's press waited behind it and the letters typed right after went to the
+// window behind. Built ahead, each step takes a turn of its own; the key finishes the build at once.
+TEST(HubBackgroundLaunch, APageBuiltAheadTakesALoopTurnPerStepAndTheKeyFinishesItAtOnce)
+{
+    PageFixture f(WindowAtLaunch::Hidden);
+    f.copy("copied at login");
+    const auto steps = [&f] { return f.fake.log_.matching("engine:").size() + f.webviewLines().size(); };
+    ASSERT_TRUE(f.fake.loop.runOne());
+    EXPECT_EQ(steps(), 1u) << "the web context alone";
+    ASSERT_TRUE(f.fake.loop.runOne());
+    EXPECT_EQ(steps(), 2u) << "then the view";
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"});
+
+    f.fake.shortcut.keyDown();
+    EXPECT_EQ(f.webviewLines(), (std::vector<std::string>{"webview: create devtools=0 scheme=vellumo channel=pr2Clip",
+                                                          "webview: load vellumo://clipboard/index.html"}));
+    f.fake.shortcut.release();
+    EXPECT_TRUE(f.fake.host.visible);
+    f.fake.loop.advance(0);
+    EXPECT_EQ(steps(), 3u) << "one page, built once";
+    EXPECT_EQ(f.fake.log_.matching("keys:"), std::vector<std::string>{"keys: hold"}) << "held once";
+}
+
 struct RequestCase {
     const char* name;
     bool visibleBefore;
