@@ -7,6 +7,7 @@
 #include "app/PageDialogs.h"
 #include "settings/Settings.h"
 #include "bridge/ClipCommands.h"
+#include "bridge/CopiedFiles.h"
 #include "bridge/PageCatalogue.h"
 #include "bridge/Payload.h"
 #include "bridge/VellumoScheme.h"
@@ -555,7 +556,18 @@ void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bod
 
 SchemeResult Hub::startSchemeTask(std::string_view url)
 {
-    return VellumoScheme(locations_.resourcesDir, AppSupport::imagesFolder(locations_.dataHome), pageCatalogue_)
+    // Twice the size a card draws, for screens that double it.
+    constexpr int fileIconPixels = 64;
+    auto fileIcon = [this](std::string_view id, size_t index) -> std::optional<Bytes> {
+        const auto found =
+            std::find_if(clip.items.begin(), clip.items.end(), [&](const Clip& entry) { return entry.id == id; });
+        if (found == clip.items.end())
+            return std::nullopt;
+        const std::optional<std::string> path = copiedFilePath(*found, index);
+        return path ? platform_.icons.iconFor(*path, fileIconPixels) : std::nullopt;
+    };
+    return VellumoScheme(locations_.resourcesDir, AppSupport::imagesFolder(locations_.dataHome), pageCatalogue_,
+                         std::move(fileIcon))
         .serve(url);
 }
 

@@ -64,9 +64,20 @@ std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& coun
             continue;
         g_autofree gchar* base = g_path_get_basename(path.c_str());
         g_autofree gchar* shown = g_filename_display_name(base);
-        files.push_back({shown, !g_file_test(path.c_str(), G_FILE_TEST_EXISTS)});
+        files.push_back({shown, !g_file_test(path.c_str(), G_FILE_TEST_EXISTS), path});
     }
     return files;
+}
+
+std::optional<std::string> copiedFilePath(const Clip& clip, size_t index)
+{
+    if (!isCopiedFiles(clip))
+        return std::nullopt;
+    size_t count = 0;
+    std::vector<CopiedFile> files = copiedFiles(clip, index + 1, count);
+    if (index >= files.size() || files[index].missing)
+        return std::nullopt;
+    return std::move(files[index].path);
 }
 
 } // namespace brimble

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace brimble {
 struct CopiedFile {
     std::string name;     // the last part of its path, for display
     bool missing = false; // nothing stands at its path now
+    std::string path;     // where it was copied from; never sent to the page
 };
 
 // Whether the entry kept a formatted text (HTML or rich text) beside its plain one.
@@ -23,5 +25,9 @@ bool isCopiedFiles(const Clip& clip);
 // The files of a copied-files entry, read from its text (their paths or file URIs, one a line),
 // at most `limit`; `count` is told how many lines name one in all.
 std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& count);
+
+// The path of the copied-files entry's file at `index` in its card's list, when something
+// stands there now; nothing for any other entry or index.
+std::optional<std::string> copiedFilePath(const Clip& clip, size_t index);
 
 } // namespace brimble

@@ -1,5 +1,6 @@
 #include "bridge/VellumoScheme.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -27,6 +28,8 @@ constexpr std::string_view imageRoutePrefix = "/img/";
 // The page's catalogue has one address whatever the language, so a page built anew reads the
 // one chosen at start.
 constexpr std::string_view catalogueRoute = "/i18n/catalogue.json";
+// "/file-icon/<entry id>/<place in its list of files>".
+constexpr std::string_view fileIconRoutePrefix = "/file-icon/";
 
 struct ContentType {
     std::string_view extension;
@@ -222,12 +225,35 @@ SchemeResult serveCatalogue(const fs::path& catalogue)
     return SchemeResponse{std::string(json), "utf-8", std::move(*bytes)};
 }
 
+SchemeResult serveFileIcon(const FileIconSource& fileIcon, std::string_view rest)
+{
+    constexpr size_t longestId = 64;
+    constexpr size_t longestIndex = 4;
+    const size_t slash = rest.find('/');
+    if (!fileIcon || slash == std::string_view::npos)
+        return SchemeError{404};
+    const std::string_view id = rest.substr(0, slash);
+    const std::string_view index = rest.substr(slash + 1);
+    const bool idValid = !id.empty() && id.size() <= longestId
+        && std::all_of(id.begin(), id.end(), [](char c) { return g_ascii_isalnum(c) || c == '-'; });
+    const bool indexValid = !index.empty() && index.size() <= longestIndex
+        && std::all_of(index.begin(), index.end(), [](char c) { return g_ascii_isdigit(c); });
+    if (!idValid || !indexValid)
+        return SchemeError{404};
+    std::optional<std::vector<uint8_t>> png = fileIcon(id, std::stoul(std::string(index)));
+    if (!png)
+        return SchemeError{404};
+    return SchemeResponse{"image/png", "", std::move(*png)};
+}
+
 } // namespace
 
-VellumoScheme::VellumoScheme(fs::path resourcesDir, fs::path imagesFolder, fs::path pageCatalogue)
+VellumoScheme::VellumoScheme(fs::path resourcesDir, fs::path imagesFolder, fs::path pageCatalogue,
+                             FileIconSource fileIcon)
     : resourcesDir_(std::move(resourcesDir))
     , imagesFolder_(std::move(imagesFolder))
     , pageCatalogue_(std::move(pageCatalogue))
+    , fileIcon_(std::move(fileIcon))
 {
 }
 
@@ -243,6 +269,8 @@ SchemeResult VellumoScheme::serve(std::string_view url) const
     const auto& [host, path] = std::get<RequestTarget>(split);
     if (host == "clipboard" && path.starts_with(imageRoutePrefix))
         return serveImage(imagesFolder_, std::string_view(path).substr(imageRoutePrefix.size()));
+    if (host == "clipboard" && path.starts_with(fileIconRoutePrefix))
+        return serveFileIcon(fileIcon_, std::string_view(path).substr(fileIconRoutePrefix.size()));
     if (host == "clipboard" && path == catalogueRoute)
         return serveCatalogue(pageCatalogue_);
     return serveResource(resourcesDir_, host + path);

@@ -14,7 +14,7 @@ struct ClipFormat {
     std::string type;
     std::string file;
 
-    bool operator==(const ClipFormat&) const = default;
+    auto operator<=>(const ClipFormat&) const = default;
 };
 
 // One history entry. Plain value; its JSON keys are the field names.

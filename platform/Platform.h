@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Dialogs.h"
+#include "platform/FileIcons.h"
 #include "platform/FrontmostApp.h"
 #include "platform/GlobalShortcut.h"
 #include "platform/ImageCodec.h"
@@ -31,6 +32,7 @@ struct Platform {
     WindowHost& host;
     GlobalShortcut& shortcut;
     PasteSender& paste;
+    FileIcons& icons;
 };
 
 } // namespace brimble

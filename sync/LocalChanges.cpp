@@ -59,7 +59,7 @@ void LocalChanges::forgetUnshared(const std::set<std::string>& sharedEntries, co
 
 std::vector<SyncEvent> LocalChanges::collect(const ClipboardStore& clips, const SessionStore& sessions,
                                              const SyncScope& scope, double now,
-                                             const std::function<std::optional<std::string>(const Clip&)>& storePicture)
+                                             const std::function<bool(const Clip&, SyncEvent&)>& share)
 {
     std::vector<SyncEvent> events;
 
@@ -127,12 +127,8 @@ std::vector<SyncEvent> LocalChanges::collect(const ClipboardStore& clips, const 
             event.pinned = clip.pinned;
             event.session = *shared;
             event.block = sharedBlock(clip.blockId);
-            if (clip.kind == "image") {
-                const auto picture = storePicture(clip);
-                if (!picture)
-                    return std::nullopt;
-                event.picture = *picture;
-            }
+            if (!share(clip, event))
+                return std::nullopt;
             return event;
         };
         if (!wasShared) {

@@ -34,11 +34,11 @@ public:
     void reset(const ClipboardStore& clips, const SessionStore& sessions);
 
     // The events that bring the shared history up to the stores, at `now`; the stores become the
-    // new reference. `storePicture` puts an entry's picture in the shared folder and names it; an
-    // entry whose picture cannot be stored yet is left for the next look. An entry the history
+    // new reference. `share` puts an entry's picture and kept formats in the shared folder and
+    // names them in its event; an entry whose files cannot be stored yet is left for the next look. An entry the history
     // limit took out (`limitedOut`) is gone from this device's view only, not deleted.
     std::vector<SyncEvent> collect(const ClipboardStore& clips, const SessionStore& sessions, const SyncScope& scope,
-                                   double now, const std::function<std::optional<std::string>(const Clip&)>& storePicture);
+                                   double now, const std::function<bool(const Clip&, SyncEvent&)>& share);
 
     // Forgets what the shared history has never seen, so that the next `collect` journals it:
     // what this device held before sync was switched on, or wrote while the folder was away.

@@ -7,6 +7,7 @@
 #include "common/AtomicFile.h"
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
+#include "history/FormatFiles.h"
 #include "sessions/SessionStore.h"
 #include "sync/SyncFolder.h"
 #include "sync/SyncSnapshot.h"
@@ -22,19 +23,32 @@ Sync::Sync(std::filesystem::path folder, std::string device)
 {
 }
 
-std::function<std::optional<std::string>(const Clip&)> Sync::pictureStorer(const ClipboardStore& clips) const
+std::function<bool(const Clip&, SyncEvent&)> Sync::fileSharer(const ClipboardStore& clips) const
 {
-    return [folder = folder_, images = AppSupport::imagesFolder(clips.dataHome())](const Clip& clip) -> std::optional<std::string> {
-        if (!clip.imgFile)
-            return std::nullopt;
-        const auto bytes = readWholeFile(images / *clip.imgFile);
-        if (!bytes)
-            return std::nullopt;
-        const std::string ext = std::filesystem::path(*clip.imgFile).extension().string();
-        if (ext != ".png" && ext != ".jpg")
-            return std::nullopt;
-        return SyncFolder::storePicture(
-            folder, std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), ext.substr(1));
+    return [folder = folder_, home = clips.dataHome()](const Clip& clip, SyncEvent& event) {
+        if (clip.kind == "image") {
+            if (!clip.imgFile)
+                return false;
+            const auto bytes = readWholeFile(AppSupport::imagesFolder(home) / *clip.imgFile);
+            const std::string ext = std::filesystem::path(*clip.imgFile).extension().string();
+            if (!bytes || (ext != ".png" && ext != ".jpg"))
+                return false;
+            auto name = SyncFolder::storePicture(
+                folder, std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), ext.substr(1));
+            if (!name)
+                return false;
+            event.picture = std::move(*name);
+        }
+        // A format whose own file is gone or damaged is left out; one that cannot be stored yet
+        // holds the entry back until it can.
+        event.formats.clear();
+        for (const ExtraFormat& format : loadFormats(home, clip)) {
+            auto name = SyncFolder::storeFormat(folder, format.bytes);
+            if (!name)
+                return false;
+            event.formats.push_back(ClipFormat{format.type, std::move(*name)});
+        }
+        return true;
     };
 }
 
@@ -55,7 +69,7 @@ void Sync::recordLocal(const ClipboardStore& clips, const SessionStore& sessions
 {
     if (!started_)
         return;
-    std::vector<SyncEvent> events = changes_.collect(clips, sessions, scope, now, pictureStorer(clips));
+    std::vector<SyncEvent> events = changes_.collect(clips, sessions, scope, now, fileSharer(clips));
     unsent_.insert(unsent_.end(), std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
     flush();
 }
@@ -75,28 +89,46 @@ void Sync::compactIfDue(double now, size_t historyLimit)
         writer_.compact(encodeSnapshot(fold_, device_, now, historyLimit));
 }
 
+bool Sync::awaitedFormatArrived() const
+{
+    for (const std::string& name : awaitedFormats_)
+        if (::access((folder_ / SyncFolder::formatsName / name).c_str(), F_OK) == 0)
+            return true;
+    return false;
+}
+
 void Sync::tendPictures(const ClipboardStore& clips, const SyncScope& scope, double now)
 {
     const bool folderChanged = pictures_.changed();
     if (!unsent_.empty() || (!folderChanged && !pictures_.pruneDue(now)))
         return;
-    const auto storer = pictureStorer(clips);
-    const std::filesystem::path shared = folder_ / SyncFolder::picturesName;
+    const auto share = fileSharer(clips);
+    const std::filesystem::path pictures = folder_ / SyncFolder::picturesName;
+    const std::filesystem::path formats = folder_ / SyncFolder::formatsName;
+    const auto missing = [](const std::filesystem::path& path) { return ::access(path.c_str(), F_OK) != 0; };
     std::unordered_set<std::string> held;
     for (const Clip& clip : clips.items) {
-        if (clip.kind != "image" || !clip.sig || !LocalChanges::sharedSession(clip.sessionId, scope))
+        if (!LocalChanges::sharedSession(clip.sessionId, scope))
             continue;
-        held.insert(*clip.sig + ".png");
-        held.insert(*clip.sig + ".jpg");
-        if (!folderChanged || !clip.imgFile)
+        for (const ClipFormat& format : clip.formats)
+            held.insert(format.file);
+        if (clip.sig)
+            held.insert(*clip.sig);
+        if (clip.kind == "image" && !clip.imgFile)
             continue;
-        // Another device removed a picture this one still shows (it was copied again while that
-        // device could not see it): it is written again, for the devices still waiting for it.
+        // Another device removed a file this one still shows (the entry was copied again while
+        // that device could not see it): it is written again, for the devices still waiting.
         const auto key = EntryKey::of(clip.id);
         const auto known = key ? fold_.entries().find(*key) : fold_.entries().end();
-        const std::string name = *clip.sig + std::filesystem::path(*clip.imgFile).extension().string();
-        if (known != fold_.entries().end() && known->second.deletedAt < 0 && ::access((shared / name).c_str(), F_OK) != 0)
-            storer(clip);
+        if (known == fold_.entries().end() || known->second.deletedAt >= 0)
+            continue;
+        bool gone = clip.imgFile && clip.sig && missing(pictures / (*clip.sig + std::filesystem::path(*clip.imgFile).extension().string()));
+        for (const ClipFormat& format : clip.formats)
+            gone = gone || missing(formats / format.file);
+        if (gone) {
+            SyncEvent ignored;
+            share(clip, ignored);
+        }
     }
     pictures_.prune(held, now);
 }
@@ -130,6 +162,7 @@ ViewChange Sync::start(ClipboardStore& clips, SessionStore& sessions, const Sync
     reader_.readInto(fold_, now);
     compactIfDue(now, historyLimit);
     const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
+    awaitedFormats_ = change.awaitedFormats;
     changes_.reset(clips, sessions);
     return change;
 }
@@ -156,9 +189,10 @@ ViewChange Sync::readIncoming(ClipboardStore& clips, SessionStore& sessions, con
         fromOthers = fromOthers || device != device_;
     compactIfDue(now, historyLimit);
     tendPictures(clips, scope, now);
-    if (!fromOthers && !awaitedPictureArrived(clips, folder_))
+    if (!fromOthers && !awaitedPictureArrived(clips, folder_) && !awaitedFormatArrived())
         return {};
     const ViewChange change = applyMergedHistory(fold_.merged(historyLimit, heldIds(clips)), clips, sessions, scope, folder_, historyLimit);
+    awaitedFormats_ = change.awaitedFormats;
     changes_.reset(clips, sessions);
     if (change.any())
         status_.lastArrival = now;

@@ -7,7 +7,7 @@
 #include "sync/JournalReader.h"
 #include "sync/JournalWriter.h"
 #include "sync/LocalChanges.h"
-#include "sync/SharedPictures.h"
+#include "sync/SharedFiles.h"
 #include "sync/SyncFold.h"
 #include "sync/SyncView.h"
 
@@ -29,7 +29,7 @@ struct SyncStatus {
 // says so, and the changes made meanwhile are journaled when it comes back. Once a journal of
 // this device is closed, the device writes a snapshot of the merged history in its place and
 // retires its closed journals, so the folder stays as large as the history, not its past; the
-// pictures no device names any more are removed (`SharedPictures`).
+// pictures no device names any more are removed (`SharedFiles`).
 class Sync {
 public:
     Sync(std::filesystem::path folder, std::string device);
@@ -55,7 +55,7 @@ private:
     void flush();
     ViewChange start(ClipboardStore& clips, SessionStore& sessions, const SyncScope& scope, double now,
                      size_t historyLimit);
-    std::function<std::optional<std::string>(const Clip&)> pictureStorer(const ClipboardStore& clips) const;
+    std::function<bool(const Clip&, SyncEvent&)> fileSharer(const ClipboardStore& clips) const;
 
     std::filesystem::path folder_;
     std::string device_;
@@ -64,11 +64,13 @@ private:
     LocalChanges changes_;
     void compactIfDue(double now, size_t historyLimit);
     void tendPictures(const ClipboardStore& clips, const SyncScope& scope, double now);
+    bool awaitedFormatArrived() const;
     static std::vector<std::string> heldIds(const ClipboardStore& clips);
 
-    SharedPictures pictures_;
+    SharedFiles pictures_;
     SyncFold fold_;                 // every line read from every journal and snapshot
     std::vector<SyncEvent> unsent_;  // this device's changes not yet written
+    std::set<std::string> awaitedFormats_; // formats of entries held here that have not arrived
     bool started_ = false;
     SyncStatus status_;
 };

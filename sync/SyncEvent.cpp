@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/JsonText.h"
+#include "history/FormatFiles.h"
 
 namespace brimble {
 namespace {
@@ -93,6 +94,35 @@ bool isSyncId(std::string_view text)
     return true;
 }
 
+void writeFormats(json::Writer& writer, const std::vector<ClipFormat>& formats)
+{
+    writer.StartArray();
+    for (const ClipFormat& format : formats) {
+        writer.StartArray();
+        json::writeString(writer, format.type);
+        json::writeString(writer, format.file);
+        writer.EndArray();
+    }
+    writer.EndArray();
+}
+
+std::vector<ClipFormat> readFormats(const rapidjson::Value& value)
+{
+    std::vector<ClipFormat> formats;
+    if (!value.IsArray())
+        return formats;
+    for (const auto& item : value.GetArray()) {
+        if (formats.size() == KeptFormats::maxFormats)
+            break;
+        if (!item.IsArray() || item.Size() != 2 || !item[0].IsString() || !item[1].IsString())
+            continue;
+        ClipFormat format{json::stringOf(item[0]), json::stringOf(item[1])};
+        if (KeptFormats::isKept(format.type) && isFormatFileName(format.file))
+            formats.push_back(std::move(format));
+    }
+    return formats;
+}
+
 std::string encodeSyncEvent(const SyncEvent& event)
 {
     rapidjson::StringBuffer buffer;
@@ -121,6 +151,10 @@ std::string encodeSyncEvent(const SyncEvent& event)
         if (!event.picture.empty()) {
             writer.Key("pic");
             json::writeString(writer, event.picture);
+        }
+        if (!event.formats.empty()) {
+            writer.Key("fmt");
+            writeFormats(writer, event.formats);
         }
         writer.Key("pinned");
         writer.Bool(event.pinned);
@@ -234,6 +268,8 @@ std::optional<SyncEvent> decodeSyncEvent(std::string_view line)
         event.text = *body;
         if (pinned != document.MemberEnd() && pinned->value.IsBool())
             event.pinned = pinned->value.GetBool();
+        if (const auto formats = document.FindMember("fmt"); formats != document.MemberEnd())
+            event.formats = readFormats(formats->value);
         if (event.entryKind == "image") {
             const auto picture = stringMember(document, "pic");
             if (!picture || !isPictureName(*picture))

@@ -5,6 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/JsonText.h"
+#include "history/Clip.h"
+
 namespace brimble {
 
 // What one line of a device's journal says happened.
@@ -37,6 +40,7 @@ struct SyncEvent {
     std::string text;
     std::string entryKind = "text"; // "text" or "image"
     std::string picture;            // "<sha-256>.<ext>" in the shared pictures folder
+    std::vector<ClipFormat> formats; // kept formats, each its type and "<sha-256>" in the shared formats folder
     bool pinned = false;
     // Added, MovedToBlock, BlockSet: the block; MovedToSession, Added, BlockSet: the session.
     std::optional<std::string> block;
@@ -66,5 +70,11 @@ bool isSyncId(std::string_view text);
 bool isSessionName(std::string_view text);
 // "<64 hex digits>.png" or ".jpg": anything else could name a path outside the pictures folder.
 bool isPictureName(std::string_view text);
+
+// An entry's kept formats as a line holds them: `[[type, "<sha-256>"], ...]`.
+void writeFormats(json::Writer& writer, const std::vector<ClipFormat>& formats);
+// The kept formats of a line's member; a format of a type not kept, or naming anything but a
+// content name, is left out, and the entry keeps the rest.
+std::vector<ClipFormat> readFormats(const rapidjson::Value& value);
 
 } // namespace brimble

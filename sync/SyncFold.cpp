@@ -137,7 +137,7 @@ void SyncFold::applyToEntry(const SyncEvent& event, const EntryKey& id)
             break;
         // A copy made again carries the entry whole, but says only what nothing else does.
         const SyncStamp at = event.kind == SyncKind::Added ? stamp : stampOf(event, 0);
-        const Content content{event.text, event.picture, event.entryKind == "image"};
+        const Content content{event.text, event.picture, event.entryKind == "image", event.formats};
         if (!entry.contentStamp.set() || firstBefore(at, entry.contentStamp) ||
             (at == entry.contentStamp && content < entry.content)) {
             entry.content = content;
@@ -333,6 +333,7 @@ MergedHistory SyncFold::merged(size_t keep, const std::vector<std::string>& held
         out.text = entry.content.text;
         out.kind = entry.content.image ? "image" : "text";
         out.picture = entry.content.picture;
+        out.formats = entry.content.formats;
         out.pinned = entry.pinned.value;
         // An entry whose block went leaves the block, as it does on the device that deleted it.
         const std::string& block = names_[entry.block.value];

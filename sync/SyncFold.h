@@ -85,6 +85,7 @@ public:
         std::string text;
         std::string picture; // "<sha-256>.<ext>" for a picture
         bool image = false;
+        std::vector<ClipFormat> formats;
         auto operator<=>(const Content&) const = default;
     };
     struct Entry {

@@ -11,6 +11,7 @@
 #include "common/AtomicFile.h"
 #include "common/Uuid.h"
 #include "history/ImageFiles.h"
+#include "platform/KeptFormats.h"
 #include "sync/SyncEvent.h"
 
 namespace brimble::SyncFolder {
@@ -96,36 +97,14 @@ std::string pictureName(std::span<const uint8_t> bytes, std::string_view ext)
     return sha256Hex(bytes) + "." + std::string(ext);
 }
 
-std::optional<std::string> storePicture(const std::filesystem::path& folder, std::span<const uint8_t> bytes,
-                                        std::string_view ext)
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, uint64_t cap)
 {
-    if (!isRealFolder(folder))
-        return std::nullopt;
-    const std::filesystem::path pictures = folder / picturesName;
-    if (!isRealFolder(pictures) && ::mkdir(pictures.c_str(), 0700) != 0 && !isRealFolder(pictures))
-        return std::nullopt;
-    std::string name = pictureName(bytes, ext);
-    // Same name, same bytes: a picture already there (stored by any device) is left alone, so a
-    // file-sync tool never sees it change.
-    if (readPicture(folder, name))
-        return name;
-    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!writeFileAtomically(pictures / name, data, 0600))
-        return std::nullopt;
-    return name;
-}
-
-std::optional<std::string> readPicture(const std::filesystem::path& folder, const std::string& name)
-{
-    if (name.size() != 68 || name.find('/') != std::string::npos || !isRealFolder(folder / picturesName))
-        return std::nullopt;
-    const std::filesystem::path path = folder / picturesName / name;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat info {};
     std::string bytes;
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= maxPictureBytes;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= cap;
     if (ok) {
         bytes.resize(static_cast<size_t>(info.st_size));
         size_t done = 0;
@@ -140,11 +119,71 @@ std::optional<std::string> readPicture(const std::filesystem::path& folder, cons
     ::close(fd);
     if (!ok)
         return std::nullopt;
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    // A half-arrived picture, or a foreign file under one of our names, is not the picture named.
-    if (sha256Hex(std::span<const uint8_t>(data, bytes.size())) != name.substr(0, 64))
+    return bytes;
+}
+
+namespace {
+
+// The bytes of "<subfolder>/<name>" when they are what the name's first 64 digits say; nothing
+// while the file has not arrived, or when it is not a regular file or larger than `cap`.
+std::optional<std::string> readHashed(const std::filesystem::path& folder, std::string_view subfolder,
+                                      const std::string& name, uint64_t cap)
+{
+    if (name.size() < 64 || name.find('/') != std::string::npos || !isRealFolder(folder / subfolder))
+        return std::nullopt;
+    auto bytes = readRegularFile(folder / subfolder / name, cap);
+    // A half-arrived file, or a foreign file under one of our names, is not the content named.
+    if (!bytes || sha256Hex(*bytes) != name.substr(0, 64))
         return std::nullopt;
     return bytes;
+}
+
+// Writes `bytes` once under "<subfolder>/<name>" (a temporary name, then a rename); content
+// already there under that name, stored by any device, is left alone, so a file-sync tool never
+// sees it change.
+bool storeHashed(const std::filesystem::path& folder, std::string_view subfolder, const std::string& name,
+                 std::string_view bytes, uint64_t cap)
+{
+    if (!isRealFolder(folder))
+        return false;
+    const std::filesystem::path shared = folder / subfolder;
+    if (!isRealFolder(shared) && ::mkdir(shared.c_str(), 0700) != 0 && !isRealFolder(shared))
+        return false;
+    return readHashed(folder, subfolder, name, cap) || writeFileAtomically(shared / name, bytes, 0600);
+}
+
+} // namespace
+
+std::optional<std::string> storePicture(const std::filesystem::path& folder, std::span<const uint8_t> bytes,
+                                        std::string_view ext)
+{
+    std::string name = pictureName(bytes, ext);
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!storeHashed(folder, picturesName, name, data, maxPictureBytes))
+        return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> readPicture(const std::filesystem::path& folder, const std::string& name)
+{
+    if (name.size() != 68)
+        return std::nullopt;
+    return readHashed(folder, picturesName, name, maxPictureBytes);
+}
+
+std::optional<std::string> storeFormat(const std::filesystem::path& folder, std::string_view bytes)
+{
+    std::string name = sha256Hex(bytes);
+    if (!storeHashed(folder, formatsName, name, bytes, KeptFormats::maxEntryBytes))
+        return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> readFormat(const std::filesystem::path& folder, const std::string& name, size_t cap)
+{
+    if (name.size() != 64)
+        return std::nullopt;
+    return readHashed(folder, formatsName, name, cap);
 }
 
 } // namespace brimble::SyncFolder

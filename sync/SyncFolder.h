@@ -17,6 +17,8 @@ namespace SyncFolder {
 
 inline constexpr std::string_view devicesName = "devices";
 inline constexpr std::string_view picturesName = "pictures";
+// Kept formats (HTML, rich text, lists of copied files), once each under "<sha-256>".
+inline constexpr std::string_view formatsName = "formats";
 // The device id is kept beside the history, not in the shared folder, so a copied folder never
 // makes two machines one device.
 inline constexpr std::string_view deviceIdFileName = "sync-device-id";
@@ -53,6 +55,15 @@ std::optional<std::string> storePicture(const std::filesystem::path& folder, std
 // The bytes of a shared picture: nothing while it has not arrived, or when the file is not a
 // regular file, is too large, or holds bytes other than its name says.
 std::optional<std::string> readPicture(const std::filesystem::path& folder, const std::string& name);
+
+// Stores a kept format's bytes once under "formats/<sha-256>", as `storePicture` does pictures.
+std::optional<std::string> storeFormat(const std::filesystem::path& folder, std::string_view bytes);
+// The bytes of a shared format, on the terms of `readPicture`, at most `cap` of them.
+std::optional<std::string> readFormat(const std::filesystem::path& folder, const std::string& name, size_t cap);
+
+// The whole of a regular file, never read through a link; nothing when it is anything else,
+// larger than `cap`, or cannot be read whole.
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, uint64_t cap);
 
 // Whether `path` is a real folder (not a link to one elsewhere).
 bool isRealFolder(const std::filesystem::path& path);

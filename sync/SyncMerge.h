@@ -19,6 +19,7 @@ struct MergedEntry {
     std::string text;
     std::string kind = "text";
     std::string picture; // "<sha-256>.<ext>" for a picture
+    std::vector<ClipFormat> formats;
     bool pinned = false;
     std::optional<std::string> block;
     std::string session;

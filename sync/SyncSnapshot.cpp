@@ -199,6 +199,8 @@ bool readEntry(const rapidjson::Value& object, SyncFold::Entry& entry, double& l
         entry.content.text = json::stringOf(text->value);
         entry.content.image = image->value.GetBool();
         entry.contentStamp = *stamp;
+        if (const auto formats = c.FindMember("fmt"); formats != c.MemberEnd())
+            entry.content.formats = readFormats(formats->value);
         if (entry.content.image) {
             const auto picture = c.FindMember("pic");
             if (picture == c.MemberEnd() || !picture->value.IsString())
@@ -315,6 +317,10 @@ std::string encodeSnapshot(const SyncFold& fold, const std::string& device, doub
             if (entry->content.image) {
                 writer.Key("pic");
                 json::writeString(writer, entry->content.picture);
+            }
+            if (!entry->content.formats.empty()) {
+                writer.Key("fmt");
+                writeFormats(writer, entry->content.formats);
             }
             writer.Key("at");
             writeStamp(writer, entry->contentStamp);

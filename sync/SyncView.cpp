@@ -11,6 +11,7 @@
 
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
+#include "history/FormatFiles.h"
 #include "history/ImageFiles.h"
 #include "sessions/SessionStore.h"
 #include "sync/SyncFolder.h"
@@ -109,6 +110,28 @@ std::string labelOf(const std::string& text)
     return text.substr(0, end ? static_cast<size_t>(end - text.c_str()) : 0);
 }
 
+// Adds to `clip` the kept formats of `wanted` it lacks whose shared files are there; the others
+// are noted as awaited. A format is taken as its own file's content name, as capture keeps it.
+bool fillFormats(Clip& clip, const std::vector<ClipFormat>& wanted, const ClipboardStore& clips,
+                 const std::filesystem::path& folder, std::set<std::string>& awaited)
+{
+    bool added = false;
+    for (const ClipFormat& format : wanted) {
+        if (std::any_of(clip.formats.begin(), clip.formats.end(),
+                        [&](const ClipFormat& have) { return have.type == format.type; }))
+            continue;
+        const auto bytes = SyncFolder::readFormat(folder, format.file, KeptFormats::capFor(format.type));
+        std::optional<std::string> name = bytes ? writeFormatFile(clips.dataHome(), *bytes) : std::nullopt;
+        if (!name) {
+            awaited.insert(format.file);
+            continue;
+        }
+        clip.formats.push_back(ClipFormat{format.type, std::move(*name)});
+        added = true;
+    }
+    return added;
+}
+
 // Gives a placeholder its picture once the shared file is there; false while it is not.
 bool fillPicture(Clip& clip, const std::string& picture, const ClipboardStore& clips,
                  const std::filesystem::path& folder)
@@ -184,6 +207,8 @@ ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips
             else
                 ++change.waiting;
         }
+        if (clip.formats.size() < entry.formats.size() && fillFormats(clip, entry.formats, clips, folder, change.awaitedFormats))
+            ++change.changed;
         if (clip.pinned != entry.pinned || clip.blockId != block || clip.sessionId != session || clip.ts < entry.ts) {
             clip.pinned = entry.pinned;
             clip.blockId = block;
@@ -239,6 +264,7 @@ ViewChange applyMergedHistory(const MergedHistory& merged, ClipboardStore& clips
                 continue;
             clip.text = entry->text;
         }
+        fillFormats(clip, entry->formats, clips, folder, change.awaitedFormats);
         moved.push_back(std::move(clip));
         ++change.added;
     }

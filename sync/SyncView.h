@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "sync/LocalChanges.h"
 #include "sync/SyncMerge.h"
@@ -16,6 +18,7 @@ struct ViewChange {
     size_t added = 0;   // entries that came from another device
     size_t changed = 0; // entries, blocks and sessions edited or removed
     size_t waiting = 0; // placeholders whose picture has not arrived yet
+    std::set<std::string> awaitedFormats; // kept formats of entries held here, not arrived yet
     bool any() const { return added + changed > 0; }
 };
 

@@ -53,6 +53,7 @@ void SyncWatch::refresh()
     watch(folder_);
     // Pictures arrive after the journal lines naming them: their placeholders wait for them.
     watch(folder_ / SyncFolder::picturesName);
+    watch(folder_ / SyncFolder::formatsName);
     const std::filesystem::path devices = folder_ / SyncFolder::devicesName;
     watch(devices);
     std::error_code error;

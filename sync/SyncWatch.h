@@ -10,7 +10,7 @@ typedef struct _GFileMonitor GFileMonitor;
 namespace brimble {
 
 // Watches the shared folder's device folders for journals that grow or appear, and its pictures
-// folder for pictures that arrive, and says so. It
+// and formats folders for files that arrive, and says so. It
 // says nothing about what changed: the reader finds that out by itself, so a missed or merged
 // notice costs only time.
 class SyncWatch {

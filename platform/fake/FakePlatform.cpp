@@ -1,5 +1,7 @@
 #include "platform/fake/FakePlatform.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -538,12 +540,21 @@ FakePlatform::FakePlatform()
 {
 }
 
+std::optional<Bytes> FakeFileIcons::iconFor(const std::string& path, int size)
+{
+    ++asked;
+    if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS))
+        return std::nullopt;
+    const std::string answer = "icon " + std::to_string(size) + " " + path;
+    return Bytes(answer.begin(), answer.end());
+}
+
 FakePlatform::~FakePlatform() = default;
 
 Platform FakePlatform::platform()
 {
     return Platform{shell, clock,  defaults, dialogs,    frontmost, *codec, loop,
-                    menus, panels, pasteboard, host, shortcut, paste};
+                    menus, panels, pasteboard, host, shortcut, paste, icons};
 }
 
 } // namespace brimble

@@ -289,6 +289,13 @@ private:
     ShortcutHandlers handlers_;
 };
 
+// Answers "icon <size> <path>" for a path that exists, and counts the questions.
+class FakeFileIcons final : public FileIcons {
+public:
+    std::optional<Bytes> iconFor(const std::string& path, int size) override;
+    int asked = 0;
+};
+
 // Logs "paste: remember focus" and "paste: into remembered window".
 class FakePasteSender final : public PasteSender {
 public:
@@ -325,6 +332,7 @@ public:
     FakePanels panels;
     FakeGlobalShortcut shortcut;
     FakePasteSender paste;
+    FakeFileIcons icons;
 };
 
 } // namespace brimble

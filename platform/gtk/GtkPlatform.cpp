@@ -49,7 +49,7 @@ GtkPlatform::~GtkPlatform() = default;
 Platform GtkPlatform::platform()
 {
     return Platform{shell_,  clock_,   *defaults_,   dialogs_, *frontmost_, *codec_, loop_,
-                    menus_,  *panels_, *pasteboard_, host_,    shortcut_,   *paste_};
+                    menus_,  *panels_, *pasteboard_, host_,    shortcut_,   *paste_, icons_};
 }
 
 void GtkPlatform::setDelegate(std::weak_ptr<AppDelegate> delegate)

@@ -10,6 +10,7 @@
 #include "platform/gtk/DelegateLink.h"
 #include "platform/gtk/GtkAppShell.h"
 #include "platform/gtk/GtkDialogs.h"
+#include "platform/gtk/GtkFileIcons.h"
 #include "platform/gtk/GtkFrontmostApp.h"
 #include "platform/gtk/GtkGlobalShortcut.h"
 #include "platform/gtk/GtkMainLoop.h"
@@ -58,6 +59,7 @@ private:
     GtkWindowHost host_;
     GtkMenus menus_;
     std::unique_ptr<Panels> panels_;
+    GtkFileIcons icons_;
     GtkGlobalShortcut shortcut_;
     std::unique_ptr<PasteSender> paste_;
 };

@@ -6,6 +6,7 @@ import hashlib
 import json
 import os
 import select
+import struct
 import subprocess
 import tempfile
 import time
@@ -78,6 +79,13 @@ class FormatsTest(BrimbleTestCase):
         return wait_until(lambda: next((e for e in self.app.history() if e["text"] == text), None), 10,
                           message=f"the entry {text!r}")
 
+    def icon(self, entry_id, index):
+        """The first bytes of a copied file's icon as the page gets it, or "refused"."""
+        return self.app.page().evaluate(
+            "fetch('vellumo://clipboard/file-icon/%s/%d').then(r => r.ok ? r.arrayBuffer() : null)"
+            ".then(b => b ? Array.from(new Uint8Array(b.slice(0, 24))) : 'refused', () => 'refused')"
+            % (entry_id, index))
+
     def format_file(self, entry, kind):
         name = next(f["file"] for f in entry.get("formats", []) if f["type"] == kind)
         return os.path.join(self.app.data_folder, "clipboard-formats", name)
@@ -129,9 +137,21 @@ class FormatsTest(BrimbleTestCase):
         self.assertEqual(xclip_out("x-special/gnome-copied-files"), gnome)
         self.assertEqual(xclip_out("text/uri-list"), uris)
 
-        # A list of files with no text at all: the entry's text is their paths.
-        owner, _ = self.offer("--file", "text/uri-list", self.file_with("u2", "file://%s\n" % second))
-        self.entry(second)
+        # The card's icons come by entry and place in its list: the theme's icon for a text file,
+        # nothing past the list's end or for an entry that is not a copy of files.
+        self.assertEqual(self.icon(entry["id"], 1)[:4], [0x89, 0x50, 0x4E, 0x47])
+        self.assertEqual(self.icon(entry["id"], 2), "refused")
+        self.app.copy_text("just text")
+        self.assertEqual(self.icon(self.entry("just text")["id"], 0), "refused")
+
+        # A list of files with no text at all: the entry's text is their paths. A picture among
+        # them is shown by a thumbnail no larger than the icon size.
+        picture = os.path.join(self.folder, "photo.png")
+        write_png(picture, 300, 150)
+        owner, _ = self.offer("--file", "text/uri-list", self.file_with("u2", "file://%s\nfile://%s\n" % (second, picture)))
+        png = self.icon(self.entry(second + "\n" + picture)["id"], 1)
+        width, height = struct.unpack(">II", bytes(png[16:24]))
+        self.assertEqual((width, height), (64, 32))
 
     def test_browser_copied_image_is_one_picture_entry_keeping_its_html(self):
         png = os.path.join(self.folder, "p.png")

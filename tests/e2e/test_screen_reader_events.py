@@ -180,10 +180,10 @@ class ScreenReaderEventsTest(AtSpiBus, unittest.TestCase):
         wait_until(lambda: self.app.dialog_window(main) is None, 10, 0.1, "the prompt closed")
         self.assertEqual(self.last_focus(), ("push button", "New Block"))
 
-        # The application picker of Settings ▸ Add…, and the About window: closed, each gives the
-        # reader back the button that opened it.
+        # The application picker of Settings ▸ Add…, the sync folder's chooser and the About
+        # window: closed, each gives the reader back the button that opened it.
         self.step("Return", focus="document.getElementById('settingsButton')")
-        for button, name in (("excludeAdd", "Add…"), ("aboutButton", "About Brimble")):
+        for button, name in (("excludeAdd", "Add…"), ("syncChoose", "Choose…"), ("aboutButton", "About Brimble")):
             self.step("Return", focus=f"document.getElementById('{button}')")
             window = wait_until(lambda: self.app.dialog_window(main), 10, 0.1, f"the window of {name}")
             self.last_focus()

@@ -16,6 +16,8 @@ import xml.etree.ElementTree as ET
 
 from harness import Brimble, end_process, free_port, wait_until, write_png
 
+OFFER_FORMATS = os.environ.get("BRIMBLE_OFFER_FORMATS", "offer_formats")
+
 # The engine's watcher waits this long for changes to settle before it sends them.
 WATCHER_DELAY_S = 1
 
@@ -177,10 +179,27 @@ class SyncTest(unittest.TestCase):
         wait_until(lambda: any(e["kind"] == "image" and e.get("imgFile") for e in self.b.history()), 30, 0.1,
                    "A's picture on B")
 
+        # A formatted copy on A pastes formatted on B: its HTML goes through the shared folder.
+        html = os.path.join(self.root, "copied.html")
+        with open(html, "w") as out:
+            out.write("<p><b>bold</b> on A</p>")
+        owner = subprocess.Popen([OFFER_FORMATS, os.path.join(self.root, "asked.log"), "--text", "bold on A",
+                                  "--file", "text/html", html], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 text=True, env=self.a.env)
+        self.a.helpers.append(owner)
+        self.assertEqual(owner.stdout.readline().strip(), "ready")
+        wait_until(lambda: next((e for e in self.b.history() if e["text"] == "bold on A"), None), 30,
+                   0.1, "A's formatted copy on B")
+        wait_until(lambda: [f["type"] for f in self.b.entry("bold on A").get("formats", [])] == ["text/html"], 10,
+                   0.1, "its HTML on B")
+        with open(os.path.join(self.b.data_folder, "clipboard-formats",
+                               self.b.entry("bold on A")["formats"][0]["file"])) as kept:
+            self.assertEqual(kept.read(), "<p><b>bold</b> on A</p>")
+
         # Both copy at the same moment: both histories equal and complete.
         self.a.copy("same moment on A")
         self.b.copy("same moment on B")
-        expected = ["hello from A", *timed, "PNG · 40×30", "same moment on A", "same moment on B"]
+        expected = ["hello from A", *timed, "PNG · 40×30", "bold on A", "same moment on A", "same moment on B"]
         wait_until(lambda: self.a.texts() == self.b.texts() and len(self.a.texts()) == len(expected), 30, 0.1,
                    "one history on both")
         self.assertEqual(sorted(self.a.texts()), sorted(expected))

@@ -30,6 +30,13 @@ test('a files card lists the names with their count and marks a missing one', as
   const card = page.card(item.id);
   assert.equal(await card.locator('.card-text').textContent(), 'report.pdf\ngone.txt (missing)\nand 23 more files');
   assert.equal(await card.locator('.card-kind').textContent(), '25 files');
+  // Icons are asked for by entry and place in its list, never by path; a missing file has none.
+  const icons = await card.locator('.card-file-icon').evaluateAll((imgs) => imgs.map((img) => img.getAttribute('src')));
+  assert.deepEqual(icons, [`vellumo://clipboard/file-icon/${encodeURIComponent(item.id)}/0`]);
+  // The file back again: its icon joins, and redrawing never doubles the row.
+  await page.render(snapshot({ items: [{ ...item, files: [{ name: 'report.pdf' }, { name: 'gone.txt' }] }] }));
+  assert.equal(await card.locator('.card-file-icons').count(), 1);
+  assert.equal(await card.locator('.card-file-icon').count(), 2);
 });
 
 test('Shift+Enter and the card action copy a formatted entry as plain text; Enter copies it whole', async () => {

@@ -118,6 +118,26 @@ function filesText(item) {
   return lines.join('\n');
 }
 
+// The most file icons a card shows; the names below say the rest.
+const fileIconsShown = 8;
+
+// The present files' icons or thumbnails, asked for by entry and place in its list: the page
+// never names a path.
+function fileIcons(record, item) {
+  const body = record.textEl.parentElement;
+  body.querySelector('.card-file-icons')?.remove();
+  if (!item.files) return;
+  const row = el('div', { className: 'card-file-icons', attrs: { 'aria-hidden': 'true' } });
+  item.files.slice(0, fileIconsShown).forEach((file, index) => {
+    if (file.missing) return;
+    const img = el('img', { className: 'card-file-icon', attrs: { alt: '', draggable: 'false', decoding: 'async' } });
+    img.addEventListener('error', () => { img.hidden = true; });
+    img.src = `vellumo://clipboard/file-icon/${encodeURIComponent(item.id)}/${index}`;
+    row.append(img);
+  });
+  if (row.childElementCount) body.prepend(row);
+}
+
 function filesKey(item) {
   return item.files ? JSON.stringify(item.files) : '';
 }
@@ -139,6 +159,7 @@ function update(record, item, nowMs) {
     record.formatted = item.formatted;
     plainAction(record, item.formatted && item.kind !== 'image');
     if (record.textEl) {
+      fileIcons(record, item);
       const preview = item.files ? filesText(item) : makePreview(item.text);
       record.textEl.textContent = preview === '' ? blankText : preview;
       setFlag(record.textEl, 'blank', preview === '');

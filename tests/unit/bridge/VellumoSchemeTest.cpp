@@ -181,5 +181,28 @@ TEST_F(SchemeSetup, SpecialFileIsNotRead)
               404);
 }
 
+// A file icon is asked for by entry id and place in its list. Guards the page choosing a path:
+// anything but an id of letters, digits and dashes and a short decimal place never reaches the
+// lookup, and what the lookup refuses is a 404.
+TEST_F(SchemeSetup, FileIconsAreServedByEntryAndPlaceOnly)
+{
+    std::vector<std::string> asked;
+    const VellumoScheme scheme(resources(), images(), {}, [&](std::string_view id, size_t index) {
+        asked.push_back(std::string(id) + "#" + std::to_string(index));
+        return index == 0 ? std::optional(std::vector<uint8_t>{'p', 'n', 'g'}) : std::nullopt;
+    });
+    const auto served = scheme.serve("vellumo://clipboard/file-icon/AB-12/0");
+    ASSERT_TRUE(std::holds_alternative<SchemeResponse>(served));
+    EXPECT_EQ(std::get<SchemeResponse>(served).mimeType, "image/png");
+    EXPECT_EQ(std::get<SchemeError>(scheme.serve("vellumo://clipboard/file-icon/AB-12/3")).code, 404);
+    for (const char* refused : {"/file-icon/AB-12", "/file-icon/AB-12/", "/file-icon//0", "/file-icon/AB-12/-1",
+                                "/file-icon/AB-12/1e3", "/file-icon/AB-12/12345", "/file-icon/AB-12/0/x",
+                                "/file-icon/..%2F..%2Fetc%2Fpasswd/0", "/file-icon/%2Fetc%2Fpasswd/0",
+                                "/file-icon/AB.12/0"})
+        EXPECT_EQ(std::get<SchemeError>(scheme.serve(std::string("vellumo://clipboard") + refused)).code, 404)
+            << refused;
+    EXPECT_EQ(asked, (std::vector<std::string>{"AB-12#0", "AB-12#3"}));
+}
+
 } // namespace
 } // namespace brimble::test

@@ -17,6 +17,7 @@ TEST(SyncEventTest, EveryKindComesBackAsItWasWritten)
     SyncEvent text = addedText(device, 10.5, entry, "line\none \"quoted\" \u00e9\U0001F600");
     text.pinned = true;
     text.block = newUuid();
+    text.formats = {{"text/html", std::string(64, 'b')}, {"text/rtf", std::string(64, 'c')}};
     events.push_back(text);
     SyncEvent picture = syncEvent(device, 11, SyncKind::Added, {newUuid()});
     picture.entryKind = "image";
@@ -83,6 +84,15 @@ TEST(SyncEventTest, MalformedOrHostileLinesAreNoEvents)
     };
     for (const std::string& row : rows)
         EXPECT_FALSE(decodeSyncEvent(row)) << row;
+
+    // Kept formats that lead out of the formats folder, or are of a type never kept, are left
+    // out; the entry and its other formats stay.
+    const std::string hash(64, 'd');
+    std::string formats = good.substr(0, good.size() - 1) + R"(,"fmt":[["text/html","../../x"],)" +
+                          R"(["application/x-evil",")" + hash + R"("],["text/rtf",")" + hash + R"("],7]})";
+    const auto event = decodeSyncEvent(formats);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->formats, (std::vector<ClipFormat>{{"text/rtf", hash}}));
 }
 
 } // namespace

@@ -135,6 +135,8 @@ std::vector<SyncEvent> randomJournals(std::mt19937& random, int steps)
         if (action == 0 || action == 1) {
             entries.push_back(newUuid());
             events.push_back(addedText(device, ts, entries.back(), "t" + std::to_string(step)));
+            if (action == 1) // kept formats, which snapshots must carry too
+                events.back().formats = {{"text/html", std::string(64, static_cast<char>('a' + step % 6))}};
             continue;
         }
         const std::string& entry = entries[pick(entries.size())];

@@ -5,6 +5,8 @@
 #include "history/AppSupport.h"
 #include "history/ClipboardStore.h"
 #include "history/CopyBack.h"
+#include "history/FormatFiles.h"
+#include "common/Sha256.h"
 #include "platform/fake/FakePlatform.h"
 #include "sessions/SessionStore.h"
 #include "settings/Settings.h"
@@ -274,6 +276,28 @@ TEST_F(TwoDevicesTest, PicturesTravelOnceByContentAndWaitAsPlaceholders)
     EXPECT_EQ(test::readFile(AppSupport::imagesFolder(b.home.path()) / picture.imgFile.value()),
               std::string(bytes.begin(), bytes.end()));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pictures), {}), 1);
+}
+
+// A formatted copy pastes formatted on the other machine: its kept formats travel once by
+// content, like pictures, and one whose file comes after the journal line is added on arrival.
+TEST_F(TwoDevicesTest, KeptFormatsTravelAndArriveLate)
+{
+    readBoth();
+    const std::vector<ExtraFormat> formats = {{"text/html", "<b>bold</b>"}, {"text/rtf", "{\\rtf1 bold}"}};
+    a.now += 1;
+    a.clips.addText("bold", a.now, a.scope.defaultSessionId, formats);
+    a.changed();
+    const std::filesystem::path rtf = shared.path() / "formats" / sha256Hex(std::string_view("{\\rtf1 bold}"));
+    const std::filesystem::path aside = shared.path() / "rtf-in-transit";
+    std::filesystem::rename(rtf, aside);
+
+    b.read();
+    ASSERT_EQ(b.clips.items.size(), 1u);
+    EXPECT_EQ(loadFormats(b.home.path(), b.clips.items.front()), (std::vector<ExtraFormat>{formats[0]}));
+    std::filesystem::rename(aside, rtf);
+    EXPECT_EQ(b.read().changed, 1u) << "a format arriving alone is noticed";
+    EXPECT_EQ(loadFormats(b.home.path(), b.clips.items.front()), formats);
+    EXPECT_EQ(b.clips.items.front().formats, a.clips.items.front().formats) << "named by content on both";
 }
 
 // The shared pictures folder keeps what some journal names. A picture no device names goes once
