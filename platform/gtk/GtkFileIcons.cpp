@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include <gtk/gtk.h>
@@ -13,6 +14,7 @@ namespace {
 constexpr size_t cachedIcons = 64;
 // A picture larger than this is shown by its type's icon: decoding it would hold the main loop.
 constexpr goffset largestThumbnailSource = 32 * 1024 * 1024;
+constexpr int64_t largestThumbnailPixels = 40'000'000;
 constexpr std::array<std::string_view, 3> thumbnailTypes = {"image/png", "image/jpeg", "image/gif"};
 
 std::optional<Bytes> encodePng(GdkPixbuf* pixbuf)
@@ -39,6 +41,14 @@ void fitWithin(GdkPixbufLoader* loader, int width, int height, gpointer data)
 // The picture's bytes go to the loader of its content type only, never to one guessed.
 std::optional<Bytes> thumbnail(GFile* file, const char* contentType, int size)
 {
+    // A small file may claim a huge picture, which the loader would unpack whole before scaling
+    // it down: only the header is read to find out.
+    int width = 0;
+    int height = 0;
+    g_autofree char* path = g_file_get_path(file);
+    if (!path || !gdk_pixbuf_get_file_info(path, &width, &height)
+        || static_cast<int64_t>(width) * height > largestThumbnailPixels)
+        return std::nullopt;
     gchar* contents = nullptr;
     gsize length = 0;
     if (!g_file_load_contents(file, nullptr, &contents, &length, nullptr, nullptr))
@@ -80,15 +90,18 @@ std::optional<Bytes> GtkFileIcons::iconFor(const std::string& path, int size)
     g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
     g_autoptr(GFileInfo) info = g_file_query_info(
         file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE "," G_FILE_ATTRIBUTE_STANDARD_SIZE "," G_FILE_ATTRIBUTE_TIME_MODIFIED
-              "," G_FILE_ATTRIBUTE_STANDARD_TYPE,
+              "," G_FILE_ATTRIBUTE_TIME_MODIFIED_USEC "," G_FILE_ATTRIBUTE_STANDARD_TYPE,
         G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
     if (!info)
         return std::nullopt;
     const char* contentType = g_file_info_get_content_type(info);
     if (!contentType)
         contentType = "application/octet-stream";
+    // A file written again within the same second is told apart by its size and microseconds.
     const std::string key = path + '\n' + std::to_string(size) + '\n'
-        + std::to_string(g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED)) + '\n' + contentType;
+        + std::to_string(g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED)) + '.'
+        + std::to_string(g_file_info_get_attribute_uint32(info, G_FILE_ATTRIBUTE_TIME_MODIFIED_USEC)) + '\n'
+        + std::to_string(g_file_info_get_size(info)) + '\n' + contentType;
     if (auto found = std::find_if(cache_.begin(), cache_.end(), [&](const Cached& cached) { return cached.key == key; });
         found != cache_.end()) {
         cache_.splice(cache_.begin(), cache_, found);

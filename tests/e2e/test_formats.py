@@ -152,6 +152,11 @@ class FormatsTest(BrimbleTestCase):
         png = self.icon(self.entry(second + "\n" + picture)["id"], 1)
         width, height = struct.unpack(">II", bytes(png[16:24]))
         self.assertEqual((width, height), (64, 32))
+        # A picture of 45 million pixels in a small file is not unpacked (it held the main loop
+        # while gigabytes were filled): the card gets its type's square icon instead.
+        write_png(picture, 15000, 3000)
+        png = self.icon(self.entry(second + "\n" + picture)["id"], 1)
+        self.assertEqual(struct.unpack(">II", bytes(png[16:24])), (64, 64))
 
     def test_browser_copied_image_is_one_picture_entry_keeping_its_html(self):
         png = os.path.join(self.folder, "p.png")
