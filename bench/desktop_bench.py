@@ -441,6 +441,26 @@ def cpu_name():
     return platform.processor() or "unknown CPU"
 
 
+def measure_kept(args):
+    """Pss with the window hidden while the user is active (the page kept), 50 short entries and
+    500 × 50,000, beside the bare WebKitGTK page weighed in the same run."""
+    floor, _ = floor_of(args.settle, 1)
+    kept = {}
+    for name, history in (("50 short", short_history()), ("500 × 50,000", full_history())):
+        app = Brimble(settings={"historyLimit": 500, "pageReleaseSeconds": 1800}, history=history)
+        app.start()
+        try:
+            app.page()
+            hide_window(app)
+            time.sleep(args.settle)
+            if not app.web_processes():
+                raise AssertionError("the page was released while the user was active")
+            kept[name] = pss(app)
+        finally:
+            app.stop()
+    return floor, kept
+
+
 def table(results, args):
     def aim(value, limit):
         return "met" if value <= limit else "**missed**"
@@ -538,6 +558,8 @@ def main():
     parser.add_argument("--shows-only", type=int, metavar="N",
                         help="measure only N shows after a release with 50 short entries, to repeat them")
     parser.add_argument("--rounds", type=int, default=10, help="frozen owners for the --reads measure")
+    parser.add_argument("--kept-only", action="store_true",
+                        help="measure only the memory while hidden with the page kept, beside the bare page")
     parser.add_argument("--actions-only", action="store_true",
                         help="measure only the action at 500 × 50,000, alone and while 20 large copies arrive")
     args = parser.parse_args()
@@ -547,6 +569,12 @@ def main():
             print(f"action drawn at 500 × 50,000, {name}: p50 {percentile(times, 0.5):.0f} ms, "
                   f"p90 {percentile(times, 0.9):.0f} ms, all {[round(v) for v in times]} "
                   f"(load {os.getloadavg()[0]:.1f})")
+        return
+    if args.kept_only:
+        floor, kept = measure_kept(args)
+        for name, (limit, size) in zip(kept, ((30, kept["50 short"]), (120, kept["500 × 50,000"]))):
+            print(f"hidden with the page kept, {name}: {size:.0f} MiB (bare page {floor:.0f} MiB, "
+                  f"aim ≤ bare + {limit}: {'met' if size <= floor + limit else 'missed'})")
         return
     if args.shows_only:
         shows = measure_shows(args, args.shows_only)
