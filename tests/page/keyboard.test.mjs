@@ -170,3 +170,23 @@ test('keys typed in the search field never act on cards', async () => {
   await page.page.keyboard.press('Backspace');
   assert.deepEqual(await page.take(), []);
 });
+
+// The window getting the keyboard back says the focused control again by focusing it anew,
+// unless a key came first: the blur would end an input method's composition mid-word.
+test('the search is focused anew when the window gets the keyboard back, unless typing began', async () => {
+  const page = await env.page();
+  await page.render(fixture().snap);
+  await page.page.focus('#search');
+  for (const [typing, blurs] of [[false, 1], [true, 0]]) {
+    const seen = await page.page.evaluate(async (typeFirst) => {
+      const search = document.getElementById('search');
+      let count = 0;
+      search.addEventListener('blur', () => count++);
+      window.dispatchEvent(new Event('focus'));
+      if (typeFirst) search.dispatchEvent(new KeyboardEvent('keydown', { key: 'a', bubbles: true }));
+      await new Promise((resolve) => setTimeout(resolve, 150));
+      return { count, focused: document.activeElement === search };
+    }, typing);
+    assert.deepEqual(seen, { count: blurs, focused: true }, `typing first: ${typing}`);
+  }
+});

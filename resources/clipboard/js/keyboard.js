@@ -233,13 +233,17 @@ function onKey(event) {
 // program's key brought it up), the toolkit tells a screen reader that the web
 // view has it, an unnamed filler; the page's own focus did not move, so nothing
 // named followed. Focusing the control again is heard as a move onto it.
+// A key pressed before then means the user is typing already: a blur would end
+// an input method's composition and cost them the letter.
 let sayFocusTimer = 0;
+let typedSinceFocus = false;
 function sayFocusAgain() {
   clearTimeout(sayFocusTimer);
+  typedSinceFocus = false;
   // After the toolkit's own word about the view, which comes at once.
   sayFocusTimer = setTimeout(() => {
     const node = document.activeElement;
-    if (!node || node === document.body || !document.hasFocus()) return;
+    if (typedSinceFocus || !node || node === document.body || !document.hasFocus()) return;
     const field = node instanceof HTMLInputElement && node.type !== 'number' ? node : null;
     const kept = field ? [field.selectionStart, field.selectionEnd, field.selectionDirection] : null;
     node.blur();
@@ -252,6 +256,7 @@ export function initKeyboard() {
   window.addEventListener('focus', (event) => {
     if (event.target === window) sayFocusAgain();
   });
+  document.addEventListener('keydown', () => { typedSinceFocus = true; }, true);
   document.addEventListener('keydown', onKey);
   // A card reached with Tab, or clicked, is the one the keys act on.
   document.addEventListener('focusin', (event) => {
