@@ -110,7 +110,7 @@ private:
     std::string url_;
     Hooks hooks_;
     bool built_ = false;
-    // The next step of the page's build, and the spec it was begun with.
+    // The next step of the page's build, and the description of the view it was begun with.
     BuildStep buildStep_ = BuildStep::Context;
     WebViewSpec spec_;
     // The page has asked for its state ("list"), so its scripts have run.

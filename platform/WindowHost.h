@@ -32,7 +32,7 @@ public:
 
     // Builds the main window, centred; closing it only hides it.
     virtual void createWindow(const WindowSpec& spec) = 0;
-    // Makes what the next web view of this spec needs first (its web context), so that building
+    // Makes what the next web view so described needs first (its web context), so that building
     // the view takes less at once; `createWebView` makes it where this was not called.
     virtual void prepareWebView(const WebViewSpec& spec) = 0;
     // Builds the web view with its scheme handler and message channel and makes it the window's content.
