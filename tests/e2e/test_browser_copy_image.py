@@ -3,12 +3,10 @@ HTML <img> but no text) becomes one picture entry that keeps its HTML, and both 
 real client after the browser quit. Clicked as a person does, under openbox."""
 
 import os
-import shutil
 import subprocess
-import tempfile
 import unittest
 
-from harness import Brimble, WindowManager, command_output, end_process, png_size, run_tool, wait_until, write_png
+from harness import DesktopTestCase, command_output, end_process, png_size, run_tool, wait_until, write_png
 
 CHROMIUM = "/usr/bin/chromium"
 # The picture's colour, as write_png draws it; nothing else on the screen has it.
@@ -48,16 +46,13 @@ def clipboard_bytes(target):
 
 
 @unittest.skipUnless(os.access(CHROMIUM, os.X_OK), "Chromium is not installed")
-class BrowserCopyImageTest(unittest.TestCase):
+class BrowserCopyImageTest(DesktopTestCase):
+    background = True
+    inspector = False
 
     def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
-        self.app = Brimble(inspector=False)
-        self.addCleanup(self.app.stop)
-        self.app.start("--background", window=False)
-        self.folder = tempfile.mkdtemp(prefix="brimble-browser-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
+        super().setUp()
+        self.folder = self.scratch_folder("brimble-browser-")
 
     def open_browser(self, page):
         # As root Chromium runs only without its sandbox; --test-type keeps the warning bar away.

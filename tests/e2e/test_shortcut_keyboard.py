@@ -7,7 +7,7 @@ import ctypes
 import time
 import unittest
 
-from harness import Brimble, WindowManager, focused_window, run_tool, wait_until
+from harness import DesktopTestCase, focused_window, run_tool, wait_until
 from test_extras import PasteTarget
 
 ENTRIES = ["alpha one", "quartz crystal", "beta two", "zircon sand"]
@@ -46,14 +46,10 @@ class OtherClient:
         self.x11.XCloseDisplay(self.display)
 
 
-class ShortcutKeyboardTest(unittest.TestCase):
+class ShortcutKeyboardTest(DesktopTestCase):
 
     def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
-        self.app = Brimble()
-        self.addCleanup(self.app.stop)
-        self.app.start()
+        super().setUp()
         self.app.copy_recorded(ENTRIES)
         self.window = self.app.window()
         self.page = self.app.page()
