@@ -80,6 +80,8 @@ public:
     void installStatusItem();
     void startClipTimer();
     void pollPasteboard();
+    // The kept formats of a copy, read after its entry was recorded, are in.
+    void attachLateFormats();
     // Shows the window with the keyboard in the search field; an open settings sheet keeps it
     // unless `focus` closes the sheet, as the desktop-wide key does.
     void showMainWindow(SearchFocus focus = SearchFocus::KeepSheet);
@@ -106,6 +108,7 @@ public:
     LastCapture lastCapture;
 
 private:
+    void syncFormatFilesLater();
     void buildWindow();
     WebViewSpec webViewSpec() const;
     std::string stateScriptNow(PageLink::Push& push);

@@ -128,6 +128,8 @@ WaylandPasteboard::~WaylandPasteboard()
     connection_.setOnLost({});
     if (tickSource_)
         g_source_remove(tickSource_);
+    if (lateSource_)
+        g_source_remove(lateSource_);
     if (xOwnerGoneCheck_)
         g_source_remove(xOwnerGoneCheck_);
     reader_.reset();
@@ -272,7 +274,9 @@ void WaylandPasteboard::onOfferType(void* data, wl_proxy* offer, const char* mim
 void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
 {
     auto* self = static_cast<WaylandPasteboard*>(data);
-    // The previous selection's offer is no longer valid, and reads of it are pointless.
+    // The previous selection's offer is no longer valid, and reads of it are pointless; the
+    // formats that came whole still go to the copy they were read for.
+    self->handOverLateFormats();
     self->reader_.reset();
     if (self->selection_ != offer)
         self->dropOffer(self->selection_);
@@ -367,15 +371,22 @@ void WaylandPasteboard::dropOffer(wl_proxy* offer)
 
 void WaylandPasteboard::readNext()
 {
-    if (reading_.pending.empty() && !reading_.formats.empty()) {
-        const KeptFormats::Read format = reading_.formats.front();
-        reading_.formats.erase(reading_.formats.begin());
-        receiveFormat(format);
-        return;
-    }
     if (reading_.pending.empty()) {
-        if (state_.finishReading(reading_.generation, std::move(reading_.content)))
-            scheduleTick();
+        // The text or picture is in: the copy counts now and its formats follow, unless it is a
+        // copy of files alone, whose only text is theirs.
+        const bool early = !reading_.handedOverAs && !reading_.formats.empty()
+            && (reading_.content.text || reading_.content.picture);
+        if (early && !handOver(true))
+            return;
+        if (!reading_.formats.empty()) {
+            const KeptFormats::Read format = reading_.formats.front();
+            reading_.formats.erase(reading_.formats.begin());
+            receiveFormat(format);
+        } else if (reading_.handedOverAs) {
+            handOverLateFormats();
+        } else {
+            handOver(false);
+        }
         return;
     }
     const std::string mimeType = reading_.pending.front();
@@ -401,6 +412,41 @@ int WaylandPasteboard::requestPipe(const std::string& mimeType)
     return fds[0];
 }
 
+bool WaylandPasteboard::handOver(bool formatsFollow)
+{
+    ClipboardContent content = std::move(reading_.content);
+    content.formatsFollow = formatsFollow;
+    if (!formatsFollow)
+        content.formats = std::move(reading_.kept);
+    if (!state_.finishReading(reading_.generation, std::move(content))) {
+        reading_.formats.clear();
+        return false;
+    }
+    reading_.handedOverAs = state_.changeCount();
+    scheduleTick();
+    return true;
+}
+
+void WaylandPasteboard::handOverLateFormats()
+{
+    if (!reading_.handedOverAs)
+        return;
+    late_ = LateFormats{std::exchange(reading_.handedOverAs, 0), std::move(reading_.kept)};
+    reading_.kept.clear();
+    reading_.formats.clear();
+    if (watch_.onLateFormats && !lateSource_)
+        lateSource_ = g_idle_add(onLateFormats, this);
+}
+
+gboolean WaylandPasteboard::onLateFormats(gpointer data)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    self->lateSource_ = 0;
+    if (self->watch_.onLateFormats)
+        self->watch_.onLateFormats();
+    return G_SOURCE_REMOVE;
+}
+
 void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
 {
     const int fd = requestPipe(format.offered);
@@ -409,7 +455,7 @@ void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
         return;
     }
     size_t used = 0;
-    for (const ExtraFormat& kept : reading_.content.formats)
+    for (const ExtraFormat& kept : reading_.kept)
         used += kept.bytes.size();
     const size_t room = KeptFormats::maxEntryBytes - std::min(used, KeptFormats::maxEntryBytes);
     // A format too large or too slow is left out; what came before stays.
@@ -419,7 +465,7 @@ void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
             if (bytes) {
                 if (std::optional<std::string> kept = KeptFormats::normalised(format.offered, format.keptAs,
                                                                               std::move(*bytes)))
-                    reading_.content.formats.push_back({format.keptAs, std::move(*kept)});
+                    reading_.kept.push_back({format.keptAs, std::move(*kept)});
             }
             readNext();
         });
@@ -510,6 +556,7 @@ void WaylandPasteboard::connectionLost()
     // Reads and writes in flight belong to a connection that is gone; the tick tells the page
     // that copies are no longer recorded.
     connected_ = false;
+    handOverLateFormats();
     reader_.reset();
     writers_.clear();
     g_warning("Brimble: the clipboard can no longer be watched; copies are not recorded until Brimble starts again");
