@@ -254,7 +254,7 @@ void SelectionReader::advance()
         request(picture, pictureProperty_, maxPictureBytes);
         return;
     }
-    if (!snapshot_.text) {
+    if (!snapshot_.text && !handedOver_) {
         // Without a list of targets, the ones nearly every owner offers are tried in turn.
         for (const std::string& target : textTargetsToTry(snapshot_.targets)) {
             if (std::find(textTried_.begin(), textTried_.end(), target) != textTried_.end())

@@ -80,6 +80,9 @@ constexpr unsigned readTimeoutMs = 3000;
 constexpr unsigned formatTimeoutMs = 2000;
 // A reader of our own offer that stops taking bytes is left after this long.
 constexpr unsigned writeTimeoutMs = 5000;
+// How long formats that have all ended wait before they are handed over: an owner that quit
+// mid-send closed its pipes as it went, and the compositor says it is gone within this.
+constexpr unsigned formatsSettleMs = 150;
 
 } // namespace
 
@@ -130,6 +133,8 @@ WaylandPasteboard::~WaylandPasteboard()
         g_source_remove(tickSource_);
     if (lateSource_)
         g_source_remove(lateSource_);
+    if (settleSource_)
+        g_source_remove(settleSource_);
     if (xOwnerGoneCheck_)
         g_source_remove(xOwnerGoneCheck_);
     reader_.reset();
@@ -276,7 +281,7 @@ void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
     auto* self = static_cast<WaylandPasteboard*>(data);
     // The previous selection's offer is no longer valid, and reads of it are pointless; the
     // formats that came whole still go to the copy they were read for.
-    self->handOverLateFormats();
+    self->handOverLateFormats(!offer);
     self->reader_.reset();
     if (self->selection_ != offer)
         self->dropOffer(self->selection_);
@@ -383,7 +388,8 @@ void WaylandPasteboard::readNext()
             reading_.formats.erase(reading_.formats.begin());
             receiveFormat(format);
         } else if (reading_.handedOverAs) {
-            handOverLateFormats();
+            if (!settleSource_)
+                settleSource_ = g_timeout_add(formatsSettleMs, onFormatsSettled, this);
         } else {
             handOver(false);
         }
@@ -427,15 +433,35 @@ bool WaylandPasteboard::handOver(bool formatsFollow)
     return true;
 }
 
-void WaylandPasteboard::handOverLateFormats()
+void WaylandPasteboard::handOverLateFormats(bool ownerGone)
 {
+    if (settleSource_) {
+        g_source_remove(settleSource_);
+        settleSource_ = 0;
+    }
     if (!reading_.handedOverAs)
         return;
-    late_ = LateFormats{std::exchange(reading_.handedOverAs, 0), std::move(reading_.kept)};
+    std::vector<ExtraFormat> kept = std::move(reading_.kept);
+    if (ownerGone) {
+        const gint64 suspectSince = g_get_monotonic_time() - gint64{formatsSettleMs} * 1000;
+        for (size_t index = kept.size(); index-- > 0;)
+            if (reading_.keptAtUs[index] >= suspectSince)
+                kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    late_ = LateFormats{std::exchange(reading_.handedOverAs, 0), std::move(kept)};
     reading_.kept.clear();
+    reading_.keptAtUs.clear();
     reading_.formats.clear();
     if (watch_.onLateFormats && !lateSource_)
         lateSource_ = g_idle_add(onLateFormats, this);
+}
+
+gboolean WaylandPasteboard::onFormatsSettled(gpointer data)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    self->settleSource_ = 0;
+    self->handOverLateFormats();
+    return G_SOURCE_REMOVE;
 }
 
 gboolean WaylandPasteboard::onLateFormats(gpointer data)
@@ -463,9 +489,11 @@ void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
         fd, std::min(KeptFormats::capFor(format.keptAs), room), formatTimeoutMs,
         [this, format](std::optional<std::string> bytes) {
             if (bytes) {
-                if (std::optional<std::string> kept = KeptFormats::normalised(format.offered, format.keptAs,
-                                                                              std::move(*bytes)))
+                std::optional<std::string> kept = KeptFormats::normalised(format.offered, format.keptAs, std::move(*bytes));
+                if (kept) {
                     reading_.kept.push_back({format.keptAs, std::move(*kept)});
+                    reading_.keptAtUs.push_back(g_get_monotonic_time());
+                }
             }
             readNext();
         });

@@ -77,8 +77,11 @@ private:
     void readNext();
     // Counts the selection read with what came so far; false when a newer one replaced it.
     bool handOver(bool formatsFollow);
-    // Hands over the formats read after their selection was, as far as they came whole.
-    void handOverLateFormats();
+    // Hands over the formats read after their selection was, as far as they came whole. With
+    // `ownerGone`, formats that ended just before are left out: a pipe closed by an owner that
+    // quit mid-send reads like one that was finished.
+    void handOverLateFormats(bool ownerGone = false);
+    static gboolean onFormatsSettled(gpointer self);
     void receive(const std::string& mimeType, size_t limit);
     void receiveFormat(const KeptFormats::Read& format);
     // Opens a pipe for `mimeType` of the selection; -1 when none can be.
@@ -107,6 +110,7 @@ private:
         std::vector<KeptFormats::Read> formats; // kept formats still to read, after them
         wayland::ClipboardContent content;
         std::vector<ExtraFormat> kept;    // the kept formats read whole so far
+        std::vector<gint64> keptAtUs;     // when each of them ended
         int64_t handedOverAs = 0;         // the change it was counted as, once it was
     };
     Reading reading_;
@@ -126,6 +130,7 @@ private:
     guint tickSource_ = 0;
     std::optional<LateFormats> late_;
     guint lateSource_ = 0;
+    guint settleSource_ = 0;
     bool connected_ = true;
 };
 
