@@ -275,6 +275,15 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
 {
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
+    if (!filePresence_)
+        filePresence_ = std::make_unique<FilePresence>([weak = weak_from_this()] {
+            // A copied file found gone, or back: its card's mark follows.
+            if (auto hub = weak.lock())
+                hub->pushState();
+        });
+    settings.fileMissing = [presence = filePresence_.get()](const std::string& path) {
+        return presence->isMissing(path);
+    };
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
     settings.cap = historyLimitSetting(defaults);
     settings.excluded = excludedAppsSetting(defaults);

@@ -13,6 +13,7 @@
 #include "app/PageLink.h"
 #include "app/SyncLink.h"
 #include "bridge/CommandTarget.h"
+#include "bridge/FilePresence.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "platform/AppDelegate.h"
@@ -140,6 +141,9 @@ private:
     bool clipboardConnected_ = true;
     SyncLink sync_;
     UndoShelf undo_;
+    // Whether copied files are still there, looked at off the main loop; made with the first
+    // snapshot.
+    std::unique_ptr<FilePresence> filePresence_;
 };
 
 } // namespace brimble
