@@ -18,7 +18,7 @@ namespace brimble {
 class FilePresence {
 public:
     // Answers older than `freshSeconds` are asked again when a snapshot next names them.
-    explicit FilePresence(std::function<void()> changed, double freshSeconds = 5.0);
+    explicit FilePresence(std::function<void()> changed, double freshSeconds = 1.0);
     ~FilePresence();
     FilePresence(const FilePresence&) = delete;
     FilePresence& operator=(const FilePresence&) = delete;

@@ -144,7 +144,13 @@ class FormatsTest(BrimbleTestCase):
         # nothing past the list's end or for an entry that is not a copy of files.
         self.assertEqual(self.icon(entry["id"], 1)[:4], [0x89, 0x50, 0x4E, 0x47])
         self.assertEqual(self.icon(entry["id"], 2), "refused")
+        # A file deleted since the copy is marked once a snapshot has it looked at again, away
+        # from the main loop (an answer is kept a second).
+        os.unlink(first)
+        time.sleep(1.1)
         self.app.copy_text("just text")
+        wait_until(lambda: "first file.txt (missing)" in self.app.page().evaluate("document.body.innerText"), 10,
+                   0.2, "the deleted file marked")
         self.assertEqual(self.icon(self.entry("just text")["id"], 0), "refused")
 
         # A list of files with no text at all: the entry's text is their paths. A picture among
