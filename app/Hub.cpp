@@ -182,6 +182,10 @@ void Hub::startClipTimer()
                                 [weak = weak_from_this()] {
                                     if (auto hub = weak.lock())
                                         hub->pollPasteboard();
+                                },
+                                [weak = weak_from_this()] {
+                                    if (auto hub = weak.lock())
+                                        hub->attachLateFormats();
                                 }});
     clipTimerStarted_ = true;
 }
@@ -220,6 +224,20 @@ void Hub::pollPasteboard()
     }
     if (push == PushNeeded::Yes)
         pushState();
+    syncFormatFilesLater();
+}
+
+void Hub::attachLateFormats()
+{
+    // The change they belong to is judged first, should its tick not have run yet.
+    pollPasteboard();
+    if (brimble::attachLateFormats(platform_.pasteboard, clip, lastCapture) == PushNeeded::Yes)
+        pushState();
+    syncFormatFilesLater();
+}
+
+void Hub::syncFormatFilesLater()
+{
     // The entry is saved and on its way to the page; its format files reach the disk after.
     if (clip.hasUnsyncedFormatFiles()) {
         platform_.loop.runWhenIdle([weak = weak_from_this()] {
@@ -260,6 +278,15 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
 {
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
+    if (!filePresence_)
+        filePresence_ = std::make_unique<FilePresence>([weak = weak_from_this()] {
+            // A copied file found gone, or back: its card's mark follows.
+            if (auto hub = weak.lock())
+                hub->pushState();
+        });
+    settings.fileMissing = [presence = filePresence_.get()](const std::string& path) {
+        return presence->isMissing(path);
+    };
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
     settings.cap = historyLimitSetting(defaults);
     settings.excluded = excludedAppsSetting(defaults);
@@ -304,8 +331,11 @@ void Hub::copyToPasteboard(const std::string& id, CopyAs as)
     const int64_t before = clipLastChange;
     brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange, as);
     // The entry chosen in the window is what the clipboard holds now.
-    if (clipLastChange != before)
-        lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
+    if (clipLastChange != before) {
+        // Formats still being read for this very entry are still its own when they come.
+        const int64_t awaited = lastCapture.clipId == chosen ? lastCapture.formatsChange : 0;
+        lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false, awaited};
+    }
 }
 
 void Hub::keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed)
@@ -557,16 +587,47 @@ void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bod
     receiveScriptMessage(*this, channel, bodyJson);
 }
 
+namespace {
+
+// Twice the size a card draws, for screens that double it.
+constexpr int fileIconPixels = 64;
+
+} // namespace
+
+std::optional<std::string> Hub::copiedFileAt(std::string_view id, size_t index) const
+{
+    const auto found =
+        std::find_if(clip.items.begin(), clip.items.end(), [&](const Clip& entry) { return entry.id == id; });
+    if (found == clip.items.end())
+        return std::nullopt;
+    return copiedFilePath(*found, index);
+}
+
+void Hub::startSchemeTaskLater(std::string_view url, std::function<void(SchemeResult)> reply)
+{
+    // A file's icon may need the file read and decoded: that is done away from the main loop.
+    const std::optional<FileIconRequest> icon = fileIconRequest(url);
+    if (!icon || locations_.resourcesDir.empty()) {
+        reply(startSchemeTask(url));
+        return;
+    }
+    const std::optional<std::string> path = copiedFileAt(icon->clipId, icon->index);
+    if (!path) {
+        reply(SchemeError{404});
+        return;
+    }
+    platform_.icons.iconForLater(*path, fileIconPixels, [reply = std::move(reply)](std::optional<Bytes> png) {
+        if (png)
+            reply(SchemeResponse{"image/png", "", std::move(*png)});
+        else
+            reply(SchemeError{404});
+    });
+}
+
 SchemeResult Hub::startSchemeTask(std::string_view url)
 {
-    // Twice the size a card draws, for screens that double it.
-    constexpr int fileIconPixels = 64;
     auto fileIcon = [this](std::string_view id, size_t index) -> std::optional<Bytes> {
-        const auto found =
-            std::find_if(clip.items.begin(), clip.items.end(), [&](const Clip& entry) { return entry.id == id; });
-        if (found == clip.items.end())
-            return std::nullopt;
-        const std::optional<std::string> path = copiedFilePath(*found, index);
+        const std::optional<std::string> path = copiedFileAt(id, index);
         return path ? platform_.icons.iconFor(*path, fileIconPixels) : std::nullopt;
     };
     return VellumoScheme(locations_.resourcesDir, AppSupport::imagesFolder(locations_.dataHome), pageCatalogue_,

@@ -13,6 +13,7 @@
 #include "app/PageLink.h"
 #include "app/SyncLink.h"
 #include "bridge/CommandTarget.h"
+#include "bridge/FilePresence.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "platform/AppDelegate.h"
@@ -46,6 +47,7 @@ public:
     void applicationShouldHandleReopen(bool hasVisibleWindows) override;
     void didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson) override;
     SchemeResult startSchemeTask(std::string_view url) override;
+    void startSchemeTaskLater(std::string_view url, std::function<void(SchemeResult)> reply) override;
     void pageDidFinishLoading() override;
     PageDialogAnswer runPageDialog(const PageDialogRequest& request) override;
     void performMenuAction(MenuAction action) override;
@@ -80,6 +82,8 @@ public:
     void installStatusItem();
     void startClipTimer();
     void pollPasteboard();
+    // The kept formats of a copy, read after its entry was recorded, are in.
+    void attachLateFormats();
     // Shows the window with the keyboard in the search field; an open settings sheet keeps it
     // unless `focus` closes the sheet, as the desktop-wide key does.
     void showMainWindow(SearchFocus focus = SearchFocus::KeepSheet);
@@ -106,6 +110,9 @@ public:
     LastCapture lastCapture;
 
 private:
+    void syncFormatFilesLater();
+    // The path of the copied file at `index` of entry `id`, when one stands there now.
+    std::optional<std::string> copiedFileAt(std::string_view id, size_t index) const;
     void buildWindow();
     WebViewSpec webViewSpec() const;
     std::string stateScriptNow(PageLink::Push& push);
@@ -137,6 +144,9 @@ private:
     bool clipboardConnected_ = true;
     SyncLink sync_;
     UndoShelf undo_;
+    // Whether copied files are still there, looked at off the main loop; made with the first
+    // snapshot.
+    std::unique_ptr<FilePresence> filePresence_;
 };
 
 } // namespace brimble

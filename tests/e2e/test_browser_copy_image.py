@@ -79,8 +79,9 @@ class BrowserCopyImageTest(DesktopTestCase):
         # Open image in new tab, Save image as…, Copy image.
         run_tool("xdotool", "key", "--delay", "30", "Down", "Down", "Down", "Return")
 
-        history = wait_until(lambda: [e for e in self.app.history() if e["kind"] == "image"] and self.app.history(),
-                             15, 0.1, "a picture entry")
+        # The entry comes with its picture; its HTML is attached once read.
+        history = wait_until(lambda: [e for e in self.app.history() if e["kind"] == "image" and e.get("formats")]
+                             and self.app.history(), 15, 0.1, "a picture entry with its HTML")
         self.assertEqual(len(history), 1, "one picture entry, no HTML text beside it")
         self.assertEqual([f["type"] for f in history[0].get("formats", [])], ["text/html"])
         html = command_output(["xclip", "-o", "-selection", "clipboard", "-t", "text/html"], 5)
