@@ -283,10 +283,10 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
     settings.view = pageView_;
     PayloadTexts texts;
     texts.headBytes = push.headsOnly ? newPageHeadBytes : 0;
-    std::string script =
-        stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks, push.held, &push.wholeTextIds, &texts));
+    // One push is in flight at a time; a page that never fetches its snapshot leaves it to the next.
+    pendingState_ = payloadJSON(clip, settings, sessions.sessions, sessions.blocks, push.held, &push.wholeTextIds, &texts);
     push.cut = texts.cut;
-    return script;
+    return stateScript();
 }
 
 void Hub::applyAppearance()
@@ -556,6 +556,14 @@ void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bod
 
 SchemeResult Hub::startSchemeTask(std::string_view url)
 {
+    if (url == stateURL) {
+        // Taken once: the engine holds the answer, and the program need not hold it twice.
+        if (pendingState_.empty())
+            return SchemeError{};
+        SchemeResponse response{"application/json", "utf-8", Bytes(pendingState_.begin(), pendingState_.end())};
+        std::string().swap(pendingState_);
+        return response;
+    }
     // Twice the size a card draws, for screens that double it.
     constexpr int fileIconPixels = 64;
     auto fileIcon = [this](std::string_view id, size_t index) -> std::optional<Bytes> {
