@@ -182,6 +182,10 @@ void Hub::startClipTimer()
                                 [weak = weak_from_this()] {
                                     if (auto hub = weak.lock())
                                         hub->pollPasteboard();
+                                },
+                                [weak = weak_from_this()] {
+                                    if (auto hub = weak.lock())
+                                        hub->attachLateFormats();
                                 }});
     clipTimerStarted_ = true;
 }
@@ -217,6 +221,20 @@ void Hub::pollPasteboard()
     }
     if (push == PushNeeded::Yes)
         pushState();
+    syncFormatFilesLater();
+}
+
+void Hub::attachLateFormats()
+{
+    // The change they belong to is judged first, should its tick not have run yet.
+    pollPasteboard();
+    if (brimble::attachLateFormats(platform_.pasteboard, clip, lastCapture) == PushNeeded::Yes)
+        pushState();
+    syncFormatFilesLater();
+}
+
+void Hub::syncFormatFilesLater()
+{
     // The entry is saved and on its way to the page; its format files reach the disk after.
     if (clip.hasUnsyncedFormatFiles()) {
         platform_.loop.runWhenIdle([weak = weak_from_this()] {
@@ -257,6 +275,15 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
 {
     const Defaults& defaults = platform_.defaults;
     PayloadSettings settings;
+    if (!filePresence_)
+        filePresence_ = std::make_unique<FilePresence>([weak = weak_from_this()] {
+            // A copied file found gone, or back: its card's mark follows.
+            if (auto hub = weak.lock())
+                hub->pushState();
+        });
+    settings.fileMissing = [presence = filePresence_.get()](const std::string& path) {
+        return presence->isMissing(path);
+    };
     settings.paused = boolSetting(defaults, Def::clipboardPaused, false);
     settings.cap = historyLimitSetting(defaults);
     settings.excluded = excludedAppsSetting(defaults);
@@ -301,8 +328,11 @@ void Hub::copyToPasteboard(const std::string& id, CopyAs as)
     const int64_t before = clipLastChange;
     brimble::copyToPasteboard(clip, platform_.pasteboard, platform_.codec, chosen, now(), clipLastChange, as);
     // The entry chosen in the window is what the clipboard holds now.
-    if (clipLastChange != before)
-        lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false};
+    if (clipLastChange != before) {
+        // Formats still being read for this very entry are still its own when they come.
+        const int64_t awaited = lastCapture.clipId == chosen ? lastCapture.formatsChange : 0;
+        lastCapture = LastCapture{CaptureOutcome::Recorded, chosen, false, awaited};
+    }
 }
 
 void Hub::keepForUndo(RemovalKind kind, std::vector<RemovedEntry> removed)

@@ -13,6 +13,7 @@
 #include "app/PageLink.h"
 #include "app/SyncLink.h"
 #include "bridge/CommandTarget.h"
+#include "bridge/FilePresence.h"
 #include "history/Capture.h"
 #include "history/ClipboardStore.h"
 #include "platform/AppDelegate.h"
@@ -80,6 +81,8 @@ public:
     void installStatusItem();
     void startClipTimer();
     void pollPasteboard();
+    // The kept formats of a copy, read after its entry was recorded, are in.
+    void attachLateFormats();
     // Shows the window with the keyboard in the search field; an open settings sheet keeps it
     // unless `focus` closes the sheet, as the desktop-wide key does.
     void showMainWindow(SearchFocus focus = SearchFocus::KeepSheet);
@@ -106,6 +109,7 @@ public:
     LastCapture lastCapture;
 
 private:
+    void syncFormatFilesLater();
     void buildWindow();
     WebViewSpec webViewSpec() const;
     std::string stateScriptNow(PageLink::Push& push);
@@ -139,6 +143,9 @@ private:
     bool clipboardConnected_ = true;
     SyncLink sync_;
     UndoShelf undo_;
+    // Whether copied files are still there, looked at off the main loop; made with the first
+    // snapshot.
+    std::unique_ptr<FilePresence> filePresence_;
 };
 
 } // namespace brimble

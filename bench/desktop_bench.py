@@ -192,6 +192,8 @@ def reads_table(results, args):
         f"| {latency(results['office']['plain'])} |",
         f"| {args.rounds} office copies of 4 MB under 30 types, interleaved with those "
         f"| {latency(results['office']['office'])} |",
+        f"| the same copies' HTML and RTF saved beside their entries "
+        f"| {latency(results['office']['attached'])} |",
         "",
         f"The office copy took {ratio:.2f}× its text alone at p50 (aim ≤ 2×); the owner was asked for "
         f"{', '.join(sorted(results['office']['asked']))} and nothing else.",

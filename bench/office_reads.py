@@ -43,8 +43,28 @@ def office_copy(folder, token):
     return text, ["--file", "text/html", html, "--file", "text/rtf", rtf] + PRIVATE_TYPES
 
 
+def formats_after(app, token, started, timeout=30):
+    """Milliseconds from `started` (perf_counter) until the entry holding `token` names its formats
+    in the history file: an entry is saved from its text first, and its formats join it later."""
+    deadline = started + timeout
+    while True:
+        try:
+            with open(app.history_file, "rb") as source:
+                data = source.read()
+        except OSError:
+            data = b""
+        at = data.find(token.encode())
+        end = data.find(b'{"id"', at) if at >= 0 else -1
+        if at >= 0 and b'"formats"' in data[at:end if end >= 0 else len(data)]:
+            return (time.perf_counter() - started) * 1000
+        if time.perf_counter() > deadline:
+            raise AssertionError("the formats were not attached within 30 s")
+        time.sleep(0.001)
+
+
 def read_once(app, folder, whole, saved_after):
-    """Milliseconds from the owner holding the clipboard to the entry saved, and what it was asked."""
+    """Milliseconds from the owner holding the clipboard to the entry saved, to its formats saved
+    beside it (None for the text alone), and what the owner was asked."""
     token = f"office {uuid.uuid4()}"
     text, formats = office_copy(folder, token)
     log = os.path.join(folder, "asked.log")
@@ -57,6 +77,7 @@ def read_once(app, folder, whole, saved_after):
             raise AssertionError("offer_formats did not take the clipboard")
         started = time.perf_counter()
         elapsed = saved_after(app, token, started)
+        attached = formats_after(app, token, started) if whole else None
         # The reads that follow the save (none should) are given time to show in the log.
         time.sleep(0.3)
         with open(log) as lines:
@@ -64,18 +85,20 @@ def read_once(app, folder, whole, saved_after):
     finally:
         end_process(owner)
         owner.stdout.close()
-    return elapsed, asked
+    return elapsed, attached, asked
 
 
 def office_reads(app, rounds, saved_after):
-    """The two roads interleaved, `rounds` of each: {"plain": [ms], "office": [ms], "asked": set}."""
-    results = {"plain": [], "office": [], "asked": set()}
+    """The two roads interleaved, `rounds` of each:
+    {"plain": [ms], "office": [ms], "attached": [ms], "asked": set}."""
+    results = {"plain": [], "office": [], "attached": [], "asked": set()}
     with tempfile.TemporaryDirectory(prefix="brimble-office-") as folder:
         for _ in range(rounds):
             for whole in (False, True):
-                elapsed, asked = read_once(app, folder, whole, saved_after)
+                elapsed, attached, asked = read_once(app, folder, whole, saved_after)
                 results["office" if whole else "plain"].append(elapsed)
                 if whole:
+                    results["attached"].append(attached)
                     results["asked"] |= asked
                 time.sleep(0.3)
     return results

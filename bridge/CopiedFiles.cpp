@@ -42,7 +42,8 @@ bool isCopiedFiles(const Clip& clip)
     return hasFormat(clip, {KeptFormats::uriList, KeptFormats::gnomeFiles});
 }
 
-std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& count)
+std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& count,
+                                    const std::function<bool(const std::string&)>& isMissing)
 {
     std::vector<CopiedFile> files;
     count = 0;
@@ -64,7 +65,8 @@ std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& coun
             continue;
         g_autofree gchar* base = g_path_get_basename(path.c_str());
         g_autofree gchar* shown = g_filename_display_name(base);
-        files.push_back({shown, !g_file_test(path.c_str(), G_FILE_TEST_EXISTS), path});
+        const bool missing = isMissing ? isMissing(path) : !g_file_test(path.c_str(), G_FILE_TEST_EXISTS);
+        files.push_back({shown, missing, path});
     }
     return files;
 }

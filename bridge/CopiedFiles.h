@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ bool isFormatted(const Clip& clip);
 bool isCopiedFiles(const Clip& clip);
 
 // The files of a copied-files entry, read from its text (their paths or file URIs, one a line),
-// at most `limit`; `count` is told how many lines name one in all.
-std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& count);
+// at most `limit`; `count` is told how many lines name one in all. `isMissing` tells whether a
+// path is gone; without it each is looked at now.
+std::vector<CopiedFile> copiedFiles(const Clip& clip, size_t limit, size_t& count,
+                                    const std::function<bool(const std::string&)>& isMissing = {});
 
 // The path of the copied-files entry's file at `index` in its card's list, when something
 // stands there now; nothing for any other entry or index.

@@ -81,7 +81,8 @@ int64_t codePoints(std::string_view text)
 constexpr size_t filesShown = 20;
 
 // Writes one entry; answers whether its text went whole (or was named).
-bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBytes)
+bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBytes,
+              const std::function<bool(const std::string&)>& fileMissing)
 {
     out.startObject();
     out.member("id", clip.id);
@@ -124,9 +125,9 @@ bool writeRow(PayloadWriter& out, const Clip& clip, bool textHeld, size_t headBy
         out.boolean(true);
     }
     if (isCopiedFiles(clip)) {
-        // Looked at each snapshot: a file moved or deleted since the copy is marked at once.
+        // A file moved or deleted since the copy is marked as soon as that is known.
         size_t count = 0;
-        const std::vector<CopiedFile> files = copiedFiles(clip, filesShown, count);
+        const std::vector<CopiedFile> files = copiedFiles(clip, filesShown, count, fileMissing);
         out.key("files");
         out.startArray();
         for (const CopiedFile& file : files) {
@@ -235,7 +236,7 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     for (const Clip& clip : store.items) {
         if (!shown(clip.sessionId))
             continue;
-        const bool whole = writeRow(out, clip, held.contains(clip.id), headBytes);
+        const bool whole = writeRow(out, clip, held.contains(clip.id), headBytes, settings.fileMissing);
         if (whole && entryIds)
             entryIds->push_back(clip.id);
         if (!whole && texts)

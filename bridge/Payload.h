@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -50,6 +51,8 @@ struct PayloadSettings {
     PageView view;                            // what the user left on the last page
     std::optional<PayloadSync> sync;          // nothing while sync is off
     std::optional<PayloadUndo> undo;          // nothing when there is nothing to undo
+    // Whether a copied file is gone, as far as is known; without it each is looked at now.
+    std::function<bool(const std::string&)> fileMissing;
 };
 
 // How a snapshot carries the entries' texts.

@@ -124,9 +124,10 @@ void moveToFront(std::vector<Clip>& items, size_t index, double ts)
 }
 
 // Notes the entry a copy became, or that it was not recorded.
-void noteOutcome(LastCapture& lastCapture, std::optional<std::string> clipId)
+void noteOutcome(LastCapture& lastCapture, std::optional<std::string> clipId, int64_t formatsChange = 0)
 {
     lastCapture.outcome = clipId ? CaptureOutcome::Recorded : CaptureOutcome::Skipped;
+    lastCapture.formatsChange = clipId ? formatsChange : 0;
     lastCapture.clipId = clipId.value_or(std::string());
 }
 
@@ -178,11 +179,13 @@ std::optional<PushNeeded> capturePicture(CaptureServices& services, ClipboardSto
         return PushNeeded::No;
     const std::string label = imageLabel(types, image->nominalWidth(), image->nominalHeight());
     // A browser's copied image keeps the HTML it came with.
+    const bool formatsFollow = services.pasteboard.formatsPending();
     std::optional<std::string> id = store.addImage(encoded->bytes, encoded->extension, label, services.clock.now(),
-                                                   currentSessionId(), services.pasteboard.extraFormats());
+                                                   currentSessionId(), services.pasteboard.extraFormats(),
+                                                   formatsFollow);
     if (id && digest && last)
         *last = LastPicture{std::move(*digest), sha256Hex(encoded->bytes)};
-    noteOutcome(lastCapture, std::move(id));
+    noteOutcome(lastCapture, std::move(id), formatsFollow ? services.pasteboard.changeCount() : 0);
     // The page is refreshed even when the picture could not be written.
     return PushNeeded::Yes;
 }
@@ -199,7 +202,10 @@ PushNeeded captureText(CaptureServices& services, ClipboardStore& store, LastCap
         return PushNeeded::No;
     if (isBlankText(*text) || !withinTextLimit(*text))
         return PushNeeded::No;
-    noteOutcome(lastCapture, store.addText(std::move(*text), services.clock.now(), currentSessionId(), formats));
+    const bool formatsFollow = services.pasteboard.formatsPending();
+    noteOutcome(lastCapture,
+                store.addText(std::move(*text), services.clock.now(), currentSessionId(), formats, formatsFollow),
+                formatsFollow ? services.pasteboard.changeCount() : 0);
     return PushNeeded::Yes;
 }
 
@@ -251,6 +257,19 @@ PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int6
     return captureText(services, store, lastCapture, currentSessionId);
 }
 
+PushNeeded attachLateFormats(Pasteboard& pasteboard, ClipboardStore& store, LastCapture& lastCapture)
+{
+    std::optional<LateFormats> late = pasteboard.takeLateFormats();
+    if (!late)
+        return PushNeeded::No;
+    // Whatever came, the read is over: the entry it was for no longer waits.
+    store.stopAwaitingFormats();
+    if (lastCapture.outcome != CaptureOutcome::Recorded || late->change != lastCapture.formatsChange)
+        return PushNeeded::No;
+    lastCapture.formatsChange = 0;
+    return store.attachFormats(lastCapture.clipId, late->formats) ? PushNeeded::Yes : PushNeeded::No;
+}
+
 std::string imageLabel(const std::set<std::string>& types, double width, double height)
 {
     const char* format = types.contains("public.jpeg") ? "JPEG"
@@ -281,7 +300,7 @@ bool isBlankText(const std::string& utf8)
 }
 
 std::string ClipboardStore::addText(std::string text, double ts, const std::string& sessionId,
-                                    const std::vector<ExtraFormat>& formats)
+                                    const std::vector<ExtraFormat>& formats, bool formatsFollow)
 {
     const CanonicalMatcher sameText(text);
     // Only text entries match: a picture's label such as "PNG · 640×480" is not its content,
@@ -293,8 +312,10 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
     std::string id;
     if (found != items.end()) {
         id = found->id;
-        // The newest copy's formats are the ones a paste of it should give.
-        found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
+        // The newest copy's formats are the ones a paste of it should give; while they are
+        // still on their way the earlier ones, of the same text, stand in.
+        if (!formatsFollow)
+            found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         Clip clip;
@@ -307,6 +328,7 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
         id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }
+    awaitingFormats_ = formatsFollow ? std::optional<std::string>(id) : std::nullopt;
     items = pinnedFirst(std::move(items));
     applyHistoryLimit();
     pruneImages();
@@ -317,7 +339,7 @@ std::string ClipboardStore::addText(std::string text, double ts, const std::stri
 std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> bytes, const std::string& ext,
                                                     const std::string& label, double ts,
                                                     const std::string& sessionId,
-                                                    const std::vector<ExtraFormat>& formats)
+                                                    const std::vector<ExtraFormat>& formats, bool formatsFollow)
 {
     const std::string sig = sha256Hex(bytes);
     auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) {
@@ -331,7 +353,8 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
             if (std::optional<std::string> name = writeImage(dataHome_, bytes, ext))
                 found->imgFile = std::move(*name);
         id = found->id;
-        found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
+        if (!formatsFollow)
+            found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
         moveToFront(items, static_cast<size_t>(found - items.begin()), ts);
     } else {
         std::optional<std::string> name = writeImage(dataHome_, bytes, ext);
@@ -349,11 +372,27 @@ std::optional<std::string> ClipboardStore::addImage(std::span<const uint8_t> byt
         id = clip.id;
         items.insert(items.begin(), std::move(clip));
     }
+    awaitingFormats_ = formatsFollow ? std::optional<std::string>(id) : std::nullopt;
     items = pinnedFirst(std::move(items));
     applyHistoryLimit();
     pruneImages();
     save();
     return id;
+}
+
+bool ClipboardStore::attachFormats(const std::string& id, const std::vector<ExtraFormat>& formats)
+{
+    // A read that ended with nothing whole leaves the entry as it is: a copy made again keeps
+    // the formats its earlier copy had.
+    if (formats.empty())
+        return false;
+    auto found = std::find_if(items.begin(), items.end(), [&](const Clip& clip) { return clip.id == id; });
+    if (found == items.end())
+        return false;
+    found->formats = storeFormats(dataHome_, formats, &unsyncedFormats_);
+    pruneImages();
+    save();
+    return true;
 }
 
 void ClipboardStore::applyHistoryLimit()

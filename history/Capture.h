@@ -49,6 +49,8 @@ struct LastCapture {
     CaptureOutcome outcome = CaptureOutcome::Nothing;
     std::string clipId;        // the entry it was recorded as
     bool markedSecret = false; // a password marker was on offer, whether or not it was recorded
+    // The change whose kept formats are still being read for `clipId`; 0 when none are awaited.
+    int64_t formatsChange = 0;
 };
 
 // One tick: consumes a clipboard change (also while paused), filters it and records it in the
@@ -59,6 +61,12 @@ struct LastCapture {
 // clipboard is no content, so the copy that was on it before stays the one remembered.
 PushNeeded pollPasteboard(CaptureServices& services, ClipboardStore& store, int64_t& clipLastChange,
                           LastCapture& lastCapture, const std::function<std::string()>& currentSessionId);
+
+// Gives the entry `lastCapture` recorded the kept formats read after its text, when they are
+// that change's: formats of an older change, or of a change that was not recorded, are dropped,
+// so they never land on another entry. An entry deleted meanwhile gets nothing. Says whether
+// the page must be refreshed.
+PushNeeded attachLateFormats(Pasteboard& pasteboard, ClipboardStore& store, LastCapture& lastCapture);
 
 // "PNG · 1920×1080": the format word from the offered types and the nominal size.
 std::string imageLabel(const std::set<std::string>& types, double width, double height);

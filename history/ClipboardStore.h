@@ -85,12 +85,22 @@ public:
     // Capture: moves an equal entry of the session to the front or adds a new one, then limits,
     // prunes and saves. Returns the entry's id; a picture whose file cannot be written is not
     // added and gives nothing. The text is taken over, not copied.
-    // An equal text with other kept formats takes the new ones.
+    // An equal text with other kept formats takes the new ones. With `formatsFollow` the copy's
+    // formats are still being read: the entry is recorded without them (an equal entry keeps its
+    // own meanwhile) and awaits them until `attachFormats` or `stopAwaitingFormats`.
     std::string addText(std::string text, double ts, const std::string& sessionId,
-                        const std::vector<ExtraFormat>& formats = {});
+                        const std::vector<ExtraFormat>& formats = {}, bool formatsFollow = false);
     std::optional<std::string> addImage(std::span<const uint8_t> bytes, const std::string& ext,
                                         const std::string& label, double ts, const std::string& sessionId,
-                                        const std::vector<ExtraFormat>& formats = {});
+                                        const std::vector<ExtraFormat>& formats = {}, bool formatsFollow = false);
+    // Gives the entry `id` the kept formats read after it was recorded, in place of any it had,
+    // then prunes and saves. False, and nothing changed, when the entry is gone or `formats`
+    // is empty.
+    bool attachFormats(const std::string& id, const std::vector<ExtraFormat>& formats);
+    // Whether `id` is the entry whose formats are still being read (sync holds it back until
+    // they are in, so that other machines get it whole).
+    bool awaitsFormats(const std::string& id) const { return awaitingFormats_ == id; }
+    void stopAwaitingFormats() { awaitingFormats_.reset(); }
     // Makes the format files capture wrote since the last call durable. Capture saves the
     // history without waiting for them, so a copy's entry is recorded as soon as its text is;
     // should the machine stop before this runs, those formats read back short, are left out,
@@ -133,6 +143,7 @@ private:
     std::unordered_set<std::string> namesSeen_;
     std::unordered_set<std::string> heldFiles_;
     std::vector<std::string> unsyncedFormats_;
+    std::optional<std::string> awaitingFormats_;
     std::function<bool(const std::string&)> sessionKnown_;
 };
 

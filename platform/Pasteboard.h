@@ -21,6 +21,13 @@ struct ClipboardWrite {
     std::vector<ExtraFormat> formats;
 };
 
+// Kept formats of a change that were read after its text or picture: the change they belong to
+// (a `changeCount()` value) and the formats that came whole.
+struct LateFormats {
+    int64_t change = 0;
+    std::vector<ExtraFormat> formats;
+};
+
 // What the program asks to be told about the clipboard.
 struct PasteboardWatch {
     // Runs at once when another program takes the clipboard, before anything of it is read: what
@@ -29,6 +36,10 @@ struct PasteboardWatch {
     // Runs on the main loop whenever the clipboard may have changed: at each change where the
     // display reports them (once its content is read), otherwise on a 0.7 s timer.
     std::function<void()> onMaybeChanged;
+    // Runs on the main loop, never inside a write, once the kept formats of a change whose
+    // `formatsPending()` said so have been read, or their read has ended early (a newer copy,
+    // the owner gone, the program's own write): `takeLateFormats` then hands them over.
+    std::function<void()> onLateFormats;
 };
 
 // The system clipboard, seen through portable type identifiers such as "public.utf8-plain-text".
@@ -58,6 +69,11 @@ public:
     // that was too large or too slow is left out. Valid until the next read; never copied, as
     // a format may run to megabytes.
     virtual const std::vector<ExtraFormat>& extraFormats() = 0;
+    // Whether this change's kept formats are still read after its text or picture, so that the
+    // entry is recorded at once: they then come through `takeLateFormats`, never `extraFormats`.
+    virtual bool formatsPending() = 0;
+    // The late formats read last, once; nothing when none wait.
+    virtual std::optional<LateFormats> takeLateFormats() = 0;
     // Whether no program holds the clipboard now: its owner quit or let it go, so it is empty.
     virtual bool isOwnerless() = 0;
     // Empties the clipboard before a write.

@@ -25,7 +25,10 @@ Sync::Sync(std::filesystem::path folder, std::string device)
 
 std::function<bool(const Clip&, SyncEvent&)> Sync::fileSharer(const ClipboardStore& clips) const
 {
-    return [folder = folder_, home = clips.dataHome()](const Clip& clip, SyncEvent& event) {
+    return [folder = folder_, home = clips.dataHome(), &clips](const Clip& clip, SyncEvent& event) {
+        // Its formats are still being read: it goes out whole once they are in.
+        if (clips.awaitsFormats(clip.id))
+            return false;
         if (clip.kind == "image") {
             if (!clip.imgFile)
                 return false;

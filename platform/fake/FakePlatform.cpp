@@ -50,6 +50,7 @@ void FakePasteboard::simulateCopy(std::set<std::string> types, std::optional<std
     currentText = std::move(text);
     currentImageBytes = std::move(imageBytes);
     currentFormats.clear();
+    formatsFollow = false;
     writtenImage.clear();
     ownerless = false;
     typesListedWhole = true;
@@ -62,9 +63,17 @@ void FakePasteboard::simulateOwnerQuit()
     currentText.reset();
     currentImageBytes.reset();
     currentFormats.clear();
+    formatsFollow = false;
     writtenImage.clear();
     ownerless = true;
     ++count;
+}
+
+void FakePasteboard::simulateLateFormats(std::vector<ExtraFormat> formats, int64_t change)
+{
+    late = LateFormats{change ? change : count, std::move(formats)};
+    if (watch_.onLateFormats)
+        watch_.onLateFormats();
 }
 
 void FakePasteboard::fireWatch()
@@ -105,6 +114,7 @@ void FakePasteboard::clear()
     currentText.reset();
     currentImageBytes.reset();
     currentFormats.clear();
+    formatsFollow = false;
     writtenImage.clear();
     ++count;
 }
@@ -140,6 +150,7 @@ void FakePasteboard::write(const ClipboardWrite& content)
         currentTypes.insert(format.type);
     }
     currentFormats = content.formats;
+    formatsFollow = false;
 }
 
 void FakePasteboard::watch(PasteboardWatch watch)

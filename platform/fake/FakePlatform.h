@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
                       std::optional<Bytes> imageBytes = std::nullopt);
     // The program that owned the clipboard quits: it is empty and has no owner; the count moves.
     void simulateOwnerQuit();
+    // The kept formats of the change `change` (the present one when 0), read after it: handed
+    // over as late formats and announced.
+    void simulateLateFormats(std::vector<ExtraFormat> formats, int64_t change = 0);
     // Runs the watch callback, as the platform does after a change or a timer.
     void fireWatch();
     // Another program takes the clipboard: the owner-change notice, before any read.
@@ -48,6 +52,8 @@ public:
     std::optional<std::string> currentText;
     std::optional<Bytes> currentImageBytes; // what `image()` decodes
     std::vector<ExtraFormat> currentFormats; // what `extraFormats()` answers; a copy empties it
+    bool formatsFollow = false;              // what `formatsPending()` answers; a copy clears it
+    std::optional<LateFormats> late;
     std::string writtenImage;               // "W×H" of the last picture written, "" if none
     int64_t count = 1;
     int watchCalls = 0;
@@ -64,6 +70,8 @@ public:
     std::optional<std::string> text() override { return currentText; }
     std::unique_ptr<PlatformImage> image() override;
     const std::vector<ExtraFormat>& extraFormats() override { return currentFormats; }
+    bool formatsPending() override { return formatsFollow; }
+    std::optional<LateFormats> takeLateFormats() override { return std::exchange(late, std::nullopt); }
     bool isOwnerless() override { return ownerless; }
     void clear() override;
     void write(const ClipboardWrite& content) override;

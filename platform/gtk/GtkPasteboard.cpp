@@ -32,7 +32,9 @@ Display* xDisplayOf(GtkClipboard* clipboard)
 GtkPasteboard::GtkPasteboard(ImageCodec& codec)
     : codec_(codec)
     , clipboard_(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD))
-    , reader_(xDisplayOf(clipboard_), [this](ClipboardSnapshot snapshot) { takeSnapshot(std::move(snapshot)); })
+    , reader_(
+          xDisplayOf(clipboard_), [this](ClipboardSnapshot snapshot) { takeSnapshot(std::move(snapshot)); },
+          [this](std::vector<ExtraFormat> formats) { takeLateFormats(std::move(formats)); })
 {
     GdkDisplay* display = gtk_clipboard_get_display(clipboard_);
     displayNotifies_ = gdk_display_supports_selection_notification(display)
@@ -49,6 +51,8 @@ GtkPasteboard::~GtkPasteboard()
         g_source_remove(tickSource_);
     if (timerSource_)
         g_source_remove(timerSource_);
+    if (lateSource_)
+        g_source_remove(lateSource_);
 }
 
 int64_t GtkPasteboard::changeCount()
@@ -239,8 +243,25 @@ void GtkPasteboard::startRead()
 void GtkPasteboard::takeSnapshot(ClipboardSnapshot snapshot)
 {
     snapshot_ = std::move(snapshot);
-    ++count_;
+    snapshotChange_ = ++count_;
     scheduleTick();
+}
+
+void GtkPasteboard::takeLateFormats(std::vector<ExtraFormat> formats)
+{
+    // Handed on from the main loop: a read given up inside one of our own writes must not have
+    // capture change the history under that write.
+    late_ = LateFormats{snapshotChange_, std::move(formats)};
+    if (watch_.onLateFormats && !lateSource_)
+        lateSource_ = g_idle_add_full(G_PRIORITY_DEFAULT, onLateFormats, this, nullptr);
+}
+
+gboolean GtkPasteboard::onLateFormats(gpointer data)
+{
+    auto* self = static_cast<GtkPasteboard*>(data);
+    self->lateSource_ = 0;
+    self->watch_.onLateFormats();
+    return G_SOURCE_REMOVE;
 }
 
 void GtkPasteboard::onOwnerChange(GtkClipboard*, GdkEventOwnerChange* event, gpointer data)

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtk/gtk.h>
@@ -34,6 +35,8 @@ public:
     std::unique_ptr<PlatformImage> image() override;
     std::optional<std::string> pictureDigest() override;
     const std::vector<ExtraFormat>& extraFormats() override;
+    bool formatsPending() override { return snapshot_.formatsFollow; }
+    std::optional<LateFormats> takeLateFormats() override { return std::exchange(late_, std::nullopt); }
     bool isOwnerless() override;
     void clear() override;
     void write(const ClipboardWrite& content) override;
@@ -46,6 +49,7 @@ public:
 private:
     static void onOwnerChange(GtkClipboard* clipboard, GdkEventOwnerChange* event, gpointer self);
     static gboolean onIdleTick(gpointer self);
+    static gboolean onLateFormats(gpointer self);
     static gboolean onTimerTick(gpointer self);
 
     void countOwnWrite();
@@ -53,6 +57,7 @@ private:
     void startRead();
     void abandonRead();
     void takeSnapshot(ClipboardSnapshot snapshot);
+    void takeLateFormats(std::vector<ExtraFormat> formats);
     void scheduleTick();
     // Where the display sends no "owner-change", notices a new owner by asking the X server.
     void sampleOwner();
@@ -69,6 +74,10 @@ private:
     guint timerSource_ = 0;
     // What the clipboard held at the change `count_` stands for.
     ClipboardSnapshot snapshot_;
+    // The change the last snapshot handed over stands for, and its formats once read.
+    int64_t snapshotChange_ = 0;
+    std::optional<LateFormats> late_;
+    guint lateSource_ = 0;
     SelectionReader reader_;
 };
 

@@ -44,7 +44,8 @@ std::string atomName(Display* display, Atom atom)
 
 } // namespace
 
-SelectionReader::SelectionReader(Display* display, Done done) : display_(display), done_(std::move(done))
+SelectionReader::SelectionReader(Display* display, Done done, FormatsDone formatsDone)
+    : display_(display), done_(std::move(done)), formatsDone_(std::move(formatsDone))
 {
     if (!display_)
         return;
@@ -90,6 +91,10 @@ void SelectionReader::fetch()
 
 void SelectionReader::abandon()
 {
+    if (handedOver_) {
+        finishRead();
+        return;
+    }
     release();
 }
 
@@ -249,7 +254,7 @@ void SelectionReader::advance()
         request(picture, pictureProperty_, maxPictureBytes);
         return;
     }
-    if (!snapshot_.text) {
+    if (!snapshot_.text && !handedOver_) {
         // Without a list of targets, the ones nearly every owner offers are tried in turn.
         for (const std::string& target : textTargetsToTry(snapshot_.targets)) {
             if (std::find(textTried_.begin(), textTried_.end(), target) != textTried_.end())
@@ -264,6 +269,9 @@ void SelectionReader::advance()
         formatsListed_ = true;
         formatsToRead_ = KeptFormats::formatsToRead(snapshot_.targets);
     }
+    // A copy of files alone has no text but theirs: it waits for them.
+    if (!formatsToRead_.empty() && !handedOver_ && (snapshot_.text || snapshot_.picture))
+        handOverEarly();
     if (!formatsToRead_.empty()) {
         formatRead_ = formatsToRead_.front();
         formatsToRead_.erase(formatsToRead_.begin());
@@ -342,8 +350,27 @@ void SelectionReader::timedOut()
     finish({});
 }
 
+void SelectionReader::handOverEarly()
+{
+    handedOver_ = true;
+    ClipboardSnapshot snapshot = std::move(snapshot_);
+    snapshot_ = {};
+    snapshot.formatsFollow = true;
+    g_debug("clipboard: read on window 0x%lx handed over after %.1f ms, its kept formats to follow", window_,
+            static_cast<double>(g_get_monotonic_time() - startedUs_) / 1000.0);
+    done_(std::move(snapshot));
+}
+
 void SelectionReader::finishRead()
 {
+    if (handedOver_) {
+        std::vector<ExtraFormat> formats = std::move(snapshot_.formats);
+        g_debug("clipboard: read on window 0x%lx ended after %.1f ms with %zu kept formats", window_,
+                static_cast<double>(g_get_monotonic_time() - startedUs_) / 1000.0, formats.size());
+        release();
+        formatsDone_(std::move(formats));
+        return;
+    }
     ClipboardSnapshot snapshot = std::move(snapshot_);
     if (!targetsKnown_) {
         snapshot.targetsComplete = false;
@@ -380,6 +407,7 @@ void SelectionReader::release()
             retired_.pop_front();
         }
     }
+    handedOver_ = false;
     targetsKnown_ = false;
     targetsLate_ = false;
     pictureTried_ = false;

@@ -29,6 +29,8 @@ struct ClipboardSnapshot {
     std::string pictureTarget;
     // The kept formats beside them (HTML, rich text, copied files), each read whole.
     std::vector<ExtraFormat> formats;
+    // The kept formats are still being read and come apart, once the text or picture is in.
+    bool formatsFollow = false;
 };
 
 // Reads the X11 CLIPBOARD without ever waiting on its owner.
@@ -46,13 +48,17 @@ struct ClipboardSnapshot {
 //
 // Only what is kept is asked for: no picture beside a plain text, and after the text the kept
 // formats on offer (`KeptFormats`), each within its cap and a few seconds; a format too large or
-// too slow is left out and the read ends with what came whole.
+// too slow is left out and the read ends with what came whole. A copy with a text or picture
+// is handed over as soon as they and the targets are in (`formatsFollow`), so that its entry is
+// recorded without waiting for megabytes of formats; the formats follow through `FormatsDone`
+// when their read ends, also when it is given up (only those that came whole).
 class SelectionReader {
 public:
     using Done = std::function<void(ClipboardSnapshot)>;
+    using FormatsDone = std::function<void(std::vector<ExtraFormat>)>;
 
     // `display` may be null (GTK on another backend); every read then ends at once, empty.
-    SelectionReader(Display* display, Done done);
+    SelectionReader(Display* display, Done done, FormatsDone formatsDone);
     ~SelectionReader();
     SelectionReader(const SelectionReader&) = delete;
     SelectionReader& operator=(const SelectionReader&) = delete;
@@ -61,10 +67,11 @@ public:
     // runs once when the read ends: at once and empty when nobody owns the clipboard, empty when
     // the owner ran out of time.
     void fetch();
-    // Gives up the read under way; its `done` never runs.
+    // Gives up the read under way; its `done` never runs. Formats that follow a copy already
+    // handed over are handed over as far as they came whole.
     void abandon();
-    // Whether a read is under way.
-    bool isReading() const { return window_ != None; }
+    // Whether a read is under way whose copy was not handed over yet.
+    bool isReading() const { return window_ != None && !handedOver_; }
 
 private:
     // A window of an abandoned read, and when it was given up.
@@ -89,6 +96,8 @@ private:
     // by its limit in all.
     void armFormatDeadline();
     void timedOut();
+    // Hands the copy over while its kept formats are still read.
+    void handOverEarly();
     // Ends the read with what it gathered.
     void finishRead();
     void finish(ClipboardSnapshot snapshot);
@@ -96,6 +105,9 @@ private:
 
     Display* display_;
     Done done_;
+    FormatsDone formatsDone_;
+    // The copy was handed over; only its kept formats are still read.
+    bool handedOver_ = false;
     Atom clipboard_ = None;
     Atom targetsAtom_ = None;
     Atom targetsProperty_ = None;

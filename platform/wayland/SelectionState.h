@@ -18,6 +18,7 @@ struct ClipboardContent {
     std::string pictureType;            // that type, the one loader the bytes may be decoded with
     bool typesComplete = true;          // false when the offer listed more types than are kept
     std::vector<ExtraFormat> formats;   // the kept formats read whole
+    bool formatsFollow = false;         // the kept formats are still being read, and come apart
 };
 
 // The change counter and the last content of the regular selection, apart from the protocol:

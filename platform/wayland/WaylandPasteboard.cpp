@@ -80,6 +80,9 @@ constexpr unsigned readTimeoutMs = 3000;
 constexpr unsigned formatTimeoutMs = 2000;
 // A reader of our own offer that stops taking bytes is left after this long.
 constexpr unsigned writeTimeoutMs = 5000;
+// How long formats that have all ended wait before they are handed over: an owner that quit
+// mid-send closed its pipes as it went, and the compositor says it is gone within this.
+constexpr unsigned formatsSettleMs = 150;
 
 } // namespace
 
@@ -128,6 +131,10 @@ WaylandPasteboard::~WaylandPasteboard()
     connection_.setOnLost({});
     if (tickSource_)
         g_source_remove(tickSource_);
+    if (lateSource_)
+        g_source_remove(lateSource_);
+    if (settleSource_)
+        g_source_remove(settleSource_);
     if (xOwnerGoneCheck_)
         g_source_remove(xOwnerGoneCheck_);
     reader_.reset();
@@ -272,7 +279,9 @@ void WaylandPasteboard::onOfferType(void* data, wl_proxy* offer, const char* mim
 void WaylandPasteboard::onSelection(void* data, wl_proxy*, wl_proxy* offer)
 {
     auto* self = static_cast<WaylandPasteboard*>(data);
-    // The previous selection's offer is no longer valid, and reads of it are pointless.
+    // The previous selection's offer is no longer valid, and reads of it are pointless; the
+    // formats that came whole still go to the copy they were read for.
+    self->handOverLateFormats(!offer);
     self->reader_.reset();
     if (self->selection_ != offer)
         self->dropOffer(self->selection_);
@@ -367,15 +376,23 @@ void WaylandPasteboard::dropOffer(wl_proxy* offer)
 
 void WaylandPasteboard::readNext()
 {
-    if (reading_.pending.empty() && !reading_.formats.empty()) {
-        const KeptFormats::Read format = reading_.formats.front();
-        reading_.formats.erase(reading_.formats.begin());
-        receiveFormat(format);
-        return;
-    }
     if (reading_.pending.empty()) {
-        if (state_.finishReading(reading_.generation, std::move(reading_.content)))
-            scheduleTick();
+        // The text or picture is in: the copy counts now and its formats follow, unless it is a
+        // copy of files alone, whose only text is theirs.
+        const bool early = !reading_.handedOverAs && !reading_.formats.empty()
+            && (reading_.content.text || reading_.content.picture);
+        if (early && !handOver(true))
+            return;
+        if (!reading_.formats.empty()) {
+            const KeptFormats::Read format = reading_.formats.front();
+            reading_.formats.erase(reading_.formats.begin());
+            receiveFormat(format);
+        } else if (reading_.handedOverAs) {
+            if (!settleSource_)
+                settleSource_ = g_timeout_add(formatsSettleMs, onFormatsSettled, this);
+        } else {
+            handOver(false);
+        }
         return;
     }
     const std::string mimeType = reading_.pending.front();
@@ -401,6 +418,61 @@ int WaylandPasteboard::requestPipe(const std::string& mimeType)
     return fds[0];
 }
 
+bool WaylandPasteboard::handOver(bool formatsFollow)
+{
+    ClipboardContent content = std::move(reading_.content);
+    content.formatsFollow = formatsFollow;
+    if (!formatsFollow)
+        content.formats = std::move(reading_.kept);
+    if (!state_.finishReading(reading_.generation, std::move(content))) {
+        reading_.formats.clear();
+        return false;
+    }
+    reading_.handedOverAs = state_.changeCount();
+    scheduleTick();
+    return true;
+}
+
+void WaylandPasteboard::handOverLateFormats(bool ownerGone)
+{
+    if (settleSource_) {
+        g_source_remove(settleSource_);
+        settleSource_ = 0;
+    }
+    if (!reading_.handedOverAs)
+        return;
+    std::vector<ExtraFormat> kept = std::move(reading_.kept);
+    if (ownerGone) {
+        const gint64 suspectSince = g_get_monotonic_time() - gint64{formatsSettleMs} * 1000;
+        for (size_t index = kept.size(); index-- > 0;)
+            if (reading_.keptAtUs[index] >= suspectSince)
+                kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    late_ = LateFormats{std::exchange(reading_.handedOverAs, 0), std::move(kept)};
+    reading_.kept.clear();
+    reading_.keptAtUs.clear();
+    reading_.formats.clear();
+    if (watch_.onLateFormats && !lateSource_)
+        lateSource_ = g_idle_add(onLateFormats, this);
+}
+
+gboolean WaylandPasteboard::onFormatsSettled(gpointer data)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    self->settleSource_ = 0;
+    self->handOverLateFormats();
+    return G_SOURCE_REMOVE;
+}
+
+gboolean WaylandPasteboard::onLateFormats(gpointer data)
+{
+    auto* self = static_cast<WaylandPasteboard*>(data);
+    self->lateSource_ = 0;
+    if (self->watch_.onLateFormats)
+        self->watch_.onLateFormats();
+    return G_SOURCE_REMOVE;
+}
+
 void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
 {
     const int fd = requestPipe(format.offered);
@@ -409,7 +481,7 @@ void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
         return;
     }
     size_t used = 0;
-    for (const ExtraFormat& kept : reading_.content.formats)
+    for (const ExtraFormat& kept : reading_.kept)
         used += kept.bytes.size();
     const size_t room = KeptFormats::maxEntryBytes - std::min(used, KeptFormats::maxEntryBytes);
     // A format too large or too slow is left out; what came before stays.
@@ -417,9 +489,11 @@ void WaylandPasteboard::receiveFormat(const KeptFormats::Read& format)
         fd, std::min(KeptFormats::capFor(format.keptAs), room), formatTimeoutMs,
         [this, format](std::optional<std::string> bytes) {
             if (bytes) {
-                if (std::optional<std::string> kept = KeptFormats::normalised(format.offered, format.keptAs,
-                                                                              std::move(*bytes)))
-                    reading_.content.formats.push_back({format.keptAs, std::move(*kept)});
+                std::optional<std::string> kept = KeptFormats::normalised(format.offered, format.keptAs, std::move(*bytes));
+                if (kept) {
+                    reading_.kept.push_back({format.keptAs, std::move(*kept)});
+                    reading_.keptAtUs.push_back(g_get_monotonic_time());
+                }
             }
             readNext();
         });
@@ -510,6 +584,7 @@ void WaylandPasteboard::connectionLost()
     // Reads and writes in flight belong to a connection that is gone; the tick tells the page
     // that copies are no longer recorded.
     connected_ = false;
+    handOverLateFormats();
     reader_.reset();
     writers_.clear();
     g_warning("Brimble: the clipboard can no longer be watched; copies are not recorded until Brimble starts again");

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <glib.h>
@@ -41,6 +42,8 @@ public:
     std::unique_ptr<PlatformImage> image() override;
     std::optional<std::string> pictureDigest() override;
     const std::vector<ExtraFormat>& extraFormats() override;
+    bool formatsPending() override { return state_.content().formatsFollow; }
+    std::optional<LateFormats> takeLateFormats() override { return std::exchange(late_, std::nullopt); }
     bool isOwnerless() override;
     void clear() override;
     void write(const ClipboardWrite& content) override;
@@ -67,10 +70,18 @@ private:
     static void onSend(void* self, wl_proxy* source, const char* mimeType, int32_t fd);
     static void onCancelled(void* self, wl_proxy* source);
     static gboolean onIdleTick(gpointer self);
+    static gboolean onLateFormats(gpointer self);
     static gboolean onXOwnerGoneSettled(gpointer self);
 
     void dropOffer(wl_proxy* offer);
     void readNext();
+    // Counts the selection read with what came so far; false when a newer one replaced it.
+    bool handOver(bool formatsFollow);
+    // Hands over the formats read after their selection was, as far as they came whole. With
+    // `ownerGone`, formats that ended just before are left out: a pipe closed by an owner that
+    // quit mid-send reads like one that was finished.
+    void handOverLateFormats(bool ownerGone = false);
+    static gboolean onFormatsSettled(gpointer self);
     void receive(const std::string& mimeType, size_t limit);
     void receiveFormat(const KeptFormats::Read& format);
     // Opens a pipe for `mimeType` of the selection; -1 when none can be.
@@ -98,6 +109,9 @@ private:
         std::vector<std::string> pending; // MIME types still to read
         std::vector<KeptFormats::Read> formats; // kept formats still to read, after them
         wayland::ClipboardContent content;
+        std::vector<ExtraFormat> kept;    // the kept formats read whole so far
+        std::vector<gint64> keptAtUs;     // when each of them ended
+        int64_t handedOverAs = 0;         // the change it was counted as, once it was
     };
     Reading reading_;
     std::unique_ptr<wayland::PipeReader> reader_;
@@ -114,6 +128,9 @@ private:
 
     PasteboardWatch watch_;
     guint tickSource_ = 0;
+    std::optional<LateFormats> late_;
+    guint lateSource_ = 0;
+    guint settleSource_ = 0;
     bool connected_ = true;
 };
 

@@ -401,18 +401,41 @@ def end_process(process, first_signal=signal.SIGTERM, grace=5):
 
 
 class BrimbleTestCase(unittest.TestCase):
-    """Starts one Brimble per test and stops it afterwards, whatever happened."""
+    """Starts one Brimble per test and stops it afterwards, whatever happened: with its window
+    shown, or in the background as at login; driven through the page's inspector or, where the
+    inspector would change what is measured, without it."""
 
     settings = None
     history = None
+    background = False
+    inspector = True
 
     def setUp(self):
-        self.app = Brimble(settings=self.settings, history=self.history)
+        self.app = Brimble(settings=self.settings, history=self.history, inspector=self.inspector)
         self.addCleanup(self.app.stop)
-        self.app.start()
+        if self.background:
+            self.app.start("--background", window=False)
+        else:
+            self.app.start()
 
     def wait_for_text(self, text, timeout=10.0):
         return wait_until(lambda: text in self.app.texts(), timeout, message=f"{text!r} in clipboard.json")
+
+    def scratch_folder(self, prefix):
+        """A temporary folder of the test's own, removed afterwards."""
+        folder = tempfile.mkdtemp(prefix=prefix)
+        self.addCleanup(shutil.rmtree, folder, True)
+        return folder
+
+
+class DesktopTestCase(BrimbleTestCase):
+    """Brimble on a desktop with a window manager, for the roads a person takes with real keys:
+    the window manager is there before Brimble starts, and outlives it."""
+
+    def setUp(self):
+        self.wm = WindowManager()
+        self.addCleanup(self.wm.stop)
+        super().setUp()
 
 
 class WindowManager:

@@ -6,7 +6,7 @@ import os
 import subprocess
 import unittest
 
-from harness import ARTIFACTS, BrimbleTestCase, WindowManager, focused_window, run_tool, type_keys, wait_until
+from harness import ARTIFACTS, BrimbleTestCase, DesktopTestCase, focused_window, run_tool, type_keys, wait_until
 
 
 def visible_window(name):
@@ -62,15 +62,10 @@ class AboutHelpTest(BrimbleTestCase):
         self.assertEqual(self.open_from_page("help", "How to use Brimble"), help_window)
 
 
-class AboutUnderWindowManagerTest(BrimbleTestCase):
+class AboutUnderWindowManagerTest(DesktopTestCase):
     """Under openbox, which refuses the keyboard to a window shown without the time of the user's
     request, About opened from the page came up without the keyboard: Escape then hid the main
     window and left About open."""
-
-    def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
-        super().setUp()
 
     def test_about_from_the_page_takes_the_keyboard_and_escape_closes_only_it(self):
         main = self.app.window()

@@ -6,7 +6,6 @@ and the keys that the exported tray menu carries.
 The test starts the AT-SPI bus itself, inside the test's private D-Bus session, before Brimble, so
 the program's toolkit and its web process find it as they would on a desktop."""
 
-import time
 import unittest
 
 from atspi_bus import (AtSpiBus, application_of, attributes, document_of, has_state, name_of, pyatspi, role_name_of,

@@ -3,13 +3,11 @@ openbox, Control+V typed into its window. A copy stays a copy (the files are dup
 stays a cut (the file is moved), also when the entry comes back after its program quit."""
 
 import os
-import shutil
 import subprocess
-import tempfile
 import unittest
 import urllib.parse
 
-from harness import Brimble, WindowManager, command_output, end_process, run_tool, type_keys, wait_until
+from harness import DesktopTestCase, command_output, end_process, run_tool, type_keys, wait_until
 
 OFFER_FORMATS = os.environ.get("BRIMBLE_OFFER_FORMATS", "offer_formats")
 
@@ -31,16 +29,13 @@ def files_offered(timeout=1.0):
                           timeout) or ""
 
 
-class FileManagerPasteTest(unittest.TestCase):
+class FileManagerPasteTest(DesktopTestCase):
+    background = True
+    inspector = False
 
     def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
-        self.app = Brimble(inspector=False)
-        self.addCleanup(self.app.stop)
-        self.app.start("--background", window=False)
-        self.folder = tempfile.mkdtemp(prefix="brimble-files-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
+        super().setUp()
+        self.folder = self.scratch_folder("brimble-files-")
         self.source = os.path.join(self.folder, "source")
         self.target = os.path.join(self.folder, "target")
         os.makedirs(self.source)

@@ -2,7 +2,6 @@
 alert, confirm and prompt answered by native dialogs."""
 
 import os
-import time
 import unittest
 
 from harness import ARTIFACTS, BrimbleTestCase, run_tool, wait_until

@@ -3,7 +3,6 @@ that reads like a picture's label, an owner that quits while its copy is being r
 manager that lists its formats late, and an old-style owner that answers in COMPOUND_TEXT."""
 
 import os
-import subprocess
 import time
 import unittest
 

@@ -7,7 +7,7 @@ import ctypes
 import time
 import unittest
 
-from harness import Brimble, WindowManager, focused_window, run_tool, wait_until
+from harness import DesktopTestCase, focused_window, run_tool, wait_until
 from test_extras import PasteTarget
 
 ENTRIES = ["alpha one", "quartz crystal", "beta two", "zircon sand"]
@@ -46,14 +46,10 @@ class OtherClient:
         self.x11.XCloseDisplay(self.display)
 
 
-class ShortcutKeyboardTest(unittest.TestCase):
+class ShortcutKeyboardTest(DesktopTestCase):
 
     def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
-        self.app = Brimble()
-        self.addCleanup(self.app.stop)
-        self.app.start()
+        super().setUp()
         self.app.copy_recorded(ENTRIES)
         self.window = self.app.window()
         self.page = self.app.page()
@@ -77,9 +73,11 @@ class ShortcutKeyboardTest(unittest.TestCase):
         time.sleep(max(0.0, started + 0.3 - time.monotonic()))
         run_tool("xdotool", "type", "--delay", "15", "quartz")
         typed = time.monotonic()
-        wait_until(lambda: self.search_value() == "quartz", 0.3, 0.01,
-                   f"'quartz' in the search within 0.3 s of typing (it holds {self.search_value()!r})")
-        self.assertLess(time.monotonic() - typed, 1.0)
+        # The fault showed the word 1.6 s after it was typed; how soon it shows is the bench's to
+        # judge, and a second leaves room for a test run that shares the machine.
+        wait_until(lambda: self.search_value() == "quartz", 1.0, 0.01,
+                   f"'quartz' in the search within 1 s of typing (it holds {self.search_value()!r})")
+        print(f"the word in the search {1000 * (time.monotonic() - typed):.0f} ms after it was typed")
 
     def test_other_windows_get_the_keyboard_back_once_the_window_has_it(self):
         client = OtherClient()
@@ -88,8 +86,9 @@ class ShortcutKeyboardTest(unittest.TestCase):
         wait_until(lambda: focused_window() == self.window, 5, 0.005, "the window focused")
         focused = time.monotonic()
         # Alt+Tab, another application's menu: anything that takes the keyboard must get it.
-        freed = wait_until(lambda: client.can_grab_keyboard() and time.monotonic(), 0.5, 0.005,
-                           "the keyboard free for other clients within 0.5 s of the window having it")
+        # The fault held it up to 2 s.
+        freed = wait_until(lambda: client.can_grab_keyboard() and time.monotonic(), 1.0, 0.005,
+                           "the keyboard free for other clients within 1 s of the window having it")
         print(f"keyboard free {1000 * (freed - focused):.0f} ms after the window had it")
 
     def test_keys_typed_after_the_key_never_answer_an_open_dialog(self):

@@ -7,7 +7,7 @@ import json
 import os
 import unittest
 
-from harness import BrimbleTestCase, WindowManager, focused_window, run_tool, type_keys, wait_until
+from harness import DesktopTestCase, focused_window, run_tool, type_keys, wait_until
 
 CHOOSER_TITLE = "Choose the folder to share with your other machines"
 
@@ -17,11 +17,9 @@ def visible_window(name):
     return windows[0] if windows else None
 
 
-class SyncSettingsRoadTest(BrimbleTestCase):
+class SyncSettingsRoadTest(DesktopTestCase):
 
     def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
         super().setUp()
         self.shared = os.path.join(self.app.home, "Sync", "brimble")
         os.makedirs(self.shared)

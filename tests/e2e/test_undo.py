@@ -5,17 +5,13 @@ where they stood, with their pins, and the file on disk agreeing."""
 import time
 import unittest
 
-from harness import Brimble, WindowManager, run_tool, screenshot, wait_until
+from harness import DesktopTestCase, screenshot, wait_until
 
 
-class UndoRoadTest(unittest.TestCase):
+class UndoRoadTest(DesktopTestCase):
 
     def setUp(self):
-        self.wm = WindowManager()
-        self.addCleanup(self.wm.stop)
-        self.app = Brimble()
-        self.addCleanup(self.app.stop)
-        self.app.start()
+        super().setUp()
         self.app.copy_recorded(["alpha one", "beta two", "gamma three", "delta four"])
         self.window = self.app.window()
         self.page = self.app.page()

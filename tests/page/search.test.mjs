@@ -15,8 +15,8 @@ async function shown(page) {
 // The marked parts of a card's preview, however the engine draws them.
 async function marks(page, id) {
   return page.page.evaluate(async (cardId) => {
-    // The marks follow the results by a frame.
-    await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+    // The marks follow the results once the typing pauses.
+    await (await import('/js/board.js')).marksDrawn();
     const { markedParts } = await import('/js/highlight.js');
     return markedParts(document.querySelector(`.card[data-id="${cardId}"] .card-text`));
   }, id);
@@ -179,7 +179,7 @@ test('marks stay on cards that move while the search is on', async () => {
   assert.deepEqual(await marks(page, items[2].id), ['apple']);
 });
 
-test('marks follow the results by a frame and leave at once with the search', async () => {
+test('marks follow the results and leave at once with the search', async () => {
   // Guards the deferred marks: a query typed before they are painted must not
   // leave the previous query's marks, and clearing must not leave any.
   const page = await env.page();
@@ -200,4 +200,42 @@ test('marks follow the results by a frame and leave at once with the search', as
     field.dispatchEvent(new Event('input'));
   });
   assert.equal(await page.page.locator('.card-text mark').count(), 0);
+});
+
+test('while letters keep coming, marks wait for the pause and show only the last query', async () => {
+  // Guards a word typed straight after the window opened: each letter's marks
+  // took a frame of layout in every preview, and the next letter waited for it.
+  // The page's clock is held still while the letters come, so a slow machine
+  // cannot make a pause of its own.
+  const page = await env.page();
+  const items = [clip('alpha beta'), clip('beta alpha')];
+  await page.render(snapshot({ items }));
+  const marked = await page.page.evaluate(async () => {
+    const frame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+    const added = [];
+    const watch = new MutationObserver((records) => {
+      for (const record of records) for (const node of record.addedNodes) if (node.nodeName === 'MARK') added.push(node.textContent);
+    });
+    watch.observe(document.getElementById('board'), { childList: true, subtree: true });
+    let now = performance.now();
+    performance.now = () => now;
+    const field = document.getElementById('search');
+    try {
+      for (const value of ['a', 'al', 'alp', 'alph', 'alpha']) {
+        field.value = value;
+        field.dispatchEvent(new Event('input'));
+        await frame();
+        await frame();
+      }
+      const whileTyping = added.length;
+      now += 1000;
+      await (await import('/js/board.js')).marksDrawn();
+      return { whileTyping, after: added };
+    } finally {
+      delete performance.now;
+      watch.disconnect();
+    }
+  });
+  assert.equal(marked.whileTyping, 0);
+  assert.deepEqual(marked.after, ['alpha', 'alpha']);
 });

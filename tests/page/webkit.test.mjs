@@ -222,7 +222,8 @@ test('in WebKitGTK the search folds accents, marks matches as text, and the quic
   const script = `
     const field = document.getElementById('search');
     const frame = () => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 0)));
-    const search = async (value) => { field.value = value; field.dispatchEvent(new Event('input', { bubbles: true })); await frame(); };
+    const { marksDrawn } = await import('/js/board.js');
+    const search = async (value) => { field.value = value; field.dispatchEvent(new Event('input', { bubbles: true })); await frame(); await marksDrawn(); };
     const shown = () => [...document.querySelectorAll('.card')].filter((c) => c.offsetParent !== null).map((c) => c.dataset.id);
     const { markedParts } = await import('/js/highlight.js');
     const marks = () => [...document.querySelectorAll('.card-text')].filter((n) => n.offsetParent !== null).flatMap(markedParts);

@@ -155,22 +155,45 @@ export function revealMore() {
 }
 
 // The search's marks cost layout in every drawn preview, so they are added
-// in the frame after the results; taking them away is done at once, so old
-// marks never show on a board without a search.
+// in the frame after the results, and while letters come faster than that,
+// once the typing pauses: a word typed straight after the window opened had
+// each letter wait for the marks of the one before, and showed late. Taking
+// marks away is done at once, so old marks never show on a board without a
+// search.
+const typingPauseMs = 40;
 let toMark = [];
 let marking = false;
+let lastTyped = -Infinity;
+let markedWaiters = [];
+
+export function noteTyping() {
+  lastTyped = performance.now();
+}
 
 function markLater(id) {
   toMark.push(id);
   if (marking) return;
   marking = true;
-  requestAnimationFrame(() => setTimeout(() => {
-    const ids = toMark;
-    toMark = [];
-    marking = false;
-    const query = ui.hits === null ? '' : ui.query;
-    for (const id of ids) markCard(id, query);
-  }, 0));
+  requestAnimationFrame(() => setTimeout(markOncePaused, 0));
+}
+
+function markOncePaused() {
+  const wait = lastTyped + typingPauseMs - performance.now();
+  if (wait > 0) {
+    setTimeout(markOncePaused, wait);
+    return;
+  }
+  const ids = toMark;
+  toMark = [];
+  marking = false;
+  const query = ui.hits === null ? '' : ui.query;
+  for (const id of ids) markCard(id, query);
+  for (const resolve of markedWaiters.splice(0)) resolve();
+}
+
+// Settles once the marks of the search drawn last are in the previews.
+export function marksDrawn() {
+  return marking ? new Promise((resolve) => markedWaiters.push(resolve)) : Promise.resolve();
 }
 
 // Each list box counts its own cards, as a reader says "1 of 1" for a card

@@ -1,5 +1,5 @@
 import { ui } from './state.js';
-import { drawBoard, resetBudget } from './board.js';
+import { drawBoard, resetBudget, noteTyping } from './board.js';
 import { newBlock } from './actions.js';
 
 const searchField = () => document.getElementById('search');
@@ -59,6 +59,9 @@ export function refreshSearch() {
 
 export function initToolbar(index) {
   searchIndex = index;
-  searchField().addEventListener('input', runSearch);
+  searchField().addEventListener('input', () => {
+    noteTyping();
+    runSearch();
+  });
   document.getElementById('newBlockButton').addEventListener('click', newBlock);
 }

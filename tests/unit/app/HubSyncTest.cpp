@@ -50,6 +50,16 @@ TEST(HubSync, CopiesAreJournaledOnlyWhileSyncIsOnAndOthersArrivalsReachThePage)
     EXPECT_EQ(f.journaledTexts(), std::vector<std::string>{"before sync"});
     f.copy("with sync");
     EXPECT_EQ(f.journaledTexts(), (std::vector<std::string>{"before sync", "with sync"}));
+    // A copy whose formats are still being read goes out once they are in, so other machines
+    // never get it without them.
+    f.fake.pasteboard.simulateCopy({"public.utf8-plain-text", "text/html"}, "formatted");
+    f.fake.pasteboard.formatsFollow = true;
+    f.fake.pasteboard.fireWatch();
+    EXPECT_EQ(f.journaledTexts().size(), 2u);
+    f.fake.pasteboard.simulateLateFormats({{"text/html", "<b>formatted</b>"}});
+    const std::vector<SyncEvent> journaled = JournalReader(f.shared()).readNew().events;
+    ASSERT_EQ(journaled.back().text, "formatted");
+    EXPECT_EQ(journaled.back().formats.size(), 1u);
     auto snapshot = test::snapshotOf(f.lastRender());
     ASSERT_TRUE(snapshot.HasMember("sync"));
     EXPECT_STREQ(snapshot["sync"]["state"].GetString(), "ok");

@@ -8,6 +8,7 @@
 #include <rapidjson/document.h>
 
 #include "settings/Settings.h"
+#include "bridge/FilePresence.h"
 #include "bridge/Payload.h"
 #include "history/ClipboardStore.h"
 #include "platform/fake/FakePlatform.h"
@@ -270,6 +271,44 @@ TEST_F(PayloadTest, MarksFormattedEntriesAndListsCopiedFiles)
     // Entries without formats are sent exactly as before.
     EXPECT_FALSE(items[2].HasMember("formatted"));
     EXPECT_FALSE(items[2].HasMember("files"));
+}
+
+// A snapshot never waits on a copied file's disk (a hung network mount held the window): a path
+// not known yet reads as present, and the answer, looked at in GIO's threads, comes back
+// through `changed`, which has the page drawn again.
+TEST_F(PayloadTest, CopiedFilesAreLookedAtOffTheMainLoop)
+{
+    const std::filesystem::path here = dir / "here.txt";
+    writeFile(here, "x");
+    const std::string gone = (dir / "gone.txt").string();
+    int changes = 0;
+    FilePresence presence([&] { ++changes; }, 0.0);
+    // Snapshots keep asking, as the page's redraws do, while the main loop turns.
+    const auto waitFor = [&](int wanted) {
+        const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+        while (changes < wanted && g_get_monotonic_time() < deadline) {
+            presence.isMissing(here.string());
+            g_main_context_iteration(nullptr, FALSE);
+        }
+        return changes;
+    };
+    EXPECT_FALSE(presence.isMissing(gone)) << "not known yet";
+    EXPECT_FALSE(presence.isMissing(here.string()));
+    ASSERT_EQ(waitFor(1), 1);
+    EXPECT_TRUE(presence.isMissing(gone));
+    EXPECT_FALSE(presence.isMissing(here.string()));
+    // The file goes: the next look marks it.
+    std::filesystem::remove(here);
+    ASSERT_EQ(waitFor(2), 2);
+    EXPECT_TRUE(presence.isMissing(here.string()));
+
+    Clip files = entry("L", "S1", here.string() + "\n" + gone);
+    files.formats = {{"text/uri-list", std::string(64, 'b')}};
+    store.items = {files};
+    settings.fileMissing = [&](const std::string& path) { return presence.isMissing(path); };
+    const rapidjson::Document doc = snapshot();
+    EXPECT_TRUE(doc["items"][0]["files"][0]["missing"].GetBool());
+    EXPECT_TRUE(doc["items"][0]["files"][1]["missing"].GetBool());
 }
 
 } // namespace
