@@ -92,7 +92,7 @@ void runPush(benchmark::State& state, int entries, size_t textLength, int files 
     if (lookedAtAside) {
         payload.lookThrough(presence);
         // The first snapshot asks; the answers come in while the main loop turns.
-        (void)payload.script();
+        (void)payload.snapshot();
         const gint64 until = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
         while (g_get_monotonic_time() < until)
             g_main_context_iteration(nullptr, FALSE);
