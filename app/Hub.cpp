@@ -584,6 +584,43 @@ void Hub::didReceiveScriptMessage(std::string_view channel, std::string_view bod
     receiveScriptMessage(*this, channel, bodyJson);
 }
 
+namespace {
+
+// Twice the size a card draws, for screens that double it.
+constexpr int fileIconPixels = 64;
+
+} // namespace
+
+std::optional<std::string> Hub::copiedFileAt(std::string_view id, size_t index) const
+{
+    const auto found =
+        std::find_if(clip.items.begin(), clip.items.end(), [&](const Clip& entry) { return entry.id == id; });
+    if (found == clip.items.end())
+        return std::nullopt;
+    return copiedFilePath(*found, index);
+}
+
+void Hub::startSchemeTaskLater(std::string_view url, std::function<void(SchemeResult)> reply)
+{
+    // A file's icon may need the file read and decoded: that is done away from the main loop.
+    const std::optional<FileIconRequest> icon = fileIconRequest(url);
+    if (!icon || locations_.resourcesDir.empty()) {
+        reply(startSchemeTask(url));
+        return;
+    }
+    const std::optional<std::string> path = copiedFileAt(icon->clipId, icon->index);
+    if (!path) {
+        reply(SchemeError{404});
+        return;
+    }
+    platform_.icons.iconForLater(*path, fileIconPixels, [reply = std::move(reply)](std::optional<Bytes> png) {
+        if (png)
+            reply(SchemeResponse{"image/png", "", std::move(*png)});
+        else
+            reply(SchemeError{404});
+    });
+}
+
 SchemeResult Hub::startSchemeTask(std::string_view url)
 {
     if (url == stateURL) {
@@ -594,14 +631,8 @@ SchemeResult Hub::startSchemeTask(std::string_view url)
         std::string().swap(pendingState_);
         return response;
     }
-    // Twice the size a card draws, for screens that double it.
-    constexpr int fileIconPixels = 64;
     auto fileIcon = [this](std::string_view id, size_t index) -> std::optional<Bytes> {
-        const auto found =
-            std::find_if(clip.items.begin(), clip.items.end(), [&](const Clip& entry) { return entry.id == id; });
-        if (found == clip.items.end())
-            return std::nullopt;
-        const std::optional<std::string> path = copiedFilePath(*found, index);
+        const std::optional<std::string> path = copiedFileAt(id, index);
         return path ? platform_.icons.iconFor(*path, fileIconPixels) : std::nullopt;
     };
     return VellumoScheme(locations_.resourcesDir, AppSupport::imagesFolder(locations_.dataHome), pageCatalogue_,

@@ -47,6 +47,7 @@ public:
     void applicationShouldHandleReopen(bool hasVisibleWindows) override;
     void didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson) override;
     SchemeResult startSchemeTask(std::string_view url) override;
+    void startSchemeTaskLater(std::string_view url, std::function<void(SchemeResult)> reply) override;
     void pageDidFinishLoading() override;
     PageDialogAnswer runPageDialog(const PageDialogRequest& request) override;
     void performMenuAction(MenuAction action) override;
@@ -110,6 +111,8 @@ public:
 
 private:
     void syncFormatFilesLater();
+    // The path of the copied file at `index` of entry `id`, when one stands there now.
+    std::optional<std::string> copiedFileAt(std::string_view id, size_t index) const;
     void buildWindow();
     WebViewSpec webViewSpec() const;
     std::string stateScriptNow(PageLink::Push& push);

@@ -225,13 +225,14 @@ SchemeResult serveCatalogue(const fs::path& catalogue)
     return SchemeResponse{std::string(json), "utf-8", std::move(*bytes)};
 }
 
-SchemeResult serveFileIcon(const FileIconSource& fileIcon, std::string_view rest)
+// The entry and place a file-icon path names after its route, or nothing.
+std::optional<FileIconRequest> fileIconOf(std::string_view rest)
 {
     constexpr size_t longestId = 64;
     constexpr size_t longestIndex = 4;
     const size_t slash = rest.find('/');
-    if (!fileIcon || slash == std::string_view::npos)
-        return SchemeError{404};
+    if (slash == std::string_view::npos)
+        return std::nullopt;
     const std::string_view id = rest.substr(0, slash);
     const std::string_view index = rest.substr(slash + 1);
     const bool idValid = !id.empty() && id.size() <= longestId
@@ -239,14 +240,31 @@ SchemeResult serveFileIcon(const FileIconSource& fileIcon, std::string_view rest
     const bool indexValid = !index.empty() && index.size() <= longestIndex
         && std::all_of(index.begin(), index.end(), [](char c) { return g_ascii_isdigit(c); });
     if (!idValid || !indexValid)
+        return std::nullopt;
+    return FileIconRequest{std::string(id), std::stoul(std::string(index))};
+}
+
+SchemeResult serveFileIcon(const FileIconSource& fileIcon, std::string_view rest)
+{
+    const std::optional<FileIconRequest> request = fileIconOf(rest);
+    if (!fileIcon || !request)
         return SchemeError{404};
-    std::optional<std::vector<uint8_t>> png = fileIcon(id, std::stoul(std::string(index)));
+    std::optional<std::vector<uint8_t>> png = fileIcon(request->clipId, request->index);
     if (!png)
         return SchemeError{404};
     return SchemeResponse{"image/png", "", std::move(*png)};
 }
 
 } // namespace
+
+std::optional<FileIconRequest> fileIconRequest(std::string_view url)
+{
+    const auto split = splitRequest(url);
+    const auto* target = std::get_if<RequestTarget>(&split);
+    if (!target || target->host != "clipboard" || !target->path.starts_with(fileIconRoutePrefix))
+        return std::nullopt;
+    return fileIconOf(std::string_view(target->path).substr(fileIconRoutePrefix.size()));
+}
 
 VellumoScheme::VellumoScheme(fs::path resourcesDir, fs::path imagesFolder, fs::path pageCatalogue,
                              FileIconSource fileIcon)

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/SchemeResponse.h"
@@ -16,6 +17,15 @@ using FileIconSource = std::function<std::optional<std::vector<uint8_t>>(std::st
 // Answers the private "vellumo" scheme: the page's resources, the pictures of entries, the
 // page's catalogue and the icons of copied files. A request never reads a file outside those
 // folders; a file icon is asked for by entry and place in its list, never by a path.
+// A request for the icon of a copied file: its entry and its place in that entry's list.
+struct FileIconRequest {
+    std::string clipId;
+    size_t index = 0;
+};
+
+// The file-icon request `url` makes, when it is a well-formed one.
+std::optional<FileIconRequest> fileIconRequest(std::string_view url);
+
 class VellumoScheme {
 public:
     // `resourcesDir` holds the page folder "clipboard" (empty: none); `imagesFolder` the pictures;

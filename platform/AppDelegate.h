@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,11 @@ public:
     virtual void didReceiveScriptMessage(std::string_view channel, std::string_view bodyJson) = 0;
     // Answers one request of the private URL scheme.
     virtual SchemeResult startSchemeTask(std::string_view url) = 0;
+    // The same, answered through `reply` on the main loop, at once or later.
+    virtual void startSchemeTaskLater(std::string_view url, std::function<void(SchemeResult)> reply)
+    {
+        reply(startSchemeTask(url));
+    }
     // The page finished loading (also after a reload).
     virtual void pageDidFinishLoading() = 0;
     // The page called alert, confirm or prompt.

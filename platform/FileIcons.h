@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,12 @@ public:
     // the desktop's icon for the file's content type. Nothing when the file is gone or no icon
     // can be made.
     virtual std::optional<Bytes> iconFor(const std::string& path, int size) = 0;
+    // The same, told to `done` on the main loop; the file is read and decoded away from it
+    // where the platform can.
+    virtual void iconForLater(const std::string& path, int size, std::function<void(std::optional<Bytes>)> done)
+    {
+        done(iconFor(path, size));
+    }
 };
 
 } // namespace brimble

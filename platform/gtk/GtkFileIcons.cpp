@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include <gtk/gtk.h>
@@ -83,11 +84,9 @@ std::optional<Bytes> themeIcon(const char* contentType, int size)
     return encodePng(pixbuf);
 }
 
-} // namespace
-
-std::optional<Bytes> GtkFileIcons::iconFor(const std::string& path, int size)
+// Looks at the file: nothing when it is gone. Safe in any thread.
+std::optional<GtkFileIcons::Look> lookAt(GFile* file, int size)
 {
-    g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
     g_autoptr(GFileInfo) info = g_file_query_info(
         file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE "," G_FILE_ATTRIBUTE_STANDARD_SIZE "," G_FILE_ATTRIBUTE_TIME_MODIFIED
               "," G_FILE_ATTRIBUTE_TIME_MODIFIED_USEC "," G_FILE_ATTRIBUTE_STANDARD_TYPE,
@@ -97,32 +96,131 @@ std::optional<Bytes> GtkFileIcons::iconFor(const std::string& path, int size)
     const char* contentType = g_file_info_get_content_type(info);
     if (!contentType)
         contentType = "application/octet-stream";
+    g_autofree char* path = g_file_get_path(file);
+    GtkFileIcons::Look look;
+    look.contentType = contentType;
     // A file written again within the same second is told apart by its size and microseconds.
-    const std::string key = path + '\n' + std::to_string(size) + '\n'
+    look.key = std::string(path ? path : "") + '\n' + std::to_string(size) + '\n'
         + std::to_string(g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED)) + '.'
         + std::to_string(g_file_info_get_attribute_uint32(info, G_FILE_ATTRIBUTE_TIME_MODIFIED_USEC)) + '\n'
         + std::to_string(g_file_info_get_size(info)) + '\n' + contentType;
-    if (auto found = std::find_if(cache_.begin(), cache_.end(), [&](const Cached& cached) { return cached.key == key; });
-        found != cache_.end()) {
-        cache_.splice(cache_.begin(), cache_, found);
-        return found->png;
-    }
-
-    std::optional<Bytes> png;
     g_autofree gchar* mime = g_content_type_get_mime_type(contentType);
     const bool picture = mime && g_file_info_get_file_type(info) == G_FILE_TYPE_REGULAR
         && g_file_info_get_size(info) <= largestThumbnailSource
         && std::find(thumbnailTypes.begin(), thumbnailTypes.end(), std::string_view(mime)) != thumbnailTypes.end();
     if (picture)
-        png = thumbnail(file, mime, size);
+        look.thumbnailType = mime;
+    return look;
+}
+
+} // namespace
+
+// One icon asked for later: what it is for, and what the threads found.
+struct GtkFileIcons::Job {
+    GtkFileIcons* self;
+    GFile* file;
+    int size;
+    std::function<void(std::optional<Bytes>)> done;
+    std::optional<Look> look;
+    std::optional<Bytes> thumbnail;
+
+    ~Job() { g_object_unref(file); }
+};
+
+GtkFileIcons::GtkFileIcons() : cancellable_(g_cancellable_new()) {}
+
+GtkFileIcons::~GtkFileIcons()
+{
+    // Jobs still running come back cancelled and touch nothing of this.
+    g_cancellable_cancel(cancellable_);
+    g_object_unref(cancellable_);
+}
+
+const Bytes* GtkFileIcons::cached(const std::string& key)
+{
+    auto found = std::find_if(cache_.begin(), cache_.end(), [&](const Cached& item) { return item.key == key; });
+    if (found == cache_.end())
+        return nullptr;
+    cache_.splice(cache_.begin(), cache_, found);
+    return &cache_.front().png;
+}
+
+std::optional<Bytes> GtkFileIcons::keep(const Look& look, std::optional<Bytes> thumbnail, int size)
+{
+    std::optional<Bytes> png = std::move(thumbnail);
     if (!png)
-        png = themeIcon(contentType, size);
+        png = themeIcon(look.contentType.c_str(), size);
     if (!png)
         return std::nullopt;
-    cache_.push_front({key, *png});
+    cache_.push_front({look.key, *png});
     if (cache_.size() > cachedIcons)
         cache_.pop_back();
     return png;
+}
+
+std::optional<Bytes> GtkFileIcons::iconFor(const std::string& path, int size)
+{
+    g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
+    const std::optional<Look> look = lookAt(file, size);
+    if (!look)
+        return std::nullopt;
+    if (const Bytes* png = cached(look->key))
+        return *png;
+    std::optional<Bytes> png;
+    if (!look->thumbnailType.empty())
+        png = thumbnail(file, look->thumbnailType.c_str(), size);
+    return keep(*look, std::move(png), size);
+}
+
+void GtkFileIcons::iconForLater(const std::string& path, int size, std::function<void(std::optional<Bytes>)> done)
+{
+    auto* job = new Job{this, g_file_new_for_path(path.c_str()), size, std::move(done), {}, {}};
+    GTask* task = g_task_new(nullptr, cancellable_, onLooked, job);
+    g_task_set_task_data(task, job, nullptr);
+    g_task_run_in_thread(task, [](GTask* running, gpointer, gpointer data, GCancellable*) {
+        auto* looking = static_cast<Job*>(data);
+        looking->look = lookAt(looking->file, looking->size);
+        g_task_return_boolean(running, TRUE);
+    });
+    g_object_unref(task);
+}
+
+void GtkFileIcons::onLooked(GObject*, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<Job> job(static_cast<Job*>(data));
+    if (!g_task_propagate_boolean(G_TASK(result), nullptr))
+        return; // cancelled: the icons are gone
+    GtkFileIcons* self = job->self;
+    if (!job->look) {
+        job->done(std::nullopt);
+        return;
+    }
+    if (const Bytes* png = self->cached(job->look->key)) {
+        job->done(*png);
+        return;
+    }
+    if (job->look->thumbnailType.empty()) {
+        job->done(self->keep(*job->look, std::nullopt, job->size));
+        return;
+    }
+    Job* decoding = job.release();
+    GTask* task = g_task_new(nullptr, self->cancellable_, onThumbnail, decoding);
+    g_task_set_task_data(task, decoding, nullptr);
+    g_task_run_in_thread(task, [](GTask* running, gpointer, gpointer data, GCancellable*) {
+        auto* thumbnailing = static_cast<Job*>(data);
+        thumbnailing->thumbnail =
+            thumbnail(thumbnailing->file, thumbnailing->look->thumbnailType.c_str(), thumbnailing->size);
+        g_task_return_boolean(running, TRUE);
+    });
+    g_object_unref(task);
+}
+
+void GtkFileIcons::onThumbnail(GObject*, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<Job> job(static_cast<Job*>(data));
+    if (!g_task_propagate_boolean(G_TASK(result), nullptr))
+        return;
+    job->done(job->self->keep(*job->look, std::move(job->thumbnail), job->size));
 }
 
 } // namespace brimble

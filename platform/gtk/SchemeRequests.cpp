@@ -63,11 +63,17 @@ void onRequest(WebKitURISchemeRequest* request, gpointer data)
         finishWithError(request, server->errorDomain, noHandlerCode);
         return;
     }
-    SchemeResult result = delegate->startSchemeTask(uri);
-    if (const auto* error = std::get_if<SchemeError>(&result))
-        finishWithError(request, server->errorDomain, error->code);
-    else
-        finishWithResponse(request, std::get<SchemeResponse>(result));
+    // The request is held until answered, which may be after a file was read away from the
+    // main loop.
+    delegate->startSchemeTaskLater(
+        uri, [request = WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)), domain = server->errorDomain](
+                 SchemeResult result) {
+            if (const auto* error = std::get_if<SchemeError>(&result))
+                finishWithError(request, domain, error->code);
+            else
+                finishWithResponse(request, std::get<SchemeResponse>(result));
+            g_object_unref(request);
+        });
 }
 
 } // namespace

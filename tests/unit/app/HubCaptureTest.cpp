@@ -148,8 +148,9 @@ TEST(HubCapture, FormatsReadAfterTheTextLandOnTheirOwnEntryOrNowhere)
                 for (const ClipFormat& format : clip.formats)
                     kept.push_back(format.type);
         EXPECT_EQ(kept, c.officeFormats);
-        if (c.between == Between::SecondCopy)
+        if (c.between == Between::SecondCopy) {
             EXPECT_TRUE(f.hub->clip.items.front().formats.empty());
+        }
         // Written only for an entry that took them.
         EXPECT_EQ(std::filesystem::exists(f.dataDir() / "clipboard-formats" / sha256Hex(html[0].bytes)),
                   !c.officeFormats.empty());

@@ -199,9 +199,17 @@ TEST_F(SchemeSetup, FileIconsAreServedByEntryAndPlaceOnly)
                                 "/file-icon/AB-12/1e3", "/file-icon/AB-12/12345", "/file-icon/AB-12/0/x",
                                 "/file-icon/..%2F..%2Fetc%2Fpasswd/0", "/file-icon/%2Fetc%2Fpasswd/0",
                                 "/file-icon/AB.12/0"})
+    {
         EXPECT_EQ(std::get<SchemeError>(scheme.serve(std::string("vellumo://clipboard") + refused)).code, 404)
             << refused;
+        // The request answered later, away from the main loop, reads the route alike.
+        EXPECT_FALSE(fileIconRequest(std::string("vellumo://clipboard") + refused)) << refused;
+    }
     EXPECT_EQ(asked, (std::vector<std::string>{"AB-12#0", "AB-12#3"}));
+    const std::optional<FileIconRequest> later = fileIconRequest("vellumo://clipboard/file-icon/AB-12/3");
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->clipId + "#" + std::to_string(later->index), "AB-12#3");
+    EXPECT_FALSE(fileIconRequest("vellumo://clipboard/images/AB-12/3"));
 }
 
 } // namespace
