@@ -200,7 +200,10 @@ void Hub::pollPasteboard()
         brimble::pollPasteboard(services, clip, clipLastChange, lastCapture, [this] { return currentSessionId(); });
     if (clipLastChange != seen) {
         frontmostAtCopy_.reset();
-        page_.userActive(pageReleaseDelaySetting(platform_.defaults));
+        // Only a key the program grabs itself is read on the main loop; a desktop's own shortcut
+        // runs a command, which a page built at once shows sooner.
+        page_.userActive(pageReleaseDelaySetting(platform_.defaults),
+                         shortcut_ == ShortcutState::Bound ? buildAheadPauseSeconds : 0.0);
     }
     // A clipboard that can no longer be watched is said in the page, never left to look as if
     // copies were still being recorded.

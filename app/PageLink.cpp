@@ -9,6 +9,8 @@ PageLink::PageLink(WindowHost& host, MainLoop& loop, std::string url, Hooks hook
 
 void PageLink::ensurePage()
 {
+    // A build ahead still waiting for a pause in the copying is for this page.
+    ++copyGeneration_;
     // A page begun ahead of need is finished at once: the window wants it now.
     while (!built_)
         buildStep();
@@ -148,7 +150,7 @@ void PageLink::windowHidden(double delaySeconds)
     });
 }
 
-void PageLink::userActive(double delaySeconds)
+void PageLink::userActive(double delaySeconds, double pauseSeconds)
 {
     if (built_) {
         if (!host_.isWindowVisible())
@@ -157,8 +159,14 @@ void PageLink::userActive(double delaySeconds)
     }
     if (buildAhead_)
         return;
-    buildAhead_ = true;
-    buildAheadStep(delaySeconds);
+    const uint64_t generation = ++copyGeneration_;
+    loop_.runLater(pauseSeconds, [weak = std::weak_ptr<PageLink*>(self_), generation, delaySeconds] {
+        const auto self = weak.lock();
+        if (!self || (*self)->copyGeneration_ != generation || (*self)->built_ || (*self)->buildAhead_)
+            return;
+        (*self)->buildAhead_ = true;
+        (*self)->buildAheadStep(delaySeconds);
+    });
 }
 
 // One step of the page built ahead, when the loop is idle: what the user does meanwhile (the

@@ -13,6 +13,13 @@
 
 namespace brimble {
 
+// Each step of a build holds the loop (up to a fifth of a second on a loaded machine), and a
+// desktop-wide key grabbed by the program is read only after it: the letters typed meanwhile went
+// to the window behind. A user who copies and at once asks for the history is the common case,
+// so with such a key a page is built ahead only after a pause in the copying; asked for sooner,
+// it is built on the spot, after the key has taken the keyboard, and keeps every letter.
+inline constexpr double buildAheadPauseSeconds = 2.0;
+
 // The page behind the main window, built only while it is worth its weight: the web view is made
 // when the window is first shown and released once the window has been hidden for a while, since
 // a hidden page keeps its web and network processes (hundreds of MiB after a large history) and
@@ -87,8 +94,9 @@ public:
     // `pageReleaseDelaySeconds`.
     void windowHidden(double delaySeconds);
     // The user copied something. The page is kept for another rest, and one is built ahead of
-    // need, in steps when the loop is idle, where none exists: the next show then finds it drawn.
-    void userActive(double delaySeconds);
+    // need where none exists, once the copying has paused for `pauseSeconds`, in steps when the
+    // loop is idle: the next show then finds it drawn.
+    void userActive(double delaySeconds, double pauseSeconds);
     // A dialog of the page runs (a confirm, a prompt, the application chooser): its answer
     // returns into the page, so the page is kept until the dialog closes, and released after
     // that if the window is still hidden.
@@ -120,6 +128,7 @@ private:
     bool drawn_ = false;
     int openDialogs_ = 0;
     bool buildAhead_ = false;
+    uint64_t copyGeneration_ = 0;
     // A push runs in the page.
     bool inFlight_ = false;
     bool dirty_ = false;

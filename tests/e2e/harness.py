@@ -464,7 +464,8 @@ def focused_window():
 def type_keys(*keys, text=None):
     """Types into whatever has the keyboard, as a person at the keyboard does: `text` letter by
     letter, then `keys` (xdotool names such as Down or ctrl+a)."""
-    if text:
-        run_tool("xdotool", "type", "--delay", "15", text)
-    if keys:
-        run_tool("xdotool", "key", "--delay", "15", *keys)
+    for command in ([["xdotool", "type", "--delay", "15", text]] if text else []) + \
+            ([["xdotool", "key", "--delay", "15", *keys]] if keys else []):
+        result = run_tool(*command)
+        if result.returncode != 0 or result.stderr.strip():
+            raise AssertionError(f"{' '.join(command)} failed ({result.returncode}): {result.stderr.strip()}")
