@@ -313,10 +313,10 @@ std::string Hub::stateScriptNow(PageLink::Push& push)
     settings.view = pageView_;
     PayloadTexts texts;
     texts.headBytes = push.headsOnly ? newPageHeadBytes : 0;
-    std::string script =
-        stateScript(payloadJSON(clip, settings, sessions.sessions, sessions.blocks, push.held, &push.wholeTextIds, &texts));
+    // One push is in flight at a time; a page that never fetches its snapshot leaves it to the next.
+    pendingState_ = payloadJSON(clip, settings, sessions.sessions, sessions.blocks, push.held, &push.wholeTextIds, &texts);
     push.cut = texts.cut;
-    return script;
+    return stateScript();
 }
 
 void Hub::applyAppearance()
@@ -626,6 +626,14 @@ void Hub::startSchemeTaskLater(std::string_view url, std::function<void(SchemeRe
 
 SchemeResult Hub::startSchemeTask(std::string_view url)
 {
+    if (url == stateURL) {
+        // Taken once: the engine holds the answer, and the program need not hold it twice.
+        if (pendingState_.empty())
+            return SchemeError{};
+        SchemeResponse response{"application/json", "utf-8", Bytes(pendingState_.begin(), pendingState_.end())};
+        std::string().swap(pendingState_);
+        return response;
+    }
     auto fileIcon = [this](std::string_view id, size_t index) -> std::optional<Bytes> {
         const std::optional<std::string> path = copiedFileAt(id, index);
         return path ? platform_.icons.iconFor(*path, fileIconPixels) : std::nullopt;

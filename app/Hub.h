@@ -116,6 +116,8 @@ private:
     void buildWindow();
     WebViewSpec webViewSpec() const;
     std::string stateScriptNow(PageLink::Push& push);
+    // The snapshot of the push in flight, until the page fetches it.
+    std::string pendingState_;
     // The page took its first snapshot.
     void pageDrawn();
     // Builds the page if it was released, then shows the window.

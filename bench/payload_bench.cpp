@@ -66,7 +66,8 @@ public:
         std::filesystem::remove_all(folder_, ignored);
     }
 
-    std::string script() const { return stateScript(payloadJSON(*store_, settings_, sessions_, blocks_)); }
+    // What a push builds: the snapshot the page fetches.
+    std::string snapshot() const { return payloadJSON(*store_, settings_, sessions_, blocks_); }
 
     // Has the snapshot take the copied files' presence from `presence`, as the program does.
     void lookThrough(FilePresence& presence)
@@ -91,18 +92,18 @@ void runPush(benchmark::State& state, int entries, size_t textLength, int files 
     if (lookedAtAside) {
         payload.lookThrough(presence);
         // The first snapshot asks; the answers come in while the main loop turns.
-        (void)payload.script();
+        (void)payload.snapshot();
         const gint64 until = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
         while (g_get_monotonic_time() < until)
             g_main_context_iteration(nullptr, FALSE);
     }
     size_t bytes = 0;
     for (auto _ : state) {
-        const std::string script = payload.script();
-        bytes = script.size();
-        benchmark::DoNotOptimize(script.data());
+        const std::string snapshot = payload.snapshot();
+        bytes = snapshot.size();
+        benchmark::DoNotOptimize(snapshot.data());
     }
-    state.counters["scriptBytes"] = static_cast<double>(bytes);
+    state.counters["snapshotBytes"] = static_cast<double>(bytes);
 }
 
 void BM_Push50ShortEntries(benchmark::State& state)

@@ -18,9 +18,8 @@ namespace {
 using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
 
 constexpr std::string_view imageURLPrefix = "vellumo://clipboard/img/";
-constexpr std::string_view scriptPrefix =
-    "window.__pr2clip && window.__pr2clip.render(window.__pr2clip.decode('";
-constexpr std::string_view scriptSuffix = "'))";
+constexpr std::string_view scriptPrefix = "window.__pr2clip && window.__pr2clip.pull('";
+constexpr std::string_view scriptSuffix = "')";
 
 // What the page receives when the snapshot cannot be written: an empty, unpaused history.
 constexpr std::string_view fallbackDocument =
@@ -330,27 +329,9 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-std::string stateScript(const std::string& json)
+std::string stateScript()
 {
-    // Base64 needs no escaping inside the single-quoted script text, whatever the JSON holds.
-    const auto* bytes = reinterpret_cast<const guchar*>(json.data());
-    // Room for the encoded text and whatever the closing step flushes.
-    const size_t room = (json.size() / 3 + 2) * 4 + 8;
-    std::string script;
-    script.reserve(scriptPrefix.size() + room + scriptSuffix.size());
-    script.append(scriptPrefix);
-
-    const size_t encodedStart = script.size();
-    script.resize(encodedStart + room);
-    gint state = 0;
-    gint save = 0;
-    char* out = script.data() + encodedStart;
-    gsize written = g_base64_encode_step(bytes, json.size(), FALSE, out, &state, &save);
-    written += g_base64_encode_close(FALSE, out + written, &state, &save);
-    script.resize(encodedStart + written);
-
-    script.append(scriptSuffix);
-    return script;
+    return std::string(scriptPrefix) + stateURL + std::string(scriptSuffix);
 }
 
 } // namespace brimble

@@ -76,7 +76,13 @@ std::string payloadJSON(const ClipboardStore& store, const PayloadSettings& sett
                         const std::unordered_set<std::string>& held = {},
                         std::vector<std::string>* entryIds = nullptr, PayloadTexts* texts = nullptr);
 
-// The script that hands a snapshot to the page: its JSON travels as Base64.
-std::string stateScript(const std::string& json);
+// Where the page fetches the snapshot that `stateScript` announces.
+inline constexpr const char* stateURL = "vellumo://clipboard/state.json";
+
+// The script that has the page fetch the snapshot from `stateURL` and draw it; its value is a
+// promise kept once the page has drawn it. The snapshot travels as the answer to a request,
+// never inside a script: the engine keeps an evaluated script's text, with every string in it,
+// in its cache of compiled code (about 60 MiB for a 25 MB history).
+std::string stateScript();
 
 } // namespace brimble

@@ -42,7 +42,7 @@ public:
     // Evaluates a script in the page; the result and any error are ignored.
     virtual void runScript(const std::string& script) = 0;
     // Evaluates a script in the page and calls `done` once the page has finished with it (run,
-    // failed, or the page went away), possibly before this returns. Returns false, and never
+    // failed, or the page went away; a promise it gives is awaited), possibly before this returns. Returns false, and never
     // calls `done`, when there is no page that can take a script now.
     virtual bool evaluateScript(const std::string& script, std::function<void()> done) = 0;
     // Destroys the web view and everything behind it (also a prepared context), so the page's

@@ -391,6 +391,20 @@ void FakeWindowHost::loadURL(const std::string& url)
     log_.add("webview: load " + url);
 }
 
+std::string FakeWindowHost::pulled(const std::string& script)
+{
+    static constexpr std::string_view pull = "window.__pr2clip && window.__pr2clip.pull('";
+    const auto owner = delegate.lock();
+    if (!owner || !script.starts_with(pull) || !script.ends_with("')"))
+        return script;
+    const std::string url = script.substr(pull.size(), script.size() - pull.size() - 2);
+    const SchemeResult result = owner->startSchemeTask(url);
+    const auto* response = std::get_if<SchemeResponse>(&result);
+    if (!response)
+        return script;
+    return "window.__pr2clip && window.__pr2clip.render(" + std::string(response->body.begin(), response->body.end()) + ")";
+}
+
 void FakeWindowHost::runScript(const std::string& script)
 {
     scripts.push_back(script);
@@ -400,7 +414,7 @@ bool FakeWindowHost::evaluateScript(const std::string& script, std::function<voi
 {
     if (!hasWebView)
         return false;
-    scripts.push_back(script);
+    scripts.push_back(pulled(script));
     if (holdScripts)
         running_.push_back(std::move(done));
     else if (done)

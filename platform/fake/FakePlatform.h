@@ -81,6 +81,7 @@ public:
     bool isConnected() override { return connected; }
 
 private:
+    std::string pulled(const std::string& script);
     FakeLog& log_;
     ImageCodec& codec_;
     PasteboardWatch watch_;
@@ -204,7 +205,9 @@ private:
 // Logs "window: create <title> <w>x<h> min <w>x<h> autosave <name>", "webview: create devtools=<0|1>
 // scheme=<s> channel=<c>", "webview: load <url>", "webview: release", "window: show", "window: hide",
 // "keys: hold", "keys: release".
-// Scripts are kept, not logged. A shown window has the keyboard until a test says otherwise through
+// Scripts are kept, not logged; a script that has the page pull its snapshot fetches it from
+// `delegate` at once, as the page would, and is kept as the render it leads to,
+// "window.__pr2clip && window.__pr2clip.render(<snapshot JSON>)". A shown window has the keyboard until a test says otherwise through
 // `focused`. Showing and hiding tell `delegate`, as the window's own events do. Evaluated scripts
 // finish at once unless `holdScripts` keeps them running until `finishScripts`.
 class FakeWindowHost final : public WindowHost {
@@ -242,6 +245,8 @@ public:
 
 private:
     void tell(WindowVisibility visibility);
+    // The render a script that pulls a snapshot leads to; any other script as it is.
+    std::string pulled(const std::string& script);
 
     FakeLog& log_;
     std::deque<std::function<void()>> running_;

@@ -10,14 +10,6 @@
 
 namespace brimble {
 
-namespace {
-
-// A snapshot this large leaves megabytes of freed heap behind in this process once the page has
-// it; they are handed back to the system rather than kept for the next one.
-constexpr size_t largeScriptBytes = 1 << 20;
-
-} // namespace
-
 GtkWindowHost::GtkWindowHost(GtkMainWindow& window, const DelegateLink& delegate)
     : window_(window), delegate_(delegate), caret_(window.window()), keys_(window)
 {
@@ -66,13 +58,7 @@ bool GtkWindowHost::evaluateScript(const std::string& script, std::function<void
 {
     if (!page_)
         return false;
-    const bool large = script.size() >= largeScriptBytes;
-    return page_->evaluateScript(script, [large, done = std::move(done)] {
-        if (large)
-            malloc_trim(0);
-        if (done)
-            done();
-    });
+    return page_->evaluateScript(script, std::move(done));
 }
 
 void GtkWindowHost::releaseWebView()

@@ -143,10 +143,12 @@ bool PageWebView::evaluateScript(const std::string& script, std::function<void()
 {
     if (!committed_)
         return false;
-    // The view stays alive until the completion has run: the call holds a reference to it.
-    webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
-                                        nullptr, nullptr, onScriptFinished,
-                                        new std::function<void()>(std::move(done)));
+    // Called as a function body, so that a promise it gives is awaited. The view stays alive
+    // until the completion has run: the call holds a reference to it.
+    const std::string body = "return " + script;
+    webkit_web_view_call_async_javascript_function(view_, body.c_str(), static_cast<gssize>(body.size()), nullptr,
+                                                   nullptr, nullptr, nullptr, onScriptFinished,
+                                                   new std::function<void()>(std::move(done)));
     return true;
 }
 
@@ -154,7 +156,8 @@ void PageWebView::onScriptFinished(GObject* view, GAsyncResult* result, gpointer
 {
     std::unique_ptr<std::function<void()>> done(static_cast<std::function<void()>*>(data));
     // The script's value and any error (a page that went away, an exception) are of no use here.
-    g_autoptr(JSCValue) value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+    g_autoptr(JSCValue) value =
+        webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
     if (*done)
         (*done)();
 }

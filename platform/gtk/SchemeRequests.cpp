@@ -1,5 +1,7 @@
 #include "platform/gtk/SchemeRequests.h"
 
+#include <malloc.h>
+
 #include <variant>
 #include <vector>
 
@@ -21,12 +23,27 @@ void finishWithError(WebKitURISchemeRequest* request, GQuark domain, int code)
     webkit_uri_scheme_request_finish_error(request, error);
 }
 
+// A body this large (a snapshot of a long history) came from the allocator's heap, which keeps
+// the memory once it is freed until it is trimmed.
+constexpr size_t largeBodyBytes = 1 << 20;
+
+void freeBody(gpointer data)
+{
+    auto* body = static_cast<std::vector<uint8_t>*>(data);
+    const bool large = body->size() >= largeBodyBytes;
+    delete body;
+    if (large)
+        g_idle_add_full(G_PRIORITY_LOW, [](gpointer) {
+            malloc_trim(0);
+            return G_SOURCE_REMOVE;
+        }, nullptr, nullptr);
+}
+
 void finishWithResponse(WebKitURISchemeRequest* request, SchemeResponse& response)
 {
     // The body moves to the heap and is freed by the stream once WebKit has read it.
     auto* body = new std::vector<uint8_t>(std::move(response.body));
-    g_autoptr(GBytes) bytes = g_bytes_new_with_free_func(
-        body->data(), body->size(), [](gpointer data) { delete static_cast<std::vector<uint8_t>*>(data); }, body);
+    g_autoptr(GBytes) bytes = g_bytes_new_with_free_func(body->data(), body->size(), freeBody, body);
     g_autoptr(GInputStream) stream = g_memory_input_stream_new_from_bytes(bytes);
     g_autoptr(WebKitURISchemeResponse) reply =
         webkit_uri_scheme_response_new(stream, static_cast<gint64>(g_bytes_get_size(bytes)));

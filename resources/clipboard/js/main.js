@@ -1,4 +1,4 @@
-import { decode, post } from './bridge.js';
+import { decode, fetchSnapshot, post } from './bridge.js';
 import { fillIconSlots } from './icons.js';
 import { ui } from './state.js';
 import { normalize, buildView, mergeTexts } from './model.js';
@@ -69,8 +69,15 @@ function render(snapshot) {
   }
 }
 
-// The program calls these; decode and render must exist before the first "list".
-window.__pr2clip = Object.freeze({ decode, render, summonSearch, focusSearch: focusSearchUnlessSheet, readyForKeys, menuUndo });
+// Draws the snapshot the program keeps at `url`; done once it is drawn. A
+// snapshot that cannot be had leaves the board as it is.
+async function pull(url) {
+  const snapshot = await fetchSnapshot(url);
+  if (snapshot !== null) render(snapshot);
+}
+
+// The program calls these; they must exist before the first "list".
+window.__pr2clip = Object.freeze({ decode, render, pull, summonSearch, focusSearch: focusSearchUnlessSheet, readyForKeys, menuUndo });
 
 fillIconSlots(document.body);
 translateMarkup();

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bridge/Payload.h"
 #include "settings/Settings.h"
 #include "support/HubFixture.h"
 #include "unit/app/SnapshotReader.h"
@@ -65,6 +66,19 @@ TEST(HubPagePush, OnePushRunsAtATimeAndOneWithTheLatestStateFollows)
     EXPECT_EQ(f.fake.host.finishScripts(), 1u);
     EXPECT_EQ(f.pushes(), 2u) << "nothing changed meanwhile";
     EXPECT_EQ(f.fake.host.runningScripts(), 0u);
+}
+
+// The snapshot waits for the page's fetch and is given once; the program does not keep a copy
+// of a 25 MB history beside the engine's, nor hand a stale one to a later fetch.
+TEST(HubPagePush, SnapshotIsFetchedOnceAndNotKeptAfter)
+{
+    PageFixture f;
+    f.copy("fetched");
+    f.pageAsks();
+    EXPECT_EQ(f.newestInLastPush(), "fetched");
+    const SchemeResult again = f.hub->startSchemeTask(stateURL);
+    ASSERT_TRUE(std::holds_alternative<SchemeError>(again));
+    EXPECT_EQ(std::get<SchemeError>(again).code, 404);
 }
 
 TEST(HubPagePush, HiddenWindowGetsNoPushAndShowingSendsTheTrueStateOnce)

@@ -2,23 +2,19 @@
 
 #include <string>
 
-#include <glib.h>
+#include <string_view>
 #include <rapidjson/document.h>
 
 namespace brimble::test {
 
-// The snapshot inside a state script, as the page decodes it: the Base64 between the quotes.
+// The snapshot a page drew, from the fake page's render script: the JSON it fetched.
 inline rapidjson::Document snapshotOf(const std::string& script)
 {
+    static constexpr std::string_view render = "window.__pr2clip && window.__pr2clip.render(";
     rapidjson::Document document;
-    const size_t open = script.find("decode('");
-    const size_t close = script.rfind("')");
-    if (open == std::string::npos || close == std::string::npos || close < open)
+    if (!script.starts_with(render) || !script.ends_with(")"))
         return document;
-    const std::string encoded = script.substr(open + 8, close - open - 8);
-    gsize length = 0;
-    g_autofree guchar* bytes = g_base64_decode(encoded.c_str(), &length);
-    document.Parse(reinterpret_cast<const char*>(bytes), length);
+    document.Parse(script.data() + render.size(), script.size() - render.size() - 1);
     return document;
 }
 
