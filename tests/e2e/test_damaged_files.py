@@ -55,6 +55,7 @@ class DamagedFilesTest(unittest.TestCase):
             entry("H1", "from a session with a huge time", "S3"),
         ])
         write_raw(app.history_file, "[" + history + "]")
+        damaged = os.stat(app.history_file).st_ino
         write_raw(os.path.join(app.data_folder, "sessions.json"),
                   '[{"id":"S1","name":"Work","createdAt":1},{"id":"S2","createdAt":2},'
                   '{"id":"S3","name":"Home","createdAt":9e308}]')
@@ -63,9 +64,9 @@ class DamagedFilesTest(unittest.TestCase):
                   '{"id":"K2","name":"bad","color":"rose","pinned":"no","sessionId":"S1","order":1}]')
         app.start()
 
-        # The window comes before the launch's first save, which sets the damaged file aside just
-        # before it writes the new one: read in between, there is no history file at all.
-        wait_until(lambda: self.set_aside(app, "clipboard.json") and app.history(), 10,
+        # The window comes before the launch's first save, which copies the damaged file aside and
+        # then puts the new one in its place: read in between, the history is still the damaged one.
+        wait_until(lambda: self.set_aside(app, "clipboard.json") and os.stat(app.history_file).st_ino != damaged, 10,
                    message="the damaged history set aside and saved again")
         ids = [item["id"] for item in app.history()]
         self.assertEqual(sorted(ids), ["H1", "L1", "P1", "T1"])
